@@ -1,0 +1,68 @@
+// Text-file layer: single-byte Windows-1252 ("ANSI") files with CR LF line
+// ends and no byte-order mark, read and written line by line.
+//
+// Reading accepts CR LF, LF-only and a last line without line end; every
+// line written is followed by CR LF. A character that Windows-1252 cannot
+// hold is written as "?".
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+namespace Ansi {
+QByteArray encode(QStringView text);
+QString decode(QByteArrayView bytes);
+} // namespace Ansi
+
+class TextReader
+{
+public:
+    TextReader() = default;
+    TextReader(const TextReader &) = delete;
+    TextReader &operator=(const TextReader &) = delete;
+
+    /// Opens (and reads) the file; false with errorString() when it cannot.
+    bool open(const QString &path);
+    bool atEndOfStream() const;
+    /// The next line without its line end.
+    QString readLine();
+    void close();
+    QString errorString() const { return m_error; }
+
+private:
+    QByteArray m_data;
+    qsizetype m_pos = 0;
+    bool m_open = false;
+    QString m_error;
+};
+
+class TextWriter
+{
+public:
+    TextWriter() = default;
+    ~TextWriter();
+    TextWriter(const TextWriter &) = delete;
+    TextWriter &operator=(const TextWriter &) = delete;
+
+    /// Creates or replaces the file, leaving it empty.
+    bool create(const QString &path);
+    /// Appends the line and CR LF; false once a write failed.
+    bool writeLine(QStringView line);
+    /// Flushes and closes; false when anything could not be written.
+    bool close();
+    bool isOpen() const;
+    QString errorString() const { return m_error; }
+
+private:
+    struct Private;
+    Private *d = nullptr;
+    QString m_error;
+};
+
+namespace TextFile {
+/// The path of the file in `path`'s directory whose name equals `path`'s
+/// file name without regard to case (the exact name preferred); empty when
+/// there is none or the name is empty.
+QString findNoCase(const QString &path);
+} // namespace TextFile

@@ -1,0 +1,7 @@
+// The language code that names a print template's language variant.
+#pragma once
+
+#include <QString>
+
+/// "049" when the user's locale is German (Germany), otherwise "001".
+QString GetLanguageCode();

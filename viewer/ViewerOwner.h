@@ -1,0 +1,29 @@
+// What the viewer window needs of the component that owns it.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class ViewerOwner
+{
+public:
+    /// Base name of the print template, language code and ".HTM"; empty when
+    /// the description names no template.
+    virtual QString GetTemplateFileName() const = 0;
+    /// The description file's directory, ending with its separator; may be empty.
+    virtual QString GetTemplateDirectory() const = 0;
+    /// Detaches window and component and releases the host; called while the
+    /// window unloads.
+    virtual void ReleaseHost() = 0;
+    /// Text of one tag (throws ComError where the line must stay unchanged).
+    virtual QString GetTagValue(const QString &tag, bool stripMarkers) = 0;
+    virtual bool IsDeviceConnected() = 0;
+    /// Reloads the data (0 application, 1 database, 2 device); true when the
+    /// view may be regenerated. May run a nested event loop (upload wait).
+    virtual bool LoadData(std::int32_t mode) = 0;
+    /// Writes the default device report (throws ComError on failure).
+    virtual void WriteReportFile(const QString &path) = 0;
+
+protected:
+    ~ViewerOwner() = default;
+};

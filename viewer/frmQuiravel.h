@@ -1,0 +1,90 @@
+// The viewer window: menu bar, status bar and the embedded browser showing
+// the print view, with the window's commands.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QStatusBar;
+class BrowserControl;
+class ViewerOwner;
+
+class frmQuiravel : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmQuiravel(QWidget *parent = nullptr);
+    ~frmQuiravel() override;
+
+    /// The owning component (nullptr detaches).
+    void SetOwner(ViewerOwner *owner);
+    ViewerOwner *owner() const { return m_owner; }
+
+    /// Loads the window on first use (Form_Load) and shows it, modeless.
+    /// Answers false when the window is not (or no longer) loaded afterwards.
+    bool ShowWindow();
+    /// Unloads the window (Form_Unload): closes it for good; the object is
+    /// deleted later. Safe to call more than once.
+    void Unload();
+    bool isLoaded() const { return m_loaded; }
+    bool isUnloaded() const { return m_unloaded; }
+
+    // --- The window's own operations ---
+    void Form_Load();
+    void SetCaptionsFromTags();
+    void Form_Resize();
+    void Beenden_m_Click();
+    void m_Help_Click();
+
+    // --- Data source commands (View menu) ---
+    void srcValue_Click();
+    void scrDatabase_Click();
+    void scrShadow_Click();
+
+    // --- Print file and report ---
+    void MakeTemplatePrintFile();
+    void FillTemplateLine(QString &line);
+    void ShowDefaultReport();
+    void ShowApplicationReport();
+    void ShowDatabaseReport();
+    void ShowDeviceReport();
+
+    // --- Print commands and browser events ---
+    void Drucken_m_Click();
+    void Druckvorschau_m_Click();
+    void WebBrowser1_ObjectEvent(const QString &name, const QVariantMap &parameters);
+
+    // --- State the commands read and tests observe ---
+    BrowserControl *WebBrowser1() const { return m_browser; }
+    QString templatePath() const { return m_templatePath; }
+    QString printFilePath() const { return m_printFilePath; }
+    bool previewChecked() const { return m_previewChecked; }
+    QString statusText() const;
+    void setStatusText(const QString &text);
+    /// A menu entry by its name ("datei_m", "Drucken_m", ..., "m_Help").
+    QAction *menuEntry(const QString &name) const;
+    QStatusBar *StatusBar1() const;
+    QLineEdit *Text1() const { return m_text1; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createMenus();
+    void Form_Unload();
+
+    QPointer<BrowserControl> m_browser;
+    ViewerOwner *m_owner = nullptr;
+    QLineEdit *m_text1 = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QString m_templatePath;
+    QString m_printFilePath;
+    bool m_previewChecked = false;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+};
