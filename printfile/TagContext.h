@@ -3,6 +3,7 @@
 
 #include "component/host/KQApplet.h"
 
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -18,4 +19,7 @@ struct TagContext
     /// throw ComError.
     std::function<QString()> registeredOwner;
     std::function<QString()> registeredOrganization;
+    /// The clock for DATE, TIME and the report's date line; empty means
+    /// the system clock.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 };

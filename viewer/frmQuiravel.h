@@ -2,15 +2,18 @@
 // the print view, with the window's commands.
 #pragma once
 
+#include "BrowserControl.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
 
 class QAction;
+class QMenu;
 class QLabel;
 class QLineEdit;
 class QStatusBar;
-class BrowserControl;
 class ViewerOwner;
 
 class frmQuiravel : public QMainWindow
@@ -76,7 +79,20 @@ protected:
 
 private:
     void createMenus();
+    QMenu *createFileMenu();
+    QMenu *createViewMenu();
+    void createHelpEntry();
+    void createReportShortcuts();
+    QAction *registerEntry(QAction *action, const QString &name, const char *tag);
+    void connectCommand(QAction *action, void (frmQuiravel::*command)());
     void Form_Unload();
+    /// The window's busy (hourglass) pointer, on or off; undone at unload.
+    void setBusy(bool busy);
+    void setViewChecks(QAction *checked);
+    void setBrowserVisible(bool visible);
+    void runDocumentCommand(std::int32_t command, std::int32_t option, std::int16_t disabledMessage);
+    void runReport(std::int32_t mode, std::int16_t statusId);
+    bool goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const;
 
     QPointer<BrowserControl> m_browser;
     ViewerOwner *m_owner = nullptr;
@@ -87,4 +103,7 @@ private:
     bool m_previewChecked = false;
     bool m_loaded = false;
     bool m_unloaded = false;
+    bool m_busy = false;
+    /// The menu entries in the window's order (captions are set in it).
+    QList<QAction *> m_menuEntries;
 };

@@ -1,0 +1,108 @@
+// The component class: the host's View, the system information queries of
+// its default interface, and the state the window and the generators read.
+#pragma once
+
+#include "Quiravel.h"
+#include "QuiravelAutomation.h"
+#include "component/host/KQApplet.h"
+#include "platform/ComObject.h"
+#include "platform/ComPtr.h"
+#include "platform/MessageBox.h"
+#include "viewer/ViewerOwner.h"
+#include "viewer/frmQuiravel.h"
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class QEventLoop;
+struct TagContext;
+
+class clsQuiravel final : public ComObject<clsQuiravel, _clsQuiravel, View, IQuiravelAutomation>, public ViewerOwner
+{
+public:
+    static HRESULT create(REFIID riid, void **object) { return createInstance(riid, object); }
+
+    HRESULT QueryInterface(REFIID riid, void **object) override;
+
+    // _clsQuiravel
+    HRESULT IsSystemNT(VARIANT_BOOL *result) override;
+    HRESULT GetRegisteredOwner(BSTR *result) override;
+    HRESULT GetRegisteredOrganization(BSTR *result) override;
+
+    // View
+    HRESULT SetAppletItemManagRef(std::int32_t aViewHandle, AppItemManager *anAppItemMngRef,
+                                  std::int32_t *result) override;
+    HRESULT Show(std::int32_t *result) override;
+    HRESULT Hide(std::int32_t *result) override;
+    HRESULT Destroy(std::int32_t *result) override;
+    HRESULT NotifyChanged(std::int32_t curAppletItemHandle, VARIANT_BOOL bShadow, std::int32_t lState,
+                          std::int32_t lUserLong, std::int32_t *result) override;
+
+    // IQuiravelAutomation
+    HRESULT RunCommand(BSTR name) override;
+    HRESULT PrintToPdf(BSTR path) override;
+    HRESULT Advise(IQuiravelEvents *sink) override;
+    HRESULT GetPrintFilePath(BSTR *path) override;
+    HRESULT GetLocation(BSTR *url) override;
+    HRESULT GetWindowState(BSTR *caption, BSTR *statusText, VARIANT_BOOL *visible) override;
+
+    // Operations for the window and the generators
+    QString GetTemplateFileName() const override { return m_templateFileName; }
+    QString GetTemplateDirectory() const override { return m_templateDirectory; }
+    void ReleaseHost() override;
+    QString GetTagValue(const QString &tag, bool stripMarkers) override;
+    bool IsDeviceConnected() override;
+    bool LoadData(std::int32_t mode) override;
+    void WriteReportFile(const QString &path) override;
+
+    /// The viewer window while it exists.
+    frmQuiravel *window() const { return m_window; }
+    std::int32_t loadMode() const { return m_loadMode; }
+    bool shadow() const { return m_shadow != VARIANT_FALSE; }
+    bool uploadDone() const { return m_uploadDone != VARIANT_FALSE; }
+    std::int32_t uploadProgress() const { return m_uploadProgress; }
+    QString databaseFileName() const { return m_databaseFileName; }
+    QString languageCode() const { return m_languageCode; }
+    std::int32_t uploadItem() const { return m_uploadItem; }
+
+private:
+    friend ComObject;
+    clsQuiravel();
+    ~clsQuiravel();
+
+    TagContext tagContext() const;
+    /// Processes the thread's events until the upload reports 100, the host
+    /// is released or the window goes; false when it ended for another reason.
+    bool waitForUpload();
+    void endUploadWaits();
+    /// Passes the browser's page and PDF notifications on to the sink.
+    void connectBrowser();
+
+    // The component's fields, in their documented order.
+    ComPtr<AppItemManager> m_itemManager;
+    std::int32_t m_viewHandle = 0;
+    std::int32_t m_descriptionPathItem = 0;
+    QString m_templateFileName;
+    QString m_templateDirectory;
+    QString m_languageCode;
+    std::int32_t m_loadMode = 0;
+    std::int32_t m_uploadProgress = 0;
+    std::int32_t m_uploadItem = 0;
+    VARIANT_BOOL m_uploadDone = VARIANT_FALSE;
+    VARIANT_BOOL m_shadow = VARIANT_FALSE;
+    QString m_databaseFileName;
+    QPointer<frmQuiravel> m_window;
+
+    // Uploads finished so far: a wait ends when this moves, even when a
+    // nested command already consumed the done flag.
+    quint64 m_uploadsFinished = 0;
+    QList<QEventLoop *> m_uploadWaits;
+
+    ComPtr<IQuiravelEvents> m_sink;
+    MessageHandler m_previousMessageHandler;
+    /// Owns the connections to the window's browser, so that none outlives
+    /// the component.
+    std::unique_ptr<QObject> m_connections;
+};

@@ -1,0 +1,585 @@
+#include "frame/HostObjects_p.h"
+
+#include "platform/BStr.h"
+
+namespace {
+
+// A listed object's definition handle is its position in the "Object"
+// section, so handles of the other definitions start well above any position.
+constexpr std::int32_t FirstUnlistedObjectHandle = 100001;
+constexpr std::int32_t FirstEnumerationHandle = 200001;
+
+constexpr std::int64_t ConnectedQuad = 0x4000000000000000LL;
+
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString quoted(BSTR text)
+{
+    return u'"' + BStr::toQString(text) + u'"';
+}
+
+QString objectSectionName()
+{
+    return QStringLiteral("Object");
+}
+
+} // namespace
+
+// --- NamedValues ---
+
+void NamedValues::set(const QString &name, const QString &value)
+{
+    auto it = m_entries.find(keyOf(name));
+    if (it == m_entries.end())
+        m_entries.insert(keyOf(name), {name, value});
+    else
+        it->second = value;
+}
+
+void NamedValues::remove(const QString &name)
+{
+    m_entries.remove(keyOf(name));
+}
+
+std::optional<QString> NamedValues::find(const QString &name) const
+{
+    const auto it = m_entries.constFind(keyOf(name));
+    if (it == m_entries.cend())
+        return std::nullopt;
+    return it->second;
+}
+
+QStringList NamedValues::names() const
+{
+    QStringList result;
+    for (const auto &entry : m_entries)
+        result.append(entry.first);
+    return result;
+}
+
+// --- HostState ---
+
+HostState::HostState()
+{
+    QObject::connect(&uploadTimer, &QTimer::timeout, [this] { uploadStep(); });
+}
+
+bool HostState::itemExists(const QString &name) const
+{
+    if (sameName(name, DeviceModel::ConnectItem) || sameName(name, DeviceModel::FileNameItem) ||
+        sameName(name, DeviceModel::UploadItem))
+        return true;
+    if (sameName(name, DeviceModel::KqdPathItem))
+        return !descriptionPath.isEmpty();
+    return listedObjectIndex(name) >= 0 || application.contains(name) || shadow.contains(name) ||
+           device.contains(name);
+}
+
+int HostState::listedObjectIndex(const QString &name) const
+{
+    for (int i = 0; i < objectNames.size(); ++i)
+        if (sameName(objectNames.at(i), name))
+            return i;
+    return -1;
+}
+
+int HostState::objectDefinitionIndex(const QString &name) const
+{
+    for (int i = 0; i < objectDefinitions.size(); ++i)
+        if (sameName(objectDefinitions.at(i).first, name))
+            return i;
+    return -1;
+}
+
+int HostState::enumerationIndex(const QString &name) const
+{
+    for (int i = 0; i < enumerations.size(); ++i)
+        if (sameName(enumerations.at(i).first, name))
+            return i;
+    return -1;
+}
+
+void HostState::record(const HostCall &call)
+{
+    calls.append(call);
+    if (model)
+        Q_EMIT model->called(call);
+}
+
+void HostState::setProgress(std::int32_t value)
+{
+    if (progress == value)
+        return;
+    progress = value;
+    if (model)
+        Q_EMIT model->uploadProgressChanged(value);
+}
+
+void HostState::startUpload()
+{
+    setProgress(0);
+    uploadRunning = true;
+    uploadTimer.start(uploadMilliseconds / 10);
+}
+
+void HostState::stopUpload()
+{
+    uploadRunning = false;
+    uploadTimer.stop();
+}
+
+void HostState::uploadStep()
+{
+    if (!uploadRunning)
+        return;
+    // The view's answer may drop the model (and with it the last other owner).
+    const auto keepAlive = shared_from_this();
+    const std::int32_t next = std::min<std::int32_t>(100, (progress / 10 + 1) * 10);
+    if (next == 100) {
+        // Whoever learns of 100 reads the uploaded values, so they must be there first.
+        for (const QString &item : device.names()) {
+            const QString value = device.find(item).value_or(QString());
+            shadow.set(item, value);
+            application.set(item, value);
+        }
+        stopUpload();
+    }
+    setProgress(next);
+
+    const ComPtr<View> target = view;
+    if (!target)
+        return;
+    QList<std::int32_t> handles;
+    for (auto it = openHandles.cbegin(); it != openHandles.cend(); ++it)
+        if (sameName(it->name, DeviceModel::UploadItem))
+            handles.append(it.key());
+    for (std::int32_t handle : handles) {
+        // An earlier notification may have closed this handle.
+        if (!openHandles.contains(handle))
+            continue;
+        std::int32_t result = 0;
+        target->NotifyChanged(handle, VARIANT_FALSE, 0, 0, &result);
+    }
+}
+
+bool HostState::loadDatabase()
+{
+    if (databasePath.isEmpty())
+        return false;
+    QList<QPair<QString, QString>> values = databaseValues;
+    if (databaseLoader) {
+        values.clear();
+        if (!databaseLoader(databasePath, &values))
+            return false;
+    }
+    application.clear();
+    for (const auto &[item, value] : values)
+        application.set(item, value);
+    loadedDatabasePath = databasePath;
+    return true;
+}
+
+// --- HostCallScope ---
+
+HostCallScope::HostCallScope(HostState &state, const QString &operation, QString arguments)
+    : m_state(state), m_call{operation, std::move(arguments)}
+{
+}
+
+bool HostCallScope::faulted(std::int32_t *error)
+{
+    const QString key = NamedValues::keyOf(m_call.operation);
+    if (const auto it = m_state.failures.constFind(key); it != m_state.failures.cend()) {
+        finish(*it, 0);
+        return true;
+    }
+    if (const auto it = m_state.errorFlags.constFind(key); it != m_state.errorFlags.cend() && error) {
+        *error = *it;
+        finish(S_OK, *it);
+        return true;
+    }
+    return false;
+}
+
+HRESULT HostCallScope::finish(HRESULT status, std::int32_t error)
+{
+    m_call.status = status;
+    m_call.error = error;
+    m_state.record(m_call);
+    return status;
+}
+
+// --- HostItemManager ---
+
+HRESULT HostItemManager::ReleaseView(View *view, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("ReleaseView"),
+                       view ? QStringLiteral("view") : QStringLiteral("no view"));
+    ++m_state->releaseViewCount;
+    if (!error)
+        return call.finish(E_POINTER);
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (view && m_state->view.get() == view)
+        m_state->view = nullptr;
+    return call.finish(S_OK);
+}
+
+HRESULT HostItemManager::GetDeviceDescription(AppDeviceDescription **description)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetDeviceDescription"), QString());
+    if (!description)
+        return call.finish(E_POINTER);
+    *description = nullptr;
+    if (call.faulted(nullptr))
+        return call.status();
+    *description = new HostDeviceDescription(m_state);
+    return call.finish(S_OK);
+}
+
+HRESULT HostItemManager::GetFunctionControl(AppFunctionControl **control)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetFunctionControl"), QString());
+    if (!control)
+        return call.finish(E_POINTER);
+    *control = nullptr;
+    if (call.faulted(nullptr))
+        return call.status();
+    *control = new HostFunctionControl(m_state);
+    return call.finish(S_OK);
+}
+
+HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t viewHandle,
+                                  std::int32_t *itemHandle, std::int32_t reserved1, std::int32_t reserved2,
+                                  std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("OpenItem"),
+                       QStringLiteral("%1, shadow=%2, view=%3, %4, %5")
+                           .arg(quoted(name))
+                           .arg(bShadow)
+                           .arg(viewHandle)
+                           .arg(reserved1)
+                           .arg(reserved2));
+    if (!itemHandle || !error)
+        return call.finish(E_POINTER);
+    *itemHandle = 0;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    const QString item = BStr::toQString(name);
+    if (!m_state->itemExists(item))
+        return call.finish(S_OK, *error = 1);
+    *itemHandle = m_state->nextHandle++;
+    m_state->openHandles.insert(*itemHandle, {item, bShadow != VARIANT_FALSE});
+    return call.finish(S_OK);
+}
+
+HRESULT HostItemManager::CloseItem(VARIANT viewHandle, std::int32_t itemHandle, VARIANT_BOOL bShadow,
+                                   std::int32_t *error)
+{
+    const QString view = viewHandle.vt == VT_I4 ? QString::number(viewHandle.lVal)
+                                                : QStringLiteral("(vt %1)").arg(viewHandle.vt);
+    HostCallScope call(
+        *m_state, QStringLiteral("CloseItem"),
+        QStringLiteral("view=%1, handle=%2, shadow=%3").arg(view).arg(itemHandle).arg(bShadow));
+    if (!error)
+        return call.finish(E_POINTER);
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (!m_state->openHandles.remove(itemHandle))
+        return call.finish(S_OK, *error = 1);
+    return call.finish(S_OK);
+}
+
+HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *value, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetItemQuad"), QStringLiteral("handle=%1").arg(itemHandle));
+    if (!value || !error)
+        return call.finish(E_POINTER);
+    *value = 0;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    const auto it = m_state->openHandles.constFind(itemHandle);
+    if (it == m_state->openHandles.cend() || !sameName(it->name, DeviceModel::ConnectItem))
+        return call.finish(S_OK, *error = 1);
+    *value = m_state->connected ? ConnectedQuad : 0;
+    return call.finish(S_OK);
+}
+
+HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *value, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetItemLong"), QStringLiteral("handle=%1").arg(itemHandle));
+    if (!value || !error)
+        return call.finish(E_POINTER);
+    *value = 0;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    const auto it = m_state->openHandles.constFind(itemHandle);
+    if (it == m_state->openHandles.cend())
+        return call.finish(S_OK, *error = 1);
+    if (sameName(it->name, DeviceModel::UploadItem)) {
+        *value = m_state->progress;
+        return call.finish(S_OK);
+    }
+    const NamedValues &set = it->shadow ? m_state->shadow : m_state->application;
+    bool isNumber = false;
+    const std::int32_t number = set.find(it->name).value_or(QString()).trimmed().toInt(&isNumber);
+    if (!isNumber)
+        return call.finish(S_OK, *error = 1);
+    *value = number;
+    return call.finish(S_OK);
+}
+
+HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VARIANT_BOOL bShadow,
+                                       std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetItemString"),
+                       QStringLiteral("handle=%1, shadow=%2").arg(itemHandle).arg(bShadow));
+    if (!value || !error)
+        return call.finish(E_POINTER);
+    *value = nullptr;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    const auto it = m_state->openHandles.constFind(itemHandle);
+    if (it == m_state->openHandles.cend() || sameName(it->name, DeviceModel::ConnectItem))
+        return call.finish(S_OK, *error = 1);
+    QString text;
+    if (sameName(it->name, DeviceModel::FileNameItem))
+        text = m_state->loadedDatabasePath;
+    else if (sameName(it->name, DeviceModel::KqdPathItem))
+        text = m_state->descriptionPath;
+    else if (sameName(it->name, DeviceModel::UploadItem))
+        text = QString::number(m_state->progress);
+    else
+        text = (bShadow != VARIANT_FALSE ? m_state->shadow : m_state->application)
+                   .find(it->name)
+                   .value_or(QString());
+    *value = BStr::alloc(text);
+    return call.finish(S_OK);
+}
+
+// --- HostDeviceDescription ---
+
+HRESULT HostDeviceDescription::entry(const NamedValues &entries, const QString &operation, BSTR key,
+                                     BSTR *value, std::int32_t *error)
+{
+    HostCallScope call(*m_state, operation, quoted(key));
+    if (!value || !error)
+        return call.finish(E_POINTER);
+    *value = nullptr;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    const auto found = entries.find(BStr::toQString(key));
+    *value = BStr::alloc(found.value_or(QString()));
+    if (!found)
+        return call.finish(S_OK, *error = 1);
+    return call.finish(S_OK);
+}
+
+HRESULT HostDeviceDescription::GetDeviceEntry(BSTR key, BSTR *value, std::int32_t *error)
+{
+    return entry(m_state->deviceEntries, QStringLiteral("GetDeviceEntry"), key, value, error);
+}
+
+HRESULT HostDeviceDescription::GetSettingEntry(BSTR key, BSTR *value, std::int32_t *error)
+{
+    return entry(m_state->settingEntries, QStringLiteral("GetSettingEntry"), key, value, error);
+}
+
+HRESULT HostDeviceDescription::GetSectionCount(BSTR section, std::int32_t *count, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetSectionCount"), quoted(section));
+    if (!count || !error)
+        return call.finish(E_POINTER);
+    *count = 0;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (!sameName(BStr::toQString(section), objectSectionName()))
+        return call.finish(S_OK, *error = 1);
+    *count = m_state->objectNames.size();
+    return call.finish(S_OK);
+}
+
+HRESULT HostDeviceDescription::GetFirstEntry(BSTR section, std::int32_t *position, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetFirstEntry"), quoted(section));
+    if (!position || !error)
+        return call.finish(E_POINTER);
+    *position = 0;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (!sameName(BStr::toQString(section), objectSectionName()) || m_state->objectNames.isEmpty())
+        return call.finish(S_OK, *error = 1);
+    *position = 1;
+    return call.finish(S_OK);
+}
+
+HRESULT HostDeviceDescription::GetNextEntry(std::int32_t *position, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetNextEntry"),
+                       position ? QStringLiteral("position=%1").arg(*position) : QString());
+    if (!position || !error)
+        return call.finish(E_POINTER);
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    ++*position;
+    if (*position < 1 || *position > m_state->objectNames.size())
+        return call.finish(S_OK, *error = 1);
+    return call.finish(S_OK);
+}
+
+HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int32_t *definition,
+                                              std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("FindDefinition"),
+                       QStringLiteral("%1, %2").arg(quoted(section), quoted(name)));
+    if (!definition || !error)
+        return call.finish(E_POINTER);
+    *definition = 0;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    const QString sectionName = BStr::toQString(section);
+    const QString entryName = BStr::toQString(name);
+    if (sameName(sectionName, QStringLiteral("object"))) {
+        if (const int listed = m_state->listedObjectIndex(entryName); listed >= 0)
+            *definition = listed + 1;
+        else if (const int defined = m_state->objectDefinitionIndex(entryName); defined >= 0)
+            *definition = FirstUnlistedObjectHandle + defined;
+    } else if (sameName(sectionName, QStringLiteral("enumeration"))) {
+        if (const int index = m_state->enumerationIndex(entryName); index >= 0)
+            *definition = FirstEnumerationHandle + index;
+    }
+    if (*definition == 0)
+        return call.finish(S_OK, *error = 1);
+    return call.finish(S_OK);
+}
+
+HRESULT HostDeviceDescription::GetEntryName(std::int32_t position, BSTR *name, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetEntryName"), QStringLiteral("position=%1").arg(position));
+    if (!name || !error)
+        return call.finish(E_POINTER);
+    *name = nullptr;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (position < 1 || position > m_state->objectNames.size()) {
+        *name = BStr::alloc(QString());
+        return call.finish(S_OK, *error = 1);
+    }
+    *name = BStr::alloc(m_state->objectNames.at(position - 1));
+    return call.finish(S_OK);
+}
+
+HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR *typeName,
+                                                   std::int32_t *size, std::int32_t *flags,
+                                                   std::int32_t *kind, BSTR *enumerationName,
+                                                   std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("GetObjectDefinition"),
+                       QStringLiteral("definition=%1").arg(definition));
+    if (!typeName || !size || !flags || !kind || !enumerationName || !error)
+        return call.finish(E_POINTER);
+    *typeName = nullptr;
+    *enumerationName = nullptr;
+    *size = *flags = *kind = *error = 0;
+    if (call.faulted(error))
+        return call.status();
+
+    std::optional<ObjectDefinition> found;
+    const auto &names = m_state->objectNames;
+    const auto &definitions = m_state->objectDefinitions;
+    if (definition >= 1 && definition <= names.size()) {
+        const QString &name = names.at(definition - 1);
+        const int index = m_state->objectDefinitionIndex(name);
+        found = index >= 0 ? definitions.at(index).second : ObjectDefinition{name, 0, 0, 0, QString()};
+    } else if (const qsizetype index = qsizetype(definition) - FirstUnlistedObjectHandle;
+               index >= 0 && index < definitions.size()) {
+        found = definitions.at(index).second;
+    }
+    if (!found) {
+        *typeName = BStr::alloc(QString());
+        *enumerationName = BStr::alloc(QString());
+        return call.finish(S_OK, *error = 1);
+    }
+    *typeName = BStr::alloc(found->typeName);
+    *size = found->size;
+    *flags = found->flags;
+    *kind = found->kind;
+    *enumerationName = BStr::alloc(found->enumerationName);
+    return call.finish(S_OK);
+}
+
+HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BSTR *name,
+                                                     EnumEntryArray **entries, std::int32_t *error)
+{
+    HostCallScope call(
+        *m_state, QStringLiteral("GetEnumerationEntries"),
+        QStringLiteral("definition=%1, %2").arg(definition).arg(name ? quoted(*name) : QString()));
+    if (!name || !entries || !error)
+        return call.finish(E_POINTER);
+    *entries = nullptr;
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    const qsizetype index = qsizetype(definition) - FirstEnumerationHandle;
+    if (index < 0 || index >= m_state->enumerations.size())
+        return call.finish(S_OK, *error = 1);
+
+    const auto &[enumerationName, enumeration] = m_state->enumerations.at(index);
+    EnumEntryArray *array = EnumEntryArrayCreate(enumeration.lowerBound, enumeration.entries.size());
+    if (!array)
+        return call.finish(E_OUTOFMEMORY);
+    for (qsizetype i = 0; i < enumeration.entries.size(); ++i) {
+        array->entries[i].value = enumeration.entries.at(i).first;
+        array->entries[i].text = BStr::alloc(enumeration.entries.at(i).second);
+    }
+    // An in/out text: the callee replaces what it was given.
+    SysFreeString(*name);
+    *name = BStr::alloc(enumerationName);
+    *entries = array;
+    return call.finish(S_OK);
+}
+
+// --- HostFunctionControl ---
+
+HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("StartFunction"), quoted(name));
+    if (!error)
+        return call.finish(E_POINTER);
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (!sameName(BStr::toQString(name), QStringLiteral("upload")) || !m_state->connected)
+        return call.finish(S_OK, *error = 1);
+    if (!m_state->uploadRunning)
+        m_state->startUpload();
+    return call.finish(S_OK);
+}
+
+HRESULT HostFunctionControl::LoadDatabase(std::int32_t argument, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("LoadDatabase"), QString::number(argument));
+    if (!error)
+        return call.finish(E_POINTER);
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (!m_state->loadDatabase())
+        return call.finish(S_OK, *error = 1);
+    return call.finish(S_OK);
+}

@@ -1,0 +1,213 @@
+// The state behind a DeviceModel and the three host objects that answer the
+// component's calls on it. The objects share the state, so one the component
+// still holds after the model is gone answers from what the model left.
+#pragma once
+
+#include "frame/DeviceModel.h"
+
+#include <QHash>
+#include <QMap>
+#include <QTimer>
+#include <atomic>
+#include <optional>
+
+/// Names mapped to values, matched without regard to case; a name keeps the
+/// spelling it was first given.
+class NamedValues
+{
+public:
+    void set(const QString &name, const QString &value);
+    void remove(const QString &name);
+    void clear() { m_entries.clear(); }
+    bool contains(const QString &name) const { return m_entries.contains(keyOf(name)); }
+    std::optional<QString> find(const QString &name) const;
+    /// The names as first given, in no particular order.
+    QStringList names() const;
+
+    static QString keyOf(const QString &name) { return name.toCaseFolded(); }
+
+private:
+    QHash<QString, QPair<QString, QString>> m_entries;
+};
+
+struct HostState : std::enable_shared_from_this<HostState>
+{
+    struct OpenHandle
+    {
+        QString name;
+        bool shadow = false;
+    };
+
+    /// Cleared when the model goes; signals are then no longer sent.
+    DeviceModel *model = nullptr;
+
+    NamedValues deviceEntries;
+    NamedValues settingEntries;
+    QStringList objectNames;
+    QList<QPair<QString, ObjectDefinition>> objectDefinitions;
+    QList<QPair<QString, EnumerationDefinition>> enumerations;
+    QString descriptionPath;
+
+    NamedValues application;
+    NamedValues shadow;
+    NamedValues device;
+
+    QString databasePath;
+    QList<QPair<QString, QString>> databaseValues;
+    std::function<bool(const QString &, QList<QPair<QString, QString>> *)> databaseLoader;
+    QString loadedDatabasePath;
+
+    bool connected = false;
+    int uploadMilliseconds = 1000;
+    std::int32_t progress = 0;
+    bool uploadRunning = false;
+    QTimer uploadTimer;
+
+    QMap<std::int32_t, OpenHandle> openHandles;
+    std::int32_t nextHandle = 1;
+    ComPtr<View> view;
+    std::atomic<int> liveObjects{0};
+    int releaseViewCount = 0;
+
+    QList<HostCall> calls;
+    QHash<QString, HRESULT> failures;
+    QHash<QString, std::int32_t> errorFlags;
+
+    HostState();
+
+    bool itemExists(const QString &name) const;
+    /// Index into objectNames (0-based) of the first entry named `name`, or -1.
+    int listedObjectIndex(const QString &name) const;
+    int objectDefinitionIndex(const QString &name) const;
+    int enumerationIndex(const QString &name) const;
+
+    void record(const HostCall &call);
+    void setProgress(std::int32_t value);
+    void startUpload();
+    void stopUpload();
+    /// One step of a running upload: the next tenth, reported to the view.
+    void uploadStep();
+    bool loadDatabase();
+};
+
+/// One host call from its arguments to its answer, logged exactly once.
+class HostCallScope
+{
+public:
+    HostCallScope(HostState &state, const QString &operation, QString arguments);
+    /// True when an injected fault answers this call; it is then logged and
+    /// `status()` is the answer. `error` receives an injected error flag.
+    bool faulted(std::int32_t *error);
+    HRESULT status() const { return m_call.status; }
+    HRESULT finish(HRESULT status, std::int32_t error = 0);
+
+private:
+    HostState &m_state;
+    HostCall m_call;
+};
+
+/// Reference counting, interface query and the dispatch slots every host
+/// object has; the dispatch slots are not offered.
+template<typename Interface, const IID &InterfaceId> class HostObject : public Interface
+{
+public:
+    explicit HostObject(std::shared_ptr<HostState> state) : m_state(std::move(state))
+    {
+        ++m_state->liveObjects;
+    }
+    virtual ~HostObject() { --m_state->liveObjects; }
+    HostObject(const HostObject &) = delete;
+    HostObject &operator=(const HostObject &) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == InterfaceId) {
+            AddRef();
+            *object = static_cast<Interface *>(this);
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++m_refs; }
+    ULONG Release() override
+    {
+        const ULONG refs = --m_refs;
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+
+    HRESULT GetTypeInfoCount(std::uint32_t *count) override
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(std::uint32_t, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, OLECHAR **, std::uint32_t, LCID, DISPID *) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, REFIID, LCID, std::uint16_t, DISPPARAMS *, VARIANT *, EXCEPINFO *,
+                   std::uint32_t *) override
+    {
+        return E_NOTIMPL;
+    }
+
+protected:
+    std::shared_ptr<HostState> m_state;
+
+private:
+    std::atomic<ULONG> m_refs{1};
+};
+
+class HostItemManager final : public HostObject<AppItemManager, IID_AppItemManager>
+{
+public:
+    using HostObject::HostObject;
+
+    HRESULT ReleaseView(View *view, std::int32_t *error) override;
+    HRESULT GetDeviceDescription(AppDeviceDescription **description) override;
+    HRESULT GetFunctionControl(AppFunctionControl **control) override;
+    HRESULT OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t viewHandle, std::int32_t *itemHandle,
+                     std::int32_t reserved1, std::int32_t reserved2, std::int32_t *error) override;
+    HRESULT CloseItem(VARIANT viewHandle, std::int32_t itemHandle, VARIANT_BOOL bShadow,
+                      std::int32_t *error) override;
+    HRESULT GetItemQuad(std::int32_t itemHandle, std::int64_t *value, std::int32_t *error) override;
+    HRESULT GetItemLong(std::int32_t itemHandle, std::int32_t *value, std::int32_t *error) override;
+    HRESULT GetItemString(std::int32_t itemHandle, BSTR *value, VARIANT_BOOL bShadow,
+                          std::int32_t *error) override;
+};
+
+class HostDeviceDescription final : public HostObject<AppDeviceDescription, IID_AppDeviceDescription>
+{
+public:
+    using HostObject::HostObject;
+
+    HRESULT GetDeviceEntry(BSTR key, BSTR *value, std::int32_t *error) override;
+    HRESULT GetSettingEntry(BSTR key, BSTR *value, std::int32_t *error) override;
+    HRESULT GetSectionCount(BSTR section, std::int32_t *count, std::int32_t *error) override;
+    HRESULT GetFirstEntry(BSTR section, std::int32_t *position, std::int32_t *error) override;
+    HRESULT GetNextEntry(std::int32_t *position, std::int32_t *error) override;
+    HRESULT FindDefinition(BSTR section, BSTR name, std::int32_t *definition, std::int32_t *error) override;
+    HRESULT GetEntryName(std::int32_t position, BSTR *name, std::int32_t *error) override;
+    HRESULT GetObjectDefinition(std::int32_t definition, BSTR *typeName, std::int32_t *size,
+                                std::int32_t *flags, std::int32_t *kind, BSTR *enumerationName,
+                                std::int32_t *error) override;
+    HRESULT GetEnumerationEntries(std::int32_t definition, BSTR *name, EnumEntryArray **entries,
+                                  std::int32_t *error) override;
+
+private:
+    HRESULT entry(const NamedValues &entries, const QString &operation, BSTR key, BSTR *value,
+                  std::int32_t *error);
+};
+
+class HostFunctionControl final : public HostObject<AppFunctionControl, IID_AppFunctionControl>
+{
+public:
+    using HostObject::HostObject;
+
+    HRESULT StartFunction(BSTR name, std::int32_t *error) override;
+    HRESULT LoadDatabase(std::int32_t argument, std::int32_t *error) override;
+};

@@ -1,0 +1,130 @@
+#include "frame/app/FrameOptions.h"
+
+#include <QCommandLineParser>
+#include <QHash>
+
+namespace {
+
+const QHash<QString, QString> &sourceCommands()
+{
+    static const QHash<QString, QString> commands = {
+        {QStringLiteral("application"), QStringLiteral("srcValue")},
+        {QStringLiteral("database"), QStringLiteral("scrDatabase")},
+        {QStringLiteral("device"), QStringLiteral("scrShadow")},
+    };
+    return commands;
+}
+
+const QHash<QString, QString> &reportCommands()
+{
+    static const QHash<QString, QString> commands = {
+        {QStringLiteral("application"), QStringLiteral("ShowApplicationReport")},
+        {QStringLiteral("database"), QStringLiteral("ShowDatabaseReport")},
+        {QStringLiteral("device"), QStringLiteral("ShowDeviceReport")},
+    };
+    return commands;
+}
+
+} // namespace
+
+QStringList FrameOptions::commands() const
+{
+    QStringList result;
+    if (!sourceCommand.isEmpty())
+        result.append(sourceCommand);
+    if (!reportCommand.isEmpty())
+        result.append(reportCommand);
+    return result;
+}
+
+ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *options, QString *message)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Loads a device description into an in-memory host and shows the print view "
+                       "component on it."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption data(QStringLiteral("data"),
+                                  QStringLiteral("The device data file (default: the description's .data file)."),
+                                  QStringLiteral("FILE"));
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("The database file, instead of the data file's Database=."),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption source(QStringLiteral("source"),
+                                    QStringLiteral("Run a data source command after showing the view: "
+                                                   "application, database or device."),
+                                    QStringLiteral("SOURCE"));
+    const QCommandLineOption report(QStringLiteral("report"),
+                                    QStringLiteral("Show a default device report: application, database or device."),
+                                    QStringLiteral("SOURCE"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Print the page shown to a PDF file."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the screen once the page is shown, "
+                                                       "then exit."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Answer every confirmation with OK."));
+    const QCommandLineOption exit(QStringLiteral("exit"),
+                                  QStringLiteral("Quit once the page is shown and any PDF is written."));
+    const QCommandLineOption headless(QStringLiteral("headless"),
+                                      QStringLiteral("Run without a display; implies --yes and --exit."));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+                                     QStringLiteral("Give up an --exit run after SECONDS (default 60)."),
+                                     QStringLiteral("SECONDS"), QStringLiteral("60"));
+    parser.addOptions({help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout});
+    parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The device description (.kqd)."));
+
+    if (!parser.parse(QStringList{QStringLiteral("quiravel-frame")} + arguments)) {
+        *message = parser.errorText();
+        return ParseResult::Error;
+    }
+    if (parser.isSet(help)) {
+        *message = parser.helpText();
+        return ParseResult::Help;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        *message = positional.isEmpty() ? QStringLiteral("no device description given")
+                                        : QStringLiteral("more than one device description given");
+        return ParseResult::Error;
+    }
+    FrameOptions result;
+    result.descriptionPath = positional.first();
+    result.dataPath = parser.value(data);
+    result.databasePath = parser.value(database);
+
+    const auto commandFor = [&](const QCommandLineOption &option, const QHash<QString, QString> &commands,
+                                QString *command) {
+        if (!parser.isSet(option))
+            return true;
+        const QString value = parser.value(option);
+        *command = commands.value(value.toLower());
+        if (command->isEmpty()) {
+            *message = QStringLiteral("--%1 takes application, database or device, not \"%2\"")
+                           .arg(option.names().first(), value);
+            return false;
+        }
+        return true;
+    };
+    if (!commandFor(source, sourceCommands(), &result.sourceCommand) ||
+        !commandFor(report, reportCommands(), &result.reportCommand))
+        return ParseResult::Error;
+
+    result.pdfPath = parser.value(pdf);
+    result.screenshotPath = parser.value(screenshot);
+    result.headless = parser.isSet(headless);
+    result.answerYes = parser.isSet(yes) || result.headless;
+    result.exitWhenShown = parser.isSet(exit) || result.headless || !result.screenshotPath.isEmpty();
+
+    bool ok = false;
+    result.timeoutSeconds = parser.value(timeout).toInt(&ok);
+    if (!ok || result.timeoutSeconds <= 0) {
+        *message = QStringLiteral("--timeout takes a positive number of seconds, not \"%1\"")
+                       .arg(parser.value(timeout));
+        return ParseResult::Error;
+    }
+    *options = result;
+    return ParseResult::Run;
+}

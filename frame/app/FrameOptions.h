@@ -1,0 +1,42 @@
+// The frame's command line: what to load, which view commands to run and
+// when to quit.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// The frame's exit statuses; each failure also prints a one-line reason.
+enum FrameExitCode : int {
+    ExitPageShown = 0,
+    ExitUsage = 2,
+    ExitDeviceFile = 3,
+    ExitNotRegistered = 4,
+    ExitNoPage = 5,
+    ExitTimedOut = 6,
+    ExitOutputFailed = 7,
+};
+
+struct FrameOptions
+{
+    QString descriptionPath;
+    QString dataPath;     ///< empty = the description's default data file, if any
+    QString databasePath; ///< empty = as the data file says
+    QString sourceCommand; ///< "srcValue", "scrDatabase", "scrShadow" or empty
+    QString reportCommand; ///< "ShowApplicationReport", ... or empty
+    QString pdfPath;
+    QString screenshotPath;
+    bool answerYes = false;
+    bool exitWhenShown = false;
+    bool headless = false;
+    int timeoutSeconds = 60;
+
+    /// The view commands to run after Show, in order.
+    QStringList commands() const;
+};
+
+enum class ParseResult { Run, Help, Error };
+
+/// Parses the arguments after the program name. On Help `*message` is the
+/// usage text, on Error the reason. --headless implies --yes and --exit,
+/// --screenshot implies --exit.
+ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *options, QString *message);

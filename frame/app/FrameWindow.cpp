@@ -1,0 +1,203 @@
+#include "frame/app/FrameWindow.h"
+
+#include "frame/app/HostSession.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QToolBar>
+
+namespace {
+
+QString statusText(HRESULT status)
+{
+    return status == S_OK ? QStringLiteral("S_OK")
+                          : QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(status), 8, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+FrameWindow::FrameWindow(HostSession &session, QWidget *parent) : QMainWindow(parent), m_session(session)
+{
+    setWindowTitle(QStringLiteral("Quiravel frame - %1").arg(m_session.model().descriptionPath()));
+    createViewMenu();
+    createCommandMenu();
+    createDeviceMenu();
+    createLog();
+
+    m_stateLabel = new QLabel(this);
+    statusBar()->addPermanentWidget(m_stateLabel);
+
+    connect(&m_session.model(), &DeviceModel::called, this, &FrameWindow::appendCall);
+    connect(&m_session, &HostSession::messageShown, this, &FrameWindow::appendMessage);
+    connect(&m_session, &HostSession::pageLoaded, this, [this](const QString &path, bool ok) {
+        statusBar()->showMessage(ok ? QStringLiteral("Page loaded: %1").arg(path)
+                                    : QStringLiteral("Page failed to load: %1").arg(path));
+    });
+    connect(&m_session, &HostSession::pdfFinished, this, [this](const QString &path, bool ok) {
+        statusBar()->showMessage(ok ? QStringLiteral("PDF written: %1").arg(path)
+                                    : QStringLiteral("PDF not written: %1").arg(path));
+    });
+    connect(&m_session, &HostSession::viewReleased, this, &FrameWindow::updateState);
+    resize(900, 520);
+    updateState();
+}
+
+void FrameWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Q_EMIT closed();
+}
+
+void FrameWindow::createViewMenu()
+{
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("&View"));
+    QToolBar *toolBar = addToolBar(QStringLiteral("View"));
+    QAction *show = menu->addAction(QStringLiteral("&Show view"), this, &FrameWindow::showView);
+    QAction *hide = menu->addAction(QStringLiteral("&Hide view"), this, &FrameWindow::hideView);
+    QAction *close = menu->addAction(QStringLiteral("&Close view"), this, &FrameWindow::closeView);
+    toolBar->addActions({show, hide, close});
+    m_viewActions << hide << close;
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Clear &log"), this, [this] { m_log->setRowCount(0); });
+    menu->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+}
+
+void FrameWindow::createCommandMenu()
+{
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Commands"));
+    const QList<QPair<QString, QString>> commands = {
+        {QStringLiteral("Application data"), QStringLiteral("srcValue")},
+        {QStringLiteral("Database data"), QStringLiteral("scrDatabase")},
+        {QStringLiteral("Device data"), QStringLiteral("scrShadow")},
+        {QString(), QString()},
+        {QStringLiteral("Application report"), QStringLiteral("ShowApplicationReport")},
+        {QStringLiteral("Database report"), QStringLiteral("ShowDatabaseReport")},
+        {QStringLiteral("Device report"), QStringLiteral("ShowDeviceReport")},
+        {QString(), QString()},
+        {QStringLiteral("Print..."), QStringLiteral("Drucken_m")},
+        {QStringLiteral("Print preview"), QStringLiteral("Druckvorschau_m")},
+    };
+    for (const auto &[caption, command] : commands) {
+        if (command.isEmpty()) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction *action = menu->addAction(caption);
+        connect(action, &QAction::triggered, this, [this, name = command] { runCommand(name); });
+        m_viewActions << action;
+    }
+    m_viewActions << menu->addAction(QStringLiteral("Print to &PDF..."), this, &FrameWindow::printToPdf);
+}
+
+void FrameWindow::createDeviceMenu()
+{
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Device"));
+    QToolBar *toolBar = addToolBar(QStringLiteral("Device"));
+    m_connectAction = menu->addAction(QStringLiteral("C&onnect device"), this, [this] { setConnected(true); });
+    m_disconnectAction =
+        menu->addAction(QStringLiteral("&Disconnect device"), this, [this] { setConnected(false); });
+    toolBar->addActions({m_connectAction, m_disconnectAction});
+}
+
+void FrameWindow::createLog()
+{
+    m_log = new QTableWidget(0, 4, this);
+    m_log->setHorizontalHeaderLabels(
+        {QStringLiteral("Operation"), QStringLiteral("Arguments"), QStringLiteral("Error"), QStringLiteral("Status")});
+    m_log->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_log->verticalHeader()->setVisible(false);
+    m_log->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_log->setSelectionBehavior(QAbstractItemView::SelectRows);
+    setCentralWidget(m_log);
+}
+
+void FrameWindow::showView()
+{
+    if (!m_session.hasView()) {
+        QString reason;
+        if (FAILED(m_session.create(&reason))) {
+            QMessageBox::warning(this, windowTitle(), reason);
+            return;
+        }
+    }
+    updateState();
+    m_session.show();
+    updateState();
+}
+
+void FrameWindow::hideView()
+{
+    m_session.hide();
+}
+
+void FrameWindow::closeView()
+{
+    m_session.destroy();
+    updateState();
+}
+
+void FrameWindow::setConnected(bool connected)
+{
+    m_session.model().setConnected(connected);
+    updateState();
+}
+
+void FrameWindow::runCommand(const QString &name)
+{
+    const HRESULT hr = m_session.runCommand(name);
+    if (FAILED(hr))
+        statusBar()->showMessage(QStringLiteral("%1 failed: %2").arg(name, statusText(hr)));
+}
+
+void FrameWindow::printToPdf()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Print to PDF"), QString(),
+                                                      QStringLiteral("PDF files (*.pdf)"));
+    if (!path.isEmpty())
+        m_session.printToPdf(path);
+}
+
+void FrameWindow::appendCall(const HostCall &call)
+{
+    appendRow({call.operation, call.arguments, QString::number(call.error), statusText(call.status)},
+              call.error != 0 || FAILED(call.status));
+}
+
+void FrameWindow::appendMessage(const QString &title, const QString &text, int buttons, int answer)
+{
+    const QString choice = buttons == 0 ? QStringLiteral("OK") : answer == 1 ? QStringLiteral("OK") : QStringLiteral("Cancel");
+    appendRow({QStringLiteral("message box"), QStringLiteral("%1: %2").arg(title, text.simplified()), QString(),
+               choice},
+              true);
+}
+
+void FrameWindow::appendRow(const QStringList &cells, bool highlighted)
+{
+    const int row = m_log->rowCount();
+    m_log->insertRow(row);
+    for (int column = 0; column < cells.size(); ++column) {
+        auto *item = new QTableWidgetItem(cells.at(column));
+        if (highlighted)
+            item->setForeground(palette().color(QPalette::Link));
+        m_log->setItem(row, column, item);
+    }
+    m_log->scrollToBottom();
+}
+
+void FrameWindow::updateState()
+{
+    const bool connected = m_session.model().isConnected();
+    m_connectAction->setEnabled(!connected);
+    m_disconnectAction->setEnabled(connected);
+    for (QAction *action : std::as_const(m_viewActions))
+        action->setEnabled(m_session.hasView());
+    m_stateLabel->setText(QStringLiteral("Device %1, view %2")
+                              .arg(connected ? QStringLiteral("connected") : QStringLiteral("disconnected"),
+                                   m_session.hasView() ? QStringLiteral("attached") : QStringLiteral("closed")));
+}

@@ -1,0 +1,48 @@
+#include "frame/app/HostEventSink.h"
+
+#include "frame/app/HostSession.h"
+#include "platform/BStr.h"
+
+HRESULT HostEventSink::QueryInterface(REFIID riid, void **object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IQuiravelEvents)
+        return E_NOINTERFACE;
+    *object = static_cast<IQuiravelEvents *>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG HostEventSink::Release()
+{
+    const ULONG count = --m_refCount;
+    if (count == 0)
+        delete this;
+    return count;
+}
+
+HRESULT HostEventSink::OnPageLoaded(BSTR url, VARIANT_BOOL ok)
+{
+    if (m_session)
+        Q_EMIT m_session->pageLoaded(HostSession::localPath(BStr::toQString(url)), ok != VARIANT_FALSE);
+    return S_OK;
+}
+
+HRESULT HostEventSink::OnMessage(BSTR title, BSTR text, std::int32_t buttons, std::int32_t *answer)
+{
+    if (!answer)
+        return E_POINTER;
+    *answer = 1;
+    if (m_session)
+        *answer = m_session->answerMessage(BStr::toQString(title), BStr::toQString(text), buttons);
+    return S_OK;
+}
+
+HRESULT HostEventSink::OnPdfFinished(BSTR path, VARIANT_BOOL ok)
+{
+    if (m_session)
+        Q_EMIT m_session->pdfFinished(HostSession::localPath(BStr::toQString(path)), ok != VARIANT_FALSE);
+    return S_OK;
+}

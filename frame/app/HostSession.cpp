@@ -1,0 +1,204 @@
+#include "frame/app/HostSession.h"
+
+#include "component/Quiravel.h"
+#include "frame/app/HostEventSink.h"
+#include "platform/BStr.h"
+#include "platform/ComponentHost.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QUrl>
+#include <cstdio>
+
+namespace {
+
+// The host issues one view handle per view; the frame hosts one view.
+constexpr std::int32_t kViewHandle = 1;
+
+QString hresultText(HRESULT hr)
+{
+    return QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
+}
+
+/// One line per message box: line breaks inside the text become a visible "\n".
+QString messageLine(const QString &title, const QString &text)
+{
+    QString oneLine = text;
+    oneLine.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"));
+    oneLine.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    oneLine.replace(QLatin1Char('\r'), QStringLiteral("\\n"));
+    return QStringLiteral("message: %1: %2\n").arg(title, oneLine);
+}
+
+} // namespace
+
+HostSession::HostSession(QObject *parent) : QObject(parent)
+{
+    connect(&m_model, &DeviceModel::called, this, &HostSession::onHostCall);
+}
+
+HostSession::~HostSession()
+{
+    shutdown();
+}
+
+HRESULT HostSession::create(QString *reason)
+{
+    const QString notRegistered =
+        QStringLiteral("the component is not registered (run quiravel-regsvr PATH/libQuiravel.so)");
+    CLSID clsid{};
+    if (FAILED(CLSIDFromProgID(ProgID_clsQuiravel, &clsid))) {
+        *reason = notRegistered;
+        return REGDB_E_CLASSNOTREG;
+    }
+    ComPtr<View> view;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, IID_View, view.putVoid());
+    if (hr == REGDB_E_CLASSNOTREG) {
+        *reason = notRegistered;
+        return hr;
+    }
+    if (FAILED(hr) || !view) {
+        *reason = QStringLiteral("the component could not be created (%1); is its registered library still "
+                                 "there? (run quiravel-regsvr PATH/libQuiravel.so)")
+                      .arg(hresultText(hr));
+        return FAILED(hr) ? hr : E_FAIL;
+    }
+
+    std::int32_t result = 0;
+    hr = view->SetAppletItemManagRef(kViewHandle, m_model.itemManager().get(), &result);
+    if (FAILED(hr)) {
+        *reason = QStringLiteral("SetAppletItemManagRef failed (%1)").arg(hresultText(hr));
+        return hr;
+    }
+    m_model.attachView(view.get());
+
+    auto automation = view.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
+    if (!automation) {
+        *reason = QStringLiteral("the component offers no automation interface");
+        return E_NOINTERFACE;
+    }
+    if (!m_sink)
+        m_sink = new HostEventSink(this);
+    hr = automation->Advise(m_sink);
+    if (FAILED(hr)) {
+        *reason = QStringLiteral("Advise failed (%1)").arg(hresultText(hr));
+        return hr;
+    }
+    m_view = std::move(view);
+    m_automation = std::move(automation);
+    return S_OK;
+}
+
+HRESULT HostSession::show()
+{
+    std::int32_t result = 0;
+    return m_view ? m_view->Show(&result) : E_UNEXPECTED;
+}
+
+HRESULT HostSession::hide()
+{
+    std::int32_t result = 0;
+    return m_view ? m_view->Hide(&result) : E_UNEXPECTED;
+}
+
+HRESULT HostSession::destroy()
+{
+    if (!m_view)
+        return S_OK;
+    // The view may call back into the host (ReleaseView) and so end up
+    // dropped; keep it alive until Destroy has returned.
+    ComPtr<View> view = m_view;
+    std::int32_t result = 0;
+    const HRESULT hr = view->Destroy(&result);
+    dropView();
+    return hr;
+}
+
+HRESULT HostSession::runCommand(const QString &name)
+{
+    if (!m_automation)
+        return E_UNEXPECTED;
+    ComPtr<IQuiravelAutomation> automation = m_automation;
+    return automation->RunCommand(BStr(name).get());
+}
+
+HRESULT HostSession::printToPdf(const QString &path)
+{
+    if (!m_automation)
+        return E_UNEXPECTED;
+    return m_automation->PrintToPdf(BStr(QFileInfo(path).absoluteFilePath()).get());
+}
+
+QString HostSession::printFilePath() const
+{
+    BStr path;
+    if (!m_automation || FAILED(m_automation->GetPrintFilePath(path.put())))
+        return {};
+    const QString text = path.toQString();
+    return text.isEmpty() ? QString() : localPath(text);
+}
+
+QString HostSession::outputDirectory() const
+{
+    const QString description = m_model.descriptionPath();
+    return description.isEmpty() ? QString() : QFileInfo(description).absolutePath();
+}
+
+void HostSession::shutdown()
+{
+    destroy();
+    if (m_sink) {
+        m_sink->detach();
+        m_sink->Release();
+        m_sink = nullptr;
+    }
+}
+
+QString HostSession::localPath(const QString &pathOrUrl)
+{
+    QString path = pathOrUrl;
+    if (path.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive))
+        path = QUrl(path).toLocalFile();
+    return path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+int HostSession::answerMessage(const QString &title, const QString &text, int buttons)
+{
+    std::fputs(messageLine(title, text).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+
+    int answer = 1;
+    if (m_answers == Answers::AskUser) {
+        // The frame asks the user itself so that it knows the answer.
+        QPointer<HostSession> self(this);
+        QMessageBox box(buttons == 1 ? QMessageBox::Information : QMessageBox::NoIcon, title, text,
+                        buttons == 1 ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+        answer = box.exec() == QMessageBox::Ok ? 1 : 2;
+        if (!self)
+            return answer;
+    }
+    Q_EMIT messageShown(title, text, buttons, answer);
+    return answer;
+}
+
+void HostSession::onHostCall(const HostCall &call)
+{
+    // Dropping the view inside its own call to the host would free it under
+    // its feet; do it once the call has returned.
+    if (call.operation == QLatin1String("ReleaseView") && m_view)
+        QMetaObject::invokeMethod(this, &HostSession::dropView, Qt::QueuedConnection);
+}
+
+void HostSession::dropView()
+{
+    if (!m_view)
+        return;
+    if (m_automation)
+        m_automation->Advise(nullptr);
+    m_automation.reset();
+    m_model.attachView(nullptr);
+    m_view.reset();
+    Q_EMIT viewReleased();
+}

@@ -1,0 +1,218 @@
+#include "frame/app/ScriptedRun.h"
+
+#include "frame/app/HostSession.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QPointer>
+#include <QScreen>
+#include <cstdio>
+
+namespace {
+
+QString hresultText(HRESULT hr)
+{
+    return QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
+}
+
+void printResult(const QString &kind, const QString &path)
+{
+    std::fputs(QStringLiteral("%1: %2\n").arg(kind, QDir::toNativeSeparators(path)).toLocal8Bit().constData(),
+               stdout);
+    std::fflush(stdout);
+}
+
+// The browser needs a moment after loading before the page is on screen.
+constexpr int kPaintDelayMs = 1500;
+
+} // namespace
+
+ScriptedRun::ScriptedRun(HostSession &session, const FrameOptions &options, QObject *parent)
+    : QObject(parent), m_session(session), m_options(options)
+{
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, &ScriptedRun::onTimeout);
+    connect(&m_session, &HostSession::messageShown, this, &ScriptedRun::onMessage);
+    // Page and PDF events arrive from inside the component's browser
+    // handlers; acting on them there would re-enter the component.
+    connect(&m_session, &HostSession::pageLoaded, this, &ScriptedRun::onPageLoaded, Qt::QueuedConnection);
+    connect(&m_session, &HostSession::pdfFinished, this, &ScriptedRun::onPdfFinished, Qt::QueuedConnection);
+    connect(&m_session, &HostSession::viewReleased, this, &ScriptedRun::onViewReleased, Qt::QueuedConnection);
+}
+
+void ScriptedRun::start()
+{
+    if (m_options.exitWhenShown)
+        m_timeout.start(m_options.timeoutSeconds * 1000);
+
+    QPointer<ScriptedRun> self(this);
+    if (!runStep(QString()))
+        return;
+    for (const QString &command : m_options.commands()) {
+        if (!runStep(command) || !self)
+            return;
+    }
+    if (!m_stepFailure.isEmpty()) {
+        fail(ExitNoPage, QStringLiteral("no page was generated: %1").arg(m_stepFailure));
+        return;
+    }
+
+    const QString last = m_options.commands().isEmpty() ? QString() : m_options.commands().constLast();
+    m_target = last.startsWith(QLatin1String("Show"))
+                   ? QDir(m_session.outputDirectory()).filePath(QStringLiteral("REPORT.HTM"))
+                   : m_session.printFilePath();
+    if (m_target.isEmpty() || !QFileInfo::exists(m_target)) {
+        fail(ExitNoPage, QStringLiteral("no page was generated"));
+        return;
+    }
+    m_target = HostSession::localPath(m_target);
+    m_stage = Stage::WaitingForPage;
+}
+
+bool ScriptedRun::runStep(const QString &name)
+{
+    m_stage = Stage::Running;
+    m_stepFailure.clear();
+    const HRESULT hr = name.isEmpty() ? m_session.show() : m_session.runCommand(name);
+    if (m_stage == Stage::Done)
+        return false;
+    if (FAILED(hr)) {
+        fail(ExitNoPage, QStringLiteral("%1 failed (%2)").arg(name.isEmpty() ? QStringLiteral("Show") : name,
+                                                                hresultText(hr)));
+        return false;
+    }
+    return true;
+}
+
+void ScriptedRun::onMessage(const QString &title, const QString &text, int buttons, int answer)
+{
+    if (m_stage != Stage::Running)
+        return;
+    // A box with OK alone reports why the step stopped; a cancelled
+    // confirmation stops it before anything is loaded.
+    if (buttons == 0)
+        m_stepFailure = QStringLiteral("%1: %2").arg(title, text.simplified());
+    else if (answer != 1)
+        m_stepFailure = QStringLiteral("%1: cancelled").arg(title);
+}
+
+void ScriptedRun::onPageLoaded(const QString &path, bool ok)
+{
+    if (m_stage != Stage::WaitingForPage || path != m_target)
+        return;
+    // A navigation replaced by a newer one to the same page ends without
+    // success; the newer one follows.
+    if (!ok) {
+        m_targetLoadFailed = true;
+        return;
+    }
+    afterPageShown();
+}
+
+void ScriptedRun::afterPageShown()
+{
+    printResult(QStringLiteral("page"), m_target);
+    m_outcome = ExitPageShown;
+    if (m_options.pdfPath.isEmpty()) {
+        afterPdf();
+        return;
+    }
+    m_stage = Stage::WaitingForPdf;
+    const HRESULT hr = m_session.printToPdf(m_options.pdfPath);
+    if (FAILED(hr))
+        fail(ExitOutputFailed, QStringLiteral("PrintToPdf failed (%1)").arg(hresultText(hr)));
+}
+
+void ScriptedRun::onPdfFinished(const QString &path, bool ok)
+{
+    if (m_stage != Stage::WaitingForPdf)
+        return;
+    if (!ok) {
+        fail(ExitOutputFailed, QStringLiteral("the PDF could not be written: %1").arg(path));
+        return;
+    }
+    printResult(QStringLiteral("pdf"), path);
+    afterPdf();
+}
+
+void ScriptedRun::afterPdf()
+{
+    if (m_options.screenshotPath.isEmpty()) {
+        succeed();
+        return;
+    }
+    m_stage = Stage::WaitingForScreenshot;
+    QTimer::singleShot(kPaintDelayMs, this, &ScriptedRun::takeScreenshot);
+}
+
+void ScriptedRun::takeScreenshot()
+{
+    if (m_stage != Stage::WaitingForScreenshot)
+        return;
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QPixmap picture = screen ? screen->grabWindow(0) : QPixmap();
+    if (picture.isNull() || !picture.save(m_options.screenshotPath)) {
+        fail(ExitOutputFailed, QStringLiteral("the screenshot could not be written: %1").arg(m_options.screenshotPath));
+        return;
+    }
+    printResult(QStringLiteral("screenshot"), QFileInfo(m_options.screenshotPath).absoluteFilePath());
+    succeed();
+}
+
+void ScriptedRun::onViewReleased()
+{
+    if (m_stage == Stage::Done || m_stage == Stage::Idle)
+        return;
+    fail(m_outcome == ExitPageShown ? ExitOutputFailed : ExitNoPage,
+         QStringLiteral("the view was closed while %1").arg(waitingFor()));
+}
+
+void ScriptedRun::onTimeout()
+{
+    fail(ExitTimedOut,
+         QStringLiteral("timed out after %1 s while %2").arg(m_options.timeoutSeconds).arg(waitingFor()));
+}
+
+QString ScriptedRun::waitingFor() const
+{
+    switch (m_stage) {
+    case Stage::Running:
+        return QStringLiteral("a view command ran");
+    case Stage::WaitingForPage:
+        return QStringLiteral("waiting for %1 to load%2")
+            .arg(QDir::toNativeSeparators(m_target),
+                 m_targetLoadFailed ? QStringLiteral(" (the browser reported a failed load)") : QString());
+    case Stage::WaitingForPdf:
+        return QStringLiteral("waiting for the PDF %1").arg(m_options.pdfPath);
+    case Stage::WaitingForScreenshot:
+        return QStringLiteral("taking the screenshot");
+    case Stage::Idle:
+    case Stage::Done:
+        break;
+    }
+    return QStringLiteral("idle");
+}
+
+void ScriptedRun::succeed()
+{
+    m_stage = Stage::Done;
+    m_timeout.stop();
+    m_outcome = ExitPageShown;
+    if (m_options.exitWhenShown)
+        Q_EMIT finished(m_outcome);
+}
+
+void ScriptedRun::fail(int code, const QString &reason)
+{
+    if (m_stage == Stage::Done)
+        return;
+    m_stage = Stage::Done;
+    m_timeout.stop();
+    m_outcome = code;
+    std::fputs(QStringLiteral("quiravel-frame: %1\n").arg(reason).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    if (m_options.exitWhenShown)
+        Q_EMIT finished(code);
+}

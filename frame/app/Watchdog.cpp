@@ -1,0 +1,29 @@
+#include "frame/app/Watchdog.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+Watchdog::Watchdog(int seconds, int code, const QString &reason)
+{
+    const QByteArray line = QStringLiteral("quiravel-frame: %1\n").arg(reason).toLocal8Bit();
+    m_thread = std::thread([this, seconds, code, line] {
+        std::unique_lock lock(m_mutex);
+        if (m_cancelled.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_done; }))
+            return;
+        std::fputs(line.constData(), stderr);
+        std::fflush(stderr);
+        // Whatever the blocked thread holds stays held; nothing may run on.
+        std::_Exit(code);
+    });
+}
+
+Watchdog::~Watchdog()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_done = true;
+    }
+    m_cancelled.notify_all();
+    m_thread.join();
+}

@@ -1,0 +1,122 @@
+// quiravel-frame: a host for the print view component. It loads a device
+// description and its data into an in-memory host, creates the component
+// through the platform's component hosting, as any host would, and drives
+// its view from the command line or from its own window.
+#include "frame/DeviceFile.h"
+#include "frame/app/FrameOptions.h"
+#include "frame/app/FrameWindow.h"
+#include "frame/app/HostSession.h"
+#include "frame/app/ScriptedRun.h"
+#include "frame/app/Watchdog.h"
+#include "platform/ComponentHost.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+void printError(const QString &reason)
+{
+    std::fputs(QStringLiteral("quiravel-frame: %1\n").arg(reason).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+/// Everything between start-up and teardown; the session, and with it the
+/// component, is gone when this returns.
+int runFrame(QApplication &app, const FrameOptions &options)
+{
+    HostSession session;
+    session.setAnswers(options.answerYes ? HostSession::Answers::AnswerOk : HostSession::Answers::AskUser);
+
+    DeviceFileError error;
+    if (!loadDevice(options.descriptionPath, options.dataPath, session.model(), &error)) {
+        printError(error.toString());
+        return ExitDeviceFile;
+    }
+    if (!options.databasePath.isEmpty()) {
+        session.model().setDatabase(QFileInfo(options.databasePath).absoluteFilePath(), {});
+        session.model().setDatabaseLoader([](const QString &path, QList<QPair<QString, QString>> *values) {
+            DeviceFileError databaseError;
+            if (readDatabase(path, values, &databaseError))
+                return true;
+            printError(databaseError.toString());
+            return false;
+        });
+    }
+
+    QString reason;
+    if (FAILED(session.create(&reason))) {
+        printError(reason);
+        return ExitNotRegistered;
+    }
+
+    ScriptedRun script(session, options);
+    QObject::connect(&script, &ScriptedRun::finished, &app, &QCoreApplication::exit);
+
+    // A screenshot shows the view alone; a headless run shows nothing of its own.
+    std::unique_ptr<FrameWindow> window;
+    if (!options.headless && options.screenshotPath.isEmpty()) {
+        window = std::make_unique<FrameWindow>(session);
+        QObject::connect(window.get(), &FrameWindow::closed, &app,
+                         [&app, &script] { app.exit(script.outcome()); });
+        window->show();
+    }
+
+    QTimer::singleShot(0, &script, &ScriptedRun::start);
+    const int code = app.exec();
+    window.reset();
+    session.shutdown();
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    FrameOptions options;
+    QString message;
+    switch (parseFrameOptions(arguments, &options, &message)) {
+    case ParseResult::Help:
+        std::fputs(message.toLocal8Bit().constData(), stdout);
+        return 0;
+    case ParseResult::Error:
+        printError(QStringLiteral("%1\nTry 'quiravel-frame --help'.").arg(message));
+        return ExitUsage;
+    case ParseResult::Run:
+        break;
+    }
+
+    if (options.headless)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The browser engine refuses its sandbox to root.
+    if (::geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quiravel-frame"));
+    app.setQuitOnLastWindowClosed(false);
+
+    // The run's own timeout ends it in order; this one ends it when even
+    // that cannot run.
+    std::optional<Watchdog> watchdog;
+    if (options.exitWhenShown)
+        watchdog.emplace(options.timeoutSeconds + 30, ExitTimedOut,
+                         QStringLiteral("did not end %1 s after its timeout; stopped").arg(30));
+
+    const int code = runFrame(app, options);
+    // Objects the component left for deletion must go while its code is loaded.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    CoFreeUnusedLibraries();
+    return code;
+}

@@ -1,0 +1,74 @@
+// quiravel-regsvr [-u] LIBRARY: has an in-process component library register
+// (or unregister) its classes in the registry stand-in.
+#include "platform/ComTypes.h"
+#include "platform/Registry.h"
+
+#include <QFileInfo>
+#include <QString>
+#include <cstdio>
+#include <cstring>
+#include <dlfcn.h>
+
+namespace {
+
+using EntryPoint = HRESULT (*)();
+
+int usage(std::FILE *stream, int code)
+{
+    std::fputs("usage: quiravel-regsvr [-u] LIBRARY\n"
+               "Registers the component library's classes (-u: removes them) in the registry file.\n",
+               stream);
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool unregister = false;
+    const char *library = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-u") == 0 || std::strcmp(argv[i], "--unregister") == 0)
+            unregister = true;
+        else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
+            return usage(stdout, 0);
+        else if (!library && argv[i][0] != '-')
+            library = argv[i];
+        else
+            return usage(stderr, 2);
+    }
+    if (!library)
+        return usage(stderr, 2);
+
+    // The library registers the path it was loaded from: make it absolute so
+    // that hosts find it from any directory.
+    QString path = QString::fromLocal8Bit(library);
+    if (QFileInfo::exists(path))
+        path = QFileInfo(path).absoluteFilePath();
+    const QByteArray localPath = path.toLocal8Bit();
+    const char *entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+
+    void *handle = ::dlopen(localPath.constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "quiravel-regsvr: cannot load %s: %s\n", localPath.constData(), ::dlerror());
+        return 1;
+    }
+    auto entry = reinterpret_cast<EntryPoint>(::dlsym(handle, entryName));
+    if (!entry) {
+        std::fprintf(stderr, "quiravel-regsvr: %s has no %s\n", localPath.constData(), entryName);
+        ::dlclose(handle);
+        return 1;
+    }
+    const HRESULT hr = entry();
+    const QByteArray registry = Registry::filePath().toLocal8Bit();
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "quiravel-regsvr: %s in %s failed: 0x%08x\n", entryName, localPath.constData(),
+                     static_cast<unsigned>(hr));
+        return 1;
+    }
+    std::printf("quiravel-regsvr: %s %s in %s\n", unregister ? "unregistered" : "registered", localPath.constData(),
+                registry.constData());
+    // The library stays loaded: it may have left Qt state behind that must
+    // not outlive its code.
+    return 0;
+}

@@ -1,0 +1,172 @@
+#include "StringResources.h"
+
+#include "ComError.h"
+#include "Locale.h"
+
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+struct LoadedResource
+{
+    const ResourceEntry *entry;
+};
+
+namespace {
+
+constexpr LANGID englishUs = 1033;
+
+// Loads that are not freed yet, owned here so that a handle freed twice (or
+// never issued) is recognised instead of being dereferenced.
+std::unordered_map<const LoadedResource *, std::unique_ptr<LoadedResource>> &liveLoads()
+{
+    static std::unordered_map<const LoadedResource *, std::unique_ptr<LoadedResource>> loads;
+    return loads;
+}
+
+// Integer resource ids travel in the low 16 bits of a name pointer; a module
+// here holds no resources under string names.
+bool intResource(const char *name, std::uint16_t *id)
+{
+    const auto value = reinterpret_cast<std::uintptr_t>(name);
+    *id = static_cast<std::uint16_t>(value);
+    return value >> 16 == 0;
+}
+
+HRSRC findExact(HMODULE module, std::uint16_t type, std::uint16_t name, LANGID language)
+{
+    for (std::size_t i = 0; i < module->count; ++i) {
+        const ResourceEntry &entry = module->entries[i];
+        if (entry.type == type && entry.name == name && entry.language == language)
+            return &entry;
+    }
+    return nullptr;
+}
+
+HRSRC findAnyLanguage(HMODULE module, std::uint16_t type, std::uint16_t name)
+{
+    for (std::size_t i = 0; i < module->count; ++i) {
+        const ResourceEntry &entry = module->entries[i];
+        if (entry.type == type && entry.name == name)
+            return &entry;
+    }
+    return nullptr;
+}
+
+bool belongsTo(HMODULE module, HRSRC resource)
+{
+    return module && resource && resource >= module->entries && resource < module->entries + module->count;
+}
+
+class LoadGuard
+{
+public:
+    explicit LoadGuard(HGLOBAL loaded) : m_loaded(loaded) {}
+    LoadGuard(const LoadGuard &) = delete;
+    LoadGuard &operator=(const LoadGuard &) = delete;
+    ~LoadGuard() { FreeResource(m_loaded); }
+
+private:
+    HGLOBAL m_loaded;
+};
+
+[[noreturn]] void throwNotFound(std::uint16_t id)
+{
+    throw ComError(E_INVALIDARG, QStringLiteral("Resource with identifier '%1' not found").arg(id));
+}
+
+} // namespace
+
+HRSRC FindResourceExA(HMODULE module, const char *type, const char *name, LANGID language)
+{
+    std::uint16_t typeId = 0;
+    std::uint16_t nameId = 0;
+    if (!module || !intResource(type, &typeId) || !intResource(name, &nameId))
+        return nullptr;
+    if (language != 0)
+        return findExact(module, typeId, nameId, language);
+    for (const LANGID candidate : {LANGID(0), GetUserDefaultLangID(), englishUs}) {
+        if (HRSRC found = findExact(module, typeId, nameId, candidate))
+            return found;
+    }
+    return findAnyLanguage(module, typeId, nameId);
+}
+
+HGLOBAL LoadResource(HMODULE module, HRSRC resource)
+{
+    if (!belongsTo(module, resource))
+        return nullptr;
+    auto loaded = std::make_unique<LoadedResource>(LoadedResource{resource});
+    const LoadedResource *handle = loaded.get();
+    liveLoads().emplace(handle, std::move(loaded));
+    return handle;
+}
+
+const void *LockResource(HGLOBAL loaded)
+{
+    const auto found = liveLoads().find(loaded);
+    return found == liveLoads().end() ? nullptr : found->second->entry->data;
+}
+
+std::uint32_t SizeofResource(HMODULE module, HRSRC resource)
+{
+    return belongsTo(module, resource) ? resource->size : 0;
+}
+
+std::int32_t FreeResource(HGLOBAL loaded)
+{
+    return liveLoads().erase(loaded) ? 1 : 0;
+}
+
+int loadedResourceCount()
+{
+    return static_cast<int>(liveLoads().size());
+}
+
+bool readStringBlockEntry(const void *block, std::uint32_t size, unsigned position, QString *text)
+{
+    if (!block || position > 15)
+        return false;
+    const auto *bytes = static_cast<const std::uint8_t *>(block);
+    std::uint32_t offset = 0;
+    for (unsigned i = 0;; ++i) {
+        if (size - offset < 2)
+            return false;
+        const std::uint32_t length = bytes[offset] | std::uint32_t(bytes[offset + 1]) << 8;
+        offset += 2;
+        if (size - offset < 2 * length)
+            return false;
+        if (i == position) {
+            if (text) {
+                text->resize(length);
+                for (std::uint32_t c = 0; c < length; ++c)
+                    (*text)[c] = QChar(char16_t(bytes[offset + 2 * c] | bytes[offset + 2 * c + 1] << 8));
+            }
+            return true;
+        }
+        offset += 2 * length;
+    }
+}
+
+QString LoadResString(HMODULE module, std::uint16_t id)
+{
+    if (!module)
+        throwNotFound(id);
+    const auto block = static_cast<std::uint16_t>(id / 16 + 1);
+    HRSRC resource = nullptr;
+    for (const LANGID candidate : {GetUserDefaultLangID(), LANGID(0), englishUs}) {
+        if ((resource = findExact(module, RT_STRING, block, candidate)))
+            break;
+    }
+    if (!resource)
+        resource = findAnyLanguage(module, RT_STRING, block);
+    if (!resource)
+        throwNotFound(id);
+
+    HGLOBAL loaded = LoadResource(module, resource);
+    LoadGuard guard(loaded);
+    QString text;
+    if (!readStringBlockEntry(LockResource(loaded), SizeofResource(module, resource), id % 16, &text))
+        throwNotFound(id);
+    return text;
+}

@@ -1,0 +1,348 @@
+#include "TagSubstitution.h"
+
+#include "HostCalls_p.h"
+#include "clsEnum.h"
+#include "platform/Locale.h"
+#include "resources/Toolkit_LoadResource.h"
+
+#include <QLatin1StringView>
+
+using namespace PrintFileHost;
+
+namespace {
+
+enum class FixedTag {
+    None,
+    Date,
+    Time,
+    Value,
+    User,
+    Organisation,
+    DefaultTag,
+    DeviceTypeText,
+    DeviceId,
+    DevDescLong,
+    VendorId,
+    Vendor,
+};
+
+// Every template tag comes through here, so the fixed names are told apart by
+// length first instead of by eleven string comparisons.
+FixedTag fixedTagOf(const QString &name)
+{
+    auto is = [&name](QLatin1StringView fixed) { return name == fixed; };
+    switch (name.size()) {
+    case 4:
+        if (is(QLatin1StringView("DATE")))
+            return FixedTag::Date;
+        if (is(QLatin1StringView("TIME")))
+            return FixedTag::Time;
+        if (is(QLatin1StringView("USER")))
+            return FixedTag::User;
+        break;
+    case 5:
+        if (is(QLatin1StringView("VALUE")))
+            return FixedTag::Value;
+        break;
+    case 6:
+        if (is(QLatin1StringView("VENDOR")))
+            return FixedTag::Vendor;
+        break;
+    case 8:
+        if (is(QLatin1StringView("DEVICEID")))
+            return FixedTag::DeviceId;
+        if (is(QLatin1StringView("VENDORID")))
+            return FixedTag::VendorId;
+        break;
+    case 10:
+        if (is(QLatin1StringView("DEFAULTTAG")))
+            return FixedTag::DefaultTag;
+        break;
+    case 11:
+        if (is(QLatin1StringView("DEVDESCLONG")))
+            return FixedTag::DevDescLong;
+        break;
+    case 12:
+        if (is(QLatin1StringView("ORGANISATION")))
+            return FixedTag::Organisation;
+        break;
+    case 14:
+        if (is(QLatin1StringView("DEVICETYPETEXT")))
+            return FixedTag::DeviceTypeText;
+        break;
+    default:
+        break;
+    }
+    return FixedTag::None;
+}
+
+BSTR deviceEntryKey(FixedTag tag)
+{
+    static const ConstBStr defaultTag(u"DEFAULTTAG");
+    static const ConstBStr devTypeText(u"DEVTYPETEXT");
+    static const ConstBStr deviceId(u"DEVICEID");
+    static const ConstBStr devDescLong(u"DEVDESCLONG");
+    static const ConstBStr vendorId(u"VENDORID");
+    static const ConstBStr vendor(u"VENDOR");
+    switch (tag) {
+    case FixedTag::DefaultTag:
+        return defaultTag.get();
+    case FixedTag::DeviceTypeText:
+        return devTypeText.get();
+    case FixedTag::DeviceId:
+        return deviceId.get();
+    case FixedTag::DevDescLong:
+        return devDescLong.get();
+    case FixedTag::VendorId:
+        return vendorId.get();
+    case FixedTag::Vendor:
+        return vendor.get();
+    default:
+        return nullptr;
+    }
+}
+
+QString tagName(const QString &tag)
+{
+    if (tag.size() < 2)
+        return {};
+    qsizetype first = 1;
+    qsizetype last = tag.size() - 1;
+    while (first < last && tag.at(first) == u' ')
+        ++first;
+    while (last > first && tag.at(last - 1) == u' ')
+        --last;
+    return tag.sliced(first, last - first).toUpper();
+}
+
+QString dataSourceText(const TagContext &context)
+{
+    switch (context.loadMode) {
+    case 0:
+        return GetLocalString(1133);
+    case 1:
+        return GetLocalString(1135) + QLatin1StringView("  ") + context.databaseFileName;
+    case 2:
+        return GetLocalString(1134);
+    default:
+        return {};
+    }
+}
+
+QString hostItemValue(const TagContext &context, QString name, const QString &tag)
+{
+    static const ConstBStr objectSection(u"OBJECT");
+    static const QString encodedAmpersand = QStringLiteral("&amp;");
+    static const QString ampersand = QStringLiteral("&");
+
+    if (name.contains(u'&'))
+        ReplaceNoCase(name, encodedAmpersand, ampersand);
+
+    AppItemManager *itemManager = context.itemManager;
+    if (!itemManager)
+        throw ComError(E_POINTER);
+    const VARIANT_BOOL shadow = toVariantBool(context.shadow);
+    const BStr itemName(name);
+
+    std::int32_t itemHandle = 0;
+    std::int32_t error = 0;
+    check(itemManager->OpenItem(itemName.get(), shadow, context.viewHandle, &itemHandle, 0, 0, &error));
+    if (error != 0)
+        return tag;
+    OpenedItem item(itemManager, context.viewHandle, itemHandle, shadow);
+
+    BStr value;
+    error = 0;
+    check(itemManager->GetItemString(itemHandle, value.put(), shadow, &error));
+    QString result = value.toQString();
+    if (error == 0) {
+        std::int32_t definition = 0;
+        check(deviceDescription(itemManager)
+                  ->FindDefinition(objectSection.get(), itemName.get(), &definition, &error));
+        if (error == 0) {
+            BStr typeName;
+            BStr enumerationName;
+            std::int32_t size = 0;
+            std::int32_t flags = 0;
+            std::int32_t kind = 0;
+            check(deviceDescription(itemManager)
+                      ->GetObjectDefinition(definition, typeName.put(), &size, &flags, &kind,
+                                            enumerationName.put(), &error));
+            if (kind == 4) {
+                const std::int32_t number = enumerationNumber(result);
+                result =
+                    clsEnum::create()->GetEnumText(itemManager, typeName.toQString(), itemHandle, number);
+            }
+        }
+    }
+    item.close();
+    return result;
+}
+
+QString twoDigits(int n)
+{
+    return QString(QChar(u'0' + n / 10)) + QChar(u'0' + n % 10);
+}
+
+} // namespace
+
+QString GetTagValue(const TagContext &context, const QString &tag, bool stripMarkers)
+{
+    const QString name = stripMarkers ? tagName(tag) : tag;
+    const FixedTag fixed = fixedTagOf(name);
+    switch (fixed) {
+    case FixedTag::Date:
+        return formatTagDate(currentTime(context));
+    case FixedTag::Time:
+        return formatTagTime(currentTime(context));
+    case FixedTag::Value:
+        return dataSourceText(context);
+    case FixedTag::User:
+        return context.registeredOwner ? context.registeredOwner() : QString();
+    case FixedTag::Organisation:
+        return context.registeredOrganization ? context.registeredOrganization() : QString();
+    case FixedTag::None:
+        return hostItemValue(context, name, tag);
+    default:
+        break;
+    }
+    BStr value;
+    std::int32_t error = 0;
+    check(deviceDescription(context.itemManager)->GetDeviceEntry(deviceEntryKey(fixed), value.put(), &error));
+    return error == 0 ? value.toQString() : tag;
+}
+
+void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue)
+{
+    const qsizetype size = line.size();
+    qsizetype opening = line.indexOf(u'#');
+    if (opening < 0)
+        return;
+    qsizetype closing = line.indexOf(u'#', opening + 1);
+    if (closing < 0)
+        return;
+
+    const QChar *data = line.constData();
+    QString output;
+    output.reserve(size + 64);
+    QString tag;
+    qsizetype position = 0;
+    for (;;) {
+        output.append(data + position, opening - position);
+        // Reusing one buffer for the tag saves an allocation per tag.
+        tag.resize(0);
+        tag.append(data + opening, closing - opening + 1);
+        output += tagValue(tag);
+        position = closing + 1;
+        opening = line.indexOf(u'#', position);
+        if (opening < 0) {
+            output.append(data + position, size - position);
+            break;
+        }
+        closing = line.indexOf(u'#', opening + 1);
+        if (closing < 0) {
+            output.append(data + position, size - position);
+            break;
+        }
+    }
+    line = std::move(output);
+}
+
+void ReplaceNoCase(QString &text, const QString &find, const QString &replacement)
+{
+    if (find.isEmpty())
+        return;
+    qsizetype match = text.indexOf(find, 0, Qt::CaseInsensitive);
+    if (match < 0)
+        return;
+    QString result;
+    qsizetype position = 0;
+    do {
+        result.append(text.constData() + position, match - position);
+        result += replacement;
+        position = match + find.size();
+        match = text.indexOf(find, position, Qt::CaseInsensitive);
+    } while (match >= 0);
+    result.append(text.constData() + position, text.size() - position);
+    if (!result.isEmpty())
+        text = std::move(result);
+}
+
+std::int32_t enumerationNumber(const QString &valueText)
+{
+    const QChar *p = valueText.constData();
+    const QChar *const end = p + valueText.size();
+    auto isBlank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; };
+    auto skipBlanks = [&] {
+        while (p < end && isBlank(*p))
+            ++p;
+    };
+    auto digitAt = [&]() -> int {
+        const char16_t c = p->unicode();
+        return c >= u'0' && c <= u'9' ? c - u'0' : -1;
+    };
+
+    skipBlanks();
+    bool negative = false;
+    if (p < end && (*p == u'-' || *p == u'+')) {
+        negative = *p == u'-';
+        ++p;
+    }
+
+    // Anything beyond 10^12 is out of range whatever follows, so the
+    // magnitude stops growing there instead of overflowing.
+    constexpr std::uint64_t tooLarge = 1'000'000'000'000ULL;
+    std::uint64_t magnitude = 0;
+    bool huge = false;
+    for (skipBlanks(); p < end; ++p, skipBlanks()) {
+        const int digit = digitAt();
+        if (digit < 0)
+            break;
+        if (magnitude >= tooLarge)
+            huge = true;
+        else
+            magnitude = magnitude * 10 + digit;
+    }
+
+    // Rounding needs only the first fraction digit and whether any later one
+    // is non-zero; that keeps it exact for every length of fraction.
+    int firstFraction = 0;
+    bool laterNonZero = false;
+    if (p < end && *p == u'.') {
+        ++p;
+        bool first = true;
+        for (skipBlanks(); p < end; ++p, skipBlanks()) {
+            const int digit = digitAt();
+            if (digit < 0)
+                break;
+            if (first)
+                firstFraction = digit;
+            else if (digit != 0)
+                laterNonZero = true;
+            first = false;
+        }
+    }
+    if (firstFraction > 5 || (firstFraction == 5 && (laterNonZero || magnitude % 2 == 1)))
+        ++magnitude;
+
+    const std::uint64_t limit = negative ? 2147483648ULL : 2147483647ULL;
+    if (huge || magnitude > limit)
+        throw ComError(DISP_E_OVERFLOW);
+    return negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                    : static_cast<std::int32_t>(magnitude);
+}
+
+QString formatTagDate(const QDateTime &when)
+{
+    const QDate date = when.date();
+    return QString::number(date.day()) + u'.' + UserLocale::shortMonthName(date.month()) + u' ' +
+           QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
+}
+
+QString formatTagTime(const QDateTime &when)
+{
+    const QTime time = when.time();
+    const QString separator = UserLocale::timeSeparator();
+    return twoDigits(time.hour()) + separator + twoDigits(time.minute()) + separator +
+           twoDigits(time.second());
+}

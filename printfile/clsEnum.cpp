@@ -1,0 +1,113 @@
+#include "clsEnum.h"
+
+#include "HostCalls_p.h"
+
+#include <memory>
+
+using namespace PrintFileHost;
+
+namespace {
+
+std::atomic<int> g_liveCount{0};
+
+struct EnumEntryArrayDeleter
+{
+    void operator()(EnumEntryArray *array) const noexcept { EnumEntryArrayDestroy(array); }
+};
+
+} // namespace
+
+clsEnum::clsEnum() noexcept
+{
+    ++g_liveCount;
+}
+
+clsEnum::~clsEnum()
+{
+    --g_liveCount;
+}
+
+ComPtr<clsEnum> clsEnum::create()
+{
+    return ComPtr<clsEnum>::adopt(new clsEnum);
+}
+
+int clsEnum::liveCount() noexcept
+{
+    return g_liveCount.load();
+}
+
+QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeName, std::int32_t itemHandle,
+                             std::int32_t value)
+{
+    static const ConstBStr objectSection(u"object");
+    static const ConstBStr enumerationSection(u"enumeration");
+
+    m_itemManager = ComPtr<AppItemManager>(itemManager);
+    m_typeName = typeName;
+    m_itemHandle = itemHandle;
+    m_value = value;
+    m_text.clear();
+    if (m_typeName.isEmpty() || !m_itemManager)
+        return {};
+
+    // The error flags are not consulted: a lookup that finds nothing hands
+    // back a handle of 0 (or an empty name), and the next one then finds
+    // nothing either.
+    std::int32_t error = 0;
+    std::int32_t objectDefinition = 0;
+    {
+        const BStr name(m_typeName);
+        check(deviceDescription(itemManager)
+                  ->FindDefinition(objectSection.get(), name.get(), &objectDefinition, &error));
+    }
+    BStr enumerationName;
+    {
+        BStr objectTypeName;
+        std::int32_t size = 0;
+        std::int32_t flags = 0;
+        std::int32_t kind = 0;
+        check(deviceDescription(itemManager)
+                  ->GetObjectDefinition(objectDefinition, objectTypeName.put(), &size, &flags, &kind,
+                                        enumerationName.put(), &error));
+    }
+    std::int32_t enumerationDefinition = 0;
+    check(deviceDescription(itemManager)
+              ->FindDefinition(enumerationSection.get(), enumerationName.get(), &enumerationDefinition,
+                               &error));
+
+    // The name is in/out: the host may write a name into it, and that is
+    // what the object keeps.
+    BStr name;
+    BSTR *nameSlot = name.put();
+    *nameSlot = BStr::alloc(m_typeName);
+    EnumEntryArray *rawEntries = nullptr;
+    const HRESULT status = deviceDescription(itemManager)
+                               ->GetEnumerationEntries(enumerationDefinition, nameSlot, &rawEntries, &error);
+    const std::unique_ptr<EnumEntryArray, EnumEntryArrayDeleter> entries(rawEntries);
+    m_typeName = name.toQString();
+    check(status);
+    if (!entries)
+        throw ComError(DISP_E_BADINDEX);
+
+    for (std::uint32_t i = 0; i < entries->count; ++i) {
+        if (entries->entries[i].value == m_value) {
+            m_text = BStr::toQString(entries->entries[i].text);
+            break;
+        }
+    }
+    return m_text;
+}
+
+HRESULT clsEnum::QueryInterface(REFIID riid, void **object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__clsEnum) {
+        *object = static_cast<_clsEnum *>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}

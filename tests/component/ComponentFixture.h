@@ -1,0 +1,89 @@
+// A clsQuiravel attached to the in-memory host, with message boxes answered
+// by the test and the fake browser standing in for the browser engine.
+#pragma once
+
+#include "component/clsQuiravel.h"
+#include "frame/DeviceModel.h"
+#include "platform/MessageBox.h"
+#include "tests/support/FakeBrowser.h"
+#include "tests/support/ScopedEnv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+class ComponentFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        env.set("LC_ALL", "en_US.UTF-8");
+        env.set("QUIRAVEL_REGISTRY", QDir(dir.path()).filePath("registry.reg").toUtf8());
+        m_previousHandler = setMessageHandler([this](const MessageRequest &request) {
+            messages.append(request);
+            return answer;
+        });
+        model.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
+        model.setDescriptionPath(path("Pump.kqd"));
+        ASSERT_EQ(clsQuiravel::create(IID_View, view.putVoid()), S_OK);
+    }
+
+    void TearDown() override
+    {
+        if (view) {
+            std::int32_t result = 0;
+            view->Destroy(&result);
+            EXPECT_EQ(view.detach()->Release(), 0u) << "the component outlived its host";
+        }
+        flushDeletes();
+        EXPECT_EQ(model.liveObjects(), 0) << "a host object was not released";
+        setMessageHandler(m_previousHandler);
+    }
+
+    QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
+
+    HRESULT attach(std::int32_t viewHandle = 7)
+    {
+        std::int32_t result = -1;
+        const HRESULT hr = view->SetAppletItemManagRef(viewHandle, model.itemManager().get(), &result);
+        EXPECT_EQ(result, 0);
+        model.attachView(view.get());
+        return hr;
+    }
+
+    HRESULT show()
+    {
+        std::int32_t result = -1;
+        const HRESULT hr = view->Show(&result);
+        EXPECT_EQ(result, 0);
+        return hr;
+    }
+
+    clsQuiravel *component() const { return static_cast<clsQuiravel *>(view.get()); }
+    frmQuiravel *window() const { return component()->window(); }
+
+    /// Windows unloaded by the component are deleted later; let that happen.
+    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const MessageRequest &m : messages)
+            texts.append(m.text);
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    ScopedEnv env;
+    DeviceModel model;
+    FakeBrowserRegistration browsers;
+    ComPtr<View> view;
+    QList<MessageRequest> messages;
+    MsgResult answer = vbOK;
+
+private:
+    MessageHandler m_previousHandler;
+};

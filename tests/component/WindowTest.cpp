@@ -1,0 +1,101 @@
+// The viewer window as the host reaches it: through the component's View.
+#include "ComponentFixture.h"
+
+#include "resources/Toolkit_LoadResource.h"
+#include "viewer/frmQuiravel.h"
+
+#include <QAction>
+#include <QFile>
+
+namespace {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+} // namespace
+
+using window_test = ComponentFixture;
+
+TEST_F(window_test, show_localises_every_caption_in_the_users_language)
+{
+    struct Case
+    {
+        const char *locale;
+        QStringList captions; // datei_m, Drucken_m, Druckvorschau_m, leer0_m, Beenden_m, bearbeiten_m,
+                              // srcValue, scrDatabase, scrShadow, m_Help
+    } cases[] = {
+        {"en_US.UTF-8",
+         {"&File", "&Print", "P&rint Preview", "-", "&Exit", "&View", "&Application", "&Database", "&Device",
+          "&Help"}},
+        {"de_DE.UTF-8",
+         {"&Datei", "&Drucken", "D&ruckvorschau", "-", "&Beenden", "&Ansicht", QString::fromUtf8("&Oberfläche"),
+          "&Datenbank", QString::fromUtf8("&Gerät"), "&Hilfe"}},
+    };
+    const QStringList entries = {"datei_m",      "Drucken_m", "Druckvorschau_m", "leer0_m",   "Beenden_m",
+                                 "bearbeiten_m", "srcValue",  "scrDatabase",     "scrShadow", "m_Help"};
+    for (const Case &c : cases) {
+        env.set("LC_ALL", c.locale);
+        ASSERT_EQ(attach(), S_OK);
+        writeFile(path(component()->GetTemplateFileName()), "<p>#VENDOR#</p>\n");
+        ASSERT_EQ(show(), S_OK);
+        ASSERT_NE(window(), nullptr);
+        QStringList captions;
+        for (const QString &entry : entries) {
+            QAction *action = window()->menuEntry(entry);
+            ASSERT_NE(action, nullptr) << entry.toStdString();
+            captions.append(entry == "leer0_m" ? (action->isSeparator() ? "-" : action->text()) : action->text());
+        }
+        EXPECT_EQ(captions, c.captions) << c.locale;
+        // The Application command ran after the load and named its source.
+        EXPECT_EQ(window()->windowTitle(), GetLocalString(1146) + GetLocalString(1147));
+        EXPECT_TRUE(messages.isEmpty()) << messageTexts().join('|').toStdString();
+    }
+}
+
+TEST_F(window_test, a_description_without_template_reports_1136_and_keeps_the_window)
+{
+    model.removeSettingEntry("PRINTTEMPLATEFILE");
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.first().text,
+              QString("The entry \"PrintTemplateFile\" in the KQD-file is NOT available !"));
+    EXPECT_EQ(messages.first().title, QString("Quiravel"));
+    ASSERT_NE(window(), nullptr);
+    EXPECT_TRUE(window()->isVisible());
+    ASSERT_NE(browsers.last, nullptr);
+    EXPECT_TRUE(browsers.last->navigations.isEmpty()) << "no first navigation";
+}
+
+TEST_F(window_test, a_browser_that_cannot_be_created_reports_1143_and_closes_the_window)
+{
+    browsers.failCreate = true;
+    ASSERT_EQ(attach(), S_OK);
+    EXPECT_EQ(show(), S_OK);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.first().text, QString("No (valid) Web Browser installation!"));
+    EXPECT_EQ(component()->window(), nullptr) << "the window unloaded and detached the component";
+    EXPECT_EQ(model.releaseViewCount(), 1);
+}
+
+TEST_F(window_test, closing_by_close_box_or_exit_detaches_the_component)
+{
+    for (bool useExit : {false, true}) {
+        ASSERT_EQ(attach(), S_OK);
+        ASSERT_EQ(show(), S_OK);
+        const int released = model.releaseViewCount();
+        QPointer<frmQuiravel> w = window();
+        if (useExit)
+            w->menuEntry("Beenden_m")->trigger();
+        else
+            w->close();
+        EXPECT_EQ(model.releaseViewCount(), released + 1);
+        EXPECT_EQ(component()->window(), nullptr);
+        flushDeletes();
+        EXPECT_TRUE(w.isNull()) << "the unloaded window is deleted";
+        std::int32_t result = 0;
+        EXPECT_TRUE(FAILED(view->Show(&result)));
+    }
+}

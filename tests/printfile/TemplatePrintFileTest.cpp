@@ -1,0 +1,135 @@
+#include "printfile/TemplatePrintFile.h"
+#include "PrintFileTestSupport.h"
+#include "platform/ComError.h"
+#include "printfile/TagSubstitution.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+
+class PrintFile : public HostDevice
+{
+public:
+    PrintFile()
+    {
+        model.setApplicationValue(QStringLiteral("Range"), QStringLiteral("0..100 \xb0"
+                                                                          "C"));
+        model.setDeviceEntry(QStringLiteral("VENDOR"), QStringLiteral("Gerätebau"));
+        templatePath = dir.filePath(QStringLiteral("Dev049.HTM"));
+        printPath = dir.filePath(QStringLiteral("DevPRN.HTM"));
+    }
+
+    bool run()
+    {
+        const TagContext c = context();
+        return writeTemplatePrintFile(templatePath, printPath, [&](QString &line) {
+            FillTemplateLine(line, [&](const QString &tag) { return GetTagValue(c, tag, true); });
+        });
+    }
+
+    QTemporaryDir dir;
+    QString templatePath;
+    QString printPath;
+};
+
+TEST(template_print_file_test, print_file_path_cuts_language_code_and_extension_of_the_file_name)
+{
+    const struct
+    {
+        const char *templatePath, *printPath;
+    } cases[] = {
+        {"C:\\Data\\Dev049.HTM", "C:\\Data\\DevPRN.HTM"},
+        {"/srv/dev.d/Sensor001.htm", "/srv/dev.d/SensorPRN.HTM"},
+        {"/srv/dev.d/Sensor001", "/srv/dev.d/SensorPRN.HTM"},
+        {"C:\\a.b\\x.y/ab.htm", "C:\\a.b\\x.y/PRN.HTM"},
+        {"/srv/Dev.v2.049.HTM", "/srv/Dev.v2.PRN.HTM"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(printFilePathFor(QString::fromUtf8(c.templatePath)), QString::fromUtf8(c.printPath))
+            << c.templatePath;
+}
+
+TEST(template_print_file_test, template_is_found_whatever_the_letter_case)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("v1.2"));
+    const QString directory = dir.filePath(QStringLiteral("v1.2")) + u'/';
+    writeBytes(directory + QStringLiteral("dev049.htm"), "x");
+
+    EXPECT_EQ(findTemplate(directory, QStringLiteral("DEV049.HTM")),
+              directory + QStringLiteral("dev049.htm"));
+    EXPECT_EQ(findTemplate(directory, QStringLiteral("dev049.htm")),
+              directory + QStringLiteral("dev049.htm"));
+    EXPECT_EQ(findTemplate(directory, QStringLiteral("dev001.htm")), QString());
+    EXPECT_EQ(findTemplate(directory, QString()), QString());
+}
+
+TEST(template_print_file_test, a_template_without_tags_is_copied_line_by_line)
+{
+    const QByteArray crlf = "<html>\r\n\r\n<p>caf\xe9 \xa9</p>\r\n</html>\r\n";
+    const struct
+    {
+        const char *what;
+        QByteArray input;
+    } cases[] = {
+        {"CR LF", crlf},
+        {"LF only", "<html>\n\n<p>caf\xe9 \xa9</p>\n</html>\n"},
+        {"no last line end", "<html>\r\n\r\n<p>caf\xe9 \xa9</p>\r\n</html>"},
+    };
+    for (const auto &c : cases) {
+        PrintFile host;
+        writeBytes(host.templatePath, c.input);
+        EXPECT_TRUE(host.run()) << c.what;
+        EXPECT_EQ(readBytes(host.printPath), crlf) << c.what;
+    }
+}
+
+TEST(template_print_file_test, tags_are_filled_and_unresolved_ones_kept)
+{
+    PrintFile host;
+    writeBytes(host.templatePath, "<h1>#VENDOR#</h1>\r\n<p>#Range# #unknown#</p>\r\n# alone\r\n");
+    EXPECT_TRUE(host.run());
+    EXPECT_EQ(readBytes(host.printPath), QByteArray("<h1>Ger\xe4tebau</h1>\r\n<p>0..100 \xb0"
+                                                    "C #unknown#</p>\r\n# alone\r\n"));
+    host.expectEverythingReleased();
+}
+
+TEST(template_print_file_test, a_failing_line_is_written_as_read_and_the_copy_goes_on)
+{
+    PrintFile host;
+    writeBytes(host.templatePath, "#VENDOR#\r\n#Range# #VENDOR#\r\n#Range#\r\n");
+    int lines = 0;
+    EXPECT_TRUE(writeTemplatePrintFile(host.templatePath, host.printPath, [&](QString &line) {
+        if (++lines == 2) {
+            line = QStringLiteral("half done");
+            throw ComError(E_FAIL);
+        }
+        line = line.toLower();
+    }));
+    EXPECT_EQ(readBytes(host.printPath), QByteArray("#vendor#\r\n#Range# #VENDOR#\r\n#range#\r\n"));
+}
+
+TEST(template_print_file_test, a_second_run_replaces_the_print_file)
+{
+    PrintFile host;
+    writeBytes(host.templatePath, "first run, longer than the second one\r\nline 2\r\n");
+    EXPECT_TRUE(host.run());
+    writeBytes(host.templatePath, "second\r\n");
+    EXPECT_TRUE(host.run());
+    EXPECT_EQ(readBytes(host.printPath), QByteArray("second\r\n"));
+}
+
+TEST(template_print_file_test, only_an_unreadable_template_answers_false)
+{
+    PrintFile host;
+    EXPECT_FALSE(host.run());
+    EXPECT_FALSE(QFile::exists(host.printPath));
+
+    writeBytes(host.templatePath, "#VENDOR#\r\n");
+    host.printPath = host.dir.filePath(QStringLiteral("missing/DevPRN.HTM"));
+    EXPECT_TRUE(host.run());
+    EXPECT_FALSE(QFile::exists(host.printPath));
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+#include "FakeBrowser.h"
+
+#include "platform/ComError.h"
+
+#include <QWidget>
+
+FakeBrowser::FakeBrowser(QWidget *parent)
+    : BrowserControl(parent)
+    , m_widget(new QWidget(parent))
+{
+}
+
+void FakeBrowser::setRegisterAsBrowser(bool value)
+{
+    if (failProperties)
+        throw ComError(E_FAIL, QStringLiteral("RegisterAsBrowser refused"));
+    registerAsBrowser = value;
+}
+
+void FakeBrowser::setRegisterAsDropTarget(bool value)
+{
+    if (failProperties)
+        throw ComError(E_FAIL, QStringLiteral("RegisterAsDropTarget refused"));
+    registerAsDropTarget = value;
+}
+
+void FakeBrowser::setOffline(bool value)
+{
+    if (failProperties)
+        throw ComError(E_FAIL, QStringLiteral("Offline refused"));
+    offlineValue = value;
+}
+
+void FakeBrowser::Navigate(const QString &path)
+{
+    if (failNavigate)
+        throw ComError(E_FAIL, QStringLiteral("Navigate failed"));
+    navigations.append(path);
+}
+
+std::int32_t FakeBrowser::QueryStatusWB(std::int32_t command)
+{
+    queries.append(command);
+    if (failingQueries.contains(command))
+        throw ComError(E_FAIL, QStringLiteral("QueryStatusWB failed"));
+    return statusFlags.value(command, 0);
+}
+
+void FakeBrowser::ExecWB(std::int32_t command, std::int32_t option, const QVariant &in)
+{
+    execCalls.append({command, option, in});
+    if (onExec)
+        onExec();
+    if (failExec)
+        throw ComError(E_FAIL, QStringLiteral("ExecWB failed"));
+}
+
+void FakeBrowser::printToPdf(const QString &path)
+{
+    pdfPaths.append(path);
+    emit pdfPrintingFinished(path, true);
+}
+
+void FakeBrowser::raise(const QString &name, const QVariantMap &parameters)
+{
+    emit objectEvent(name, parameters);
+}
+
+FakeBrowserRegistration::FakeBrowserRegistration()
+{
+    m_previous = ControlFactory::setCreator(QStringLiteral("shell.explorer"), [this](QWidget *parent) {
+        if (failCreate)
+            throw ComError(REGDB_E_CLASSNOTREG, QStringLiteral("Class not registered"));
+        auto *browser = new FakeBrowser(parent);
+        ++created;
+        last = browser;
+        if (setup)
+            setup(*browser);
+        return static_cast<BrowserControl *>(browser);
+    });
+}
+
+FakeBrowserRegistration::~FakeBrowserRegistration()
+{
+    ControlFactory::setCreator(QStringLiteral("shell.explorer"), m_previous);
+}

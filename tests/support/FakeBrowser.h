@@ -1,0 +1,87 @@
+// A browser control for tests: records what the window asks of it, answers
+// command-status queries from a table and raises events on request.
+// FakeBrowser::Registration installs it as the "shell.explorer" control.
+#pragma once
+
+#include "viewer/BrowserControl.h"
+
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QSet>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+
+class FakeBrowser : public BrowserControl
+{
+public:
+    struct ExecCall
+    {
+        std::int32_t command;
+        std::int32_t option;
+        QVariant in;
+    };
+
+    /// The widget becomes a child of `parent`, the control a QObject child.
+    explicit FakeBrowser(QWidget *parent = nullptr);
+
+    QWidget *widget() const override { return m_widget; }
+    void setRegisterAsBrowser(bool value) override;
+    void setRegisterAsDropTarget(bool value) override;
+    void setOffline(bool value) override;
+    bool offline() const override { return offlineValue; }
+    void Navigate(const QString &path) override;
+    QString locationUrl() const override { return navigations.isEmpty() ? QString() : navigations.last(); }
+    std::int32_t QueryStatusWB(std::int32_t command) override;
+    void ExecWB(std::int32_t command, std::int32_t option, const QVariant &in) override;
+    void printToPdf(const QString &path) override;
+
+    /// Raises one event as the control's objectEvent.
+    void raise(const QString &name, const QVariantMap &parameters = {});
+
+    // What the window did.
+    QStringList navigations;
+    QList<ExecCall> execCalls;
+    QStringList pdfPaths;
+    QList<std::int32_t> queries;
+    bool registerAsBrowser = false;
+    bool registerAsDropTarget = true;
+    bool offlineValue = false;
+
+    // How the control answers.
+    /// Status flags per command id; a missing command answers 0.
+    QMap<std::int32_t, std::int32_t> statusFlags;
+    /// Commands whose status query throws ComError.
+    QSet<std::int32_t> failingQueries;
+    bool failNavigate = false;
+    bool failExec = false;
+    bool failProperties = false;
+    /// Runs inside ExecWB (e.g. to stand for a modal dialog).
+    std::function<void()> onExec;
+
+private:
+    QWidget *m_widget = nullptr;
+};
+
+/// Installs FakeBrowser as "shell.explorer" for its lifetime and restores the
+/// previous control afterwards.
+class FakeBrowserRegistration
+{
+public:
+    FakeBrowserRegistration();
+    ~FakeBrowserRegistration();
+    FakeBrowserRegistration(const FakeBrowserRegistration &) = delete;
+    FakeBrowserRegistration &operator=(const FakeBrowserRegistration &) = delete;
+
+    /// Creation throws ComError while set.
+    bool failCreate = false;
+    /// Applied to every new control before the window sees it.
+    std::function<void(FakeBrowser &)> setup;
+    /// How many controls were created; the last one (null once deleted).
+    int created = 0;
+    QPointer<FakeBrowser> last;
+
+private:
+    ControlFactory::Creator m_previous;
+};

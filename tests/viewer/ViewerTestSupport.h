@@ -1,0 +1,132 @@
+// Shared pieces of the viewer tests: an owner standing in for the component,
+// a recorder for message boxes and a scoped locale.
+#pragma once
+
+#include "platform/ComError.h"
+#include "platform/MessageBox.h"
+#include "viewer/ViewerOwner.h"
+#include "viewer/frmQuiravel.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <ostream>
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+class TestOwner : public ViewerOwner
+{
+public:
+    QString GetTemplateFileName() const override { return fileName; }
+    QString GetTemplateDirectory() const override { return directory; }
+    void ReleaseHost() override
+    {
+        ++releaseCount;
+        if (window)
+            window->SetOwner(nullptr);
+    }
+    QString GetTagValue(const QString &tag, bool stripMarkers) override
+    {
+        tagRequests.append(tag);
+        if (onTag)
+            onTag(tag);
+        if (!stripMarkers || !tags.contains(tag))
+            throw ComError(E_FAIL, QStringLiteral("no tag ") + tag);
+        return tags.value(tag);
+    }
+    bool IsDeviceConnected() override
+    {
+        ++connectionChecks;
+        return connected;
+    }
+    bool LoadData(std::int32_t mode) override
+    {
+        loads.append(mode);
+        return onLoad ? onLoad(mode) : true;
+    }
+    void WriteReportFile(const QString &path) override
+    {
+        reportPaths.append(path);
+        if (!reportError.isEmpty())
+            throw ComError(CTL_E_FILEERROR, reportError);
+    }
+
+    QString directory;
+    QString fileName;
+    QPointer<frmQuiravel> window;
+    bool connected = true;
+    QMap<QString, QString> tags;
+    QString reportError;
+    std::function<bool(std::int32_t)> onLoad;
+    std::function<void(const QString &)> onTag;
+
+    int releaseCount = 0;
+    int connectionChecks = 0;
+    QList<std::int32_t> loads;
+    QStringList tagRequests;
+    QStringList reportPaths;
+};
+
+/// Answers every message box with `answer` and keeps what was shown.
+class MessageRecorder
+{
+public:
+    MessageRecorder()
+    {
+        m_previous = setMessageHandler([this](const MessageRequest &request) {
+            shown.append(request);
+            if (onMessage)
+                onMessage(request);
+            return answer;
+        });
+    }
+    ~MessageRecorder() { setMessageHandler(m_previous); }
+    MessageRecorder(const MessageRecorder &) = delete;
+    MessageRecorder &operator=(const MessageRecorder &) = delete;
+
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const MessageRequest &request : shown)
+            result.append(request.text);
+        return result;
+    }
+
+    MsgResult answer = vbOK;
+    QList<MessageRequest> shown;
+    std::function<void(const MessageRequest &)> onMessage;
+
+private:
+    MessageHandler m_previous;
+};
+
+/// Sets LC_ALL while it lives.
+class ScopedLocale
+{
+public:
+    explicit ScopedLocale(const char *locale)
+        : m_hadValue(qEnvironmentVariableIsSet("LC_ALL"))
+        , m_previous(qgetenv("LC_ALL"))
+    {
+        qputenv("LC_ALL", locale);
+    }
+    ~ScopedLocale()
+    {
+        if (m_hadValue)
+            qputenv("LC_ALL", m_previous);
+        else
+            qunsetenv("LC_ALL");
+    }
+    ScopedLocale(const ScopedLocale &) = delete;
+    ScopedLocale &operator=(const ScopedLocale &) = delete;
+
+private:
+    bool m_hadValue;
+    QByteArray m_previous;
+};

@@ -1,0 +1,162 @@
+#include "WebEngineBrowser.h"
+
+#include "PrintHandler.h"
+#include "platform/ComError.h"
+
+#include <QDir>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineView>
+
+namespace {
+constexpr std::int32_t kCommandSupported = 1;
+} // namespace
+
+bool OfflineRequestInterceptor::isLocalScheme(const QString &scheme)
+{
+    static const QStringList local{QStringLiteral("file"), QStringLiteral("data"), QStringLiteral("blob"),
+                                   QStringLiteral("qrc"), QStringLiteral("about")};
+    return local.contains(scheme.toLower());
+}
+
+void OfflineRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo &info)
+{
+    if (!m_enabled || isLocalScheme(info.requestUrl().scheme()))
+        return;
+    info.block(true);
+    ++m_blocked;
+}
+
+WebEngineBrowser::WebEngineBrowser(QWidget *parent)
+    : BrowserControl(parent)
+{
+    // Created before the view so that, among the control's children, the
+    // profile outlives nothing that uses it once the view is gone.
+    m_profile = new QWebEngineProfile(this);
+    m_interceptor = new OfflineRequestInterceptor(this);
+    m_profile->setUrlRequestInterceptor(m_interceptor);
+    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+
+    m_view = new QWebEngineView(parent);
+    m_page = new QWebEnginePage(m_profile, m_view);
+    m_view->setPage(m_page);
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    m_printHandler = new PrintHandler(m_view, this);
+
+    connect(m_page, &QWebEnginePage::loadStarted, this, &WebEngineBrowser::onLoadStarted);
+    connect(m_page, &QWebEnginePage::loadProgress, this, &WebEngineBrowser::onLoadProgress);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &WebEngineBrowser::onLoadFinished);
+    connect(m_page, &QWebEnginePage::linkHovered, this, &WebEngineBrowser::onLinkHovered);
+    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &BrowserControl::pdfPrintingFinished);
+}
+
+WebEngineBrowser::~WebEngineBrowser()
+{
+    // The page must be gone before its profile is released.
+    delete m_view;
+}
+
+QWidget *WebEngineBrowser::widget() const
+{
+    return m_view;
+}
+
+void WebEngineBrowser::setRegisterAsDropTarget(bool value)
+{
+    if (m_view)
+        m_view->setAcceptDrops(value);
+}
+
+void WebEngineBrowser::setOffline(bool value)
+{
+    m_offline = value;
+    m_interceptor->setEnabled(value);
+    QWebEngineSettings *settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, !value);
+}
+
+QUrl WebEngineBrowser::urlForPath(const QString &path)
+{
+    // A scheme of one letter is a drive letter, not a scheme.
+    const QUrl url(path, QUrl::StrictMode);
+    if (url.isValid() && url.scheme().size() > 1)
+        return url;
+    QString local = path;
+    local.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QUrl::fromLocalFile(QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(local)));
+}
+
+void WebEngineBrowser::Navigate(const QString &path)
+{
+    if (!m_view)
+        throw ComError(E_UNEXPECTED, QStringLiteral("The browser has no view"));
+    m_location = path;
+    m_view->load(urlForPath(path));
+}
+
+std::int32_t WebEngineBrowser::QueryStatusWB(std::int32_t command)
+{
+    switch (command) {
+    case OLECMDID_PRINT:
+    case OLECMDID_PRINTPREVIEW:
+        return m_pageLoaded ? kCommandSupported | OLECMDF_ENABLED : kCommandSupported;
+    default:
+        return 0;
+    }
+}
+
+void WebEngineBrowser::ExecWB(std::int32_t command, std::int32_t option, const QVariant &)
+{
+    if (command != OLECMDID_PRINT && command != OLECMDID_PRINTPREVIEW)
+        throw ComError(E_NOTIMPL, QStringLiteral("Command %1 is not supported").arg(command));
+    if (!m_pageLoaded)
+        throw ComError(E_FAIL, QStringLiteral("No page is loaded"));
+    if (command == OLECMDID_PRINTPREVIEW)
+        m_printHandler->printPreview();
+    else if (option == OLECMDEXECOPT_PROMPTUSER)
+        m_printHandler->printWithDialog();
+    else
+        m_printHandler->print();
+}
+
+void WebEngineBrowser::printToPdf(const QString &path)
+{
+    const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+    m_page->printToPdf(path, layout);
+}
+
+void WebEngineBrowser::onLoadStarted()
+{
+    emit objectEvent(QStringLiteral("ProgressChange"), {{QStringLiteral("Progress"), 0},
+                                                        {QStringLiteral("ProgressMax"), 100}});
+}
+
+void WebEngineBrowser::onLoadProgress(int progress)
+{
+    emit objectEvent(QStringLiteral("ProgressChange"), {{QStringLiteral("Progress"), progress},
+                                                        {QStringLiteral("ProgressMax"), 100}});
+}
+
+void WebEngineBrowser::onLoadFinished(bool ok)
+{
+    if (ok)
+        m_pageLoaded = true;
+    const QString url = m_page->url().toString();
+    // Print commands are queried on the completed navigation, so the page
+    // counts as loaded before anyone hears of it.
+    emit objectEvent(QStringLiteral("NavigateComplete2"), {{QStringLiteral("URL"), url}});
+    emit objectEvent(QStringLiteral("ProgressChange"), {{QStringLiteral("Progress"), -1},
+                                                        {QStringLiteral("ProgressMax"), 100}});
+    emit objectEvent(QStringLiteral("DocumentComplete"), {{QStringLiteral("URL"), url}});
+    emit loadFinished(ok);
+}
+
+void WebEngineBrowser::onLinkHovered(const QString &url)
+{
+    emit objectEvent(QStringLiteral("StatusTextChange"), {{QStringLiteral("Text"), url}});
+}

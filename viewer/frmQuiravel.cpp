@@ -1,0 +1,622 @@
+#include "frmQuiravel.h"
+
+#include "BrowserControl.h"
+#include "FormLayout.h"
+#include "StatusText.h"
+#include "ViewerOwner.h"
+#include "platform/ComError.h"
+#include "platform/Locale.h"
+#include "platform/MessageBox.h"
+#include "printfile/TagSubstitution.h"
+#include "printfile/TemplatePrintFile.h"
+#include "resources/Toolkit_LoadResource.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+
+namespace {
+
+const QString kBrowserName = QStringLiteral("MyBrowser");
+const char *const kTagProperty = "Tag";
+
+// Twips per pixel at the design resolution.
+constexpr int kTwipsPerPixel = 15;
+
+/// Every viewer window loaded in this process, in the order they loaded.
+QList<QPointer<frmQuiravel>> &loadedWindows()
+{
+    static QList<QPointer<frmQuiravel>> windows;
+    return windows;
+}
+
+QString describe(const std::exception &e)
+{
+    if (const auto *com = dynamic_cast<const ComError *>(&e))
+        return com->description();
+    return QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
+
+frmQuiravel::frmQuiravel(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Quiravel"));
+
+    m_text1 = new QLineEdit(this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->hide();
+
+    auto *statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar->setSizeGripEnabled(false);
+    m_statusLabel = new QLabel(statusBar);
+    statusBar->addWidget(m_statusLabel, 1);
+    statusBar->setMinimumHeight(375 / kTwipsPerPixel);
+    setStatusBar(statusBar);
+
+    createMenus();
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+    resize(8220 / kTwipsPerPixel, 6570 / kTwipsPerPixel + menuBar()->sizeHint().height());
+}
+
+frmQuiravel::~frmQuiravel()
+{
+    setBusy(false);
+    loadedWindows().removeAll(this);
+}
+
+void frmQuiravel::createMenus()
+{
+    menuBar()->addMenu(createFileMenu());
+    menuBar()->addMenu(createViewMenu());
+    createHelpEntry();
+    createReportShortcuts();
+}
+
+QAction *frmQuiravel::registerEntry(QAction *action, const QString &name, const char *tag)
+{
+    action->setObjectName(name);
+    action->setProperty(kTagProperty, QString::fromLatin1(tag));
+    m_menuEntries.append(action);
+    return action;
+}
+
+void frmQuiravel::connectCommand(QAction *action, void (frmQuiravel::*command)())
+{
+    connect(action, &QAction::triggered, this, [this, action, command](bool checked) {
+        // Check marks are the commands' business, not the click's.
+        if (action->isCheckable())
+            action->setChecked(!checked);
+        QPointer<frmQuiravel> self(this);
+        try {
+            (this->*command)();
+        } catch (const std::exception &e) {
+            // A failure status ends the command; it must not unwind through
+            // the event loop.
+            if (self)
+                setBusy(false);
+            MsgBox(describe(e), MsgButtons::Ok, MsgIcon::Critical);
+        }
+    });
+}
+
+QMenu *frmQuiravel::createFileMenu()
+{
+    auto *menu = new QMenu(QStringLiteral("&Datei"), this);
+    registerEntry(menu->menuAction(), QStringLiteral("datei_m"), "101");
+
+    QAction *print = registerEntry(menu->addAction(QStringLiteral("&Drucken")), QStringLiteral("Drucken_m"), "116");
+    connectCommand(print, &frmQuiravel::Drucken_m_Click);
+
+    QAction *preview = registerEntry(menu->addAction(QStringLiteral("D&ruckvorschau")),
+                                     QStringLiteral("Druckvorschau_m"), "117");
+    preview->setVisible(false);
+    preview->setEnabled(false);
+    connectCommand(preview, &frmQuiravel::Druckvorschau_m_Click);
+
+    QAction *separator = registerEntry(menu->addSeparator(), QStringLiteral("leer0_m"), "");
+    separator->setText(QStringLiteral("-"));
+
+    QAction *exit = registerEntry(menu->addAction(QStringLiteral("&Beenden")), QStringLiteral("Beenden_m"), "105");
+    connectCommand(exit, &frmQuiravel::Beenden_m_Click);
+    return menu;
+}
+
+QMenu *frmQuiravel::createViewMenu()
+{
+    auto *menu = new QMenu(QStringLiteral("&Ansicht"), this);
+    registerEntry(menu->menuAction(), QStringLiteral("bearbeiten_m"), "106");
+
+    const struct
+    {
+        const char *name;
+        const char *caption;
+        const char *tag;
+        void (frmQuiravel::*command)();
+    } entries[] = {
+        {"srcValue", "&Oberfläche", "118", &frmQuiravel::srcValue_Click},
+        {"scrDatabase", "&Datenbank", "119", &frmQuiravel::scrDatabase_Click},
+        {"scrShadow", "&Gerät", "120", &frmQuiravel::scrShadow_Click},
+    };
+    for (const auto &entry : entries) {
+        QAction *action = registerEntry(menu->addAction(QString::fromUtf8(entry.caption)),
+                                        QString::fromLatin1(entry.name), entry.tag);
+        action->setCheckable(true);
+        connectCommand(action, entry.command);
+    }
+    return menu;
+}
+
+void frmQuiravel::createHelpEntry()
+{
+    QAction *help = registerEntry(menuBar()->addAction(QStringLiteral("&Hilfe")), QStringLiteral("m_Help"), "126");
+    connectCommand(help, &frmQuiravel::m_Help_Click);
+}
+
+void frmQuiravel::createReportShortcuts()
+{
+    // The reports have no menu entry; they are reachable from the keyboard
+    // only, so the menu tree stays as designed.
+    const struct
+    {
+        const char *name;
+        QKeySequence keys;
+        void (frmQuiravel::*command)();
+    } shortcuts[] = {
+        {"applicationReport", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), &frmQuiravel::ShowApplicationReport},
+        {"databaseReport", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), &frmQuiravel::ShowDatabaseReport},
+        {"deviceReport", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &frmQuiravel::ShowDeviceReport},
+    };
+    for (const auto &shortcut : shortcuts) {
+        auto *action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(shortcut.name));
+        action->setShortcut(shortcut.keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connectCommand(action, shortcut.command);
+    }
+}
+
+void frmQuiravel::SetOwner(ViewerOwner *owner)
+{
+    m_owner = owner;
+}
+
+QAction *frmQuiravel::menuEntry(const QString &name) const
+{
+    for (QAction *action : m_menuEntries)
+        if (action->objectName() == name)
+            return action;
+    return nullptr;
+}
+
+QStatusBar *frmQuiravel::StatusBar1() const
+{
+    return statusBar();
+}
+
+QString frmQuiravel::statusText() const
+{
+    return m_statusLabel->text();
+}
+
+void frmQuiravel::setStatusText(const QString &text)
+{
+    m_statusLabel->setText(text);
+}
+
+bool frmQuiravel::ShowWindow()
+{
+    if (!m_loaded)
+        Form_Load();
+    if (m_unloaded)
+        return false;
+    show();
+    return true;
+}
+
+void frmQuiravel::Unload()
+{
+    Form_Unload();
+    hide();
+}
+
+void frmQuiravel::Form_Load()
+{
+    if (m_loaded || m_unloaded)
+        return;
+    m_loaded = true;
+    loadedWindows().append(this);
+
+    m_previewChecked = false;
+    setWindowTitle(GetLocalString(1146));
+
+    try {
+        BrowserControl *browser = ControlFactory::create(QStringLiteral("shell.explorer"), centralWidget());
+        browser->setObjectName(kBrowserName);
+        m_browser = browser;
+        browser->widget()->setParent(centralWidget());
+        browser->widget()->move(0, 0);
+        browser->widget()->hide();
+        connect(browser, &BrowserControl::objectEvent, this, &frmQuiravel::WebBrowser1_ObjectEvent);
+        Form_Resize();
+
+        browser->setRegisterAsBrowser(true);
+        browser->setRegisterAsDropTarget(false);
+        browser->setOffline(true);
+    } catch (const std::exception &) {
+        MsgBox(GetLocalString(1143));
+        Unload();
+        return;
+    }
+
+    SetCaptionsFromTags();
+
+    const QString fileName = m_owner ? m_owner->GetTemplateFileName() : QString();
+    m_templatePath = (m_owner ? m_owner->GetTemplateDirectory() : QString()) + fileName;
+    if (fileName.isEmpty()) {
+        MsgBox(GetLocalString(1136));
+        return;
+    }
+    try {
+        m_browser->Navigate(m_templatePath);
+    } catch (const std::exception &) {
+        MsgBox(GetLocalString(1143));
+        Unload();
+    }
+}
+
+void frmQuiravel::SetCaptionsFromTags()
+{
+    for (const QPointer<frmQuiravel> &window : std::as_const(loadedWindows())) {
+        if (!window)
+            continue;
+        for (QAction *entry : std::as_const(window->m_menuEntries)) {
+            const QString tag = entry->property(kTagProperty).toString();
+            if (!tag.isEmpty())
+                entry->setText(GetLocalString(static_cast<std::int16_t>(tag.toShort())));
+        }
+    }
+}
+
+void frmQuiravel::Form_Resize()
+{
+    if (!m_browser || !m_browser->widget())
+        return;
+    QWidget *view = m_browser->widget();
+    // The client area starts below the menu bar and includes the status bar.
+    const int clientTop = centralWidget()->y();
+    const BrowserGeometry current{view->width(), view->height()};
+    const BrowserGeometry next =
+        layoutBrowser(width(), height() - clientTop, view->y(), statusBar()->height(), current);
+    if (next != current)
+        view->resize(next.width, next.height);
+}
+
+void frmQuiravel::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmQuiravel::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmQuiravel::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    loadedWindows().removeAll(this);
+    setBusy(false);
+
+    if (auto *browser = findChild<BrowserControl *>(kBrowserName)) {
+        disconnect(browser, nullptr, this, nullptr);
+        // The browser may be the sender of the event being handled; it goes
+        // when control returns to the event loop.
+        if (QWidget *view = browser->widget()) {
+            view->hide();
+            view->deleteLater();
+        }
+        browser->deleteLater();
+    }
+    m_browser = nullptr;
+
+    if (ViewerOwner *owner = m_owner)
+        owner->ReleaseHost();
+    m_owner = nullptr;
+    deleteLater();
+}
+
+void frmQuiravel::Beenden_m_Click()
+{
+    close();
+    // A window that was never shown still unloads.
+    Form_Unload();
+}
+
+void frmQuiravel::m_Help_Click()
+{
+    MsgBox(GetLocalString(100) + GetLocalString(99));
+}
+
+void frmQuiravel::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void frmQuiravel::setViewChecks(QAction *checked)
+{
+    for (const char *name : {"srcValue", "scrDatabase", "scrShadow"}) {
+        QAction *entry = menuEntry(QString::fromLatin1(name));
+        entry->setChecked(entry == checked);
+    }
+}
+
+void frmQuiravel::setBrowserVisible(bool visible)
+{
+    if (m_browser && m_browser->widget())
+        m_browser->widget()->setVisible(visible);
+}
+
+bool frmQuiravel::goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const
+{
+    return !self || self->m_unloaded;
+}
+
+void frmQuiravel::srcValue_Click()
+{
+    setViewChecks(menuEntry(QStringLiteral("srcValue")));
+    setWindowTitle(GetLocalString(1146) + GetLocalString(1147));
+    setBrowserVisible(false);
+    setBusy(true);
+
+    QPointer<frmQuiravel> self(this);
+    const bool loaded = m_owner && m_owner->LoadData(0);
+    if (goneAfterNestedLoop(self))
+        return;
+    if (loaded) {
+        setStatusText(GetLocalString(1138));
+        MakeTemplatePrintFile();
+    }
+    setStatusText(QString());
+    setBusy(false);
+}
+
+void frmQuiravel::scrDatabase_Click()
+{
+    QPointer<frmQuiravel> self(this);
+    const MsgResult answer =
+        MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information, GetLocalString(1137), this);
+    if (goneAfterNestedLoop(self) || answer != vbOK)
+        return;
+
+    setWindowTitle(GetLocalString(1146) + GetLocalString(1149));
+    setBrowserVisible(false);
+    setBusy(true);
+    setStatusText(GetLocalString(1137));
+
+    const bool loaded = m_owner && m_owner->LoadData(1);
+    if (goneAfterNestedLoop(self))
+        return;
+    if (loaded) {
+        setStatusText(GetLocalString(1138));
+        MakeTemplatePrintFile();
+    }
+    setStatusText(QString());
+    setBusy(false);
+    setViewChecks(menuEntry(QStringLiteral("scrDatabase")));
+}
+
+void frmQuiravel::scrShadow_Click()
+{
+    QPointer<frmQuiravel> self(this);
+    const bool connected = m_owner && m_owner->IsDeviceConnected();
+    if (goneAfterNestedLoop(self) || !connected)
+        return;
+    const MsgResult answer =
+        MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information, GetLocalString(1139), this);
+    if (goneAfterNestedLoop(self) || answer != vbOK)
+        return;
+
+    setWindowTitle(GetLocalString(1146) + GetLocalString(1148));
+    setBrowserVisible(false);
+    setBusy(true);
+    setStatusText(GetLocalString(1139));
+
+    // The upload wait processes events: the window may be closed and the
+    // owner detached before it returns.
+    const bool loaded = m_owner && m_owner->LoadData(2);
+    if (goneAfterNestedLoop(self))
+        return;
+    if (loaded) {
+        setStatusText(GetLocalString(1138));
+        MakeTemplatePrintFile();
+    }
+    setStatusText(QString());
+    setBusy(false);
+    setViewChecks(menuEntry(QStringLiteral("scrShadow")));
+}
+
+void frmQuiravel::MakeTemplatePrintFile()
+{
+    if (!m_owner)
+        return;
+    const QString directory = m_owner->GetTemplateDirectory();
+    const QString fileName = m_owner->GetTemplateFileName();
+    const QString templatePath = directory + fileName;
+    const QString found = fileName.isEmpty() ? QString() : findTemplate(directory, fileName);
+    if (found.isEmpty()) {
+        MsgBox(templatePath + QStringLiteral(": ") + GetLocalString(1131));
+        return;
+    }
+    m_printFilePath = printFilePathFor(templatePath);
+
+    const bool opened = writeTemplatePrintFile(found, m_printFilePath, [this](QString &line) {
+        // A line whose tags cannot be filled is written as it was read.
+        try {
+            FillTemplateLine(line);
+        } catch (const std::exception &) {
+        }
+    });
+    if (!opened)
+        return;
+    try {
+        setBrowserVisible(true);
+        if (m_browser)
+            m_browser->Navigate(m_printFilePath);
+    } catch (const std::exception &) {
+    }
+}
+
+void frmQuiravel::FillTemplateLine(QString &line)
+{
+    m_text1->setText(line);
+    ViewerOwner *owner = m_owner;
+    ::FillTemplateLine(line, [owner](const QString &tag) {
+        if (!owner)
+            throw ComError(E_UNEXPECTED, QStringLiteral("The window has no owner"));
+        return owner->GetTagValue(tag, true);
+    });
+}
+
+void frmQuiravel::ShowDefaultReport()
+{
+    // A report that could not be written is not shown: the browser would
+    // show an older report or none.
+    try {
+        if (!m_owner)
+            throw ComError(E_UNEXPECTED, QStringLiteral("The window has no owner"));
+        const QString path = m_owner->GetTemplateDirectory() + QStringLiteral("REPORT.HTM");
+        m_owner->WriteReportFile(path);
+        setBrowserVisible(true);
+        setBusy(false);
+        if (!m_browser)
+            throw ComError(E_UNEXPECTED, QStringLiteral("The window has no browser"));
+        m_browser->Navigate(path);
+    } catch (const std::exception &e) {
+        MsgBox(QStringLiteral("Error :") + describe(e));
+    }
+}
+
+void frmQuiravel::runReport(std::int32_t mode, std::int16_t statusId)
+{
+    setBusy(true);
+    if (statusId != 0)
+        setStatusText(GetLocalString(statusId));
+
+    QPointer<frmQuiravel> self(this);
+    const bool loaded = m_owner && m_owner->LoadData(mode);
+    if (goneAfterNestedLoop(self))
+        return;
+    if (loaded) {
+        setStatusText(GetLocalString(1138));
+        ShowDefaultReport();
+    }
+    setStatusText(QString());
+    setBusy(false);
+}
+
+void frmQuiravel::ShowApplicationReport()
+{
+    runReport(0, 0);
+}
+
+void frmQuiravel::ShowDatabaseReport()
+{
+    runReport(1, 1137);
+}
+
+void frmQuiravel::ShowDeviceReport()
+{
+    runReport(2, 1139);
+}
+
+void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, std::int16_t disabledMessage)
+{
+    // Runs with errors suppressed: a failed step is skipped, nothing is
+    // reported.
+    if (!m_browser)
+        return;
+    std::int32_t flags = 0;
+    try {
+        flags = m_browser->QueryStatusWB(command);
+    } catch (const std::exception &) {
+        return;
+    }
+    if (flags & OLECMDF_ENABLED) {
+        try {
+            m_browser->ExecWB(command, option, m_printFilePath);
+        } catch (const std::exception &) {
+        }
+        return;
+    }
+    try {
+        MsgBox(GetLocalString(disabledMessage));
+    } catch (const std::exception &) {
+    }
+}
+
+void frmQuiravel::Drucken_m_Click()
+{
+    runDocumentCommand(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, 1144);
+}
+
+void frmQuiravel::Druckvorschau_m_Click()
+{
+    runDocumentCommand(OLECMDID_PRINTPREVIEW, OLECMDEXECOPT_DODEFAULT, 1145);
+}
+
+void frmQuiravel::WebBrowser1_ObjectEvent(const QString &name, const QVariantMap &parameters)
+{
+    // Runs with errors suppressed: nothing reaches the user or the browser.
+    try {
+        if (name == QLatin1String("NavigateComplete2")) {
+            if (m_previewChecked)
+                return;
+            try {
+                if (!m_browser)
+                    throw ComError(E_UNEXPECTED);
+                const bool enabled = m_browser->QueryStatusWB(OLECMDID_PRINTPREVIEW) & OLECMDF_ENABLED;
+                QAction *preview = menuEntry(QStringLiteral("Druckvorschau_m"));
+                preview->setVisible(enabled);
+                preview->setEnabled(enabled);
+            } catch (const std::exception &) {
+            }
+            m_previewChecked = true;
+        } else if (name == QLatin1String("ProgressChange")) {
+            bool progressOk = false;
+            bool maxOk = false;
+            const qlonglong progress = parameters.value(QStringLiteral("Progress")).toLongLong(&progressOk);
+            const qlonglong progressMax = parameters.value(QStringLiteral("ProgressMax")).toLongLong(&maxOk);
+            const auto fits = [](qlonglong v) { return v >= INT32_MIN && v <= INT32_MAX; };
+            if (!progressOk || !maxOk || !fits(progress) || !fits(progressMax))
+                return;
+            const std::optional<QString> text = progressStatusText(
+                std::int32_t(progress), std::int32_t(progressMax), UserLocale::decimalSeparator());
+            if (text)
+                setStatusText(*text);
+        } else if (name == QLatin1String("StatusTextChange")) {
+            setStatusText(parameters.value(QStringLiteral("Text")).toString());
+        }
+    } catch (const std::exception &) {
+    }
+}
