@@ -76,7 +76,8 @@ QList<IniSection> parseIni(const QString &path)
             continue;
         if (text.startsWith(u'[')) {
             if (!text.endsWith(u']'))
-                throw FileFault{lineNumber, QStringLiteral("section name without closing \"]\": ") + quoted(text)};
+                throw FileFault{lineNumber,
+                                QStringLiteral("section name without closing \"]\": ") + quoted(text)};
             const QString name = text.mid(1, text.size() - 2).trimmed();
             if (name.isEmpty())
                 throw FileFault{lineNumber, QStringLiteral("empty section name")};
@@ -84,15 +85,18 @@ QList<IniSection> parseIni(const QString &path)
             continue;
         }
 
-        IniEntry entry{lineNumber, text};
+        IniEntry entry;
+        entry.line = lineNumber;
+        entry.text = text;
         if (const qsizetype equals = text.indexOf(u'='); equals >= 0) {
             entry.isPair = true;
             entry.key = text.left(equals).trimmed();
             entry.value = text.mid(equals + 1).trimmed();
         }
         if (sections.isEmpty())
-            throw FileFault{lineNumber, entry.isPair ? QStringLiteral("\"key=value\" outside any section")
-                                                     : QStringLiteral("text outside any section: ") + quoted(text)};
+            throw FileFault{lineNumber, entry.isPair
+                                            ? QStringLiteral("\"key=value\" outside any section")
+                                            : QStringLiteral("text outside any section: ") + quoted(text)};
         sections.last().entries.append(entry);
     }
     return sections;
@@ -114,11 +118,13 @@ std::int32_t parseInt32(const QString &text, int line, const QString &what)
     const qlonglong value = text.toLongLong(&ok, 10);
     bool digits = !text.isEmpty();
     for (qsizetype i = 0; i < text.size(); ++i)
-        if (!(text.at(i) >= u'0' && text.at(i) <= u'9') && !(i == 0 && (text.at(i) == u'-' || text.at(i) == u'+') && text.size() > 1))
+        if (!(text.at(i) >= u'0' && text.at(i) <= u'9') &&
+            !(i == 0 && (text.at(i) == u'-' || text.at(i) == u'+') && text.size() > 1))
             digits = false;
     if (!digits)
         throw FileFault{line, what + QStringLiteral(" is not an integer: ") + quoted(text)};
-    if (!ok || value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+    if (!ok || value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
         throw FileFault{line, what + QStringLiteral(" is outside the 32-bit range: ") + quoted(text)};
     return std::int32_t(value);
 }
@@ -132,7 +138,8 @@ std::optional<QString> definitionName(const IniSection &section, QLatin1StringVi
         return std::nullopt;
     const QString name = section.name.mid(colon + 1).trimmed();
     if (name.isEmpty())
-        throw FileFault{section.line, QStringLiteral("[%1:] names no %2").arg(prefix, prefix.toString().toLower())};
+        throw FileFault{section.line,
+                        QStringLiteral("[%1:] names no %2").arg(prefix, prefix.toString().toLower())};
     return name;
 }
 
@@ -165,7 +172,8 @@ ObjectDefinition readObjectDefinition(const QString &name, const IniSection &sec
         else if (sameName(entry.key, "Flags"_L1))
             object.flags = parseInt32(entry.value, entry.line, QStringLiteral("Flags"));
         else
-            throw FileFault{entry.line, QStringLiteral("unknown key \"%1\" in [Object:%2]").arg(entry.key, name)};
+            throw FileFault{entry.line,
+                            QStringLiteral("unknown key \"%1\" in [Object:%2]").arg(entry.key, name)};
     }
     return object;
 }
@@ -184,7 +192,8 @@ Description readDescription(const QString &path)
     Description result;
     for (const IniSection &section : parseIni(path)) {
         if (sameName(section.name, "Device"_L1) || sameName(section.name, "Settings"_L1)) {
-            auto &entries = sameName(section.name, "Device"_L1) ? result.deviceEntries : result.settingEntries;
+            auto &entries =
+                sameName(section.name, "Device"_L1) ? result.deviceEntries : result.settingEntries;
             for (const IniEntry &entry : section.entries)
                 entries.append({requirePair(entry).key, entry.value});
         } else if (sameName(section.name, "Object"_L1)) {
@@ -194,7 +203,10 @@ Description readDescription(const QString &path)
         } else if (const auto name = definitionName(section, "Object"_L1)) {
             // A repeated section goes on from what the earlier one defined.
             ObjectDefinition *existing = findDefinition(result.objects, *name);
-            ObjectDefinition start = existing ? *existing : ObjectDefinition{*name};
+            ObjectDefinition start;
+            start.typeName = *name;
+            if (existing)
+                start = *existing;
             ObjectDefinition object = readObjectDefinition(*name, section, start);
             if (existing)
                 *existing = object;
@@ -245,18 +257,22 @@ DataFile readDataFile(const QString &path)
                         result.connected = false;
                     else
                         throw FileFault{entry.line,
-                                        QStringLiteral("Connected must be \"yes\" or \"no\", found ") + quoted(entry.value)};
+                                        QStringLiteral("Connected must be \"yes\" or \"no\", found ") +
+                                            quoted(entry.value)};
                 } else if (sameName(entry.key, "UploadMilliseconds"_L1)) {
                     result.uploadMilliseconds =
                         parseInt32(entry.value, entry.line, QStringLiteral("UploadMilliseconds"));
                     if (result.uploadMilliseconds < 0)
-                        throw FileFault{entry.line, QStringLiteral("UploadMilliseconds must not be negative")};
+                        throw FileFault{entry.line,
+                                        QStringLiteral("UploadMilliseconds must not be negative")};
                 } else if (sameName(entry.key, "Database"_L1)) {
-                    result.database = entry.value.isEmpty()
-                                          ? QString()
-                                          : QDir::cleanPath(QFileInfo(path).absoluteDir().filePath(entry.value));
+                    result.database =
+                        entry.value.isEmpty()
+                            ? QString()
+                            : QDir::cleanPath(QFileInfo(path).absoluteDir().filePath(entry.value));
                 } else {
-                    throw FileFault{entry.line, QStringLiteral("unknown key \"%1\" in [Host]").arg(entry.key)};
+                    throw FileFault{entry.line,
+                                    QStringLiteral("unknown key \"%1\" in [Host]").arg(entry.key)};
                 }
             }
         } else {

@@ -28,7 +28,7 @@ enum class FixedTag {
 
 // Every template tag comes through here, so the fixed names are told apart by
 // length first instead of by eleven string comparisons.
-FixedTag fixedTagOf(const QString &name)
+FixedTag fixedTagOf(QStringView name)
 {
     auto is = [&name](QLatin1StringView fixed) { return name == fixed; };
     switch (name.size()) {
@@ -102,17 +102,39 @@ BSTR deviceEntryKey(FixedTag tag)
     }
 }
 
-QString tagName(const QString &tag)
+QStringView viewOf(const BStr &text)
 {
-    if (tag.size() < 2)
-        return {};
+    return QStringView(text.get(), SysStringLen(text.get()));
+}
+
+/// The name of a whole tag: upper case, without markers and outer blanks,
+/// made straight into the text the host is handed. Names are nearly always
+/// plain ASCII, so they are upper-cased in place; anything else goes the
+/// general way (whose upper case may differ in length).
+BStr tagName(const QString &tag)
+{
+    BStr name;
+    if (tag.size() < 2) {
+        *name.put() = SysAllocStringLen(nullptr, 0);
+        return name;
+    }
     qsizetype first = 1;
     qsizetype last = tag.size() - 1;
     while (first < last && tag.at(first) == u' ')
         ++first;
     while (last > first && tag.at(last - 1) == u' ')
         --last;
-    return tag.sliced(first, last - first).toUpper();
+    const qsizetype length = last - first;
+    const char16_t *in = tag.utf16() + first;
+    *name.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
+    char16_t *out = name.get();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = in[i];
+        if (c >= 0x80)
+            return BStr(tag.sliced(first, length).toUpper());
+        out[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+    }
+    return name;
 }
 
 QString dataSourceText(const TagContext &context)
@@ -129,20 +151,22 @@ QString dataSourceText(const TagContext &context)
     }
 }
 
-QString hostItemValue(const TagContext &context, QString name, const QString &tag)
+QString hostItemValue(const TagContext &context, BStr itemName, const QString &tag)
 {
     static const ConstBStr objectSection(u"OBJECT");
     static const QString encodedAmpersand = QStringLiteral("&amp;");
     static const QString ampersand = QStringLiteral("&");
 
-    if (name.contains(u'&'))
+    if (viewOf(itemName).contains(u'&')) {
+        QString name = itemName.toQString();
         ReplaceNoCase(name, encodedAmpersand, ampersand);
+        itemName = BStr(name);
+    }
 
     AppItemManager *itemManager = context.itemManager;
     if (!itemManager)
         throw ComError(E_POINTER);
     const VARIANT_BOOL shadow = toVariantBool(context.shadow);
-    const BStr itemName(name);
 
     std::int32_t itemHandle = 0;
     std::int32_t error = 0;
@@ -188,8 +212,8 @@ QString twoDigits(int n)
 
 QString GetTagValue(const TagContext &context, const QString &tag, bool stripMarkers)
 {
-    const QString name = stripMarkers ? tagName(tag) : tag;
-    const FixedTag fixed = fixedTagOf(name);
+    BStr name = stripMarkers ? tagName(tag) : BStr(tag);
+    const FixedTag fixed = fixedTagOf(viewOf(name));
     switch (fixed) {
     case FixedTag::Date:
         return formatTagDate(currentTime(context));
@@ -202,7 +226,7 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
     case FixedTag::Organisation:
         return context.registeredOrganization ? context.registeredOrganization() : QString();
     case FixedTag::None:
-        return hostItemValue(context, name, tag);
+        return hostItemValue(context, std::move(name), tag);
     default:
         break;
     }

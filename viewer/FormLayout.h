@@ -16,8 +16,8 @@ struct BrowserGeometry
 /// the browser's top at `browserTop` and a status bar `statusBarHeight` high.
 /// Sizes too small to hold the browser leave the current size as it is, so a
 /// minimised window changes nothing.
-constexpr BrowserGeometry layoutBrowser(int clientWidth, int clientHeight, int browserTop, int statusBarHeight,
-                                        BrowserGeometry current) noexcept
+constexpr BrowserGeometry layoutBrowser(int clientWidth, int clientHeight, int browserTop,
+                                        int statusBarHeight, BrowserGeometry current) noexcept
 {
     BrowserGeometry result = current;
     if (clientWidth > 4)

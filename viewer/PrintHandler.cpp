@@ -5,11 +5,7 @@
 #include <QPrintPreviewDialog>
 #include <QWebEngineView>
 
-PrintHandler::PrintHandler(QWebEngineView *view, QObject *parent)
-    : QObject(parent)
-    , m_view(view)
-{
-}
+PrintHandler::PrintHandler(QWebEngineView *view, QObject *parent) : QObject(parent), m_view(view) {}
 
 bool PrintHandler::printWithDialog()
 {

@@ -18,7 +18,8 @@ std::optional<QString> progressStatusText(std::int32_t progress, std::int32_t pr
     if (progress == -1 || progressMax == 0)
         return QString();
     const std::int64_t scaled = std::int64_t(progress) * 100;
-    if (scaled > std::numeric_limits<std::int32_t>::max() || scaled < std::numeric_limits<std::int32_t>::min())
+    if (scaled > std::numeric_limits<std::int32_t>::max() ||
+        scaled < std::numeric_limits<std::int32_t>::min())
         return std::nullopt;
     return generalNumber(double(scaled) / double(progressMax), decimalSeparator) + QStringLiteral(" %");
 }

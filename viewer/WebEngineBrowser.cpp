@@ -31,8 +31,7 @@ void OfflineRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo &info)
     ++m_blocked;
 }
 
-WebEngineBrowser::WebEngineBrowser(QWidget *parent)
-    : BrowserControl(parent)
+WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
 {
     // Created before the view so that, among the control's children, the
     // profile outlives nothing that uses it once the view is gone.
@@ -132,14 +131,14 @@ void WebEngineBrowser::printToPdf(const QString &path)
 
 void WebEngineBrowser::onLoadStarted()
 {
-    emit objectEvent(QStringLiteral("ProgressChange"), {{QStringLiteral("Progress"), 0},
-                                                        {QStringLiteral("ProgressMax"), 100}});
+    emit objectEvent(QStringLiteral("ProgressChange"),
+                     {{QStringLiteral("Progress"), 0}, {QStringLiteral("ProgressMax"), 100}});
 }
 
 void WebEngineBrowser::onLoadProgress(int progress)
 {
-    emit objectEvent(QStringLiteral("ProgressChange"), {{QStringLiteral("Progress"), progress},
-                                                        {QStringLiteral("ProgressMax"), 100}});
+    emit objectEvent(QStringLiteral("ProgressChange"),
+                     {{QStringLiteral("Progress"), progress}, {QStringLiteral("ProgressMax"), 100}});
 }
 
 void WebEngineBrowser::onLoadFinished(bool ok)
@@ -150,8 +149,8 @@ void WebEngineBrowser::onLoadFinished(bool ok)
     // Print commands are queried on the completed navigation, so the page
     // counts as loaded before anyone hears of it.
     emit objectEvent(QStringLiteral("NavigateComplete2"), {{QStringLiteral("URL"), url}});
-    emit objectEvent(QStringLiteral("ProgressChange"), {{QStringLiteral("Progress"), -1},
-                                                        {QStringLiteral("ProgressMax"), 100}});
+    emit objectEvent(QStringLiteral("ProgressChange"),
+                     {{QStringLiteral("Progress"), -1}, {QStringLiteral("ProgressMax"), 100}});
     emit objectEvent(QStringLiteral("DocumentComplete"), {{QStringLiteral("URL"), url}});
     emit loadFinished(ok);
 }

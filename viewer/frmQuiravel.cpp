@@ -43,8 +43,7 @@ QString describe(const std::exception &e)
 
 } // namespace
 
-frmQuiravel::frmQuiravel(QWidget *parent)
-    : QMainWindow(parent)
+frmQuiravel::frmQuiravel(QWidget *parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("Quiravel"));
 
@@ -114,7 +113,8 @@ QMenu *frmQuiravel::createFileMenu()
     auto *menu = new QMenu(QStringLiteral("&Datei"), this);
     registerEntry(menu->menuAction(), QStringLiteral("datei_m"), "101");
 
-    QAction *print = registerEntry(menu->addAction(QStringLiteral("&Drucken")), QStringLiteral("Drucken_m"), "116");
+    QAction *print =
+        registerEntry(menu->addAction(QStringLiteral("&Drucken")), QStringLiteral("Drucken_m"), "116");
     connectCommand(print, &frmQuiravel::Drucken_m_Click);
 
     QAction *preview = registerEntry(menu->addAction(QStringLiteral("D&ruckvorschau")),
@@ -126,7 +126,8 @@ QMenu *frmQuiravel::createFileMenu()
     QAction *separator = registerEntry(menu->addSeparator(), QStringLiteral("leer0_m"), "");
     separator->setText(QStringLiteral("-"));
 
-    QAction *exit = registerEntry(menu->addAction(QStringLiteral("&Beenden")), QStringLiteral("Beenden_m"), "105");
+    QAction *exit =
+        registerEntry(menu->addAction(QStringLiteral("&Beenden")), QStringLiteral("Beenden_m"), "105");
     connectCommand(exit, &frmQuiravel::Beenden_m_Click);
     return menu;
 }
@@ -158,7 +159,8 @@ QMenu *frmQuiravel::createViewMenu()
 
 void frmQuiravel::createHelpEntry()
 {
-    QAction *help = registerEntry(menuBar()->addAction(QStringLiteral("&Hilfe")), QStringLiteral("m_Help"), "126");
+    QAction *help =
+        registerEntry(menuBar()->addAction(QStringLiteral("&Hilfe")), QStringLiteral("m_Help"), "126");
     connectCommand(help, &frmQuiravel::m_Help_Click);
 }
 
@@ -172,7 +174,8 @@ void frmQuiravel::createReportShortcuts()
         QKeySequence keys;
         void (frmQuiravel::*command)();
     } shortcuts[] = {
-        {"applicationReport", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), &frmQuiravel::ShowApplicationReport},
+        {"applicationReport", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+         &frmQuiravel::ShowApplicationReport},
         {"databaseReport", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), &frmQuiravel::ShowDatabaseReport},
         {"deviceReport", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &frmQuiravel::ShowDeviceReport},
     };
@@ -322,7 +325,10 @@ void frmQuiravel::Form_Unload()
     loadedWindows().removeAll(this);
     setBusy(false);
 
-    if (auto *browser = findChild<BrowserControl *>(kBrowserName)) {
+    BrowserControl *browser = findChild<BrowserControl *>(kBrowserName);
+    if (!browser)
+        browser = m_browser;
+    if (browser) {
         disconnect(browser, nullptr, this, nullptr);
         // The browser may be the sender of the event being handled; it goes
         // when control returns to the event loop.

@@ -45,19 +45,21 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
                        "component on it."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
-    const QCommandLineOption data(QStringLiteral("data"),
-                                  QStringLiteral("The device data file (default: the description's .data file)."),
-                                  QStringLiteral("FILE"));
-    const QCommandLineOption database(QStringLiteral("database"),
-                                      QStringLiteral("The database file, instead of the data file's Database=."),
-                                      QStringLiteral("FILE"));
+    const QCommandLineOption data(
+        QStringLiteral("data"),
+        QStringLiteral("The device data file (default: the description's .data file)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption database(
+        QStringLiteral("database"),
+        QStringLiteral("The database file, instead of the data file's Database=."), QStringLiteral("FILE"));
     const QCommandLineOption source(QStringLiteral("source"),
                                     QStringLiteral("Run a data source command after showing the view: "
                                                    "application, database or device."),
                                     QStringLiteral("SOURCE"));
-    const QCommandLineOption report(QStringLiteral("report"),
-                                    QStringLiteral("Show a default device report: application, database or device."),
-                                    QStringLiteral("SOURCE"));
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QStringLiteral("Show a default device report: application, database or device."),
+        QStringLiteral("SOURCE"));
     const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Print the page shown to a PDF file."),
                                  QStringLiteral("FILE"));
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
@@ -73,14 +75,16 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
                                      QStringLiteral("Give up an --exit run after SECONDS (default 60)."),
                                      QStringLiteral("SECONDS"), QStringLiteral("60"));
     parser.addOptions({help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout});
-    parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The device description (.kqd)."));
+    parser.addPositionalArgument(QStringLiteral("DESCRIPTION"),
+                                 QStringLiteral("The device description (.kqd)."));
 
     if (!parser.parse(QStringList{QStringLiteral("quiravel-frame")} + arguments)) {
         *message = parser.errorText();
         return ParseResult::Error;
     }
     if (parser.isSet(help)) {
-        *message = parser.helpText();
+        *message =
+            parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quiravel-frame"));
         return ParseResult::Help;
     }
 

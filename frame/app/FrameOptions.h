@@ -19,8 +19,8 @@ enum FrameExitCode : int {
 struct FrameOptions
 {
     QString descriptionPath;
-    QString dataPath;     ///< empty = the description's default data file, if any
-    QString databasePath; ///< empty = as the data file says
+    QString dataPath;      ///< empty = the description's default data file, if any
+    QString databasePath;  ///< empty = as the data file says
     QString sourceCommand; ///< "srcValue", "scrDatabase", "scrShadow" or empty
     QString reportCommand; ///< "ShowApplicationReport", ... or empty
     QString pdfPath;

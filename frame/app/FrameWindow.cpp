@@ -16,8 +16,9 @@ namespace {
 
 QString statusText(HRESULT status)
 {
-    return status == S_OK ? QStringLiteral("S_OK")
-                          : QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(status), 8, 16, QLatin1Char('0'));
+    return status == S_OK
+               ? QStringLiteral("S_OK")
+               : QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(status), 8, 16, QLatin1Char('0'));
 }
 
 } // namespace
@@ -99,7 +100,8 @@ void FrameWindow::createDeviceMenu()
 {
     QMenu *menu = menuBar()->addMenu(QStringLiteral("&Device"));
     QToolBar *toolBar = addToolBar(QStringLiteral("Device"));
-    m_connectAction = menu->addAction(QStringLiteral("C&onnect device"), this, [this] { setConnected(true); });
+    m_connectAction =
+        menu->addAction(QStringLiteral("C&onnect device"), this, [this] { setConnected(true); });
     m_disconnectAction =
         menu->addAction(QStringLiteral("&Disconnect device"), this, [this] { setConnected(false); });
     toolBar->addActions({m_connectAction, m_disconnectAction});
@@ -108,8 +110,8 @@ void FrameWindow::createDeviceMenu()
 void FrameWindow::createLog()
 {
     m_log = new QTableWidget(0, 4, this);
-    m_log->setHorizontalHeaderLabels(
-        {QStringLiteral("Operation"), QStringLiteral("Arguments"), QStringLiteral("Error"), QStringLiteral("Status")});
+    m_log->setHorizontalHeaderLabels({QStringLiteral("Operation"), QStringLiteral("Arguments"),
+                                      QStringLiteral("Error"), QStringLiteral("Status")});
     m_log->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_log->verticalHeader()->setVisible(false);
     m_log->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -171,9 +173,11 @@ void FrameWindow::appendCall(const HostCall &call)
 
 void FrameWindow::appendMessage(const QString &title, const QString &text, int buttons, int answer)
 {
-    const QString choice = buttons == 0 ? QStringLiteral("OK") : answer == 1 ? QStringLiteral("OK") : QStringLiteral("Cancel");
-    appendRow({QStringLiteral("message box"), QStringLiteral("%1: %2").arg(title, text.simplified()), QString(),
-               choice},
+    const QString choice = buttons == 0  ? QStringLiteral("OK")
+                           : answer == 1 ? QStringLiteral("OK")
+                                         : QStringLiteral("Cancel");
+    appendRow({QStringLiteral("message box"), QStringLiteral("%1: %2").arg(title, text.simplified()),
+               QString(), choice},
               true);
 }
 
@@ -197,7 +201,8 @@ void FrameWindow::updateState()
     m_disconnectAction->setEnabled(connected);
     for (QAction *action : std::as_const(m_viewActions))
         action->setEnabled(m_session.hasView());
-    m_stateLabel->setText(QStringLiteral("Device %1, view %2")
-                              .arg(connected ? QStringLiteral("connected") : QStringLiteral("disconnected"),
-                                   m_session.hasView() ? QStringLiteral("attached") : QStringLiteral("closed")));
+    m_stateLabel->setText(
+        QStringLiteral("Device %1, view %2")
+            .arg(connected ? QStringLiteral("connected") : QStringLiteral("disconnected"),
+                 m_session.hasView() ? QStringLiteral("attached") : QStringLiteral("closed")));
 }

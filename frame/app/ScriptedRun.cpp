@@ -79,8 +79,8 @@ bool ScriptedRun::runStep(const QString &name)
     if (m_stage == Stage::Done)
         return false;
     if (FAILED(hr)) {
-        fail(ExitNoPage, QStringLiteral("%1 failed (%2)").arg(name.isEmpty() ? QStringLiteral("Show") : name,
-                                                                hresultText(hr)));
+        fail(ExitNoPage, QStringLiteral("%1 failed (%2)")
+                             .arg(name.isEmpty() ? QStringLiteral("Show") : name, hresultText(hr)));
         return false;
     }
     return true;
@@ -154,7 +154,8 @@ void ScriptedRun::takeScreenshot()
     QScreen *screen = QGuiApplication::primaryScreen();
     const QPixmap picture = screen ? screen->grabWindow(0) : QPixmap();
     if (picture.isNull() || !picture.save(m_options.screenshotPath)) {
-        fail(ExitOutputFailed, QStringLiteral("the screenshot could not be written: %1").arg(m_options.screenshotPath));
+        fail(ExitOutputFailed,
+             QStringLiteral("the screenshot could not be written: %1").arg(m_options.screenshotPath));
         return;
     }
     printResult(QStringLiteral("screenshot"), QFileInfo(m_options.screenshotPath).absoluteFilePath());

@@ -66,8 +66,8 @@ int main(int argc, char **argv)
                      static_cast<unsigned>(hr));
         return 1;
     }
-    std::printf("quiravel-regsvr: %s %s in %s\n", unregister ? "unregistered" : "registered", localPath.constData(),
-                registry.constData());
+    std::printf("quiravel-regsvr: %s %s in %s\n", unregister ? "unregistered" : "registered",
+                localPath.constData(), registry.constData());
     // The library stays loaded: it may have left Qt state behind that must
     // not outlive its code.
     return 0;

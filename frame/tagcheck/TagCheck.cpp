@@ -18,8 +18,8 @@ namespace {
 
 constexpr std::int32_t CheckViewHandle = 1;
 
-const QString Usage = QStringLiteral(
-    "usage: quiravel-tagcheck [--data FILE] [--source application|database|device] DESCRIPTION.kqd [TEMPLATE]");
+const QString Usage = QStringLiteral("usage: quiravel-tagcheck [--data FILE] [--source "
+                                     "application|database|device] DESCRIPTION.kqd [TEMPLATE]");
 
 /// Ends the check with a usage or file error; its text is the one line the
 /// user reads.

@@ -4,11 +4,7 @@
 
 #include <QWidget>
 
-FakeBrowser::FakeBrowser(QWidget *parent)
-    : BrowserControl(parent)
-    , m_widget(new QWidget(parent))
-{
-}
+FakeBrowser::FakeBrowser(QWidget *parent) : BrowserControl(parent), m_widget(new QWidget(parent)) {}
 
 void FakeBrowser::setRegisterAsBrowser(bool value)
 {

@@ -1,13 +1,13 @@
 // Shared pieces of the viewer tests: an owner standing in for the component,
-// a recorder for message boxes and a scoped locale.
+// a recorder for message boxes.
 #pragma once
 
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
+#include "tests/resources/LocaleOverride.h"
 #include "viewer/ViewerOwner.h"
 #include "viewer/frmQuiravel.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QPointer>
@@ -104,29 +104,4 @@ public:
 
 private:
     MessageHandler m_previous;
-};
-
-/// Sets LC_ALL while it lives.
-class ScopedLocale
-{
-public:
-    explicit ScopedLocale(const char *locale)
-        : m_hadValue(qEnvironmentVariableIsSet("LC_ALL"))
-        , m_previous(qgetenv("LC_ALL"))
-    {
-        qputenv("LC_ALL", locale);
-    }
-    ~ScopedLocale()
-    {
-        if (m_hadValue)
-            qputenv("LC_ALL", m_previous);
-        else
-            qunsetenv("LC_ALL");
-    }
-    ScopedLocale(const ScopedLocale &) = delete;
-    ScopedLocale &operator=(const ScopedLocale &) = delete;
-
-private:
-    bool m_hadValue;
-    QByteArray m_previous;
 };

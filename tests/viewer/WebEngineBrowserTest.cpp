@@ -1,9 +1,11 @@
 // The real browser control on the offscreen platform: local pages load and
 // report their progress, nothing reaches the network while offline, and the
 // page prints to PDF.
-#include "platform/ComError.h"
 #include "viewer/WebEngineBrowser.h"
+#include "ViewerTestSupport.h"
+#include "platform/ComError.h"
 
+#include <QAction>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -127,6 +129,36 @@ TEST_F(WebEngineBrowserTest, page_prints_to_a_pdf_file)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_GT(file.size(), 4);
     EXPECT_EQ(file.read(4), "%PDF");
+}
+
+TEST(webengine_window_test, window_offers_print_preview_once_its_template_has_loaded)
+{
+    LoadedPage page(QStringLiteral("<html><body><p>Template</p></body></html>"));
+    MessageRecorder messages;
+    TestOwner owner;
+    owner.directory = page.directory.path() + QLatin1Char('/');
+    owner.fileName = QStringLiteral("page001.htm");
+    QPointer<frmQuiravel> window = new frmQuiravel;
+    window->SetOwner(&owner);
+    owner.window = window;
+
+    ASSERT_TRUE(window->ShowWindow());
+    auto *browser = dynamic_cast<WebEngineBrowser *>(window->WebBrowser1());
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(browser->offline());
+    QSignalSpy finished(browser, &BrowserControl::loadFinished);
+    ASSERT_TRUE(finished.wait(kLoadTimeoutMs));
+
+    EXPECT_TRUE(window->previewChecked());
+    EXPECT_TRUE(window->menuEntry("Druckvorschau_m")->isVisible());
+    EXPECT_TRUE(window->menuEntry("Druckvorschau_m")->isEnabled());
+    EXPECT_EQ(window->statusText(), "");
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    window->Unload();
+    EXPECT_EQ(owner.releaseCount, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
 }
 
 TEST(webengine_factory_test, shell_explorer_is_the_webengine_browser)

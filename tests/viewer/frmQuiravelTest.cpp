@@ -37,7 +37,7 @@ protected:
 
     FakeBrowser *browser() const { return registration.last; }
 
-    ScopedLocale locale{"en_US.UTF-8"};
+    LocaleOverride locale{"en_US.UTF-8"};
     FakeBrowserRegistration registration;
     MessageRecorder messages;
     TestOwner owner;
@@ -48,19 +48,20 @@ struct CaptionCase
 {
     const char *locale;
     const char *windowCaption;
-    QStringList captions; // datei_m, Drucken_m, Druckvorschau_m, Beenden_m, bearbeiten_m, srcValue, scrDatabase,
-                          // scrShadow, m_Help
+    QStringList captions; // datei_m, Drucken_m, Druckvorschau_m, Beenden_m, bearbeiten_m, srcValue,
+                          // scrDatabase, scrShadow, m_Help
 };
 
-const QStringList kEntriesWithTags{"datei_m",     "Drucken_m", "Druckvorschau_m", "Beenden_m", "bearbeiten_m",
-                                   "srcValue",    "scrDatabase", "scrShadow",     "m_Help"};
+const QStringList kEntriesWithTags{"datei_m",  "Drucken_m",   "Druckvorschau_m", "Beenden_m", "bearbeiten_m",
+                                   "srcValue", "scrDatabase", "scrShadow",       "m_Help"};
 
 TEST_F(ViewerWindow, captions_follow_the_user_language_after_load)
 {
     const CaptionCase cases[] = {
         {"en_US.UTF-8",
          "Quiravel:  ",
-         {"&File", "&Print", "P&rint Preview", "&Exit", "&View", "&Application", "&Database", "&Device", "&Help"}},
+         {"&File", "&Print", "P&rint Preview", "&Exit", "&View", "&Application", "&Database", "&Device",
+          "&Help"}},
         {"de_DE.UTF-8",
          "HTML Seitenansicht:  ",
          {"&Datei", "&Drucken", "D&ruckvorschau", "&Beenden", "&Ansicht", QString::fromUtf8("&Oberfläche"),
@@ -68,7 +69,7 @@ TEST_F(ViewerWindow, captions_follow_the_user_language_after_load)
     };
     for (const CaptionCase &c : cases) {
         SCOPED_TRACE(c.locale);
-        ScopedLocale language(c.locale);
+        LocaleOverride language(c.locale);
         TestOwner localOwner;
         localOwner.fileName = QStringLiteral("Dev.HTM");
         auto *w = new frmQuiravel;
@@ -79,7 +80,8 @@ TEST_F(ViewerWindow, captions_follow_the_user_language_after_load)
 
         EXPECT_EQ(w->windowTitle(), QString::fromUtf8(c.windowCaption));
         for (int i = 0; i < kEntriesWithTags.size(); ++i)
-            EXPECT_EQ(w->menuEntry(kEntriesWithTags[i])->text(), c.captions[i]) << kEntriesWithTags[i].toStdString();
+            EXPECT_EQ(w->menuEntry(kEntriesWithTags[i])->text(), c.captions[i])
+                << kEntriesWithTags[i].toStdString();
         EXPECT_EQ(w->menuEntry("leer0_m")->text(), "-");
         EXPECT_TRUE(w->menuEntry("leer0_m")->isSeparator());
         w->Unload();
@@ -90,7 +92,7 @@ TEST_F(ViewerWindow, captions_follow_the_user_language_after_load)
 TEST_F(ViewerWindow, loading_another_window_relocalises_every_loaded_window)
 {
     {
-        ScopedLocale german("de_DE.UTF-8");
+        LocaleOverride german("de_DE.UTF-8");
         window->Form_Load();
     }
     ASSERT_EQ(window->menuEntry("m_Help")->text(), "&Hilfe");
@@ -206,8 +208,7 @@ TEST(viewer_layout_test, browser_size_follows_the_client_area_within_limits)
         {0, 0, 0, 375, {77, 88}, {77, 88}},      // minimised
         {800, 376, 0, 375, {77, 88}, {800, 88}}, // one unit left: height stays
         {800, 377, 0, 375, {77, 88}, {800, 2}},  // two units left: height 2
-        {800, 500, 30, 375, {77, 88}, {800, 95}},
-        {800, 406, 30, 375, {77, 88}, {800, 88}},
+        {800, 500, 30, 375, {77, 88}, {800, 95}}, {800, 406, 30, 375, {77, 88}, {800, 88}},
     };
     for (const auto &c : cases) {
         const BrowserGeometry result = layoutBrowser(c.width, c.height, c.top, c.statusBar, c.current);
@@ -271,7 +272,8 @@ TEST_F(ViewerWindow, help_shows_the_file_section_then_the_view_section)
     const QString text = messages.shown[0].text;
     EXPECT_EQ(messages.shown[0].title, "Quiravel");
     EXPECT_TRUE(text.startsWith("File\r\n  Print\r\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains("    Close the Quiravel.\r\n----------------------------------------------\r\nView\r\n"))
+    EXPECT_TRUE(text.contains(
+        "    Close the Quiravel.\r\n----------------------------------------------\r\nView\r\n"))
         << text.toStdString();
     EXPECT_TRUE(text.endsWith("!!! Attention, the actual application data of the DTM will be overwrite !!!"));
 }
@@ -285,7 +287,8 @@ TEST(viewer_factory_test, unknown_identifiers_fail_and_known_ones_ignore_case)
     } catch (const ComError &e) {
         EXPECT_EQ(e.status(), REGDB_E_CLASSNOTREG);
     }
-    std::unique_ptr<BrowserControl> control(ControlFactory::create(QStringLiteral("Shell.Explorer"), nullptr));
+    std::unique_ptr<BrowserControl> control(
+        ControlFactory::create(QStringLiteral("Shell.Explorer"), nullptr));
     EXPECT_EQ(control.get(), registration.last.data());
     delete control->widget();
 }

@@ -1,0 +1,136 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ToolRun
+{
+    int exitCode = -1;
+    QStringList out;
+    QString err;
+};
+
+ToolRun tagcheck(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUIRAVEL_TAGCHECK), arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    ToolRun run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString sample(const char *relative)
+{
+    return QStringLiteral(QUIRAVEL_SOURCE_DIR "/samples/") + QString::fromUtf8(relative);
+}
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    return path;
+}
+
+} // namespace
+
+TEST(devicefiles_test, tagcheck_resolves_every_tag_of_the_sample_templates)
+{
+    const struct
+    {
+        const char *source;
+        const char *flow;
+    } sources[] = {{"application", "12.5"}, {"database", "11.8"}, {"device", "13.1"}};
+    for (const char *templateName : {"flowmeter/FlowMeter049.HTM", "flowmeter/FlowMeter001.HTM"}) {
+        for (const auto &source : sources) {
+            const ToolRun run = tagcheck({QStringLiteral("--source"), QString::fromUtf8(source.source),
+                                          sample("flowmeter/FlowMeter.kqd"), sample(templateName)});
+            EXPECT_EQ(run.exitCode, 0) << templateName << ' ' << source.source << run.err.toStdString();
+            EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+            EXPECT_GT(run.out.size(), 60);
+            EXPECT_TRUE(run.out.filter(QStringLiteral("UNRESOLVED")).isEmpty()) << templateName;
+            const QStringList flow = run.out.filter(QStringLiteral(": #PV_FLOW_RATE# -> "));
+            ASSERT_EQ(flow.size(), 1);
+            EXPECT_TRUE(flow.first().endsWith(QStringLiteral("-> ") + QString::fromUtf8(source.flow)))
+                << flow.first().toStdString();
+        }
+    }
+
+    // Without a template the one for the user's language is found beside the description.
+    for (const char *description : {"flowmeter/FlowMeter.kqd", "minimal/Minimal.kqd"}) {
+        const ToolRun run = tagcheck({sample(description)});
+        EXPECT_EQ(run.exitCode, 0) << description << run.err.toStdString();
+        EXPECT_FALSE(run.out.filter(QStringLiteral(": #VENDOR# -> Nordbach Messtechnik GmbH")).isEmpty());
+    }
+}
+
+TEST(devicefiles_test, tagcheck_reports_unresolved_tags_with_their_line)
+{
+    QTemporaryDir dir;
+    const QString description =
+        writeFile(dir, QStringLiteral("Dev.kqd"), "[Device]\nVENDOR=Nordbach\n[Object]\nLEVEL\n");
+    writeFile(dir, QStringLiteral("Dev.data"), "[Application]\nLEVEL=4\n");
+    const QString page = writeFile(dir, QStringLiteral("page.htm"),
+                                   "<p>no tags here</p>\r\n"
+                                   "<p>#vendor# #NO_SUCH_ITEM# #DEVTYPETEXT#</p>\r\n"
+                                   "<p>#Level# #DEVDESCLONG# # a lone marker</p>\r\n");
+    const ToolRun run = tagcheck({description, page});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+              (QStringList{
+                  QStringLiteral("2: #vendor# -> Nordbach"),
+                  QStringLiteral("2: #NO_SUCH_ITEM# -> UNRESOLVED (the host has no item \"NO_SUCH_ITEM\")"),
+                  QStringLiteral("2: #DEVTYPETEXT# -> UNRESOLVED (the host has no item \"DEVTYPETEXT\")"),
+                  QStringLiteral("3: #Level# -> 4"),
+                  QStringLiteral("3: #DEVDESCLONG# -> UNRESOLVED (the description has no device entry "
+                                 "\"DEVDESCLONG\")"),
+              }));
+}
+
+TEST(devicefiles_test, tagcheck_usage_and_file_errors_exit_with_two)
+{
+    QTemporaryDir dir;
+    const QString broken = writeFile(dir, QStringLiteral("Broken.kqd"), "[Device]\nVENDOR\n");
+    const QString noTemplate = writeFile(dir, QStringLiteral("NoTemplate.kqd"), "[Device]\nVENDOR=x\n");
+    const QString missingTemplate =
+        writeFile(dir, QStringLiteral("Missing.kqd"), "[Settings]\nPRINTTEMPLATEFILE=Gone.htm\n");
+    const QString offline = writeFile(dir, QStringLiteral("Offline.kqd"), "[Device]\nVENDOR=x\n");
+    writeFile(dir, QStringLiteral("Offline.data"), "[Host]\nConnected=no\n");
+    const QString page = writeFile(dir, QStringLiteral("page.htm"), "#VENDOR#\r\n");
+
+    const struct
+    {
+        QStringList arguments;
+        QString errorStart;
+    } cases[] = {
+        {{}, QStringLiteral("usage: quiravel-tagcheck")},
+        {{noTemplate, page, page}, QStringLiteral("usage: quiravel-tagcheck")},
+        {{QStringLiteral("--bogus"), noTemplate}, QStringLiteral("Unknown option")},
+        {{broken}, broken + QStringLiteral(":2: expected \"key=value\", found \"VENDOR\"")},
+        {{noTemplate}, noTemplate + QStringLiteral(": names no PRINTTEMPLATEFILE")},
+        {{missingTemplate}, dir.path()},
+        {{noTemplate, dir.filePath(QStringLiteral("absent.htm"))},
+         dir.filePath(QStringLiteral("absent.htm: cannot read"))},
+        {{QStringLiteral("--source"), QStringLiteral("shadow"), noTemplate, page},
+         QStringLiteral("unknown source \"shadow\"")},
+        {{QStringLiteral("--source"), QStringLiteral("device"), offline, page},
+         QStringLiteral("the device is not connected")},
+        {{QStringLiteral("--source"), QStringLiteral("database"), noTemplate, page},
+         QStringLiteral("the database could not be loaded")},
+        {{QStringLiteral("--data"), dir.filePath(QStringLiteral("none.data")), noTemplate, page},
+         dir.filePath(QStringLiteral("none.data: cannot read: "))},
+    };
+    for (const auto &c : cases) {
+        const ToolRun run = tagcheck(c.arguments);
+        EXPECT_EQ(run.exitCode, 2) << c.arguments.join(u' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith(c.errorStart)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << c.arguments.join(u' ').toStdString();
+    }
+}

@@ -1,0 +1,274 @@
+// The frame application end to end: the built component is registered in a
+// private registry file with quiravel-regsvr, and quiravel-frame hosts it on
+// copies of the flow-meter sample, as a host integrator would run it.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProcessResult
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ProcessResult runTool(const QString &program, const QStringList &arguments, const QString &registry)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QUIRAVEL_REGISTRY"), registry);
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    ProcessResult result;
+    if (!process.waitForFinished(240'000)) {
+        process.kill();
+        process.waitForFinished();
+        result.err = QStringLiteral("did not finish");
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+bool writeText(const QString &path, const QString &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(text.toUtf8()) == text.toUtf8().size();
+}
+
+class frame_e2e_test : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new QTemporaryDir;
+        s_registry = s_dir->filePath(QStringLiteral("registry.reg"));
+        s_registration = runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH),
+                                 {QStringLiteral(QUIRAVEL_LIBRARY_PATH)}, s_registry);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    void SetUp() override { ASSERT_EQ(s_registration.exitCode, 0) << qPrintable(s_registration.err); }
+
+    /// A fresh copy of the flow-meter sample (the component writes its
+    /// print files beside the templates); answers the description's path.
+    QString copySample()
+    {
+        const QString target = m_work.path();
+        const QDir source(QStringLiteral(QUIRAVEL_SOURCE_DIR "/samples/flowmeter"));
+        for (const QString &name : source.entryList(QDir::Files))
+            QFile::copy(source.filePath(name), QDir(target).filePath(name));
+        return QDir(target).filePath(QStringLiteral("FlowMeter.kqd"));
+    }
+
+    /// Rewrites a line of the copied data file's [Host] section.
+    void setHostEntry(const QString &key, const QString &value)
+    {
+        const QString path = m_work.filePath(QStringLiteral("FlowMeter.data"));
+        QString text = readText(path);
+        // Read as Latin-1 above: keep the file's UTF-8 bytes as they were.
+        text = QString::fromUtf8(text.toLatin1());
+        const QRegularExpression line(QStringLiteral("^%1\\s*=.*$").arg(key),
+                                      QRegularExpression::MultilineOption);
+        ASSERT_TRUE(text.contains(line)) << qPrintable(key);
+        text.replace(line, QStringLiteral("%1 = %2").arg(key, value));
+        ASSERT_TRUE(writeText(path, text));
+    }
+
+    ProcessResult frame(const QStringList &arguments, const QString &registry = s_registry)
+    {
+        return runTool(QStringLiteral(QUIRAVEL_FRAME_PATH), arguments, registry);
+    }
+
+    QString printFile() const { return m_work.filePath(QStringLiteral("FlowMeterPRN.HTM")); }
+
+    static inline QTemporaryDir *s_dir = nullptr;
+    static inline QString s_registry;
+    static inline ProcessResult s_registration;
+    QTemporaryDir m_work;
+};
+
+// Operating hours differ between the three data sets of the sample.
+const QString kApplicationHours = QStringLiteral("12876");
+const QString kDatabaseHours = QStringLiteral("11904");
+const QString kDeviceHours = QStringLiteral("12902");
+
+TEST_F(frame_e2e_test, registration_names_the_library_and_the_registry_file)
+{
+    EXPECT_TRUE(s_registration.out.startsWith(QStringLiteral("quiravel-regsvr: registered ")));
+    EXPECT_TRUE(s_registration.out.contains(s_registry)) << qPrintable(s_registration.out);
+    EXPECT_TRUE(readText(s_registry).contains(QStringLiteral("Quiravel.clsQuiravel")));
+}
+
+TEST_F(frame_e2e_test, application_source_prints_application_values_and_a_pdf)
+{
+    const QString pdf = m_work.filePath(QStringLiteral("view.pdf"));
+    const ProcessResult run =
+        frame({QStringLiteral("--headless"), QStringLiteral("--source"), QStringLiteral("application"),
+               QStringLiteral("--pdf"), pdf, copySample()});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("page: ") + printFile())) << qPrintable(run.out);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("pdf: ") + pdf)) << qPrintable(run.out);
+
+    const QString page = readText(printFile());
+    EXPECT_TRUE(page.contains(QStringLiteral("Data = Application data")));
+    EXPECT_TRUE(page.contains(kApplicationHours));
+    EXPECT_FALSE(page.contains(kDeviceHours));
+
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(60'000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(kApplicationHours)) << qPrintable(text.left(2000));
+    EXPECT_TRUE(text.contains(QStringLiteral("FT-104")));
+}
+
+TEST_F(frame_e2e_test, database_source_prints_the_database_values)
+{
+    const ProcessResult run = frame(
+        {QStringLiteral("--headless"), QStringLiteral("--source"), QStringLiteral("database"), copySample()});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    // The confirmation was shown and answered.
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("message: Loading database...: Attention, overwrite application data !")))
+        << qPrintable(run.err);
+    const QString page = readText(printFile());
+    EXPECT_TRUE(page.contains(QStringLiteral("Data = Database data from"))) << qPrintable(page.left(3000));
+    EXPECT_TRUE(page.contains(QStringLiteral("FlowMeter.db.ini")));
+    EXPECT_TRUE(page.contains(kDatabaseHours));
+    EXPECT_FALSE(page.contains(kApplicationHours));
+}
+
+TEST_F(frame_e2e_test, device_source_waits_for_the_upload_and_prints_device_values)
+{
+    const QString description = copySample();
+    setHostEntry(QStringLiteral("UploadMilliseconds"), QStringLiteral("300"));
+    const ProcessResult run = frame(
+        {QStringLiteral("--headless"), QStringLiteral("--source"), QStringLiteral("device"), description});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    const QString page = readText(printFile());
+    EXPECT_TRUE(page.contains(QStringLiteral("Data = Device data")));
+    EXPECT_TRUE(page.contains(kDeviceHours));
+    EXPECT_FALSE(page.contains(kApplicationHours));
+}
+
+TEST_F(frame_e2e_test, missing_database_shows_file_not_found_and_generates_nothing)
+{
+    const ProcessResult run =
+        frame({QStringLiteral("--headless"), QStringLiteral("--source"), QStringLiteral("database"),
+               QStringLiteral("--database"), m_work.filePath(QStringLiteral("missing.ini")), copySample()});
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("message: Quiravel: File not found !")))
+        << qPrintable(run.err);
+    EXPECT_FALSE(run.out.contains(QStringLiteral("page: ")));
+}
+
+TEST_F(frame_e2e_test, disconnected_device_refuses_the_upload)
+{
+    const QString description = copySample();
+    setHostEntry(QStringLiteral("Connected"), QStringLiteral("no"));
+    const ProcessResult run = frame(
+        {QStringLiteral("--headless"), QStringLiteral("--source"), QStringLiteral("device"), description});
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("message: Upload device data...: Device disconnected !")))
+        << qPrintable(run.err);
+    // The view still shows the application data it started with.
+    EXPECT_TRUE(readText(printFile()).contains(QStringLiteral("Data = Application data")));
+}
+
+TEST_F(frame_e2e_test, application_report_is_written_and_shown)
+{
+    const ProcessResult run = frame({QStringLiteral("--headless"), QStringLiteral("--report"),
+                                     QStringLiteral("application"), copySample()});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    const QString report = m_work.filePath(QStringLiteral("REPORT.HTM"));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("page: ") + report)) << qPrintable(run.out);
+    const QString text = readText(report);
+    EXPECT_TRUE(text.contains(QStringLiteral("OPERATING_HOURS")));
+    EXPECT_TRUE(text.contains(kApplicationHours));
+}
+
+TEST_F(frame_e2e_test, malformed_description_names_file_and_line)
+{
+    const QString description = m_work.filePath(QStringLiteral("Broken.kqd"));
+    ASSERT_TRUE(writeText(description, QStringLiteral("[Device]\nNICKNAME = X\n[Settings\n")));
+    const ProcessResult run = frame({QStringLiteral("--headless"), description});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Broken.kqd:3:"))) << qPrintable(run.err);
+}
+
+TEST_F(frame_e2e_test, unregistered_component_is_reported)
+{
+    const QString description = copySample();
+    const QString registry = m_work.filePath(QStringLiteral("own.reg"));
+    // Never registered, then registered and removed again: both are "not registered".
+    for (bool registerFirst : {false, true}) {
+        if (registerFirst) {
+            const QString library = QStringLiteral(QUIRAVEL_LIBRARY_PATH);
+            ASSERT_EQ(runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), {library}, registry).exitCode, 0);
+            const ProcessResult removal =
+                runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), {QStringLiteral("-u"), library}, registry);
+            ASSERT_EQ(removal.exitCode, 0) << qPrintable(removal.err);
+            EXPECT_TRUE(removal.out.startsWith(QStringLiteral("quiravel-regsvr: unregistered ")));
+        }
+        const ProcessResult run = frame({QStringLiteral("--headless"), description}, registry);
+        EXPECT_EQ(run.exitCode, 4) << registerFirst;
+        EXPECT_TRUE(run.err.contains(QStringLiteral(
+            "quiravel-frame: the component is not registered (run quiravel-regsvr PATH/libQuiravel.so)")))
+            << qPrintable(run.err);
+    }
+}
+
+TEST_F(frame_e2e_test, bad_arguments_and_unloadable_libraries_fail_with_a_reason)
+{
+    const QString description = copySample();
+    const QList<QStringList> badArguments = {
+        {},
+        {QStringLiteral("--source"), QStringLiteral("flash"), description},
+        {QStringLiteral("--report"), QStringLiteral("x"), description},
+        {QStringLiteral("--timeout"), QStringLiteral("0"), description},
+        {QStringLiteral("--no-such-option"), description},
+        {description, description},
+    };
+    for (const QStringList &arguments : badArguments) {
+        const ProcessResult run = frame(arguments);
+        EXPECT_EQ(run.exitCode, 2) << qPrintable(arguments.join(u' '));
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("quiravel-frame: "))) << qPrintable(run.err);
+    }
+    const ProcessResult missingData =
+        frame({QStringLiteral("--data"), m_work.filePath(QStringLiteral("none.data")), description});
+    EXPECT_EQ(missingData.exitCode, 3);
+    EXPECT_TRUE(missingData.err.contains(QStringLiteral("none.data"))) << qPrintable(missingData.err);
+
+    const ProcessResult notALibrary = runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), {description},
+                                              m_work.filePath(QStringLiteral("x.reg")));
+    EXPECT_EQ(notALibrary.exitCode, 1);
+    EXPECT_TRUE(notALibrary.err.startsWith(QStringLiteral("quiravel-regsvr: cannot load ")))
+        << qPrintable(notALibrary.err);
+}
+
+} // namespace
