@@ -125,7 +125,7 @@ BStr tagName(const QString &tag)
     while (last > first && tag.at(last - 1) == u' ')
         --last;
     const qsizetype length = last - first;
-    const char16_t *in = tag.utf16() + first;
+    const char16_t *in = reinterpret_cast<const char16_t *>(tag.utf16()) + first;
     *name.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
     char16_t *out = name.get();
     for (qsizetype i = 0; i < length; ++i) {

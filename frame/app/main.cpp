@@ -103,9 +103,6 @@ int main(int argc, char **argv)
             qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quiravel-frame"));
-    app.setQuitOnLastWindowClosed(false);
 
     // The run's own timeout ends it in order; this one ends it when even
     // that cannot run.
@@ -114,9 +111,17 @@ int main(int argc, char **argv)
         watchdog.emplace(options.timeoutSeconds + 30, ExitTimedOut,
                          QStringLiteral("did not end %1 s after its timeout; stopped").arg(30));
 
-    const int code = runFrame(app, options);
-    // Objects the component left for deletion must go while its code is loaded.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int code = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("quiravel-frame"));
+        app.setQuitOnLastWindowClosed(false);
+        code = runFrame(app, options);
+        // Objects the component left for deletion must go while its code is loaded.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // Only now: the application's clean-up still runs code of the component
+    // library (objects it created under the application's care).
     CoFreeUnusedLibraries();
     return code;
 }

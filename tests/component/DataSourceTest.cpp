@@ -1,0 +1,189 @@
+// The View menu's data source commands, end to end: component, window,
+// print file generation and the in-memory host.
+#include "ComponentFixture.h"
+
+#include "platform/TextFile.h"
+#include "resources/Toolkit_LoadResource.h"
+#include "viewer/frmQuiravel.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTimer>
+
+namespace {
+
+QString readAnsi(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? Ansi::decode(f.readAll()) : QString();
+}
+
+QStringList checkedEntries(frmQuiravel *window)
+{
+    QStringList checked;
+    for (const char *name : {"srcValue", "scrDatabase", "scrShadow"})
+        if (window->menuEntry(name)->isChecked())
+            checked.append(name);
+    return checked;
+}
+
+} // namespace
+
+class data_source_test : public ComponentFixture
+{
+protected:
+    void SetUp() override
+    {
+        ComponentFixture::SetUp();
+        QFile t(path("Pump001.HTM"));
+        ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+        t.write("<p>#VALUE#</p>\r\n<p>Flow #FLOW#</p>\r\n");
+        t.close();
+        model.setApplicationValue("FLOW", "12.5");
+        model.setDeviceValue("FLOW", "13.1");
+        model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
+        model.setConnected(true);
+        model.setUploadMilliseconds(0);
+        ASSERT_EQ(attach(), S_OK);
+        ASSERT_EQ(show(), S_OK);
+        ASSERT_TRUE(messages.isEmpty()) << messageTexts().join('|').toStdString();
+    }
+
+    QString printFile() const { return readAnsi(path("PumpPRN.HTM")); }
+    FakeBrowser *browser() const { return browsers.last; }
+    void run(const char *entry) { window()->menuEntry(entry)->trigger(); }
+    int calls(const QString &operation) const
+    {
+        int n = 0;
+        for (const HostCall &call : model.calls())
+            n += call.operation == operation;
+        return n;
+    }
+};
+
+TEST_F(data_source_test, show_generates_the_print_file_from_the_application_data)
+{
+    EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"));
+    EXPECT_EQ(window()->printFilePath(), path("PumpPRN.HTM"));
+    EXPECT_EQ(browser()->navigations.last(), path("PumpPRN.HTM"));
+    EXPECT_TRUE(browser()->widget()->isVisibleTo(window()));
+    EXPECT_EQ(checkedEntries(window()), QStringList{"srcValue"});
+    EXPECT_EQ(window()->statusText(), QString());
+}
+
+TEST_F(data_source_test, database_command_asks_first_and_cancel_changes_nothing)
+{
+    const QString caption = window()->windowTitle();
+    const int navigations = browser()->navigations.size();
+    model.clearCalls();
+    answer = vbCancel;
+    run("scrDatabase");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].text, QString("Attention, overwrite application data !"));
+    EXPECT_EQ(messages[0].title, QString("Loading database..."));
+    EXPECT_EQ(messages[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(window()->windowTitle(), caption);
+    EXPECT_EQ(checkedEntries(window()), QStringList{"srcValue"});
+    EXPECT_EQ(browser()->navigations.size(), navigations);
+    EXPECT_TRUE(model.calls().isEmpty());
+
+    answer = vbOK;
+    run("scrDatabase");
+    EXPECT_EQ(printFile(), "<p>Data = Database data from  " + path("pump.db") + "</p>\r\n<p>Flow 11.8</p>\r\n");
+    EXPECT_EQ(window()->windowTitle(), QString("Quiravel:  Database data"));
+    EXPECT_EQ(checkedEntries(window()), QStringList{"scrDatabase"});
+}
+
+TEST_F(data_source_test, a_refused_database_leaves_the_browser_hidden)
+{
+    model.setDatabase(QString(), {});
+    run("scrDatabase");
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[1].text, QString("File not found !"));
+    EXPECT_EQ(messages[1].title, QString("Quiravel"));
+    EXPECT_EQ(window()->windowTitle(), QString("Quiravel:  Database data"));
+    EXPECT_EQ(checkedEntries(window()), QStringList{"scrDatabase"});
+    EXPECT_FALSE(browser()->widget()->isVisibleTo(window()));
+    EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"));
+}
+
+TEST_F(data_source_test, device_command_uploads_and_shows_the_device_values)
+{
+    model.clearCalls();
+    run("scrShadow");
+    EXPECT_EQ(calls("StartFunction"), 1);
+    EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
+    EXPECT_EQ(window()->windowTitle(), QString("Quiravel:  Device data"));
+    EXPECT_EQ(checkedEntries(window()), QStringList{"scrShadow"});
+    EXPECT_TRUE(component()->shadow());
+    EXPECT_FALSE(component()->uploadDone());
+}
+
+TEST_F(data_source_test, a_disconnected_device_stops_before_the_prompt)
+{
+    model.setConnected(false);
+    model.clearCalls();
+    run("scrShadow");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].text, QString("Device disconnected !"));
+    EXPECT_EQ(messages[0].title, QString("Upload device data..."));
+    EXPECT_EQ(calls("StartFunction"), 0);
+    EXPECT_EQ(checkedEntries(window()), QStringList{"srcValue"});
+    EXPECT_EQ(calls("OpenItem"), calls("CloseItem"));
+}
+
+TEST_F(data_source_test, an_upload_already_running_is_waited_for_not_restarted)
+{
+    model.setUploadMilliseconds(1000 * 1000);
+    model.setUploadProgress(50);
+    model.clearCalls();
+    QTimer::singleShot(0, [&] { model.advanceUpload(100); });
+    run("scrShadow");
+    EXPECT_EQ(calls("StartFunction"), 0);
+    EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
+}
+
+TEST_F(data_source_test, closing_the_window_during_the_upload_wait_ends_the_command)
+{
+    model.setUploadMilliseconds(1000 * 1000);
+    QPointer<frmQuiravel> w = window();
+    QTimer::singleShot(0, [&] { w->close(); });
+    run("scrShadow");
+    EXPECT_EQ(component()->window(), nullptr);
+    EXPECT_EQ(model.releaseViewCount(), 1);
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+    model.advanceUpload(100); // the host's late report finds nobody waiting
+}
+
+TEST_F(data_source_test, the_host_destroying_the_view_during_the_wait_ends_the_command)
+{
+    model.setUploadMilliseconds(1000 * 1000);
+    QTimer::singleShot(0, [&] {
+        std::int32_t result = 0;
+        EXPECT_EQ(view->Destroy(&result), S_OK);
+    });
+    run("scrShadow");
+    EXPECT_EQ(component()->window(), nullptr);
+    EXPECT_EQ(model.releaseViewCount(), 1);
+}
+
+TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
+{
+    model.setUploadMilliseconds(1000 * 1000);
+    int nestedRuns = 0;
+    QTimer::singleShot(0, [&] {
+        // While the outer command waits the user starts the Device command
+        // again; the upload is running, so it waits for the same one.
+        QTimer::singleShot(0, [&] { model.advanceUpload(100); });
+        ++nestedRuns;
+        run("scrShadow");
+    });
+    // A guard so that a regression fails instead of hanging the run.
+    QTimer::singleShot(10000, window(), [&] { ADD_FAILURE() << "the outer wait hung"; window()->close(); });
+    run("scrShadow");
+    EXPECT_EQ(nestedRuns, 1);
+    ASSERT_NE(window(), nullptr);
+    EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
+    EXPECT_EQ(calls("OpenItem"), calls("CloseItem"));
+}
