@@ -1,6 +1,7 @@
 // The version numbers are the kernel's, as uname reports them.
 #include "SystemInfo.h"
 
+#include <QtGlobal>
 #include <cstdio>
 #include <cstring>
 #include <sys/utsname.h>
@@ -16,7 +17,9 @@ std::int32_t GetVersionExA(OSVERSIONINFOA *info)
     info->dwMajorVersion = major;
     info->dwMinorVersion = minor;
     info->dwBuildNumber = build;
-    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    bool overridden = false;
+    const int platformId = qEnvironmentVariableIntValue("QUIRAVEL_PLATFORM_ID", &overridden);
+    info->dwPlatformId = overridden ? std::uint32_t(platformId) : VER_PLATFORM_WIN32_NT;
     std::memset(info->szCSDVersion, 0, sizeof(info->szCSDVersion));
     return 1;
 }

@@ -1,5 +1,7 @@
 // Operating-system version stand-in. This system reports the NT platform
 // (platform id 2), since it has the registry layout of that family.
+// QUIRAVEL_PLATFORM_ID, when set to a number, reports that platform id
+// instead, so the other family's registry layout can be exercised.
 #pragma once
 
 #include <cstdint>

@@ -185,6 +185,22 @@ TEST_F(component_test, registered_owner_and_organisation_come_from_the_registry_
     EXPECT_EQ(organisation.toQString(), QString());
 }
 
+TEST_F(component_test, the_other_platform_family_reads_its_own_key)
+{
+    writeRegistry(path("registry.reg"),
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\r\n"
+                  "\"RegisteredOwner\"=\"NT Owner\"\r\n\r\n"
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+                  "\"RegisteredOwner\"=\"Classic Owner\"\r\n");
+    EXPECT_EQ(owner(view.get()), QString("NT Owner"));
+    env.set("QUIRAVEL_PLATFORM_ID", "1");
+    ComPtr<_clsQuiravel> info = view.query<_clsQuiravel>(IID__clsQuiravel);
+    VARIANT_BOOL isNt = VARIANT_TRUE;
+    ASSERT_EQ(info->IsSystemNT(&isNt), S_OK);
+    EXPECT_EQ(isNt, VARIANT_FALSE);
+    EXPECT_EQ(owner(view.get()), QString("Classic Owner"));
+}
+
 TEST(always_view_test, answers_every_call_with_zero_and_calls_nothing_on_the_host)
 {
     DeviceModel model;
