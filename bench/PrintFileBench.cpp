@@ -9,12 +9,13 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QHash>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <sys/resource.h>
+#include <unordered_map>
 
 namespace {
 
@@ -31,7 +32,7 @@ public:
     explicit LeanHost(int items)
     {
         for (int i = 0; i < items; ++i) {
-            m_index.insert(QStringLiteral("ITEM%1").arg(i, 4, 10, QLatin1Char('0')), i);
+            m_index.emplace(QStringLiteral("ITEM%1").arg(i, 4, 10, QLatin1Char('0')).toStdU16String(), i);
             m_values.append(QStringLiteral("%1.25 mA").arg(i));
         }
     }

@@ -6,6 +6,7 @@
 #include "resources/Toolkit_LoadResource.h"
 
 #include <QLatin1StringView>
+#include <string>
 
 using namespace PrintFileHost;
 
@@ -157,7 +158,9 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
     static const QString encodedAmpersand = QStringLiteral("&amp;");
     static const QString ampersand = QStringLiteral("&");
 
-    if (viewOf(itemName).contains(u'&')) {
+    const QStringView itemView = viewOf(itemName);
+    if (std::char_traits<char16_t>::find(reinterpret_cast<const char16_t *>(itemView.utf16()),
+                                         itemView.size(), u'&')) {
         QString name = itemName.toQString();
         ReplaceNoCase(name, encodedAmpersand, ampersand);
         itemName = BStr(name);

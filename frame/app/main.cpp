@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -19,6 +20,17 @@
 #include <unistd.h>
 
 namespace {
+
+QtMessageHandler g_qtMessageHandler = nullptr;
+
+/// Keeps standard error readable: the headless platform warns on every
+/// window, and the browser engine describes its set-up at length.
+void filterQtMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
+        return;
+    g_qtMessageHandler(type, context, message);
+}
 
 void printError(const QString &reason)
 {
@@ -103,6 +115,9 @@ int main(int argc, char **argv)
             qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    g_qtMessageHandler = qInstallMessageHandler(filterQtMessages);
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 
     // The run's own timeout ends it in order; this one ends it when even
     // that cannot run.
