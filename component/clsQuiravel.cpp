@@ -374,17 +374,18 @@ bool clsQuiravel::LoadData(std::int32_t mode)
 bool clsQuiravel::waitForUpload()
 {
     const quint64 finishedBefore = m_uploadsFinished;
-    // Each wait has its own loop: it sleeps until an event arrives, and a
-    // nested command's wait ends together with this one.
-    while (m_uploadDone == VARIANT_FALSE && m_uploadsFinished == finishedBefore) {
-        if (!m_itemManager || !m_window)
-            return false;
+    const auto finished = [&] { return m_uploadDone != VARIANT_FALSE || m_uploadsFinished != finishedBefore; };
+    // The loop sleeps until an event arrives. Only the end of an upload, the
+    // host's release or the window's unload wake it on purpose (a nested
+    // command's wait ends together with this one); when anything else ends
+    // it, the application is quitting and the wait must not hold it up.
+    if (!finished() && m_itemManager && m_window) {
         QEventLoop loop;
         m_uploadWaits.append(&loop);
         loop.exec();
         m_uploadWaits.removeOne(&loop);
     }
-    return m_itemManager && m_window;
+    return finished() && m_itemManager && m_window;
 }
 
 void clsQuiravel::endUploadWaits()

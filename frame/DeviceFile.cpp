@@ -61,7 +61,7 @@ QList<IniSection> parseIni(const QString &path)
     QList<IniSection> sections;
     const QList<QByteArray> rawLines = bytes.split('\n');
     for (qsizetype i = 0; i < rawLines.size(); ++i) {
-        const int lineNumber = int(i);
+        const int lineNumber = int(i + 1);
         QByteArrayView raw = rawLines.at(i);
         if (raw.endsWith('\r'))
             raw.chop(1);

@@ -49,25 +49,17 @@ void DeviceModel::addObject(const QString &name, const ObjectDefinition &definit
 
 void DeviceModel::addObjectName(const QString &name)
 {
-    d->state->objectNames.append(name);
+    d->state->addObjectName(name);
 }
 
 void DeviceModel::defineObject(const QString &name, const ObjectDefinition &definition)
 {
-    auto &definitions = d->state->objectDefinitions;
-    if (const int index = d->state->objectDefinitionIndex(name); index >= 0)
-        definitions[index].second = definition;
-    else
-        definitions.append({name, definition});
+    d->state->defineObject(name, definition);
 }
 
 void DeviceModel::defineEnumeration(const QString &name, const EnumerationDefinition &enumeration)
 {
-    auto &enumerations = d->state->enumerations;
-    if (const int index = d->state->enumerationIndex(name); index >= 0)
-        enumerations[index].second = enumeration;
-    else
-        enumerations.append({name, enumeration});
+    d->state->defineEnumeration(name, enumeration);
 }
 
 void DeviceModel::setDescriptionPath(const QString &path)
@@ -193,6 +185,16 @@ QList<HostCall> DeviceModel::calls() const
 void DeviceModel::clearCalls()
 {
     d->state->calls.clear();
+}
+
+void DeviceModel::setCallLogEnabled(bool enabled)
+{
+    d->state->callLogEnabled = enabled;
+}
+
+bool DeviceModel::callLogEnabled() const
+{
+    return d->state->callLogEnabled;
 }
 
 void DeviceModel::failOperation(const QString &operation, HRESULT status)

@@ -20,7 +20,7 @@
 
 struct ObjectDefinition
 {
-    QString typeName;   ///< first output of GetObjectDefinition
+    QString typeName; ///< first output of GetObjectDefinition
     std::int32_t size = 0;
     std::int32_t flags = 0;
     std::int32_t kind = 0; ///< 4 = enumeration
@@ -36,8 +36,8 @@ struct EnumerationDefinition
 /// One host call as the component made it.
 struct HostCall
 {
-    QString operation;   ///< e.g. "OpenItem"
-    QString arguments;   ///< readable, e.g. "\"VENDOR\", shadow=0, view=7"
+    QString operation; ///< e.g. "OpenItem"
+    QString arguments; ///< readable, e.g. "\"VENDOR\", shadow=0, view=7"
     std::int32_t error = 0;
     HRESULT status = S_OK;
 };
@@ -89,7 +89,8 @@ public:
     void setDatabase(const QString &path, const QList<QPair<QString, QString>> &values);
     /// Loader used for the database file instead of `values` (the frame's
     /// file format); answers false when the file cannot be read.
-    void setDatabaseLoader(std::function<bool(const QString &path, QList<QPair<QString, QString>> *values)> loader);
+    void setDatabaseLoader(
+        std::function<bool(const QString &path, QList<QPair<QString, QString>> *values)> loader);
 
     // --- The simulated device ---
     void setConnected(bool connected);
@@ -119,6 +120,11 @@ public:
     // --- Call log and fault injection ---
     QList<HostCall> calls() const;
     void clearCalls();
+    /// On by default. A host nobody watches keeps no log: with it off, calls
+    /// are neither recorded nor signalled through called(), and cost no
+    /// formatting of their arguments.
+    void setCallLogEnabled(bool enabled);
+    bool callLogEnabled() const;
     /// Operations named are answered with `status` (a failure) without doing anything.
     void failOperation(const QString &operation, HRESULT status);
     /// Operations named answer error flag `flag` (non-zero) without doing anything.

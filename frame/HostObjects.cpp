@@ -2,6 +2,8 @@
 
 #include "platform/BStr.h"
 
+#include <algorithm>
+
 namespace {
 
 // A listed object's definition handle is its position in the "Object"
@@ -11,9 +13,15 @@ constexpr std::int32_t FirstEnumerationHandle = 200001;
 
 constexpr std::int64_t ConnectedQuad = 0x4000000000000000LL;
 
-bool sameName(const QString &a, const QString &b)
+bool sameName(QStringView a, QStringView b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+/// A host string as it is, without copying it.
+QStringView viewOf(BSTR text)
+{
+    return text ? QStringView(text, SysStringLen(text)) : QStringView();
 }
 
 QString quoted(BSTR text)
@@ -28,33 +36,92 @@ QString objectSectionName()
 
 } // namespace
 
+// --- NoCaseHash ---
+
+std::size_t NoCaseHash::operator()(QStringView name) const noexcept
+{
+    // FNV-1a over the folded code points; plain ASCII folds without a table.
+    std::size_t hash = 14695981039346656037ULL;
+    const char16_t *p = name.utf16();
+    const char16_t *const end = p + name.size();
+    while (p < end) {
+        char32_t c = *p++;
+        if (c < 0x80) {
+            if (c >= u'A' && c <= u'Z')
+                c += u'a' - u'A';
+        } else {
+            if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
+                c = QChar::surrogateToUcs4(char16_t(c), *p++);
+            c = QChar::toCaseFolded(c);
+        }
+        hash = (hash ^ c) * 1099511628211ULL;
+    }
+    // Names often differ only in their last digits, which leaves the low
+    // bits (the bucket) of a plain FNV poorly spread; mix them in.
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdULL;
+    hash ^= hash >> 33;
+    return hash;
+}
+
+bool NoCaseEqual::operator()(QStringView a, QStringView b) const noexcept
+{
+    if (a.size() != b.size())
+        return false;
+    const char16_t *p = a.utf16();
+    const char16_t *q = b.utf16();
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t c = p[i];
+        char16_t d = q[i];
+        if (c == d)
+            continue;
+        // Folding beyond ASCII may join a surrogate pair; leave it to Qt.
+        if (c >= 0x80 || d >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        if (c >= u'A' && c <= u'Z')
+            c += u'a' - u'A';
+        if (d >= u'A' && d <= u'Z')
+            d += u'a' - u'A';
+        if (c != d)
+            return false;
+    }
+    return true;
+}
+
 // --- NamedValues ---
 
 void NamedValues::set(const QString &name, const QString &value)
 {
-    auto it = m_entries.find(keyOf(name));
+    auto it = m_entries.find(QStringView(name));
     if (it == m_entries.end())
-        m_entries.insert(keyOf(name), {name, value});
+        m_entries.emplace(name, value);
     else
         it->second = value;
 }
 
 void NamedValues::remove(const QString &name)
 {
-    m_entries.remove(keyOf(name));
+    if (const auto it = m_entries.find(QStringView(name)); it != m_entries.end())
+        m_entries.erase(it);
 }
 
-std::optional<QString> NamedValues::find(const QString &name) const
+std::optional<QString> NamedValues::find(QStringView name) const
 {
-    const auto it = m_entries.constFind(keyOf(name));
-    if (it == m_entries.cend())
-        return std::nullopt;
-    return it->second;
+    if (const QString *found = value(name))
+        return *found;
+    return std::nullopt;
+}
+
+const QString *NamedValues::value(QStringView name) const
+{
+    const auto it = m_entries.find(name);
+    return it == m_entries.end() ? nullptr : &it->second;
 }
 
 QStringList NamedValues::names() const
 {
     QStringList result;
+    result.reserve(qsizetype(m_entries.size()));
     for (const auto &entry : m_entries)
         result.append(entry.first);
     return result;
@@ -67,39 +134,88 @@ HostState::HostState()
     QObject::connect(&uploadTimer, &QTimer::timeout, [this] { uploadStep(); });
 }
 
-bool HostState::itemExists(const QString &name) const
+HostState::ItemKind HostState::itemKindOf(QStringView name)
 {
-    if (sameName(name, DeviceModel::ConnectItem) || sameName(name, DeviceModel::FileNameItem) ||
-        sameName(name, DeviceModel::UploadItem))
-        return true;
+    // All of the host's own items begin with "&&"; data items hardly ever do.
+    if (!name.startsWith(u'&'))
+        return ItemKind::Data;
+    if (sameName(name, DeviceModel::ConnectItem))
+        return ItemKind::Connect;
+    if (sameName(name, DeviceModel::FileNameItem))
+        return ItemKind::FileName;
+    if (sameName(name, DeviceModel::UploadItem))
+        return ItemKind::Upload;
     if (sameName(name, DeviceModel::KqdPathItem))
+        return ItemKind::KqdPath;
+    return ItemKind::Data;
+}
+
+bool HostState::itemExists(QStringView name) const
+{
+    switch (itemKindOf(name)) {
+    case ItemKind::Connect:
+    case ItemKind::FileName:
+    case ItemKind::Upload:
+        return true;
+    case ItemKind::KqdPath:
         return !descriptionPath.isEmpty();
+    case ItemKind::Data:
+        break;
+    }
     return listedObjectIndex(name) >= 0 || application.contains(name) || shadow.contains(name) ||
            device.contains(name);
 }
 
-int HostState::listedObjectIndex(const QString &name) const
+namespace {
+
+int indexIn(const NoCaseMap<int> &index, QStringView name)
 {
-    for (int i = 0; i < objectNames.size(); ++i)
-        if (sameName(objectNames.at(i), name))
-            return i;
-    return -1;
+    const auto it = index.find(name);
+    return it == index.end() ? -1 : it->second;
 }
 
-int HostState::objectDefinitionIndex(const QString &name) const
+} // namespace
+
+int HostState::listedObjectIndex(QStringView name) const
 {
-    for (int i = 0; i < objectDefinitions.size(); ++i)
-        if (sameName(objectDefinitions.at(i).first, name))
-            return i;
-    return -1;
+    return indexIn(listedObjects, name);
 }
 
-int HostState::enumerationIndex(const QString &name) const
+int HostState::objectDefinitionIndex(QStringView name) const
 {
-    for (int i = 0; i < enumerations.size(); ++i)
-        if (sameName(enumerations.at(i).first, name))
-            return i;
-    return -1;
+    return indexIn(objectDefinitionIndexes, name);
+}
+
+int HostState::enumerationIndex(QStringView name) const
+{
+    return indexIn(enumerationIndexes, name);
+}
+
+void HostState::addObjectName(const QString &name)
+{
+    // A name listed twice is found at its first position.
+    listedObjects.try_emplace(name, int(objectNames.size()));
+    objectNames.append(name);
+}
+
+void HostState::defineObject(const QString &name, const ObjectDefinition &definition)
+{
+    if (const int index = objectDefinitionIndex(name); index >= 0) {
+        objectDefinitions[index].second = definition;
+        return;
+    }
+    objectDefinitionIndexes.emplace(name, int(objectDefinitions.size()));
+    objectDefinitions.append({name, definition});
+}
+
+void HostState::defineEnumeration(const QString &name, const EnumerationDefinition &enumeration)
+{
+    if (const int index = enumerationIndex(name); index >= 0) {
+        enumerations[index].second = enumeration;
+        return;
+    }
+    enumerationIndexes.emplace(name, int(enumerations.size()));
+    enumerations.append({name, enumeration});
 }
 
 void HostState::record(const HostCall &call)
@@ -154,8 +270,10 @@ void HostState::uploadStep()
         return;
     QList<std::int32_t> handles;
     for (auto it = openHandles.cbegin(); it != openHandles.cend(); ++it)
-        if (sameName(it->name, DeviceModel::UploadItem))
+        if (it->kind == ItemKind::Upload)
             handles.append(it.key());
+    // In the order they were opened, as the view asked for them.
+    std::sort(handles.begin(), handles.end());
     for (std::int32_t handle : handles) {
         // An earlier notification may have closed this handle.
         if (!openHandles.contains(handle))
@@ -184,14 +302,9 @@ bool HostState::loadDatabase()
 
 // --- HostCallScope ---
 
-HostCallScope::HostCallScope(HostState &state, const QString &operation, QString arguments)
-    : m_state(state), m_call{operation, std::move(arguments)}
+bool HostCallScope::faultInjected(std::int32_t *error)
 {
-}
-
-bool HostCallScope::faulted(std::int32_t *error)
-{
-    const QString key = NamedValues::keyOf(m_call.operation);
+    const QString key = NamedValues::keyOf(m_operation);
     if (const auto it = m_state.failures.constFind(key); it != m_state.failures.cend()) {
         finish(*it, 0);
         return true;
@@ -206,9 +319,9 @@ bool HostCallScope::faulted(std::int32_t *error)
 
 HRESULT HostCallScope::finish(HRESULT status, std::int32_t error)
 {
-    m_call.status = status;
-    m_call.error = error;
-    m_state.record(m_call);
+    m_status = status;
+    if (m_state.callLogEnabled)
+        m_state.record(HostCall{m_operation, std::move(m_arguments), error, status});
     return status;
 }
 
@@ -217,7 +330,7 @@ HRESULT HostCallScope::finish(HRESULT status, std::int32_t error)
 HRESULT HostItemManager::ReleaseView(View *view, std::int32_t *error)
 {
     HostCallScope call(*m_state, QStringLiteral("ReleaseView"),
-                       view ? QStringLiteral("view") : QStringLiteral("no view"));
+                       [&] { return view ? QStringLiteral("view") : QStringLiteral("no view"); });
     ++m_state->releaseViewCount;
     if (!error)
         return call.finish(E_POINTER);
@@ -231,7 +344,7 @@ HRESULT HostItemManager::ReleaseView(View *view, std::int32_t *error)
 
 HRESULT HostItemManager::GetDeviceDescription(AppDeviceDescription **description)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetDeviceDescription"), QString());
+    HostCallScope call(*m_state, QStringLiteral("GetDeviceDescription"));
     if (!description)
         return call.finish(E_POINTER);
     *description = nullptr;
@@ -243,7 +356,7 @@ HRESULT HostItemManager::GetDeviceDescription(AppDeviceDescription **description
 
 HRESULT HostItemManager::GetFunctionControl(AppFunctionControl **control)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetFunctionControl"), QString());
+    HostCallScope call(*m_state, QStringLiteral("GetFunctionControl"));
     if (!control)
         return call.finish(E_POINTER);
     *control = nullptr;
@@ -257,35 +370,37 @@ HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t 
                                   std::int32_t *itemHandle, std::int32_t reserved1, std::int32_t reserved2,
                                   std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("OpenItem"),
-                       QStringLiteral("%1, shadow=%2, view=%3, %4, %5")
-                           .arg(quoted(name))
-                           .arg(bShadow)
-                           .arg(viewHandle)
-                           .arg(reserved1)
-                           .arg(reserved2));
+    HostCallScope call(*m_state, QStringLiteral("OpenItem"), [&] {
+        return QStringLiteral("%1, shadow=%2, view=%3, %4, %5")
+            .arg(quoted(name))
+            .arg(bShadow)
+            .arg(viewHandle)
+            .arg(reserved1)
+            .arg(reserved2);
+    });
     if (!itemHandle || !error)
         return call.finish(E_POINTER);
     *itemHandle = 0;
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    const QString item = BStr::toQString(name);
+    const QStringView item = viewOf(name);
     if (!m_state->itemExists(item))
         return call.finish(S_OK, *error = 1);
     *itemHandle = m_state->nextHandle++;
-    m_state->openHandles.insert(*itemHandle, {item, bShadow != VARIANT_FALSE});
+    m_state->openHandles.insert(*itemHandle,
+                                {item.toString(), bShadow != VARIANT_FALSE, HostState::itemKindOf(item)});
     return call.finish(S_OK);
 }
 
 HRESULT HostItemManager::CloseItem(VARIANT viewHandle, std::int32_t itemHandle, VARIANT_BOOL bShadow,
                                    std::int32_t *error)
 {
-    const QString view = viewHandle.vt == VT_I4 ? QString::number(viewHandle.lVal)
-                                                : QStringLiteral("(vt %1)").arg(viewHandle.vt);
-    HostCallScope call(
-        *m_state, QStringLiteral("CloseItem"),
-        QStringLiteral("view=%1, handle=%2, shadow=%3").arg(view).arg(itemHandle).arg(bShadow));
+    HostCallScope call(*m_state, QStringLiteral("CloseItem"), [&] {
+        const QString view = viewHandle.vt == VT_I4 ? QString::number(viewHandle.lVal)
+                                                    : QStringLiteral("(vt %1)").arg(viewHandle.vt);
+        return QStringLiteral("view=%1, handle=%2, shadow=%3").arg(view).arg(itemHandle).arg(bShadow);
+    });
     if (!error)
         return call.finish(E_POINTER);
     *error = 0;
@@ -298,7 +413,8 @@ HRESULT HostItemManager::CloseItem(VARIANT viewHandle, std::int32_t itemHandle, 
 
 HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *value, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetItemQuad"), QStringLiteral("handle=%1").arg(itemHandle));
+    HostCallScope call(*m_state, QStringLiteral("GetItemQuad"),
+                       [&] { return QStringLiteral("handle=%1").arg(itemHandle); });
     if (!value || !error)
         return call.finish(E_POINTER);
     *value = 0;
@@ -306,7 +422,7 @@ HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *valu
     if (call.faulted(error))
         return call.status();
     const auto it = m_state->openHandles.constFind(itemHandle);
-    if (it == m_state->openHandles.cend() || !sameName(it->name, DeviceModel::ConnectItem))
+    if (it == m_state->openHandles.cend() || it->kind != HostState::ItemKind::Connect)
         return call.finish(S_OK, *error = 1);
     *value = m_state->connected ? ConnectedQuad : 0;
     return call.finish(S_OK);
@@ -314,7 +430,8 @@ HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *valu
 
 HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *value, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetItemLong"), QStringLiteral("handle=%1").arg(itemHandle));
+    HostCallScope call(*m_state, QStringLiteral("GetItemLong"),
+                       [&] { return QStringLiteral("handle=%1").arg(itemHandle); });
     if (!value || !error)
         return call.finish(E_POINTER);
     *value = 0;
@@ -324,7 +441,7 @@ HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *valu
     const auto it = m_state->openHandles.constFind(itemHandle);
     if (it == m_state->openHandles.cend())
         return call.finish(S_OK, *error = 1);
-    if (sameName(it->name, DeviceModel::UploadItem)) {
+    if (it->kind == HostState::ItemKind::Upload) {
         *value = m_state->progress;
         return call.finish(S_OK);
     }
@@ -341,7 +458,7 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
                                        std::int32_t *error)
 {
     HostCallScope call(*m_state, QStringLiteral("GetItemString"),
-                       QStringLiteral("handle=%1, shadow=%2").arg(itemHandle).arg(bShadow));
+                       [&] { return QStringLiteral("handle=%1, shadow=%2").arg(itemHandle).arg(bShadow); });
     if (!value || !error)
         return call.finish(E_POINTER);
     *value = nullptr;
@@ -349,20 +466,27 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
     if (call.faulted(error))
         return call.status();
     const auto it = m_state->openHandles.constFind(itemHandle);
-    if (it == m_state->openHandles.cend() || sameName(it->name, DeviceModel::ConnectItem))
+    if (it == m_state->openHandles.cend())
         return call.finish(S_OK, *error = 1);
-    QString text;
-    if (sameName(it->name, DeviceModel::FileNameItem))
-        text = m_state->loadedDatabasePath;
-    else if (sameName(it->name, DeviceModel::KqdPathItem))
-        text = m_state->descriptionPath;
-    else if (sameName(it->name, DeviceModel::UploadItem))
-        text = QString::number(m_state->progress);
-    else
-        text = (bShadow != VARIANT_FALSE ? m_state->shadow : m_state->application)
-                   .find(it->name)
-                   .value_or(QString());
-    *value = BStr::alloc(text);
+    switch (it->kind) {
+    case HostState::ItemKind::Connect:
+        return call.finish(S_OK, *error = 1);
+    case HostState::ItemKind::FileName:
+        *value = BStr::alloc(m_state->loadedDatabasePath);
+        break;
+    case HostState::ItemKind::KqdPath:
+        *value = BStr::alloc(m_state->descriptionPath);
+        break;
+    case HostState::ItemKind::Upload:
+        *value = BStr::alloc(QString::number(m_state->progress));
+        break;
+    case HostState::ItemKind::Data: {
+        const QString *text =
+            (bShadow != VARIANT_FALSE ? m_state->shadow : m_state->application).value(it->name);
+        *value = BStr::alloc(text ? *text : QString());
+        break;
+    }
+    }
     return call.finish(S_OK);
 }
 
@@ -371,15 +495,15 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
 HRESULT HostDeviceDescription::entry(const NamedValues &entries, const QString &operation, BSTR key,
                                      BSTR *value, std::int32_t *error)
 {
-    HostCallScope call(*m_state, operation, quoted(key));
+    HostCallScope call(*m_state, operation, [&] { return quoted(key); });
     if (!value || !error)
         return call.finish(E_POINTER);
     *value = nullptr;
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    const auto found = entries.find(BStr::toQString(key));
-    *value = BStr::alloc(found.value_or(QString()));
+    const QString *found = entries.value(viewOf(key));
+    *value = BStr::alloc(found ? *found : QString());
     if (!found)
         return call.finish(S_OK, *error = 1);
     return call.finish(S_OK);
@@ -397,14 +521,14 @@ HRESULT HostDeviceDescription::GetSettingEntry(BSTR key, BSTR *value, std::int32
 
 HRESULT HostDeviceDescription::GetSectionCount(BSTR section, std::int32_t *count, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetSectionCount"), quoted(section));
+    HostCallScope call(*m_state, QStringLiteral("GetSectionCount"), [&] { return quoted(section); });
     if (!count || !error)
         return call.finish(E_POINTER);
     *count = 0;
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    if (!sameName(BStr::toQString(section), objectSectionName()))
+    if (!sameName(viewOf(section), objectSectionName()))
         return call.finish(S_OK, *error = 1);
     *count = m_state->objectNames.size();
     return call.finish(S_OK);
@@ -412,14 +536,14 @@ HRESULT HostDeviceDescription::GetSectionCount(BSTR section, std::int32_t *count
 
 HRESULT HostDeviceDescription::GetFirstEntry(BSTR section, std::int32_t *position, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetFirstEntry"), quoted(section));
+    HostCallScope call(*m_state, QStringLiteral("GetFirstEntry"), [&] { return quoted(section); });
     if (!position || !error)
         return call.finish(E_POINTER);
     *position = 0;
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    if (!sameName(BStr::toQString(section), objectSectionName()) || m_state->objectNames.isEmpty())
+    if (!sameName(viewOf(section), objectSectionName()) || m_state->objectNames.isEmpty())
         return call.finish(S_OK, *error = 1);
     *position = 1;
     return call.finish(S_OK);
@@ -428,7 +552,7 @@ HRESULT HostDeviceDescription::GetFirstEntry(BSTR section, std::int32_t *positio
 HRESULT HostDeviceDescription::GetNextEntry(std::int32_t *position, std::int32_t *error)
 {
     HostCallScope call(*m_state, QStringLiteral("GetNextEntry"),
-                       position ? QStringLiteral("position=%1").arg(*position) : QString());
+                       [&] { return position ? QStringLiteral("position=%1").arg(*position) : QString(); });
     if (!position || !error)
         return call.finish(E_POINTER);
     *error = 0;
@@ -444,21 +568,21 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
                                               std::int32_t *error)
 {
     HostCallScope call(*m_state, QStringLiteral("FindDefinition"),
-                       QStringLiteral("%1, %2").arg(quoted(section), quoted(name)));
+                       [&] { return QStringLiteral("%1, %2").arg(quoted(section), quoted(name)); });
     if (!definition || !error)
         return call.finish(E_POINTER);
     *definition = 0;
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    const QString sectionName = BStr::toQString(section);
-    const QString entryName = BStr::toQString(name);
-    if (sameName(sectionName, QStringLiteral("object"))) {
+    const QStringView sectionName = viewOf(section);
+    const QStringView entryName = viewOf(name);
+    if (sameName(sectionName, u"object")) {
         if (const int listed = m_state->listedObjectIndex(entryName); listed >= 0)
             *definition = listed + 1;
         else if (const int defined = m_state->objectDefinitionIndex(entryName); defined >= 0)
             *definition = FirstUnlistedObjectHandle + defined;
-    } else if (sameName(sectionName, QStringLiteral("enumeration"))) {
+    } else if (sameName(sectionName, u"enumeration")) {
         if (const int index = m_state->enumerationIndex(entryName); index >= 0)
             *definition = FirstEnumerationHandle + index;
     }
@@ -469,7 +593,8 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
 
 HRESULT HostDeviceDescription::GetEntryName(std::int32_t position, BSTR *name, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetEntryName"), QStringLiteral("position=%1").arg(position));
+    HostCallScope call(*m_state, QStringLiteral("GetEntryName"),
+                       [&] { return QStringLiteral("position=%1").arg(position); });
     if (!name || !error)
         return call.finish(E_POINTER);
     *name = nullptr;
@@ -490,7 +615,7 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
                                                    std::int32_t *error)
 {
     HostCallScope call(*m_state, QStringLiteral("GetObjectDefinition"),
-                       QStringLiteral("definition=%1").arg(definition));
+                       [&] { return QStringLiteral("definition=%1").arg(definition); });
     if (!typeName || !size || !flags || !kind || !enumerationName || !error)
         return call.finish(E_POINTER);
     *typeName = nullptr;
@@ -499,16 +624,21 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
     if (call.faulted(error))
         return call.status();
 
-    std::optional<ObjectDefinition> found;
+    const ObjectDefinition *found = nullptr;
+    ObjectDefinition undefined;
     const auto &names = m_state->objectNames;
     const auto &definitions = m_state->objectDefinitions;
     if (definition >= 1 && definition <= names.size()) {
         const QString &name = names.at(definition - 1);
-        const int index = m_state->objectDefinitionIndex(name);
-        found = index >= 0 ? definitions.at(index).second : ObjectDefinition{name, 0, 0, 0, QString()};
+        if (const int index = m_state->objectDefinitionIndex(name); index >= 0) {
+            found = &definitions.at(index).second;
+        } else {
+            undefined.typeName = name;
+            found = &undefined;
+        }
     } else if (const qsizetype index = qsizetype(definition) - FirstUnlistedObjectHandle;
                index >= 0 && index < definitions.size()) {
-        found = definitions.at(index).second;
+        found = &definitions.at(index).second;
     }
     if (!found) {
         *typeName = BStr::alloc(QString());
@@ -526,9 +656,9 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
 HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BSTR *name,
                                                      EnumEntryArray **entries, std::int32_t *error)
 {
-    HostCallScope call(
-        *m_state, QStringLiteral("GetEnumerationEntries"),
-        QStringLiteral("definition=%1, %2").arg(definition).arg(name ? quoted(*name) : QString()));
+    HostCallScope call(*m_state, QStringLiteral("GetEnumerationEntries"), [&] {
+        return QStringLiteral("definition=%1, %2").arg(definition).arg(name ? quoted(*name) : QString());
+    });
     if (!name || !entries || !error)
         return call.finish(E_POINTER);
     *entries = nullptr;
@@ -558,13 +688,13 @@ HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BS
 
 HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("StartFunction"), quoted(name));
+    HostCallScope call(*m_state, QStringLiteral("StartFunction"), [&] { return quoted(name); });
     if (!error)
         return call.finish(E_POINTER);
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    if (!sameName(BStr::toQString(name), QStringLiteral("upload")) || !m_state->connected)
+    if (!sameName(viewOf(name), u"upload") || !m_state->connected)
         return call.finish(S_OK, *error = 1);
     if (!m_state->uploadRunning)
         m_state->startUpload();
@@ -573,7 +703,7 @@ HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
 
 HRESULT HostFunctionControl::LoadDatabase(std::int32_t argument, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("LoadDatabase"), QString::number(argument));
+    HostCallScope call(*m_state, QStringLiteral("LoadDatabase"), [&] { return QString::number(argument); });
     if (!error)
         return call.finish(E_POINTER);
     *error = 0;

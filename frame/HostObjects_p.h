@@ -6,10 +6,29 @@
 #include "frame/DeviceModel.h"
 
 #include <QHash>
-#include <QMap>
 #include <QTimer>
 #include <atomic>
 #include <optional>
+#include <unordered_map>
+
+/// Hashes a name the way QString::compare without regard to case matches it
+/// (code point by code point, folded), so that names can be looked up as the
+/// host is handed them, without making a folded copy first.
+struct NoCaseHash
+{
+    using is_transparent = void;
+    std::size_t operator()(QStringView name) const noexcept;
+};
+
+struct NoCaseEqual
+{
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept;
+};
+
+/// A map from names, matched without regard to case, keeping the spelling a
+/// name was first given as its key.
+template<typename T> using NoCaseMap = std::unordered_map<QString, T, NoCaseHash, NoCaseEqual>;
 
 /// Names mapped to values, matched without regard to case; a name keeps the
 /// spelling it was first given.
@@ -19,23 +38,29 @@ public:
     void set(const QString &name, const QString &value);
     void remove(const QString &name);
     void clear() { m_entries.clear(); }
-    bool contains(const QString &name) const { return m_entries.contains(keyOf(name)); }
-    std::optional<QString> find(const QString &name) const;
+    bool contains(QStringView name) const { return m_entries.find(name) != m_entries.end(); }
+    std::optional<QString> find(QStringView name) const;
+    /// The value held for `name`, or null; valid until the next change.
+    const QString *value(QStringView name) const;
     /// The names as first given, in no particular order.
     QStringList names() const;
 
     static QString keyOf(const QString &name) { return name.toCaseFolded(); }
 
 private:
-    QHash<QString, QPair<QString, QString>> m_entries;
+    NoCaseMap<QString> m_entries;
 };
 
 struct HostState : std::enable_shared_from_this<HostState>
 {
+    /// The items the host answers itself rather than from a data set.
+    enum class ItemKind { Data, Connect, FileName, KqdPath, Upload };
+
     struct OpenHandle
     {
         QString name;
         bool shadow = false;
+        ItemKind kind = ItemKind::Data;
     };
 
     /// Cleared when the model goes; signals are then no longer sent.
@@ -46,6 +71,10 @@ struct HostState : std::enable_shared_from_this<HostState>
     QStringList objectNames;
     QList<QPair<QString, ObjectDefinition>> objectDefinitions;
     QList<QPair<QString, EnumerationDefinition>> enumerations;
+    // Positions in the three lists above, by name.
+    NoCaseMap<int> listedObjects;
+    NoCaseMap<int> objectDefinitionIndexes;
+    NoCaseMap<int> enumerationIndexes;
     QString descriptionPath;
 
     NamedValues application;
@@ -63,23 +92,32 @@ struct HostState : std::enable_shared_from_this<HostState>
     bool uploadRunning = false;
     QTimer uploadTimer;
 
-    QMap<std::int32_t, OpenHandle> openHandles;
+    // Handles are opened and closed once per tag of a print file, so they
+    // live in a hash; whoever needs them in order sorts the few it picks.
+    QHash<std::int32_t, OpenHandle> openHandles;
     std::int32_t nextHandle = 1;
     ComPtr<View> view;
     std::atomic<int> liveObjects{0};
     int releaseViewCount = 0;
 
+    bool callLogEnabled = true;
     QList<HostCall> calls;
     QHash<QString, HRESULT> failures;
     QHash<QString, std::int32_t> errorFlags;
 
     HostState();
 
-    bool itemExists(const QString &name) const;
+    static ItemKind itemKindOf(QStringView name);
+    bool itemExists(QStringView name) const;
     /// Index into objectNames (0-based) of the first entry named `name`, or -1.
-    int listedObjectIndex(const QString &name) const;
-    int objectDefinitionIndex(const QString &name) const;
-    int enumerationIndex(const QString &name) const;
+    int listedObjectIndex(QStringView name) const;
+    int objectDefinitionIndex(QStringView name) const;
+    int enumerationIndex(QStringView name) const;
+
+    // The only ways the object lists change, so that their indexes stay in step.
+    void addObjectName(const QString &name);
+    void defineObject(const QString &name, const ObjectDefinition &definition);
+    void defineEnumeration(const QString &name, const EnumerationDefinition &enumeration);
 
     void record(const HostCall &call);
     void setProgress(std::int32_t value);
@@ -91,19 +129,37 @@ struct HostState : std::enable_shared_from_this<HostState>
 };
 
 /// One host call from its arguments to its answer, logged exactly once.
+/// The arguments are described (by `describe()`) only when the call log is on.
 class HostCallScope
 {
 public:
-    HostCallScope(HostState &state, const QString &operation, QString arguments);
+    template<typename Describe>
+    HostCallScope(HostState &state, QString operation, Describe &&describe)
+        : m_state(state), m_operation(std::move(operation))
+    {
+        if (state.callLogEnabled)
+            m_arguments = describe();
+    }
+    HostCallScope(HostState &state, QString operation) : m_state(state), m_operation(std::move(operation)) {}
     /// True when an injected fault answers this call; it is then logged and
     /// `status()` is the answer. `error` receives an injected error flag.
-    bool faulted(std::int32_t *error);
-    HRESULT status() const { return m_call.status; }
+    bool faulted(std::int32_t *error)
+    {
+        // Faults are a test's business; the ordinary call must not pay for them.
+        if (m_state.failures.isEmpty() && m_state.errorFlags.isEmpty())
+            return false;
+        return faultInjected(error);
+    }
+    HRESULT status() const { return m_status; }
     HRESULT finish(HRESULT status, std::int32_t error = 0);
 
 private:
+    bool faultInjected(std::int32_t *error);
+
     HostState &m_state;
-    HostCall m_call;
+    QString m_operation;
+    QString m_arguments;
+    HRESULT m_status = S_OK;
 };
 
 /// Reference counting, interface query and the dispatch slots every host

@@ -114,6 +114,7 @@ void FrameWindow::createLog()
                                       QStringLiteral("Error"), QStringLiteral("Status")});
     m_log->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_log->verticalHeader()->setVisible(false);
+    m_log->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_log->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_log->setSelectionBehavior(QAbstractItemView::SelectRows);
     setCentralWidget(m_log);

@@ -73,19 +73,22 @@ HRESULT HostSession::create(QString *reason)
         return hr;
     }
     m_model.attachView(view.get());
+    // An attached view that cannot be driven is given back at once.
+    const auto abandon = [&](HRESULT failure, const QString &why) {
+        *reason = why;
+        view->Destroy(&result);
+        m_model.attachView(nullptr);
+        return failure;
+    };
 
     auto automation = view.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
-    if (!automation) {
-        *reason = QStringLiteral("the component offers no automation interface");
-        return E_NOINTERFACE;
-    }
+    if (!automation)
+        return abandon(E_NOINTERFACE, QStringLiteral("the component offers no automation interface"));
     if (!m_sink)
         m_sink = new HostEventSink(this);
     hr = automation->Advise(m_sink);
-    if (FAILED(hr)) {
-        *reason = QStringLiteral("Advise failed (%1)").arg(hresultText(hr));
-        return hr;
-    }
+    if (FAILED(hr))
+        return abandon(hr, QStringLiteral("Advise failed (%1)").arg(hresultText(hr)));
     m_view = std::move(view);
     m_automation = std::move(automation);
     return S_OK;

@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPixmap>
-#include <QPointer>
 #include <QScreen>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -47,11 +47,10 @@ void ScriptedRun::start()
     if (m_options.exitWhenShown)
         m_timeout.start(m_options.timeoutSeconds * 1000);
 
-    QPointer<ScriptedRun> self(this);
     if (!runStep(QString()))
         return;
     for (const QString &command : m_options.commands()) {
-        if (!runStep(command) || !self)
+        if (!runStep(command))
             return;
     }
     if (!m_stepFailure.isEmpty()) {
@@ -74,6 +73,7 @@ void ScriptedRun::start()
 bool ScriptedRun::runStep(const QString &name)
 {
     m_stage = Stage::Running;
+    m_step = name.isEmpty() ? QStringLiteral("Show") : name;
     m_stepFailure.clear();
     const HRESULT hr = name.isEmpty() ? m_session.show() : m_session.runCommand(name);
     if (m_stage == Stage::Done)
@@ -151,8 +151,20 @@ void ScriptedRun::takeScreenshot()
 {
     if (m_stage != Stage::WaitingForScreenshot)
         return;
+    // The part of the screen the shown windows cover (the view's, as the
+    // frame shows none of its own then); all of it when nothing is shown.
+    QRect shown;
+    for (const QWindow *window : QGuiApplication::topLevelWindows()) {
+        if (window->isVisible() && window->type() != Qt::ToolTip)
+            shown |= window->frameGeometry();
+    }
     QScreen *screen = QGuiApplication::primaryScreen();
-    const QPixmap picture = screen ? screen->grabWindow(0) : QPixmap();
+    if (screen)
+        shown &= screen->geometry();
+    const QPixmap picture = !screen ? QPixmap()
+                            : shown.isEmpty()
+                                ? screen->grabWindow(0)
+                                : screen->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height());
     if (picture.isNull() || !picture.save(m_options.screenshotPath)) {
         fail(ExitOutputFailed,
              QStringLiteral("the screenshot could not be written: %1").arg(m_options.screenshotPath));
@@ -172,6 +184,10 @@ void ScriptedRun::onViewReleased()
 
 void ScriptedRun::onTimeout()
 {
+    // A command still running (an upload that never ends) holds the thread
+    // in the view's own wait; closing the view is what ends that wait.
+    if (m_stage == Stage::Running)
+        m_session.destroy();
     fail(ExitTimedOut,
          QStringLiteral("timed out after %1 s while %2").arg(m_options.timeoutSeconds).arg(waitingFor()));
 }
@@ -180,7 +196,7 @@ QString ScriptedRun::waitingFor() const
 {
     switch (m_stage) {
     case Stage::Running:
-        return QStringLiteral("a view command ran");
+        return QStringLiteral("%1 ran").arg(m_step);
     case Stage::WaitingForPage:
         return QStringLiteral("waiting for %1 to load%2")
             .arg(QDir::toNativeSeparators(m_target),

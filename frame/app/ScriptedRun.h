@@ -50,6 +50,7 @@ private:
     FrameOptions m_options;
     Stage m_stage = Stage::Idle;
     int m_outcome = ExitNoPage;
+    QString m_step; ///< "Show" or the command running or run last
     QString m_target;
     /// Why the step running now generated nothing (a message it showed, a
     /// cancelled confirmation); empty while it may still succeed.

@@ -187,3 +187,13 @@ TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
     EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
     EXPECT_EQ(calls("OpenItem"), calls("CloseItem"));
 }
+
+TEST_F(data_source_test, an_application_quitting_during_the_upload_wait_ends_the_command)
+{
+    model.setUploadMilliseconds(1000 * 1000);
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    run("scrShadow");
+    ASSERT_NE(window(), nullptr);
+    EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"))
+        << "nothing was regenerated from an unfinished upload";
+}

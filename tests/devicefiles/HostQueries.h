@@ -1,5 +1,4 @@
-// What a component learns of a device model through the host interfaces,
-// wrapped for the device file tests.
+// What a component learns of a device model through the host interfaces.
 #pragma once
 
 #include "frame/DeviceModel.h"
@@ -8,6 +7,8 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <optional>
+
+using EnumEntries = QList<QPair<std::int32_t, QString>>;
 
 class HostQueries
 {
@@ -23,74 +24,51 @@ public:
         return result;
     }
 
-    ComPtr<AppFunctionControl> functionControl() const
-    {
-        ComPtr<AppFunctionControl> result;
-        EXPECT_EQ(m_manager->GetFunctionControl(result.put()), S_OK);
-        return result;
-    }
-
-    /// A device entry, or nothing when the host answers the error flag.
-    std::optional<QString> deviceEntry(const QString &key) const
+    /// A device entry (or a setting entry), nothing when the host answers the error flag.
+    std::optional<QString> entry(const QString &key, bool setting = false) const
     {
         BStr value;
         std::int32_t error = -1;
-        EXPECT_EQ(description()->GetDeviceEntry(BStr(key).get(), value.put(), &error), S_OK);
-        return error == 0 ? std::optional(value.toQString()) : std::nullopt;
-    }
-
-    std::optional<QString> settingEntry(const QString &key) const
-    {
-        BStr value;
-        std::int32_t error = -1;
-        EXPECT_EQ(description()->GetSettingEntry(BStr(key).get(), value.put(), &error), S_OK);
+        const auto desc = description();
+        EXPECT_EQ(setting ? desc->GetSettingEntry(BStr(key).get(), value.put(), &error)
+                          : desc->GetDeviceEntry(BStr(key).get(), value.put(), &error),
+                  S_OK);
         return error == 0 ? std::optional(value.toQString()) : std::nullopt;
     }
 
     /// The names of the "Object" section, walked as the report walks it.
     QStringList objectNames() const
     {
+        const auto desc = description();
         const BStr section(QStringLiteral("Object"));
-        std::int32_t count = -1;
-        std::int32_t error = -1;
-        EXPECT_EQ(description()->GetSectionCount(section.get(), &count, &error), S_OK);
+        std::int32_t count = -1, position = 0, error = -1;
+        EXPECT_EQ(desc->GetSectionCount(section.get(), &count, &error), S_OK);
+        EXPECT_EQ(desc->GetFirstEntry(section.get(), &position, &error), S_OK);
         QStringList names;
-        std::int32_t position = 0;
-        EXPECT_EQ(description()->GetFirstEntry(section.get(), &position, &error), S_OK);
         for (int i = 0; i < count && error == 0; ++i) {
             BStr name;
-            std::int32_t nameError = -1;
-            EXPECT_EQ(description()->GetEntryName(position, name.put(), &nameError), S_OK);
+            EXPECT_EQ(desc->GetEntryName(position, name.put(), &error), S_OK);
             names.append(name.toQString());
-            EXPECT_EQ(description()->GetNextEntry(&position, &error), S_OK);
+            EXPECT_EQ(desc->GetNextEntry(&position, &error), S_OK);
         }
         EXPECT_EQ(names.size(), count);
         return names;
     }
 
-    struct Definition
+    /// An object's definition; nothing when it is unknown.
+    std::optional<ObjectDefinition> objectDefinition(const QString &name) const
     {
-        QString typeName;
-        std::int32_t size = 0;
-        std::int32_t flags = 0;
-        std::int32_t kind = 0;
-        QString enumerationName;
-    };
-
-    std::optional<Definition> objectDefinition(const QString &name) const
-    {
-        std::int32_t handle = 0;
-        std::int32_t error = -1;
-        EXPECT_EQ(description()->FindDefinition(BStr(QStringLiteral("OBJECT")).get(), BStr(name).get(),
-                                                &handle, &error),
-                  S_OK);
+        const auto desc = description();
+        std::int32_t handle = 0, error = -1;
+        EXPECT_EQ(
+            desc->FindDefinition(BStr(QStringLiteral("OBJECT")).get(), BStr(name).get(), &handle, &error),
+            S_OK);
         if (error != 0)
             return std::nullopt;
-        Definition d;
-        BStr typeName;
-        BStr enumerationName;
-        EXPECT_EQ(description()->GetObjectDefinition(handle, typeName.put(), &d.size, &d.flags, &d.kind,
-                                                     enumerationName.put(), &error),
+        ObjectDefinition d;
+        BStr typeName, enumerationName;
+        EXPECT_EQ(desc->GetObjectDefinition(handle, typeName.put(), &d.size, &d.flags, &d.kind,
+                                            enumerationName.put(), &error),
                   S_OK);
         d.typeName = typeName.toQString();
         d.enumerationName = enumerationName.toQString();
@@ -98,49 +76,43 @@ public:
     }
 
     /// The value-to-text table of an enumeration; nothing when it is unknown.
-    std::optional<QList<QPair<std::int32_t, QString>>> enumeration(const QString &name) const
+    std::optional<EnumEntries> enumeration(const QString &name) const
     {
-        std::int32_t handle = 0;
-        std::int32_t error = -1;
-        EXPECT_EQ(description()->FindDefinition(BStr(QStringLiteral("enumeration")).get(), BStr(name).get(),
-                                                &handle, &error),
+        const auto desc = description();
+        std::int32_t handle = 0, error = -1;
+        EXPECT_EQ(desc->FindDefinition(BStr(QStringLiteral("enumeration")).get(), BStr(name).get(), &handle,
+                                       &error),
                   S_OK);
         if (error != 0)
             return std::nullopt;
-        // The name is in/out: the host replaces what it is given.
         BSTR inOutName = BStr::alloc(name);
         EnumEntryArray *array = nullptr;
-        EXPECT_EQ(description()->GetEnumerationEntries(handle, &inOutName, &array, &error), S_OK);
+        EXPECT_EQ(desc->GetEnumerationEntries(handle, &inOutName, &array, &error), S_OK);
         SysFreeString(inOutName);
-        QList<QPair<std::int32_t, QString>> entries;
-        if (array) {
-            for (std::uint32_t i = 0; i < array->count; ++i)
-                entries.append({array->entries[i].value, BStr::toQString(array->entries[i].text)});
-            EnumEntryArrayDestroy(array);
-        }
+        EnumEntries entries;
+        for (std::uint32_t i = 0; array && i < array->count; ++i)
+            entries.append({array->entries[i].value, BStr::toQString(array->entries[i].text)});
+        EnumEntryArrayDestroy(array);
         return entries;
     }
 
     /// An item's value, or nothing when the host does not know the item.
     std::optional<QString> item(const QString &name, bool shadow = false) const
     {
-        std::int32_t handle = 0;
-        std::int32_t error = -1;
+        std::int32_t handle = 0, error = -1;
         EXPECT_EQ(m_manager->OpenItem(BStr(name).get(), toVariantBool(shadow), 1, &handle, 0, 0, &error),
                   S_OK);
         if (error != 0)
             return std::nullopt;
         BStr value;
         EXPECT_EQ(m_manager->GetItemString(handle, value.put(), toVariantBool(shadow), &error), S_OK);
-        std::int32_t closeError = -1;
-        EXPECT_EQ(m_manager->CloseItem(variantFromLong(1), handle, toVariantBool(shadow), &closeError), S_OK);
+        EXPECT_EQ(m_manager->CloseItem(variantFromLong(1), handle, toVariantBool(shadow), &error), S_OK);
         return value.toQString();
     }
 
     bool connected() const
     {
-        std::int32_t handle = 0;
-        std::int32_t error = -1;
+        std::int32_t handle = 0, error = -1;
         EXPECT_EQ(m_manager->OpenItem(BStr(DeviceModel::ConnectItem).get(), VARIANT_FALSE, 1, &handle, 0, 0,
                                       &error),
                   S_OK);
@@ -150,22 +122,21 @@ public:
         return quad == 0x4000000000000000LL;
     }
 
-    /// LoadDatabase's error flag.
-    std::int32_t loadDatabase() const
-    {
-        std::int32_t error = -1;
-        EXPECT_EQ(functionControl()->LoadDatabase(0, &error), S_OK);
-        return error;
-    }
-
-    /// StartFunction("upload")'s error flag.
-    std::int32_t startUpload() const
-    {
-        std::int32_t error = -1;
-        EXPECT_EQ(functionControl()->StartFunction(BStr(QStringLiteral("upload")).get(), &error), S_OK);
-        return error;
-    }
+    /// The error flags of LoadDatabase and StartFunction("upload").
+    std::int32_t loadDatabase() const { return functionError(false); }
+    std::int32_t startUpload() const { return functionError(true); }
 
 private:
+    std::int32_t functionError(bool upload) const
+    {
+        ComPtr<AppFunctionControl> control;
+        EXPECT_EQ(m_manager->GetFunctionControl(control.put()), S_OK);
+        std::int32_t error = -1;
+        EXPECT_EQ(upload ? control->StartFunction(BStr(QStringLiteral("upload")).get(), &error)
+                         : control->LoadDatabase(0, &error),
+                  S_OK);
+        return error;
+    }
+
     ComPtr<AppItemManager> m_manager;
 };

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr IID IID_Unrelated = {0x12345678, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
-
 struct Opened
 {
     std::int32_t handle = -1;
@@ -20,13 +18,6 @@ Opened openItem(AppItemManager *manager, const QString &name, bool shadow = fals
     Opened r;
     EXPECT_EQ(manager->OpenItem(BStr(name).get(), toVariantBool(shadow), 7, &r.handle, 0, 0, &r.error), S_OK);
     return r;
-}
-
-std::int32_t closeItem(AppItemManager *manager, std::int32_t handle)
-{
-    std::int32_t error = -1;
-    EXPECT_EQ(manager->CloseItem(variantFromLong(7), handle, VARIANT_FALSE, &error), S_OK);
-    return error;
 }
 
 QString readString(AppItemManager *manager, std::int32_t handle, bool shadow, std::int32_t *error)
@@ -110,21 +101,15 @@ TEST(frame_model_test, items_match_without_case_and_read_the_chosen_data_set)
     model.setApplicationValue(QStringLiteral("Vendor"), QStringLiteral("Acme"));
     model.setShadowValue(QStringLiteral("VENDOR"), QStringLiteral("Acme Device"));
     model.setApplicationValue(QStringLiteral("Level"), QStringLiteral(" 42 "));
-    model.addObjectName(QStringLiteral("Unset"));
+    model.setApplicationValue(QStringLiteral("Tag"), QStringLiteral("1"));
     {
         auto manager = model.itemManager();
+        std::int32_t error = -1;
         const Opened vendor = openItem(manager.get(), QStringLiteral("vEnDoR"));
         ASSERT_EQ(vendor.error, 0);
-        EXPECT_EQ(vendor.handle, 1);
-        std::int32_t error = -1;
         EXPECT_EQ(readString(manager.get(), vendor.handle, false, &error), QStringLiteral("Acme"));
         EXPECT_EQ(error, 0);
         EXPECT_EQ(readString(manager.get(), vendor.handle, true, &error), QStringLiteral("Acme Device"));
-
-        const Opened unset = openItem(manager.get(), QStringLiteral("UNSET"));
-        EXPECT_EQ(unset.handle, 2);
-        EXPECT_EQ(readString(manager.get(), unset.handle, false, &error), QString());
-        EXPECT_EQ(error, 0);
 
         const Opened level = openItem(manager.get(), QStringLiteral("level"));
         std::int32_t number = 0;
@@ -143,32 +128,27 @@ TEST(frame_model_test, items_match_without_case_and_read_the_chosen_data_set)
         const Opened path = openItem(manager.get(), DeviceModel::KqdPathItem.toUpper());
         EXPECT_EQ(readString(manager.get(), path.handle, false, &error), QStringLiteral("C:\\Dev\\Pump.kqd"));
 
-        EXPECT_EQ(closeItem(manager.get(), vendor.handle), 0);
-        EXPECT_EQ(closeItem(manager.get(), vendor.handle), 1);
+        // The connect item reads the double 2 only while connected.
+        const Opened connect = openItem(manager.get(), DeviceModel::ConnectItem.toLower());
+        std::int64_t quad = -1;
+        for (const bool connected : {true, false}) {
+            model.setConnected(connected);
+            ASSERT_EQ(manager->GetItemQuad(connect.handle, &quad, &error), S_OK);
+            EXPECT_EQ(error, 0);
+            EXPECT_EQ(quad, connected ? 0x4000000000000000LL : 0);
+        }
+        ASSERT_EQ(manager->GetItemQuad(vendor.handle, &quad, &error), S_OK);
+        EXPECT_EQ(error, 1);
+
+        const auto close = [&](std::int32_t handle) {
+            EXPECT_EQ(manager->CloseItem(variantFromLong(7), handle, VARIANT_FALSE, &error), S_OK);
+            return error;
+        };
+        EXPECT_EQ(close(vendor.handle), 0);
+        EXPECT_EQ(close(vendor.handle), 1);
         EXPECT_EQ(readString(manager.get(), vendor.handle, false, &error), QString());
         EXPECT_EQ(error, 1);
     }
-    EXPECT_EQ(model.liveObjects(), 0);
-}
-
-TEST(frame_model_test, connect_item_reads_the_double_two_only_while_connected)
-{
-    DeviceModel model;
-    model.setApplicationValue(QStringLiteral("Tag"), QStringLiteral("1"));
-    auto manager = model.itemManager();
-    const Opened connect = openItem(manager.get(), DeviceModel::ConnectItem.toLower());
-    const Opened tag = openItem(manager.get(), QStringLiteral("Tag"));
-    std::int64_t quad = -1;
-    std::int32_t error = -1;
-    for (const bool connected : {true, false}) {
-        model.setConnected(connected);
-        ASSERT_EQ(manager->GetItemQuad(connect.handle, &quad, &error), S_OK);
-        EXPECT_EQ(error, 0);
-        EXPECT_EQ(quad, connected ? 0x4000000000000000LL : 0);
-    }
-    ASSERT_EQ(manager->GetItemQuad(tag.handle, &quad, &error), S_OK);
-    EXPECT_EQ(error, 1);
-    manager = nullptr;
     EXPECT_EQ(model.liveObjects(), 0);
 }
 
@@ -186,9 +166,7 @@ TEST(frame_model_test, object_walk_gives_definition_handles_equal_to_positions)
     EXPECT_EQ(count, 2);
     ASSERT_EQ(desc->GetFirstEntry(section.get(), &position, &error), S_OK);
     EXPECT_EQ(position, 1);
-
-    const QStringList expected = {QStringLiteral("Flow"), QStringLiteral("Unit")};
-    for (const QString &name : expected) {
+    for (const QString &name : {QStringLiteral("Flow"), QStringLiteral("Unit")}) {
         BStr entry;
         ASSERT_EQ(desc->GetEntryName(position, entry.put(), &error), S_OK);
         EXPECT_EQ(entry.toQString(), name);
@@ -197,35 +175,27 @@ TEST(frame_model_test, object_walk_gives_definition_handles_equal_to_positions)
                                        &definition, &error),
                   S_OK);
         EXPECT_EQ(definition, position);
-        ASSERT_EQ(desc->GetNextEntry(&definition, &error), S_OK);
-        position = definition;
+        ASSERT_EQ(desc->GetNextEntry(&position, &error), S_OK);
     }
     EXPECT_EQ(error, 1);
-    EXPECT_EQ(position, 3);
 
     BStr type, enumeration;
     std::int32_t size = -1, flags = -1, kind = -1;
-    ASSERT_EQ(desc->GetObjectDefinition(1, type.put(), &size, &flags, &kind, enumeration.put(), &error),
-              S_OK);
-    EXPECT_EQ(type.toQString(), QStringLiteral("Flow"));
-    EXPECT_EQ(kind, 0);
     ASSERT_EQ(desc->GetObjectDefinition(2, type.put(), &size, &flags, &kind, enumeration.put(), &error),
               S_OK);
     EXPECT_EQ(type.toQString(), QStringLiteral("UnitType"));
     EXPECT_EQ(QList<std::int32_t>({size, flags, kind}), QList<std::int32_t>({2, 3, 4}));
     EXPECT_EQ(enumeration.toQString(), QStringLiteral("Units"));
 
+    // Defined but not listed: found by name, outside the walk's positions.
     std::int32_t hidden = 0;
     ASSERT_EQ(desc->FindDefinition(section.get(), BStr(QStringLiteral("hidden")).get(), &hidden, &error),
               S_OK);
-    EXPECT_GT(hidden, 100000);
     ASSERT_EQ(desc->GetObjectDefinition(hidden, type.put(), &size, &flags, &kind, enumeration.put(), &error),
               S_OK);
     EXPECT_EQ(type.toQString(), QStringLiteral("HiddenType"));
     ASSERT_EQ(desc->GetObjectDefinition(99, type.put(), &size, &flags, &kind, enumeration.put(), &error),
               S_OK);
-    EXPECT_EQ(error, 1);
-    ASSERT_EQ(desc->GetSectionCount(BStr(QStringLiteral("Other")).get(), &count, &error), S_OK);
     EXPECT_EQ(error, 1);
     desc = nullptr;
     manager = nullptr;
@@ -253,11 +223,12 @@ TEST(frame_model_test, enumeration_entries_keep_bound_order_and_repeated_values)
     ASSERT_NE(entries, nullptr);
     EXPECT_EQ(entries->lowerBound, 3);
     ASSERT_EQ(entries->count, 3u);
-    const QList<std::int32_t> values = {entries->entries[0].value, entries->entries[1].value,
-                                        entries->entries[2].value};
-    EXPECT_EQ(values, QList<std::int32_t>({1, 1, -2}));
-    EXPECT_EQ(BStr::toQString(entries->entries[1].text), QStringLiteral("psi"));
-    EXPECT_EQ(BStr::toQString(entries->entries[2].text), QStringLiteral(" kPa "));
+    QList<QPair<std::int32_t, QString>> read;
+    for (std::uint32_t i = 0; i < entries->count; ++i)
+        read.append({entries->entries[i].value, BStr::toQString(entries->entries[i].text)});
+    EXPECT_EQ(read,
+              (QList<QPair<std::int32_t, QString>>{
+                  {1, QStringLiteral("bar")}, {1, QStringLiteral("psi")}, {-2, QStringLiteral(" kPa ")}}));
     EnumEntryArrayDestroy(entries);
 
     ASSERT_EQ(desc->GetEnumerationEntries(handle + 1, &name, &entries, &error), S_OK);
@@ -286,16 +257,16 @@ TEST(frame_model_test, upload_reports_progress_to_the_view_after_copying_device_
     const Opened upload = openItem(manager.get(), DeviceModel::UploadItem);
     auto control = functionControl(manager.get());
     std::int32_t error = -1;
-    ASSERT_EQ(control->StartFunction(BStr(QStringLiteral("upload")).get(), &error), S_OK);
-    EXPECT_EQ(error, 1) << "not connected";
+    const auto start = [&](const char *function) {
+        EXPECT_EQ(control->StartFunction(BStr(QString::fromLatin1(function)).get(), &error), S_OK);
+        return error;
+    };
+    EXPECT_EQ(start("upload"), 1) << "not connected";
     EXPECT_FALSE(model.uploadRunning());
-
     model.setConnected(true);
-    ASSERT_EQ(control->StartFunction(BStr(QStringLiteral("UpLoad")).get(), &error), S_OK);
-    EXPECT_EQ(error, 0);
+    EXPECT_EQ(start("UpLoad"), 0);
     model.advanceUpload(30);
-    ASSERT_EQ(control->StartFunction(BStr(QStringLiteral("upload")).get(), &error), S_OK);
-    EXPECT_EQ(error, 0);
+    EXPECT_EQ(start("upload"), 0);
     EXPECT_EQ(model.uploadProgress(), 30) << "a running upload is not restarted";
     const QDeadlineTimer deadline(10000);
     while (model.uploadRunning() && !deadline.hasExpired())
@@ -308,9 +279,8 @@ TEST(frame_model_test, upload_reports_progress_to_the_view_after_copying_device_
     EXPECT_EQ(view.shadowAtNotify.last(), QStringLiteral("21.5"));
     EXPECT_EQ(view.applicationAtNotify.last(), QStringLiteral("21.5"));
     EXPECT_EQ(view.applicationAtNotify.first(), QStringLiteral("20"));
+    EXPECT_EQ(start("download"), 1);
 
-    ASSERT_EQ(control->StartFunction(BStr(QStringLiteral("download")).get(), &error), S_OK);
-    EXPECT_EQ(error, 1);
     ASSERT_EQ(manager->ReleaseView(&view, &error), S_OK);
     EXPECT_EQ(model.releaseViewCount(), 1);
     EXPECT_EQ(view.refs, 1u);
@@ -328,17 +298,15 @@ TEST(frame_model_test, load_database_replaces_application_data_or_changes_nothin
     std::int32_t error = -1;
     ASSERT_EQ(control->LoadDatabase(0, &error), S_OK);
     EXPECT_EQ(error, 1) << "no database";
-    EXPECT_EQ(model.value(QStringLiteral("old"), false), QStringLiteral("1"));
 
     model.setDatabase(QStringLiteral("/data/pump.db"), {{QStringLiteral("New"), QStringLiteral("2")}});
     model.setDatabaseLoader([](const QString &, QList<QPair<QString, QString>> *) { return false; });
     ASSERT_EQ(control->LoadDatabase(0, &error), S_OK);
     EXPECT_EQ(error, 1) << "unreadable file";
-    EXPECT_TRUE(model.hasItem(QStringLiteral("Old")));
+    EXPECT_EQ(model.value(QStringLiteral("old"), false), QStringLiteral("1"));
 
     model.setDatabaseLoader({});
     const Opened fileName = openItem(manager.get(), DeviceModel::FileNameItem);
-    EXPECT_EQ(readString(manager.get(), fileName.handle, false, &error), QString());
     ASSERT_EQ(control->LoadDatabase(0, &error), S_OK);
     EXPECT_EQ(error, 0);
     EXPECT_FALSE(model.hasItem(QStringLiteral("Old")));
@@ -373,39 +341,26 @@ TEST(frame_model_test, faults_answer_their_status_or_flag_and_every_call_is_logg
     ASSERT_EQ(desc->GetDeviceEntry(BStr(QStringLiteral("vendor")).get(), value.put(), &error), S_OK);
     EXPECT_EQ(error, 0);
     EXPECT_EQ(value.toQString(), QStringLiteral("Acme"));
-    ASSERT_EQ(desc->GetSettingEntry(BStr(QStringLiteral("PRINTTEMPLATEFILE")).get(), value.put(), &error),
-              S_OK);
-    EXPECT_EQ(error, 1);
     EXPECT_EQ(openItem(manager.get(), QStringLiteral("Tag"), true).error, 0);
 
     const QList<HostCall> calls = model.calls();
-    ASSERT_EQ(calls.size(), 6);
-    EXPECT_EQ(signalled, 6);
-    const QStringList operations = {QStringLiteral("OpenItem"),        QStringLiteral("GetDeviceDescription"),
-                                    QStringLiteral("GetDeviceEntry"),  QStringLiteral("GetDeviceEntry"),
-                                    QStringLiteral("GetSettingEntry"), QStringLiteral("OpenItem")};
-    for (qsizetype i = 0; i < calls.size(); ++i)
-        EXPECT_EQ(calls.at(i).operation, operations.at(i)) << i;
+    EXPECT_EQ(signalled, calls.size());
+    QStringList operations;
+    for (const HostCall &call : calls)
+        operations.append(call.operation);
+    EXPECT_EQ(operations, (QStringList{"OpenItem", "GetDeviceDescription", "GetDeviceEntry", "GetDeviceEntry",
+                                       "OpenItem"}));
     EXPECT_EQ(calls.at(0).status, E_ACCESSDENIED);
     EXPECT_EQ(calls.at(2).error, 7);
-    EXPECT_EQ(calls.at(4).error, 1);
-    EXPECT_EQ(calls.at(5).arguments, QStringLiteral("\"Tag\", shadow=-1, view=7, 0, 0"));
-    model.clearCalls();
-    EXPECT_TRUE(model.calls().isEmpty());
+    EXPECT_EQ(calls.at(4).arguments, QStringLiteral("\"Tag\", shadow=-1, view=7, 0, 0"));
 
     // Only the table's interfaces are answered; each description is a new object.
-    ComPtr<IUnknown> unknown = desc.query<IUnknown>(IID_IUnknown);
-    EXPECT_TRUE(unknown);
+    const IID unrelated = {0x12345678, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
     void *other = &model;
-    EXPECT_EQ(desc->QueryInterface(IID_Unrelated, &other), E_NOINTERFACE);
+    EXPECT_EQ(desc->QueryInterface(unrelated, &other), E_NOINTERFACE);
     EXPECT_EQ(other, nullptr);
     EXPECT_FALSE(manager.query<AppDeviceDescription>(IID_AppDeviceDescription));
-    std::uint32_t typeInfos = 9;
-    EXPECT_EQ(manager->GetTypeInfoCount(&typeInfos), S_OK);
-    EXPECT_EQ(typeInfos, 0u);
     EXPECT_NE(description(manager.get()).get(), desc.get());
-    EXPECT_EQ(model.liveObjects(), 2);
-    unknown = nullptr;
     desc = nullptr;
     EXPECT_EQ(manager.detach()->Release(), 0u);
     EXPECT_EQ(model.liveObjects(), 0);

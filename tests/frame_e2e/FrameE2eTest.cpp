@@ -19,13 +19,21 @@ struct ProcessResult
     QString err;
 };
 
-ProcessResult runTool(const QString &program, const QStringList &arguments, const QString &registry)
+/// Runs a tool with its own registry file, English texts and `changes` to
+/// the environment (an empty value removes the variable).
+ProcessResult runTool(const QString &program, const QStringList &arguments, const QString &registry,
+                      const QList<QPair<QString, QString>> &changes = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QUIRAVEL_REGISTRY"), registry);
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    for (const auto &[name, value] : changes) {
+        if (value.isEmpty())
+            environment.remove(name);
+        else
+            environment.insert(name, value);
+    }
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     ProcessResult result;
@@ -176,6 +184,18 @@ TEST_F(frame_e2e_test, device_source_waits_for_the_upload_and_prints_device_valu
     EXPECT_FALSE(page.contains(kApplicationHours));
 }
 
+TEST_F(frame_e2e_test, upload_that_never_ends_is_stopped_by_the_timeout)
+{
+    const QString description = copySample();
+    setHostEntry(QStringLiteral("UploadMilliseconds"), QStringLiteral("600000"));
+    const ProcessResult run =
+        frame({QStringLiteral("--headless"), QStringLiteral("--timeout"), QStringLiteral("2"),
+               QStringLiteral("--source"), QStringLiteral("device"), description});
+    EXPECT_EQ(run.exitCode, 6) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("quiravel-frame: timed out after 2 s while scrShadow ran")))
+        << qPrintable(run.err);
+}
+
 TEST_F(frame_e2e_test, missing_database_shows_file_not_found_and_generates_nothing)
 {
     const ProcessResult run =
@@ -210,6 +230,38 @@ TEST_F(frame_e2e_test, application_report_is_written_and_shown)
     const QString text = readText(report);
     EXPECT_TRUE(text.contains(QStringLiteral("OPERATING_HOURS")));
     EXPECT_TRUE(text.contains(kApplicationHours));
+}
+
+TEST_F(frame_e2e_test, main_job_runs_headless_without_a_display)
+{
+    const QString script = QStringLiteral(QUIRAVEL_BINARY_DIR "/frame/quiravel-run");
+    const QString runDir = QStringLiteral(QUIRAVEL_BINARY_DIR "/run");
+    const ProcessResult run =
+        runTool(script, {}, m_work.filePath(QStringLiteral("run.reg")),
+                {{QStringLiteral("DISPLAY"), QString()}, {QStringLiteral("WAYLAND_DISPLAY"), QString()}});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    EXPECT_TRUE(
+        run.out.contains(QStringLiteral("page: ") + runDir + QStringLiteral("/flowmeter/FlowMeterPRN.HTM")))
+        << qPrintable(run.out);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("pdf: ") + runDir + QStringLiteral("/flowmeter.pdf")));
+    EXPECT_TRUE(readText(runDir + QStringLiteral("/flowmeter.pdf")).startsWith(QStringLiteral("%PDF")));
+}
+
+TEST_F(frame_e2e_test, frame_window_run_shows_the_database_report)
+{
+    // A display is claimed, so the frame opens its own window too; the
+    // offscreen platform stands in for the display.
+    const QString description = copySample();
+    const ProcessResult run = runTool(QStringLiteral(QUIRAVEL_FRAME_PATH),
+                                      {QStringLiteral("--yes"), QStringLiteral("--exit"),
+                                       QStringLiteral("--report"), QStringLiteral("database"), description},
+                                      s_registry,
+                                      {{QStringLiteral("DISPLAY"), QStringLiteral(":99")},
+                                       {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    const QString report = m_work.filePath(QStringLiteral("REPORT.HTM"));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("page: ") + report)) << qPrintable(run.out);
+    EXPECT_TRUE(readText(report).contains(kDatabaseHours));
 }
 
 TEST_F(frame_e2e_test, malformed_description_names_file_and_line)

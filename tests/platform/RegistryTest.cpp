@@ -1,6 +1,6 @@
 #include "platform/Registry.h"
-#include "ScopedEnv.h"
 #include "platform/TextFile.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,11 +26,9 @@ struct Read
 Read readValue(HKEY root, const char *path, const char *name)
 {
     HKEY key = nullptr;
-    const std::int32_t opened = RegOpenKeyA(root, path, &key);
-    if (opened != ERROR_SUCCESS)
+    if (const std::int32_t opened = RegOpenKeyA(root, path, &key); opened != ERROR_SUCCESS)
         return {opened, {}};
-    std::uint32_t type = REG_SZ;
-    std::uint32_t size = 0;
+    std::uint32_t type = REG_SZ, size = 0;
     std::int32_t code = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
     QByteArray data;
     if (code == ERROR_SUCCESS) {
@@ -48,13 +46,10 @@ QByteArray sz(const char *text)
     return QByteArray(text) + '\0';
 }
 
-QString passwordDatabaseName()
+std::int32_t setString(HKEY key, const char *name, const char *text)
 {
-    const passwd *user = getpwuid(getuid());
-    if (!user)
-        return {};
-    const QString full = QString::fromLocal8Bit(user->pw_gecos).section(u',', 0, 0).trimmed();
-    return full.isEmpty() ? QString::fromLocal8Bit(user->pw_name) : full;
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const std::uint8_t *>(text),
+                          std::uint32_t(strlen(text) + 1));
 }
 
 class registry_test : public testing::Test
@@ -75,20 +70,13 @@ protected:
         file.write(bytes);
     }
 
-    QByteArray fileBytes()
-    {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     QTemporaryDir m_dir;
     QString m_path;
     ScopedEnv m_env;
 };
 
 const QString kSample =
-    QStringLiteral("Windows Registry Editor Version 5.00\r\n"
-                   "\r\n"
+    QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
                    "; exported for the tests\r\n"
                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\r\n"
                    "\"RegisteredOwner\"=\"J\u00FCrgen M\u00FCller\"\r\n"
@@ -98,31 +86,34 @@ const QString kSample =
                    "  32,36,2d,38,30,30\r\n"
                    "\"Path\"=\"C:\\\\Program Files\\\\\"\r\n"
                    "\"Quoted\"=\"say \\\"hi\\\"\"\r\n"
-                   "@=\"the default\"\r\n"
-                   "\r\n"
+                   "@=\"the default\"\r\n\r\n"
                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
                    "\"RegisteredOwner\"=\"Old Family Owner\"\r\n"
-                   "\"RegisteredOrganization\"=\"Acme Works\"\r\n"
-                   "\r\n"
+                   "\"RegisteredOrganization\"=\"Acme Works\"\r\n\r\n"
                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n"
-                   "\"Value\"=\"x\"\r\n"
-                   "\r\n"
+                   "\"Value\"=\"x\"\r\n\r\n"
                    "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n");
 
-struct ValueCase
-{
-    const char *path;
-    const char *name;
-    std::int32_t code;
-    QByteArray data;
-};
+} // namespace
 
-void checkSampleValues()
+TEST_F(registry_test, reads_exports_in_every_encoding)
 {
-    const ValueCase cases[] = {
+    QString regedit4 = kSample;
+    regedit4.replace(QStringLiteral("Windows Registry Editor Version 5.00"), QStringLiteral("REGEDIT4"));
+    const std::pair<const char *, QByteArray> files[] = {
+        {"UTF-8", kSample.toUtf8()},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + kSample.toUtf8()},
+        {"UTF-16LE", QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(kSample)},
+        {"REGEDIT4 in ANSI", Ansi::encode(regedit4)},
+    };
+    const struct
+    {
+        const char *path, *name;
+        std::int32_t code;
+        QByteArray data;
+    } cases[] = {
         {kNtKey, "RegisteredOwner", ERROR_SUCCESS, sz("J\xFCrgen M\xFCller")},
-        {kNtKey, "registeredowner", ERROR_SUCCESS, sz("J\xFCrgen M\xFCller")},
-        {"software\\microsoft\\WINDOWS NT\\currentversion", "RegisteredOwner", ERROR_SUCCESS,
+        {"software\\microsoft\\WINDOWS NT\\currentversion", "registeredowner", ERROR_SUCCESS,
          sz("J\xFCrgen M\xFCller")},
         {kNtKey, "RegisteredOrganization", ERROR_SUCCESS, QByteArray(1, '\0')},
         {kNtKey, "Path", ERROR_SUCCESS, sz("C:\\Program Files\\")},
@@ -140,89 +131,56 @@ void checkSampleValues()
         {"SOFTWARE\\Gone", "Value", ERROR_FILE_NOT_FOUND, {}},
         {"SOFTWARE\\Missing", "Value", ERROR_FILE_NOT_FOUND, {}},
     };
-    for (const ValueCase &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.path << " : " << (c.name ? c.name : "(default)"));
-        const Read read = readValue(HKEY_LOCAL_MACHINE, c.path, c.name);
-        EXPECT_EQ(read.code, c.code);
-        EXPECT_EQ(read.data, c.data);
+    for (const auto &[encoding, bytes] : files) {
+        writeFile(bytes);
+        for (const auto &c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << encoding << ": " << c.path << " : " << (c.name ? c.name : "(null)"));
+            const Read read = readValue(HKEY_LOCAL_MACHINE, c.path, c.name);
+            EXPECT_EQ(read.code, c.code);
+            EXPECT_EQ(read.data, c.data);
+        }
     }
 }
 
-} // namespace
-
-TEST_F(registry_test, reads_utf8_export)
-{
-    writeFile(kSample.toUtf8());
-    checkSampleValues();
-}
-
-TEST_F(registry_test, reads_utf8_export_with_bom)
-{
-    writeFile("\xEF\xBB\xBF" + kSample.toUtf8());
-    checkSampleValues();
-}
-
-TEST_F(registry_test, reads_utf16_export)
-{
-    QStringEncoder encoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
-    writeFile(encoder(kSample));
-    checkSampleValues();
-}
-
-TEST_F(registry_test, reads_regedit4_export_in_ansi)
-{
-    QString text = kSample;
-    text.replace(QStringLiteral("Windows Registry Editor Version 5.00"), QStringLiteral("REGEDIT4"));
-    writeFile(Ansi::encode(text));
-    checkSampleValues();
-}
-
-TEST_F(registry_test, size_query_and_too_small_buffer)
+TEST_F(registry_test, size_query_too_small_buffer_and_bad_handles)
 {
     writeFile(kSample.toUtf8());
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kOldKey, &key), ERROR_SUCCESS);
-    std::uint32_t type = 0;
-    std::uint32_t size = 0;
+    std::uint32_t type = 0, size = 0;
     EXPECT_EQ(RegQueryValueExA(key, "RegisteredOrganization", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 11u);
     EXPECT_EQ(type, REG_SZ);
 
-    char buffer[8] = ".......";
+    char buffer[11] = ".......";
     size = 4;
-    EXPECT_EQ(RegQueryValueExA(key, "RegisteredOrganization", nullptr, nullptr,
-                               reinterpret_cast<std::uint8_t *>(buffer), &size),
-              ERROR_MORE_DATA);
+    const auto query = [&] {
+        return RegQueryValueExA(key, "RegisteredOrganization", nullptr, nullptr,
+                                reinterpret_cast<std::uint8_t *>(buffer), &size);
+    };
+    EXPECT_EQ(query(), ERROR_MORE_DATA);
     EXPECT_EQ(size, 11u);
-
-    char exact[11];
-    EXPECT_EQ(RegQueryValueExA(key, "RegisteredOrganization", nullptr, nullptr,
-                               reinterpret_cast<std::uint8_t *>(exact), &size),
-              ERROR_SUCCESS);
-    EXPECT_STREQ(exact, "Acme Works");
+    EXPECT_EQ(query(), ERROR_SUCCESS);
+    EXPECT_STREQ(buffer, "Acme Works");
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-}
 
-TEST_F(registry_test, invalid_handles_are_refused)
-{
-    writeFile(kSample.toUtf8());
-    std::uint32_t size = 0;
-    EXPECT_EQ(RegQueryValueExA(nullptr, "RegisteredOwner", nullptr, nullptr, nullptr, &size),
-              ERROR_INVALID_HANDLE);
-    HKEY key = reinterpret_cast<HKEY>(std::uintptr_t(0x1234));
-    EXPECT_EQ(RegQueryValueExA(key, "RegisteredOwner", nullptr, nullptr, nullptr, &size),
-              ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
-
-    HKEY missing = reinterpret_cast<HKEY>(std::uintptr_t(1));
-    EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Missing", &missing), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(missing, nullptr);
+    for (HKEY bad : {HKEY(nullptr), reinterpret_cast<HKEY>(std::uintptr_t(0x1234))}) {
+        EXPECT_EQ(RegQueryValueExA(bad, "RegisteredOwner", nullptr, nullptr, nullptr, &size),
+                  ERROR_INVALID_HANDLE);
+        EXPECT_EQ(RegCloseKey(bad), ERROR_INVALID_HANDLE);
+    }
+    EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Missing", &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, nullptr);
 }
 
 TEST_F(registry_test, owner_falls_back_to_password_database)
 {
-    const QString expected = passwordDatabaseName();
-    ASSERT_FALSE(expected.isEmpty());
+    const passwd *user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
+    QString expected = QString::fromLocal8Bit(user->pw_gecos).section(u',', 0, 0).trimmed();
+    if (expected.isEmpty())
+        expected = QString::fromLocal8Bit(user->pw_name);
     for (bool fileExists : {false, true}) {
         SCOPED_TRACE(fileExists ? "file without the values" : "no file");
         if (fileExists)
@@ -243,25 +201,23 @@ TEST_F(registry_test, written_values_read_back_and_delete)
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "Test.Prog\\CLSID", &key), ERROR_SUCCESS);
     const char text[] = "{ABC} \"quoted\" C:\\dir \xE9";
-    EXPECT_EQ(
-        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const std::uint8_t *>(text), sizeof text),
-        ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, "Second", 0, REG_SZ, reinterpret_cast<const std::uint8_t *>("2"), 2),
-              ERROR_SUCCESS);
+    EXPECT_EQ(setString(key, nullptr, text), ERROR_SUCCESS);
+    EXPECT_EQ(setString(key, "Second", "2"), ERROR_SUCCESS);
     // The handle sees its own changes without reopening.
     std::uint32_t size = 0;
     EXPECT_EQ(RegQueryValueExA(key, "Second", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 2u);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 
-    const QByteArray saved = fileBytes();
+    QFile file(m_path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
     EXPECT_TRUE(saved.startsWith("Windows Registry Editor Version 5.00\r\n"));
     EXPECT_TRUE(saved.contains("[HKEY_CLASSES_ROOT\\Test.Prog\\CLSID]\r\n"));
     EXPECT_TRUE(saved.contains("@=\"{ABC} \\\"quoted\\\" C:\\\\dir \xC3\xA9\"\r\n"));
 
     EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "test.prog\\clsid", nullptr).data, QByteArray(text, sizeof text));
     EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog\\CLSID", "Second").data, sz("2"));
-
     EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "TEST.PROG"), ERROR_SUCCESS);
     EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog\\CLSID", nullptr).code, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog", nullptr).code, ERROR_FILE_NOT_FOUND);
@@ -273,19 +229,12 @@ TEST_F(registry_test, writing_keeps_values_it_does_not_understand)
     writeFile(kSample.toUtf8());
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kOldKey, &key), ERROR_SUCCESS);
-    EXPECT_EQ(
-        RegSetValueExA(key, "RegisteredOwner", 0, REG_SZ, reinterpret_cast<const std::uint8_t *>("New"), 4),
-        ERROR_SUCCESS);
+    EXPECT_EQ(setString(key, "RegisteredOwner", "New"), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kOldKey, "RegisteredOwner").data, sz("New"));
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kNtKey, "CurrentBuild").data, QByteArray("\x61\x4a\x00\x00", 4));
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kNtKey, "Quoted").data, sz("say \"hi\""));
-    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Gone", "Value").code, ERROR_FILE_NOT_FOUND);
-}
 
-TEST_F(registry_test, file_path_follows_the_environment)
-{
-    EXPECT_EQ(Registry::filePath(), m_path);
     ScopedEnv env;
     env.set("QUIRAVEL_REGISTRY", {});
     env.set("XDG_CONFIG_HOME", "/config/home");

@@ -9,6 +9,18 @@ namespace {
 std::atomic<long> moduleLocks{0};
 std::int32_t countersMade = 0;
 
+template<typename Interface> HRESULT queryOne(Interface *self, REFIID asked, REFIID own, void **object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (asked != IID_IUnknown && asked != own)
+        return E_NOINTERFACE;
+    *object = self;
+    self->AddRef();
+    return S_OK;
+}
+
 class Counter final : public ITestCounter
 {
 public:
@@ -16,15 +28,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_ITestCounter) {
-            *object = static_cast<ITestCounter *>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
+        return queryOne<ITestCounter>(this, riid, IID_ITestCounter, object);
     }
     ULONG AddRef() override { return ++m_refs; }
     ULONG Release() override
@@ -33,18 +37,6 @@ public:
         if (refs == 0)
             delete this;
         return refs;
-    }
-    HRESULT Increment() override
-    {
-        ++m_value;
-        return S_OK;
-    }
-    HRESULT GetValue(std::int32_t *value) override
-    {
-        if (!value)
-            return E_POINTER;
-        *value = m_value;
-        return S_OK;
     }
     HRESULT GetSerial(std::int32_t *serial) override
     {
@@ -58,7 +50,6 @@ private:
     ~Counter() { --moduleLocks; }
 
     std::atomic<ULONG> m_refs{1};
-    std::int32_t m_value = 0;
     std::int32_t m_serial;
 };
 
@@ -67,15 +58,7 @@ class CounterFactory final : public IClassFactory
 public:
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory *>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
+        return queryOne<IClassFactory>(this, riid, IID_IClassFactory, object);
     }
     ULONG AddRef() override { return ULONG(++moduleLocks); }
     ULONG Release() override { return ULONG(--moduleLocks); }
@@ -107,9 +90,7 @@ extern "C" QUIRAVEL_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    if (clsid == CLSID_TestCounter)
-        return factory.QueryInterface(riid, object);
-    return CLASS_E_CLASSNOTAVAILABLE;
+    return clsid == CLSID_TestCounter ? factory.QueryInterface(riid, object) : CLASS_E_CLASSNOTAVAILABLE;
 }
 
 extern "C" QUIRAVEL_EXPORT HRESULT DllCanUnloadNow()

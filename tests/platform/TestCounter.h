@@ -5,8 +5,6 @@
 
 struct ITestCounter : IUnknown
 {
-    virtual HRESULT Increment() = 0;
-    virtual HRESULT GetValue(std::int32_t *value) = 0;
     /// The number of counters the library has made since it was loaded, this one included.
     virtual HRESULT GetSerial(std::int32_t *serial) = 0;
 };

@@ -5,41 +5,23 @@
 #include "frame/DeviceModel.h"
 #include "printfile/TagContext.h"
 #include "printfile/clsEnum.h"
+#include "tests/support/ScopedEnv.h"
 
-#include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <ostream>
 
-/// Readable QStrings in failure messages.
 inline void PrintTo(const QString &text, std::ostream *out)
 {
     *out << '"' << text.toStdString() << '"';
 }
 
-/// Sets LC_ALL for the lifetime of the object and restores the previous value.
-class LocaleOverride
+/// LC_ALL for one scope.
+struct Locale
 {
-public:
-    explicit LocaleOverride(const char *locale)
-        : m_hadValue(qEnvironmentVariableIsSet("LC_ALL")), m_previous(qgetenv("LC_ALL"))
-    {
-        qputenv("LC_ALL", locale);
-    }
-    LocaleOverride(const LocaleOverride &) = delete;
-    LocaleOverride &operator=(const LocaleOverride &) = delete;
-    ~LocaleOverride()
-    {
-        if (m_hadValue)
-            qputenv("LC_ALL", m_previous);
-        else
-            qunsetenv("LC_ALL");
-    }
-
-private:
-    bool m_hadValue;
-    QByteArray m_previous;
+    explicit Locale(const char *name) { env.set("LC_ALL", name); }
+    ScopedEnv env;
 };
 
 inline void writeBytes(const QString &path, const QByteArray &bytes)
@@ -55,7 +37,6 @@ inline QByteArray readBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-/// The fixed clock of the tests: the fourth of December 2026, 09:05:07.
 inline QDateTime fixedNow()
 {
     return QDateTime(QDate(2026, 12, 4), QTime(9, 5, 7));
@@ -66,18 +47,15 @@ class HostDevice
 public:
     HostDevice()
     {
-        // The enumeration "Mode": repeated values, a negative one, and index
-        // bounds that do not start at 0.
+        // Repeated values, a negative one, and index bounds that do not start at 0.
         model.defineObject(QStringLiteral("ModeType"),
                            {QStringLiteral("ModeType"), 1, 0, 4, QStringLiteral("ModeEnum")});
-        EnumerationDefinition modes;
-        modes.entries = {{1, QStringLiteral("One")},
-                         {2, QStringLiteral("Two")},
-                         {2, QStringLiteral("Second two")},
-                         {4, QStringLiteral(" Four <&> ")},
-                         {-1, QStringLiteral("Minus one")}};
-        modes.lowerBound = 5;
-        model.defineEnumeration(QStringLiteral("ModeEnum"), modes);
+        model.defineEnumeration(QStringLiteral("ModeEnum"), {{{1, QStringLiteral("One")},
+                                                              {2, QStringLiteral("Two")},
+                                                              {2, QStringLiteral("Second two")},
+                                                              {4, QStringLiteral(" Four <&> ")},
+                                                              {-1, QStringLiteral("Minus one")}},
+                                                             5});
     }
 
     /// An object of the "Object" section whose value is an enumeration number.
@@ -98,29 +76,22 @@ public:
         return c;
     }
 
+    int callCount(QLatin1StringView operation, bool succeededOnly = false) const
+    {
+        int n = 0;
+        for (const HostCall &call : model.calls())
+            n += call.operation == operation && (!succeededOnly || (call.status == S_OK && call.error == 0));
+        return n;
+    }
+
     /// Every item opened was closed again, every host object and clsEnum
     /// released (only the item manager held here is left).
     void expectEverythingReleased() const
     {
-        int opened = 0;
-        int closed = 0;
-        for (const HostCall &call : model.calls()) {
-            if (call.operation == QLatin1StringView("OpenItem") && call.status == S_OK && call.error == 0)
-                ++opened;
-            if (call.operation == QLatin1StringView("CloseItem") && call.status == S_OK && call.error == 0)
-                ++closed;
-        }
-        EXPECT_EQ(opened, closed);
+        EXPECT_EQ(callCount(QLatin1StringView("OpenItem"), true),
+                  callCount(QLatin1StringView("CloseItem"), true));
         EXPECT_EQ(model.liveObjects(), 1);
         EXPECT_EQ(clsEnum::liveCount(), 0);
-    }
-
-    int callCount(QLatin1StringView operation) const
-    {
-        int n = 0;
-        for (const HostCall &call : model.calls())
-            n += call.operation == operation;
-        return n;
     }
 
     DeviceModel model;

@@ -1,26 +1,57 @@
 #include "ExpectedStrings.h"
-#include "LocaleOverride.h"
-
 #include "platform/ComError.h"
 #include "resources/Language.h"
 #include "resources/Toolkit_LoadResource.h"
-#include "resources/Version.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <map>
-#include <set>
+#include <optional>
 #include <vector>
 
 namespace {
 
-constexpr LANGID german = 1031;
-constexpr LANGID english = 1033;
+using Bytes = std::vector<std::uint8_t>;
 
-QString text(const char16_t *s)
+/// A block built by hand: position -> text, every other position absent.
+Bytes makeBlock(const std::map<unsigned, std::u16string> &texts)
 {
-    return QString::fromUtf16(s);
+    Bytes bytes;
+    const auto put = [&bytes](char16_t unit) {
+        bytes.push_back(std::uint8_t(unit & 0xff));
+        bytes.push_back(std::uint8_t(unit >> 8));
+    };
+    for (unsigned position = 0; position < 16; ++position) {
+        const auto found = texts.find(position);
+        const std::u16string text = found == texts.end() ? std::u16string() : found->second;
+        put(char16_t(text.size()));
+        for (const char16_t unit : text)
+            put(unit);
+    }
+    return bytes;
 }
+
+/// A module whose block 1 exists in each of `languages`, holding "L<language>" at id 5.
+class TestModule
+{
+public:
+    explicit TestModule(const std::vector<LANGID> &languages)
+    {
+        for (const LANGID language : languages)
+            m_blocks.push_back(makeBlock({{5, u"L" + QString::number(language).toStdU16String()}}));
+        for (std::size_t i = 0; i < languages.size(); ++i)
+            m_entries.push_back(
+                {RT_STRING, 1, languages[i], m_blocks[i].data(), std::uint32_t(m_blocks[i].size())});
+        m_module = {m_entries.data(), m_entries.size()};
+    }
+    HMODULE get() const { return &m_module; }
+
+private:
+    std::vector<Bytes> m_blocks;
+    std::vector<ResourceEntry> m_entries;
+    ResourceModule m_module{};
+};
 
 QString localString(LANGID language, std::uint16_t id)
 {
@@ -31,94 +62,73 @@ QString localString(LANGID language, std::uint16_t id)
 
 } // namespace
 
-TEST(resources_test, every_id_holds_the_exact_text_in_both_languages)
+TEST(resources_test, compiled_blocks_hold_exactly_the_listed_texts_byte_for_byte)
 {
+    std::map<std::pair<LANGID, std::uint16_t>, std::map<unsigned, std::u16string>> expected;
     for (const ExpectedString &row : kExpectedStrings) {
-        EXPECT_EQ(localString(english, row.id), text(row.english)) << row.id;
-        EXPECT_EQ(localString(german, row.id), text(row.german)) << row.id;
+        const auto block = std::uint16_t(row.id / 16 + 1);
+        expected[{1033, block}][row.id % 16] = row.english;
+        expected[{1031, block}][row.id % 16] = row.german;
     }
-}
-
-TEST(resources_test, table_holds_only_the_listed_ids_and_languages)
-{
-    std::set<std::uint16_t> expected;
-    for (const ExpectedString &row : kExpectedStrings)
-        expected.insert(row.id);
-
-    std::map<LANGID, std::set<std::uint16_t>> present;
-    const ResourceModule &module = *quiravelResourceModule();
-    for (std::size_t i = 0; i < module.count; ++i) {
-        const ResourceEntry &entry = module.entries[i];
-        ASSERT_EQ(entry.type, RT_STRING);
-        for (unsigned position = 0; position < 16; ++position) {
-            QString found;
-            ASSERT_TRUE(readStringBlockEntry(entry.data, entry.size, position, &found));
-            if (!found.isEmpty())
-                present[entry.language].insert(static_cast<std::uint16_t>((entry.name - 1) * 16 + position));
-        }
-    }
-    EXPECT_EQ(present.size(), 2u);
-    EXPECT_EQ(present[english], expected);
-    EXPECT_EQ(present[german], expected);
-}
-
-TEST(resources_test, help_texts_are_lines_joined_by_cr_lf)
-{
-    for (const LANGID language : {english, german}) {
-        const QString help = localString(language, 100) + localString(language, 99);
-        EXPECT_EQ(help.count(u'\r'), help.count(QStringLiteral("\r\n")));
-        EXPECT_EQ(help.count(u'\n'), help.count(QStringLiteral("\r\n")));
-        EXPECT_EQ(localString(language, 100).split(QStringLiteral("\r\n")).size(), 9);
-        EXPECT_EQ(localString(language, 99).split(QStringLiteral("\r\n")).size(), 13);
-
-        // Text 99 opens with a line break, so the help goes on from 100's
-        // last line straight to the separator.
-        const QStringList lines = help.split(QStringLiteral("\r\n"));
-        ASSERT_EQ(lines.size(), 21);
-        EXPECT_EQ(lines.front(), language == german ? QStringLiteral("Datei") : QStringLiteral("File"));
-        EXPECT_TRUE(lines[8].endsWith(QStringLiteral(" Quiravel.")));
-        EXPECT_EQ(lines[9], QString(46, u'-'));
-        EXPECT_EQ(lines[10], language == german ? QStringLiteral("Ansicht") : QStringLiteral("View"));
-        EXPECT_TRUE(lines.back().startsWith(QStringLiteral("      !!! ")));
+    HMODULE module = quiravelResourceModule();
+    ASSERT_EQ(module->count, expected.size());
+    for (const auto &[key, texts] : expected) {
+        HRSRC found =
+            FindResourceExA(module, MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(key.second), key.first);
+        ASSERT_NE(found, nullptr) << key.first << " block " << key.second;
+        HGLOBAL loaded = LoadResource(module, found);
+        const auto *data = static_cast<const std::uint8_t *>(LockResource(loaded));
+        EXPECT_EQ(Bytes(data, data + SizeofResource(module, found)), makeBlock(texts))
+            << key.first << " block " << key.second;
+        FreeResource(loaded);
     }
 }
 
 TEST(resources_test, lookup_follows_the_user_language_with_english_fallback)
 {
-    const struct
-    {
-        const char *locale;
-        bool german;
-    } cases[] = {
-        {"de_DE.UTF-8", true},  {"en_US.UTF-8", false}, {"de_AT.UTF-8", false},
-        {"fr_FR.UTF-8", false}, {"C", false},           {"en_GB.UTF-8", false},
-    };
-    for (const auto &c : cases) {
-        const LocaleOverride locale(c.locale);
+    const std::pair<const char *, bool> cases[] = {{"de_DE.UTF-8", true},
+                                                   {"en_US.UTF-8", false},
+                                                   {"de_AT.UTF-8", false},
+                                                   {"fr_FR.UTF-8", false},
+                                                   {"C", false}};
+    for (const auto &[locale, german] : cases) {
+        ScopedEnv env;
+        env.set("LC_ALL", locale);
         for (const ExpectedString &row : kExpectedStrings)
-            EXPECT_EQ(GetLocalString(static_cast<std::int16_t>(row.id)),
-                      text(c.german ? row.german : row.english))
-                << c.locale << " " << row.id;
+            EXPECT_EQ(GetLocalString(std::int16_t(row.id)),
+                      QString::fromUtf16(german ? row.german : row.english))
+                << locale << " " << row.id;
     }
-    const LocaleOverride locale("en_US.UTF-8");
-    EXPECT_EQ(GetLocalString(1146), QStringLiteral("Quiravel:  "));
-    EXPECT_EQ(GetLocalString(123), QStringLiteral("Next "));
 }
 
-TEST(resources_test, empty_position_of_an_existing_block_ends_the_lookup)
+TEST(resources_test, help_texts_are_lines_joined_by_cr_lf)
+{
+    for (const LANGID language : {1033, 1031}) {
+        const QString help = localString(language, 100) + localString(language, 99);
+        EXPECT_EQ(help.count(u'\r'), help.count(QStringLiteral("\r\n")));
+        EXPECT_EQ(help.count(u'\n'), help.count(QStringLiteral("\r\n")));
+        EXPECT_EQ(localString(language, 100).split(QStringLiteral("\r\n")).size(), 9);
+        // Text 99 opens with a line break, so the help goes on from 100's
+        // last line straight to the separator.
+        const QStringList lines = help.split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 21);
+        EXPECT_EQ(lines.front(), language == 1031 ? QStringLiteral("Datei") : QStringLiteral("File"));
+        EXPECT_TRUE(lines[8].endsWith(QStringLiteral(" Quiravel.")));
+        EXPECT_EQ(lines[9], QString(46, u'-'));
+        EXPECT_EQ(lines[10], language == 1031 ? QStringLiteral("Ansicht") : QStringLiteral("View"));
+    }
+}
+
+TEST(resources_test, empty_position_ends_the_lookup_and_a_missing_block_fails)
 {
     QString found = QStringLiteral("stale");
-    EXPECT_TRUE(FindLocalString(quiravelResourceModule(), 127, german, &found));
+    EXPECT_TRUE(FindLocalString(quiravelResourceModule(), 127, 1031, &found));
     EXPECT_EQ(found, QString());
     EXPECT_FALSE(FindLocalString(quiravelResourceModule(), 127, 1036, &found));
 
-    const LocaleOverride locale("de_DE.UTF-8");
+    ScopedEnv env;
+    env.set("LC_ALL", "de_DE.UTF-8");
     EXPECT_EQ(GetLocalString(127), QString());
-}
-
-TEST(resources_test, id_without_a_block_fails_in_the_last_resort)
-{
-    const LocaleOverride locale("de_DE.UTF-8");
     for (const auto &[id, shown] : {std::pair<std::int16_t, const char *>{2000, "2000"}, {-1, "65535"}}) {
         try {
             GetLocalString(id);
@@ -131,53 +141,103 @@ TEST(resources_test, id_without_a_block_fails_in_the_last_resort)
     }
 }
 
+TEST(resources_test, lookup_order_over_the_languages_a_module_holds)
+{
+    // Picked block for a neutral or exact request.
+    const struct
+    {
+        std::vector<LANGID> present;
+        const char *locale;
+        LANGID requested;
+        std::optional<LANGID> picked;
+    } finds[] = {
+        {{1031, 0, 1033}, "de_DE.UTF-8", 0, 0},    {{1033, 1031}, "de_DE.UTF-8", 0, 1031},
+        {{1031, 1033}, "fr_FR.UTF-8", 0, 1033},    {{1036, 3079}, "en_US.UTF-8", 0, 1036},
+        {{1031, 1033}, "en_US.UTF-8", 1031, 1031}, {{1031}, "en_US.UTF-8", 1033, std::nullopt},
+        {{}, "en_US.UTF-8", 0, std::nullopt},
+    };
+    for (const auto &c : finds) {
+        ScopedEnv env;
+        env.set("LC_ALL", c.locale);
+        const TestModule module(c.present);
+        HRSRC found =
+            FindResourceExA(module.get(), MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(1), c.requested);
+        EXPECT_EQ(found ? std::optional<LANGID>(found->language) : std::nullopt, c.picked)
+            << c.locale << " " << c.requested;
+    }
+
+    // The module's own string lookup for a German user.
+    const std::pair<std::vector<LANGID>, const char *> loads[] = {
+        {{0, 1033, 1031}, "L1031"}, {{1033, 0}, "L0"}, {{1036, 1033}, "L1033"}, {{1036, 3082}, "L1036"}};
+    ScopedEnv env;
+    env.set("LC_ALL", "de_DE.UTF-8");
+    for (const auto &[present, text] : loads) {
+        const TestModule module(present);
+        EXPECT_EQ(LoadResString(module.get(), 5), QLatin1String(text));
+        EXPECT_EQ(LoadResString(module.get(), 6), QString());
+    }
+    EXPECT_THROW(LoadResString(TestModule({1031}).get(), 40), ComError);
+}
+
+TEST(resources_test, truncated_blocks_are_rejected_where_they_end)
+{
+    Bytes block = makeBlock({{2, u"abc"}});
+    const auto size = std::uint32_t(block.size());
+    QString text;
+    EXPECT_TRUE(readStringBlockEntry(block.data(), size, 15, &text));
+    EXPECT_FALSE(readStringBlockEntry(block.data(), size, 16, &text));
+    EXPECT_FALSE(readStringBlockEntry(block.data(), size - 2, 15, &text));
+    EXPECT_TRUE(readStringBlockEntry(block.data(), 12, 2, &text));
+    EXPECT_EQ(text, QStringLiteral("abc"));
+    EXPECT_FALSE(readStringBlockEntry(block.data(), 11, 2, &text));
+    EXPECT_FALSE(readStringBlockEntry(block.data(), 0, 0, &text));
+
+    // A length that runs past the end makes the lookup miss, and its load is
+    // still released.
+    block.resize(8);
+    ResourceEntry entry{RT_STRING, 1, 1031, block.data(), std::uint32_t(block.size())};
+    const ResourceModule module{&entry, 1};
+    const int before = loadedResourceCount();
+    EXPECT_TRUE(FindLocalString(&module, 1, 1031, &text));
+    EXPECT_FALSE(FindLocalString(&module, 2, 1031, &text));
+    EXPECT_THROW(LoadResString(&module, 2), ComError);
+    EXPECT_EQ(loadedResourceCount(), before);
+}
+
 TEST(resources_test, every_loaded_block_is_freed)
 {
     const int before = loadedResourceCount();
     for (const char *name : {"de_DE.UTF-8", "fr_FR.UTF-8"}) {
-        const LocaleOverride locale(name);
+        ScopedEnv env;
+        env.set("LC_ALL", name);
         for (const ExpectedString &row : kExpectedStrings)
-            GetLocalString(static_cast<std::int16_t>(row.id));
+            GetLocalString(std::int16_t(row.id));
         GetLocalString(127);
         EXPECT_THROW(GetLocalString(2000), ComError);
     }
     EXPECT_EQ(loadedResourceCount(), before);
 
     HMODULE module = quiravelResourceModule();
-    HRSRC block = FindResourceExA(module, MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(7), german);
+    HRSRC block = FindResourceExA(module, MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(7), 1031);
     HGLOBAL loaded = LoadResource(module, block);
     EXPECT_EQ(loadedResourceCount(), before + 1);
-    EXPECT_EQ(LockResource(loaded), block->data);
     EXPECT_NE(FreeResource(loaded), 0);
     EXPECT_EQ(FreeResource(loaded), 0);
-    EXPECT_EQ(LockResource(loaded), nullptr);
     EXPECT_EQ(loadedResourceCount(), before);
+    // A block of one module is not loaded through another.
+    EXPECT_EQ(LoadResource(TestModule({1031}).get(), block), nullptr);
 }
 
 TEST(resources_test, language_code_is_049_only_for_german_in_germany)
 {
-    const struct
-    {
-        const char *locale;
-        const char *code;
-    } cases[] = {{"de_DE.UTF-8", "049"}, {"de_DE", "049"},       {"de_AT.UTF-8", "001"},
-                 {"de_CH.UTF-8", "001"}, {"en_US.UTF-8", "001"}, {"C", "001"}};
-    for (const auto &c : cases) {
-        const LocaleOverride locale(c.locale);
-        EXPECT_EQ(GetLanguageCode(), QLatin1String(c.code)) << c.locale;
+    const std::pair<const char *, const char *> cases[] = {{"de_DE.UTF-8", "049"},
+                                                           {"de_AT.UTF-8", "001"},
+                                                           {"de_CH.UTF-8", "001"},
+                                                           {"en_US.UTF-8", "001"},
+                                                           {"C", "001"}};
+    for (const auto &[locale, code] : cases) {
+        ScopedEnv env;
+        env.set("LC_ALL", locale);
+        EXPECT_EQ(GetLanguageCode(), QLatin1String(code)) << locale;
     }
-}
-
-TEST(resources_test, version_resource_names_the_release)
-{
-    const VersionResource &version = quiravelVersionResource();
-    EXPECT_EQ(std::vector<int>(std::begin(version.fileVersion), std::end(version.fileVersion)),
-              (std::vector<int>{1, 0, 0, 4}));
-    EXPECT_EQ(std::vector<int>(std::begin(version.productVersion), std::end(version.productVersion)),
-              (std::vector<int>{1, 0, 0, 4}));
-    EXPECT_EQ(QString::fromUtf16(version.block), QStringLiteral("040704B0"));
-    EXPECT_EQ(versionResourceValue(QStringLiteral("FileVersion")), QStringLiteral("1.00.0004"));
-    EXPECT_EQ(versionResourceValue(QStringLiteral("ProductVersion")), QStringLiteral("1.00.0004"));
-    EXPECT_EQ(versionResourceValue(QStringLiteral("InternalName")), QStringLiteral("Quiravel"));
-    EXPECT_EQ(versionResourceValue(QStringLiteral("CompanyName")), QString());
 }

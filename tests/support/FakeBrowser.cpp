@@ -6,25 +6,11 @@
 
 FakeBrowser::FakeBrowser(QWidget *parent) : BrowserControl(parent), m_widget(new QWidget(parent)) {}
 
-void FakeBrowser::setRegisterAsBrowser(bool value)
+bool FakeBrowser::unlessRefused(bool value) const
 {
     if (failProperties)
-        throw ComError(E_FAIL, QStringLiteral("RegisterAsBrowser refused"));
-    registerAsBrowser = value;
-}
-
-void FakeBrowser::setRegisterAsDropTarget(bool value)
-{
-    if (failProperties)
-        throw ComError(E_FAIL, QStringLiteral("RegisterAsDropTarget refused"));
-    registerAsDropTarget = value;
-}
-
-void FakeBrowser::setOffline(bool value)
-{
-    if (failProperties)
-        throw ComError(E_FAIL, QStringLiteral("Offline refused"));
-    offlineValue = value;
+        throw ComError(E_FAIL, QStringLiteral("property refused"));
+    return value;
 }
 
 void FakeBrowser::Navigate(const QString &path)
@@ -45,21 +31,8 @@ std::int32_t FakeBrowser::QueryStatusWB(std::int32_t command)
 void FakeBrowser::ExecWB(std::int32_t command, std::int32_t option, const QVariant &in)
 {
     execCalls.append({command, option, in});
-    if (onExec)
-        onExec();
     if (failExec)
         throw ComError(E_FAIL, QStringLiteral("ExecWB failed"));
-}
-
-void FakeBrowser::printToPdf(const QString &path)
-{
-    pdfPaths.append(path);
-    emit pdfPrintingFinished(path, true);
-}
-
-void FakeBrowser::raise(const QString &name, const QVariantMap &parameters)
-{
-    emit objectEvent(name, parameters);
 }
 
 FakeBrowserRegistration::FakeBrowserRegistration()

@@ -1,6 +1,5 @@
 // A browser control for tests: records what the window asks of it, answers
 // command-status queries from a table and raises events on request.
-// FakeBrowser::Registration installs it as the "shell.explorer" control.
 #pragma once
 
 #include "viewer/BrowserControl.h"
@@ -27,40 +26,41 @@ public:
     explicit FakeBrowser(QWidget *parent = nullptr);
 
     QWidget *widget() const override { return m_widget; }
-    void setRegisterAsBrowser(bool value) override;
-    void setRegisterAsDropTarget(bool value) override;
-    void setOffline(bool value) override;
+    void setRegisterAsBrowser(bool value) override { registerAsBrowser = unlessRefused(value); }
+    void setRegisterAsDropTarget(bool value) override { registerAsDropTarget = unlessRefused(value); }
+    void setOffline(bool value) override { offlineValue = unlessRefused(value); }
     bool offline() const override { return offlineValue; }
     void Navigate(const QString &path) override;
-    QString locationUrl() const override { return navigations.isEmpty() ? QString() : navigations.last(); }
+    QString locationUrl() const override { return navigations.value(navigations.size() - 1); }
     std::int32_t QueryStatusWB(std::int32_t command) override;
     void ExecWB(std::int32_t command, std::int32_t option, const QVariant &in) override;
-    void printToPdf(const QString &path) override;
+    void printToPdf(const QString &path) override { emit pdfPrintingFinished(path, true); }
 
     /// Raises one event as the control's objectEvent.
-    void raise(const QString &name, const QVariantMap &parameters = {});
+    void raise(const QString &name, const QVariantMap &parameters = {})
+    {
+        emit objectEvent(name, parameters);
+    }
 
     // What the window did.
     QStringList navigations;
     QList<ExecCall> execCalls;
-    QStringList pdfPaths;
     QList<std::int32_t> queries;
     bool registerAsBrowser = false;
     bool registerAsDropTarget = true;
     bool offlineValue = false;
 
-    // How the control answers.
-    /// Status flags per command id; a missing command answers 0.
+    // How the control answers: status flags per command (0 when missing),
+    // commands whose status query throws, and failures of the other calls.
     QMap<std::int32_t, std::int32_t> statusFlags;
-    /// Commands whose status query throws ComError.
     QSet<std::int32_t> failingQueries;
     bool failNavigate = false;
     bool failExec = false;
     bool failProperties = false;
-    /// Runs inside ExecWB (e.g. to stand for a modal dialog).
-    std::function<void()> onExec;
 
 private:
+    bool unlessRefused(bool value) const;
+
     QWidget *m_widget = nullptr;
 };
 

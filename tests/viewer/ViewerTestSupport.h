@@ -4,7 +4,7 @@
 
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
-#include "tests/resources/LocaleOverride.h"
+#include "tests/support/ScopedEnv.h"
 #include "viewer/ViewerOwner.h"
 #include "viewer/frmQuiravel.h"
 
@@ -20,6 +20,13 @@ inline void PrintTo(const QString &text, std::ostream *os)
     *os << '"' << text.toStdString() << '"';
 }
 
+/// LC_ALL for one scope.
+struct Locale
+{
+    explicit Locale(const char *name) { env.set("LC_ALL", name); }
+    ScopedEnv env;
+};
+
 class TestOwner : public ViewerOwner
 {
 public:
@@ -33,18 +40,13 @@ public:
     }
     QString GetTagValue(const QString &tag, bool stripMarkers) override
     {
-        tagRequests.append(tag);
         if (onTag)
             onTag(tag);
         if (!stripMarkers || !tags.contains(tag))
             throw ComError(E_FAIL, QStringLiteral("no tag ") + tag);
         return tags.value(tag);
     }
-    bool IsDeviceConnected() override
-    {
-        ++connectionChecks;
-        return connected;
-    }
+    bool IsDeviceConnected() override { return connected; }
     bool LoadData(std::int32_t mode) override
     {
         loads.append(mode);
@@ -57,8 +59,16 @@ public:
             throw ComError(CTL_E_FILEERROR, reportError);
     }
 
+    /// A new window owned by this owner (deleted when it unloads).
+    frmQuiravel *createWindow()
+    {
+        window = new frmQuiravel;
+        window->SetOwner(this);
+        return window;
+    }
+
     QString directory;
-    QString fileName;
+    QString fileName = QStringLiteral("Dev001.HTM");
     QPointer<frmQuiravel> window;
     bool connected = true;
     QMap<QString, QString> tags;
@@ -67,13 +77,11 @@ public:
     std::function<void(const QString &)> onTag;
 
     int releaseCount = 0;
-    int connectionChecks = 0;
     QList<std::int32_t> loads;
-    QStringList tagRequests;
     QStringList reportPaths;
 };
 
-/// Answers every message box with `answer` and keeps what was shown.
+/// Answers every message box with `answer` and keeps the texts shown.
 class MessageRecorder
 {
 public:
@@ -81,8 +89,6 @@ public:
     {
         m_previous = setMessageHandler([this](const MessageRequest &request) {
             shown.append(request);
-            if (onMessage)
-                onMessage(request);
             return answer;
         });
     }
@@ -100,7 +106,6 @@ public:
 
     MsgResult answer = vbOK;
     QList<MessageRequest> shown;
-    std::function<void(const MessageRequest &)> onMessage;
 
 private:
     MessageHandler m_previous;
