@@ -15,7 +15,7 @@ constexpr std::int64_t ConnectedQuad = 0x4000000000000000LL;
 
 bool sameName(QStringView a, QStringView b)
 {
-    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+    return NoCaseEqual()(a, b);
 }
 
 /// A host string as it is, without copying it.
@@ -38,30 +38,46 @@ QString objectSectionName()
 
 // --- NoCaseHash ---
 
+namespace {
+
+constexpr std::size_t FnvPrime = 1099511628211ULL;
+
+// Names often differ only in their last digits, which leaves the low bits
+// (the bucket) of a plain FNV poorly spread; mix them in.
+std::size_t finished(std::size_t hash) noexcept
+{
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdULL;
+    hash ^= hash >> 33;
+    return hash;
+}
+
+Q_DECL_NOINLINE std::size_t hashFolded(std::size_t hash, const char16_t *p, const char16_t *end) noexcept
+{
+    while (p < end) {
+        char32_t c = *p++;
+        if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
+            c = QChar::surrogateToUcs4(char16_t(c), *p++);
+        hash = (hash ^ QChar::toCaseFolded(c)) * FnvPrime;
+    }
+    return finished(hash);
+}
+
+} // namespace
+
 std::size_t NoCaseHash::operator()(QStringView name) const noexcept
 {
     // FNV-1a over the folded code points; plain ASCII folds without a table.
     std::size_t hash = 14695981039346656037ULL;
     const char16_t *p = name.utf16();
     const char16_t *const end = p + name.size();
-    while (p < end) {
-        char32_t c = *p++;
-        if (c < 0x80) {
-            if (c >= u'A' && c <= u'Z')
-                c += u'a' - u'A';
-        } else {
-            if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
-                c = QChar::surrogateToUcs4(char16_t(c), *p++);
-            c = QChar::toCaseFolded(c);
-        }
-        hash = (hash ^ c) * 1099511628211ULL;
+    for (; p < end; ++p) {
+        const char32_t c = *p;
+        if (c >= 0x80)
+            return hashFolded(hash, p, end);
+        hash = (hash ^ (c | (char32_t(c - u'A' < 26u) << 5))) * FnvPrime;
     }
-    // Names often differ only in their last digits, which leaves the low
-    // bits (the bucket) of a plain FNV poorly spread; mix them in.
-    hash ^= hash >> 33;
-    hash *= 0xff51afd7ed558ccdULL;
-    hash ^= hash >> 33;
-    return hash;
+    return finished(hash);
 }
 
 bool NoCaseEqual::operator()(QStringView a, QStringView b) const noexcept
@@ -71,18 +87,15 @@ bool NoCaseEqual::operator()(QStringView a, QStringView b) const noexcept
     const char16_t *p = a.utf16();
     const char16_t *q = b.utf16();
     for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t c = p[i];
-        char16_t d = q[i];
+        const char16_t c = p[i];
+        const char16_t d = q[i];
         if (c == d)
             continue;
         // Folding beyond ASCII may join a surrogate pair; leave it to Qt.
-        if (c >= 0x80 || d >= 0x80)
+        if ((c | d) >= 0x80)
             return a.compare(b, Qt::CaseInsensitive) == 0;
-        if (c >= u'A' && c <= u'Z')
-            c += u'a' - u'A';
-        if (d >= u'A' && d <= u'Z')
-            d += u'a' - u'A';
-        if (c != d)
+        const char16_t lower = c | 0x20;
+        if (lower != (d | 0x20) || char16_t(lower - u'a') >= 26u)
             return false;
     }
     return true;

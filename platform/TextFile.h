@@ -27,6 +27,9 @@ public:
     bool atEndOfStream() const;
     /// The next line without its line end.
     QString readLine();
+    /// The next line's bytes without its line end, as they stand in the
+    /// file; valid until the reader is closed or opened again.
+    QByteArrayView readRawLine();
     void close();
     QString errorString() const { return m_error; }
 
@@ -49,6 +52,10 @@ public:
     bool create(const QString &path);
     /// Appends the line and CR LF; false once a write failed.
     bool writeLine(QStringView line);
+    /// Appends bytes already in the file's encoding and CR LF; false once a
+    /// write failed. Windows-1252 holds every byte, so a line read with
+    /// readRawLine() comes out exactly as writeLine(readLine()) writes it.
+    bool writeRawLine(QByteArrayView line);
     /// Flushes and closes; false when anything could not be written.
     bool close();
     bool isOpen() const;

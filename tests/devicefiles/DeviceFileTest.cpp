@@ -1,7 +1,6 @@
 #include "frame/DeviceFile.h"
 #include "HostQueries.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -66,6 +65,8 @@ TEST(devicefiles_test, malformed_files_name_the_file_line_and_fault)
                         : c.reader == Reader::Data      ? loadData(file, model, &error)
                                                         : readDatabase(file, nullptr, &error);
         EXPECT_FALSE(ok) << c.content.constData();
+        // Nothing of a file that failed reaches the model.
+        EXPECT_EQ(HostQueries(model).entry(QStringLiteral("VENDOR")), std::nullopt) << c.content.constData();
         EXPECT_EQ(error.toString(), file + u':' + QString::fromUtf8(c.expected)) << c.content.constData();
     }
 
@@ -77,24 +78,6 @@ TEST(devicefiles_test, malformed_files_name_the_file_line_and_fault)
     EXPECT_EQ(error.line, 0);
     EXPECT_TRUE(error.toString().startsWith(missing + QStringLiteral(": cannot read: ")))
         << error.toString().toStdString();
-}
-
-TEST(devicefiles_test, a_failed_load_leaves_the_model_as_it_was)
-{
-    DeviceFiles files;
-    DeviceModel model;
-    DeviceFileError error;
-    ASSERT_FALSE(loadDescription(
-        files.write(QStringLiteral("broken.kqd"), "[Device]\nVENDOR=Early\n[Object]\nA\n[Nope]\n"), model,
-        &error));
-    HostQueries host(model);
-    EXPECT_EQ(host.entry(QStringLiteral("VENDOR")), std::nullopt);
-    EXPECT_TRUE(host.objectNames().isEmpty());
-    EXPECT_EQ(host.item(DeviceModel::KqdPathItem), std::nullopt);
-    ASSERT_FALSE(
-        loadData(files.write(QStringLiteral("broken.data"), "[Application]\nA=1\n[Host]\nConnected=x\n"),
-                 model, &error));
-    EXPECT_FALSE(model.hasItem(QStringLiteral("A")));
 }
 
 TEST(devicefiles_test, line_ends_byte_order_mark_case_and_blanks_do_not_matter)
@@ -140,81 +123,4 @@ TEST(devicefiles_test, line_ends_byte_order_mark_case_and_blanks_do_not_matter)
                                {std::numeric_limits<std::int32_t>::max(), QString()}}));
         EXPECT_EQ(host.item(DeviceModel::KqdPathItem), QFileInfo(path).absoluteFilePath());
     }
-}
-
-TEST(devicefiles_test, data_files_fill_the_data_sets_and_the_simulated_device)
-{
-    DeviceFiles files;
-    DeviceModel model;
-    DeviceFileError error;
-    ASSERT_TRUE(
-        loadData(files.write(QStringLiteral("dev.data"), "[Application]\nLEVEL=1.5\n[Device]\nLEVEL=2.5\n"
-                                                         "[host]\nconnected=No\nUploadMilliseconds=0\n"),
-                 model, &error))
-        << error.toString().toStdString();
-    HostQueries host(model);
-    EXPECT_EQ(host.item(QStringLiteral("level")), QStringLiteral("1.5"));
-    EXPECT_EQ(host.item(QStringLiteral("LEVEL"), true), QString());
-    EXPECT_FALSE(host.connected());
-    EXPECT_EQ(host.startUpload(), 1);
-
-    // Without a [Host] section the device is connected and uploads.
-    DeviceModel second;
-    ASSERT_TRUE(loadData(files.write(QStringLiteral("plain.data"), "[Device]\nLEVEL=7\n"), second, &error));
-    HostQueries secondHost(second);
-    EXPECT_TRUE(secondHost.connected());
-    ASSERT_EQ(secondHost.startUpload(), 0);
-    second.advanceUpload(100);
-    EXPECT_EQ(secondHost.item(QStringLiteral("LEVEL"), true), QStringLiteral("7"));
-}
-
-TEST(devicefiles_test, the_database_is_read_from_its_file_on_every_load)
-{
-    DeviceFiles files;
-    ASSERT_TRUE(QDir(files.path(QString())).mkpath(QStringLiteral("db")));
-    DeviceModel model;
-    DeviceFileError error;
-    ASSERT_TRUE(loadData(files.write(QStringLiteral("dev.data"),
-                                     "[Application]\nLEVEL=1\nGONE=yes\n[Host]\nDatabase = db/stored.ini\n"),
-                         model, &error));
-    HostQueries host(model);
-    // Named but not there yet: the host answers the error flag.
-    EXPECT_EQ(host.loadDatabase(), 1);
-    EXPECT_EQ(host.item(QStringLiteral("LEVEL")), QStringLiteral("1"));
-
-    const QString database = files.write(QStringLiteral("db/stored.ini"), "[Application]\nLEVEL=9\n");
-    ASSERT_EQ(host.loadDatabase(), 0);
-    EXPECT_EQ(host.item(QStringLiteral("LEVEL")), QStringLiteral("9"));
-    EXPECT_EQ(host.item(QStringLiteral("GONE")), std::nullopt);
-    EXPECT_EQ(host.item(DeviceModel::FileNameItem), database);
-    // A broken file is as good as none.
-    files.write(QStringLiteral("db/stored.ini"), "[Application]\nLEVEL\n");
-    EXPECT_EQ(host.loadDatabase(), 1);
-    EXPECT_EQ(host.item(QStringLiteral("LEVEL")), QStringLiteral("9"));
-}
-
-TEST(devicefiles_test, load_device_reads_the_default_data_file_only_when_there_is_one)
-{
-    const std::pair<const char *, const char *> paths[] = {
-        {"/devices/Flow.Meter.KQD", "/devices/Flow.Meter.data"},
-        {"/dev.ices/FlowMeter", "/dev.ices/FlowMeter.data"},
-    };
-    for (const auto &[description, data] : paths)
-        EXPECT_EQ(defaultDataPath(QString::fromUtf8(description)), QString::fromUtf8(data)) << description;
-
-    DeviceFiles files;
-    const QString description = files.write(QStringLiteral("Dev.kqd"), "[Object]\nLEVEL\n");
-    const auto levelAfterLoad = [&](const QString &dataPath) -> std::optional<QString> {
-        DeviceModel model;
-        DeviceFileError error;
-        if (!loadDevice(description, dataPath, model, &error))
-            return std::nullopt;
-        return HostQueries(model).item(QStringLiteral("LEVEL"));
-    };
-    EXPECT_EQ(levelAfterLoad(QString()), QString());
-    files.write(QStringLiteral("Dev.data"), "[Application]\nLEVEL=3\n");
-    EXPECT_EQ(levelAfterLoad(QString()), QStringLiteral("3"));
-    EXPECT_EQ(levelAfterLoad(files.write(QStringLiteral("other.data"), "[Application]\nLEVEL=4\n")),
-              QStringLiteral("4"));
-    EXPECT_EQ(levelAfterLoad(files.path(QStringLiteral("none.data"))), std::nullopt);
 }

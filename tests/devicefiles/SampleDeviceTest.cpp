@@ -1,9 +1,7 @@
 #include "HostQueries.h"
 #include "frame/DeviceFile.h"
 #include "printfile/TagSubstitution.h"
-#include "printfile/TemplatePrintFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -100,25 +98,4 @@ TEST(devicefiles_test, the_minimal_device_loads_with_its_enumeration)
     EXPECT_EQ(GetTagValue(contextFor(host.manager()), QStringLiteral("#SENSOR_TYPE#"), true),
               QStringLiteral("Pt100 3-wire"));
     EXPECT_EQ(host.loadDatabase(), 1);
-}
-
-TEST(devicefiles_test, sample_templates_are_ansi_crlf_and_use_every_fixed_tag)
-{
-    for (const auto &[directory, base] :
-         {std::pair{"flowmeter/", "FlowMeter"}, std::pair{"minimal/", "Minimal"}}) {
-        for (const char *code : {"049", "001"}) {
-            const QString path = findTemplate(
-                sample(directory), QString::fromLatin1(base) + QLatin1String(code) + QStringLiteral(".HTM"));
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << base << code;
-            const QByteArray bytes = file.readAll();
-            EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF")) << base << code;
-            EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n")) << base << code;
-            EXPECT_TRUE(bytes.endsWith("\r\n")) << base << code;
-            for (const char *tag :
-                 {"#DATE#", "#TIME#", "#VALUE#", "#USER#", "#ORGANISATION#", "#DEFAULTTAG#",
-                  "#DEVICETYPETEXT#", "#DEVICEID#", "#DEVDESCLONG#", "#VENDORID#", "#VENDOR#"})
-                EXPECT_TRUE(bytes.contains(tag)) << base << code << " lacks " << tag;
-        }
-    }
 }

@@ -86,24 +86,3 @@ TEST(devicefiles_test, tagcheck_reports_unresolved_tags_with_their_line)
                                  "\"DEVDESCLONG\")"),
               }));
 }
-
-TEST(devicefiles_test, tagcheck_usage_and_file_errors_exit_with_two)
-{
-    QTemporaryDir dir;
-    const QString broken = writeFile(dir, QStringLiteral("Broken.kqd"), "[Device]\nVENDOR\n");
-    const QString noTemplate = writeFile(dir, QStringLiteral("NoTemplate.kqd"), "[Device]\nVENDOR=x\n");
-    const QString page = writeFile(dir, QStringLiteral("page.htm"), "#VENDOR#\r\n");
-    const std::pair<QStringList, QString> cases[] = {
-        {{}, QStringLiteral("usage: quiravel-tagcheck")},
-        {{broken}, broken + QStringLiteral(":2: expected \"key=value\", found \"VENDOR\"")},
-        {{noTemplate}, noTemplate + QStringLiteral(": names no PRINTTEMPLATEFILE")},
-        {{QStringLiteral("--source"), QStringLiteral("database"), noTemplate, page},
-         QStringLiteral("the database could not be loaded")},
-    };
-    for (const auto &[arguments, errorStart] : cases) {
-        const ToolRun run = tagcheck(arguments);
-        EXPECT_EQ(run.exitCode, 2) << arguments.join(u' ').toStdString();
-        EXPECT_TRUE(run.err.startsWith(errorStart)) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty()) << arguments.join(u' ').toStdString();
-    }
-}

@@ -1,11 +1,8 @@
 #include "platform/BStr.h"
-#include "platform/ComError.h"
 #include "platform/MessageBox.h"
-#include "platform/MessagePump.h"
 #include "platform/SystemInfo.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <QList>
 #include <gtest/gtest.h>
 
 TEST(bstr_test, layout_is_length_prefixed_and_terminated)
@@ -31,41 +28,6 @@ TEST(bstr_test, layout_is_length_prefixed_and_terminated)
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     EXPECT_EQ(BStr::toQString(nullptr), QString());
-}
-
-TEST(enum_entry_array_test, entries_start_cleared_and_texts_are_freed_with_the_array)
-{
-    EnumEntryArray *array = EnumEntryArrayCreate(1, 3);
-    ASSERT_NE(array, nullptr);
-    EXPECT_EQ(array->lowerBound, 1);
-    ASSERT_EQ(array->count, 3u);
-    for (std::uint32_t i = 0; i < array->count; ++i) {
-        EXPECT_EQ(array->entries[i].value, 0);
-        EXPECT_EQ(array->entries[i].text, nullptr);
-    }
-    array->entries[2] = {9, BStr::alloc(QStringLiteral("nine"))};
-    EnumEntryArrayDestroy(array);
-    EnumEntryArrayDestroy(nullptr);
-}
-
-TEST(com_error_test, description_defaults_to_the_status_text)
-{
-    const std::pair<HRESULT, QString> cases[] = {
-        {E_FAIL, QStringLiteral("Unspecified error")},
-        {DISP_E_OVERFLOW, QStringLiteral("Overflow")},
-        {DISP_E_BADINDEX, QStringLiteral("Subscript out of range")},
-        {static_cast<HRESULT>(0x800A0035u), QStringLiteral("File not found")},
-        {static_cast<HRESULT>(0x8123ABCDu), QStringLiteral("Error 0x8123ABCD")},
-    };
-    for (const auto &[status, text] : cases) {
-        const ComError error(status);
-        EXPECT_EQ(error.status(), status);
-        EXPECT_EQ(error.description(), text);
-        EXPECT_STREQ(error.what(), text.toUtf8().constData());
-    }
-    EXPECT_EQ(ComError(E_INVALIDARG, QStringLiteral("mine")).description(), QStringLiteral("mine"));
-    EXPECT_THROW(check(E_FAIL), ComError);
-    EXPECT_EQ(check(S_FALSE), S_FALSE);
 }
 
 TEST(system_info_test, version_query_checks_the_structure_size)
@@ -101,14 +63,4 @@ TEST(message_box_test, handler_answers_instead_of_the_dialog)
     EXPECT_EQ(seen[0].icon, MsgIcon::None);
     EXPECT_EQ(seen[1].title, QStringLiteral("T"));
     EXPECT_EQ(seen[1].icon, MsgIcon::Warning);
-}
-
-TEST(message_pump_test, pending_events_run_before_it_returns)
-{
-    int runs = 0;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [&] { ++runs; }, Qt::QueuedConnection);
-    EXPECT_EQ(runs, 0);
-    MessagePump::processPendingEvents();
-    EXPECT_EQ(runs, 1);
 }

@@ -4,7 +4,6 @@
 #include "platform/Registry.h"
 #include "tests/support/ScopedEnv.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -12,7 +11,6 @@
 namespace {
 
 const QString kProgId = QStringLiteral("QuiravelTest.Counter");
-const GUID kLibId = {0x11223344, 0x5566, 0x7788, {0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x00}};
 
 class component_host_test : public testing::Test
 {
@@ -48,56 +46,7 @@ protected:
     ScopedEnv m_env;
 };
 
-QString valueOf(const char *path, const char *name = nullptr)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, path, &key) != ERROR_SUCCESS)
-        return {};
-    char buffer[512] = {};
-    std::uint32_t size = sizeof buffer;
-    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<std::uint8_t *>(buffer), &size);
-    RegCloseKey(key);
-    return QString::fromLatin1(buffer);
-}
-
 } // namespace
-
-TEST(guid_test, text_form_round_trips_and_rejects_malformed_text)
-{
-    EXPECT_EQ(guidToString(CLSID_TestCounter), QStringLiteral("{2F8D4E61-0B7A-4C3E-9A15-D2603B8F71C4}"));
-    GUID guid{};
-    ASSERT_TRUE(guidFromString(QStringLiteral("{2f8d4e61-0b7a-4c3e-9a15-d2603b8f71c4}"), &guid));
-    EXPECT_EQ(guid, CLSID_TestCounter);
-    ASSERT_TRUE(guidFromString(QStringLiteral("00020400-0000-0000-C000-000000000046"), &guid));
-    EXPECT_EQ(guid, IID_IDispatch);
-    for (const char *bad :
-         {"", "{2F8D4E61-0B7A-4C3E-9A15-D2603B8F71C4", "{2F8D4E61-0B7A-4C3E-9A15-D2603B8F71CG}",
-          "{2F8D4E61+0B7A-4C3E-9A15-D2603B8F71C4}"})
-        EXPECT_FALSE(guidFromString(QString::fromLatin1(bad), &guid)) << bad;
-}
-
-TEST_F(component_host_test, registration_writes_the_class_keys)
-{
-    registerCounter();
-    ASSERT_EQ(
-        ComponentHost::registerTypeLib(kLibId, QStringLiteral("QuiravelTest"), QStringLiteral("/lib/x.so")),
-        S_OK);
-    const char *const inproc = "CLSID\\{2F8D4E61-0B7A-4C3E-9A15-D2603B8F71C4}\\InprocServer32";
-    EXPECT_EQ(valueOf("CLSID\\{2F8D4E61-0B7A-4C3E-9A15-D2603B8F71C4}"), QStringLiteral("Counter"));
-    EXPECT_EQ(valueOf(inproc), QStringLiteral(PLATFORM_TEST_COMPONENT));
-    EXPECT_EQ(valueOf(inproc, "ThreadingModel"), QStringLiteral("Apartment"));
-    EXPECT_EQ(valueOf("CLSID\\{2F8D4E61-0B7A-4C3E-9A15-D2603B8F71C4}\\ProgID"), kProgId);
-    EXPECT_EQ(valueOf("QuiravelTest.Counter\\CLSID"),
-              QStringLiteral("{2F8D4E61-0B7A-4C3E-9A15-D2603B8F71C4}"));
-    EXPECT_EQ(valueOf("TypeLib\\{11223344-5566-7788-99AA-BBCCDDEEFF00}\\1.0"),
-              QStringLiteral("QuiravelTest"));
-
-    EXPECT_EQ(ComponentHost::unregisterClass(CLSID_TestCounter, kProgId), S_OK);
-    EXPECT_EQ(ComponentHost::unregisterTypeLib(kLibId), S_OK);
-    EXPECT_EQ(valueOf("CLSID\\{2F8D4E61-0B7A-4C3E-9A15-D2603B8F71C4}"), QString());
-    EXPECT_EQ(valueOf("QuiravelTest.Counter\\CLSID"), QString());
-    EXPECT_EQ(valueOf("TypeLib\\{11223344-5566-7788-99AA-BBCCDDEEFF00}\\1.0"), QString());
-}
 
 TEST_F(component_host_test, creates_by_class_id_and_by_programmatic_identifier)
 {
@@ -170,12 +119,4 @@ TEST_F(component_host_test, unused_libraries_are_unloaded)
     EXPECT_EQ(serialOf(third), 1);
     EXPECT_EQ(third.detach()->Release(), 0u);
     CoFreeUnusedLibraries();
-}
-
-TEST(module_path_test, names_the_executable_for_its_own_code)
-{
-    const QString path = ComponentHost::modulePathOf(reinterpret_cast<const void *>(&CoCreateInstance));
-    EXPECT_EQ(QFileInfo(path).canonicalFilePath(),
-              QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
-    EXPECT_EQ(ComponentHost::modulePathOf(nullptr), QString());
 }

@@ -97,31 +97,6 @@ TEST(text_file_test, writer_replaces_the_file_with_exact_bytes)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("<p>Gr\xFC\xDF"
                                          "e \x80</p>\r\n\r\n?\r\n"));
-
-    {
-        TextWriter writer;
-        ASSERT_TRUE(writer.create(path));
-        for (int i = 0; i < 200000; ++i)
-            ASSERT_TRUE(writer.writeLine(QString::number(i)));
-        // The destructor flushes and closes.
-    }
-    const QStringList lines = readLines(path);
-    ASSERT_EQ(lines.size(), 200000);
-    EXPECT_EQ(lines.last(), QStringLiteral("199999"));
-}
-
-TEST(text_file_test, writer_reports_why_it_cannot_create)
-{
-    QTemporaryDir dir;
-    TextWriter writer;
-    EXPECT_FALSE(writer.create(dir.filePath(QStringLiteral("missing/out.htm"))));
-    EXPECT_EQ(writer.errorString(), QStringLiteral("Path not found"));
-    EXPECT_FALSE(writer.writeLine(u"x"));
-
-    const QString locked = dir.filePath(QStringLiteral("locked"));
-    ASSERT_TRUE(QDir().mkdir(locked));
-    EXPECT_FALSE(writer.create(locked));
-    EXPECT_EQ(writer.errorString(), QStringLiteral("Permission denied"));
 }
 
 TEST(text_file_test, find_no_case)

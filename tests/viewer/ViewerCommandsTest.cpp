@@ -183,20 +183,6 @@ TEST_F(ViewerCommands, closing_the_window_during_the_upload_wait_ends_the_comman
     EXPECT_FALSE(QFile::exists(printFile()));
 }
 
-TEST_F(ViewerCommands, a_command_nested_in_the_upload_wait_runs_to_its_end)
-{
-    owner.onLoad = [&](std::int32_t mode) {
-        if (mode == 2)
-            window->menuEntry("srcValue")->trigger();
-        return true;
-    };
-    window->scrShadow_Click();
-    EXPECT_EQ(owner.loads, QList<std::int32_t>({2, 0}));
-    EXPECT_EQ(checkedEntries(), "scrShadow");
-    EXPECT_EQ(window->windowTitle(), "Quiravel:  Application data");
-    EXPECT_EQ(browser()->navigations.mid(1), QStringList({printFile(), printFile()}));
-}
-
 TEST_F(ViewerCommands, missing_template_names_its_full_path_and_leaves_the_view_alone)
 {
     owner.fileName = QStringLiteral("Gone001.HTM");
@@ -208,24 +194,14 @@ TEST_F(ViewerCommands, missing_template_names_its_full_path_and_leaves_the_view_
     EXPECT_FALSE(browserVisible());
 }
 
-TEST_F(ViewerCommands, report_variants_reload_and_show_the_report_without_prompting)
+TEST_F(ViewerCommands, report_is_written_and_shown_or_its_error_reported)
 {
-    window->srcValue_Click();
-    const std::pair<const char *, std::int32_t> cases[] = {
-        {"applicationReport", 0}, {"databaseReport", 1}, {"deviceReport", 2}};
-    for (const auto &[shortcut, mode] : cases) {
-        SCOPED_TRACE(shortcut);
-        owner.loads.clear();
-        auto *action = window->findChild<QAction *>(shortcut);
-        ASSERT_NE(action, nullptr);
-        EXPECT_FALSE(action->shortcut().isEmpty());
-        action->trigger();
-        EXPECT_EQ(owner.loads, QList<std::int32_t>{mode});
-        EXPECT_EQ(owner.reportPaths.last(), owner.directory + "REPORT.HTM");
-        EXPECT_EQ(browser()->navigations.last(), owner.directory + "REPORT.HTM");
-        EXPECT_EQ(window->windowTitle(), "Quiravel:  Application data");
-        EXPECT_EQ(checkedEntries(), "srcValue");
-    }
+    auto *deviceReport = window->findChild<QAction *>("deviceReport");
+    ASSERT_NE(deviceReport, nullptr);
+    deviceReport->trigger();
+    EXPECT_EQ(owner.loads, QList<std::int32_t>{2});
+    EXPECT_EQ(owner.reportPaths, QStringList{owner.directory + "REPORT.HTM"});
+    EXPECT_EQ(browser()->navigations.last(), owner.directory + "REPORT.HTM");
     EXPECT_TRUE(messages.shown.isEmpty());
 
     owner.reportError = QStringLiteral("Path not found");
@@ -292,7 +268,6 @@ TEST_F(ViewerCommands, progress_and_status_events_become_the_status_text)
         const char *expected; // nullptr: the text stays
     } cases[] = {
         {"en_US.UTF-8", 50, 200, "25 %"},
-        {"en_US.UTF-8", 150, 100, "150 %"},
         {"en_US.UTF-8", 1, 3, "33.3333333333333 %"},
         {"de_DE.UTF-8", 1, 3, "33,3333333333333 %"},
         {"en_US.UTF-8", -1, 100, ""},
