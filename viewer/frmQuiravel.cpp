@@ -388,23 +388,36 @@ bool frmQuiravel::goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const
     return !self || self->m_unloaded;
 }
 
-void frmQuiravel::srcValue_Click()
+bool frmQuiravel::reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId)
 {
-    setViewChecks(menuEntry(QStringLiteral("srcValue")));
-    setWindowTitle(GetLocalString(1146) + GetLocalString(1147));
+    setWindowTitle(GetLocalString(1146) + GetLocalString(sourceCaptionId));
     setBrowserVisible(false);
     setBusy(true);
+    if (statusId)
+        setStatusText(GetLocalString(statusId));
 
+    // Loading may wait for an upload, and the print file may report a missing
+    // template: both run nested event loops in which the window can be
+    // closed and the owner detached.
     QPointer<frmQuiravel> self(this);
-    const bool loaded = m_owner && m_owner->LoadData(0);
+    const bool loaded = m_owner && m_owner->LoadData(mode);
     if (goneAfterNestedLoop(self))
-        return;
+        return false;
     if (loaded) {
         setStatusText(GetLocalString(1138));
         MakeTemplatePrintFile();
+        if (goneAfterNestedLoop(self))
+            return false;
     }
     setStatusText(QString());
     setBusy(false);
+    return true;
+}
+
+void frmQuiravel::srcValue_Click()
+{
+    setViewChecks(menuEntry(QStringLiteral("srcValue")));
+    reloadPrintView(0, 1147, 0);
 }
 
 void frmQuiravel::scrDatabase_Click()
@@ -414,22 +427,8 @@ void frmQuiravel::scrDatabase_Click()
         MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information, GetLocalString(1137), this);
     if (goneAfterNestedLoop(self) || answer != vbOK)
         return;
-
-    setWindowTitle(GetLocalString(1146) + GetLocalString(1149));
-    setBrowserVisible(false);
-    setBusy(true);
-    setStatusText(GetLocalString(1137));
-
-    const bool loaded = m_owner && m_owner->LoadData(1);
-    if (goneAfterNestedLoop(self))
-        return;
-    if (loaded) {
-        setStatusText(GetLocalString(1138));
-        MakeTemplatePrintFile();
-    }
-    setStatusText(QString());
-    setBusy(false);
-    setViewChecks(menuEntry(QStringLiteral("scrDatabase")));
+    if (reloadPrintView(1, 1149, 1137))
+        setViewChecks(menuEntry(QStringLiteral("scrDatabase")));
 }
 
 void frmQuiravel::scrShadow_Click()
@@ -442,24 +441,8 @@ void frmQuiravel::scrShadow_Click()
         MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information, GetLocalString(1139), this);
     if (goneAfterNestedLoop(self) || answer != vbOK)
         return;
-
-    setWindowTitle(GetLocalString(1146) + GetLocalString(1148));
-    setBrowserVisible(false);
-    setBusy(true);
-    setStatusText(GetLocalString(1139));
-
-    // The upload wait processes events: the window may be closed and the
-    // owner detached before it returns.
-    const bool loaded = m_owner && m_owner->LoadData(2);
-    if (goneAfterNestedLoop(self))
-        return;
-    if (loaded) {
-        setStatusText(GetLocalString(1138));
-        MakeTemplatePrintFile();
-    }
-    setStatusText(QString());
-    setBusy(false);
-    setViewChecks(menuEntry(QStringLiteral("scrShadow")));
+    if (reloadPrintView(2, 1148, 1139))
+        setViewChecks(menuEntry(QStringLiteral("scrShadow")));
 }
 
 void frmQuiravel::MakeTemplatePrintFile()

@@ -92,6 +92,9 @@ private:
     void setBrowserVisible(bool visible);
     void runDocumentCommand(std::int32_t command, std::int32_t option, std::int16_t disabledMessage);
     void runReport(std::int32_t mode, std::int16_t statusId);
+    /// Caption, hidden browser, busy pointer, reload and regeneration shared by
+    /// the View menu's commands; false when the window went away meanwhile.
+    bool reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId);
     bool goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const;
 
     QPointer<BrowserControl> m_browser;
