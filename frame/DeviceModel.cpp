@@ -169,7 +169,7 @@ void DeviceModel::attachView(View *view)
 
 int DeviceModel::liveObjects() const
 {
-    return d->state->liveObjects;
+    return d->state->liveObjects - d->state->idleObjects;
 }
 
 int DeviceModel::releaseViewCount() const

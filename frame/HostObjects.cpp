@@ -2,7 +2,9 @@
 
 #include "platform/BStr.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -24,6 +26,13 @@ QStringView viewOf(BSTR text)
     return text ? QStringView(text, SysStringLen(text)) : QStringView();
 }
 
+/// A new BSTR for an out-parameter, straight from the text (a QString's
+/// utf16() may first copy it).
+BSTR newBStr(QStringView text)
+{
+    return SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.utf16()), std::uint32_t(text.size()));
+}
+
 QString quoted(BSTR text)
 {
     return u'"' + BStr::toQString(text) + u'"';
@@ -40,65 +49,132 @@ QString objectSectionName()
 
 namespace {
 
-constexpr std::size_t FnvPrime = 1099511628211ULL;
+// Names are hashed and compared four UTF-16 units at a time. A name that is
+// plain ASCII, as nearly all are, is folded in the word itself; any other
+// name is folded code point by code point first (the way QString::compare
+// folds) and then hashed the same way, so that both agree.
+constexpr std::uint64_t NonAscii = 0xFF80FF80FF80FF80ULL;
+constexpr std::uint64_t HashMultiplier = 0x9E3779B97F4A7C15ULL;
 
-// Names often differ only in their last digits, which leaves the low bits
-// (the bucket) of a plain FNV poorly spread; mix them in.
-std::size_t finished(std::size_t hash) noexcept
+/// The four ASCII units of `word` in lower case.
+std::uint64_t foldedAscii(std::uint64_t word) noexcept
+{
+    // Per unit: bit 7 of unit + 0x3F is set from "A" on, of unit + 0x25 from
+    // "[" on; no unit below 0x80 carries into the next.
+    const std::uint64_t upper =
+        (word + 0x003F003F003F003FULL) & ~(word + 0x0025002500250025ULL) & 0x0080008000800080ULL;
+    return word | (upper >> 2);
+}
+
+std::uint64_t wordAt(const char16_t *p) noexcept
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+/// The last one to three units, zero-padded.
+std::uint64_t tailWord(const char16_t *p, qsizetype count) noexcept
+{
+    std::uint64_t word = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        word |= std::uint64_t(p[i]) << (16 * i);
+    return word;
+}
+
+Q_NEVER_INLINE bool equalFolded(QStringView a, QStringView b) noexcept
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+std::uint64_t mixed(std::uint64_t hash, std::uint64_t word) noexcept
+{
+    hash = (hash ^ word) * HashMultiplier;
+    return hash ^ (hash >> 29);
+}
+
+std::size_t finished(std::uint64_t hash) noexcept
 {
     hash ^= hash >> 33;
     hash *= 0xff51afd7ed558ccdULL;
     hash ^= hash >> 33;
-    return hash;
+    return std::size_t(hash);
 }
 
-Q_DECL_NOINLINE std::size_t hashFolded(std::size_t hash, const char16_t *p, const char16_t *end) noexcept
+/// Hashes units already folded.
+std::size_t hashUnits(const char16_t *p, qsizetype n) noexcept
 {
+    std::uint64_t hash = std::uint64_t(n);
+    for (; n >= 4; p += 4, n -= 4)
+        hash = mixed(hash, wordAt(p));
+    if (n > 0)
+        hash = mixed(hash, tailWord(p, n));
+    return finished(hash);
+}
+
+Q_NEVER_INLINE std::size_t hashFolded(QStringView name) noexcept
+{
+    QVarLengthArray<char16_t, 128> folded;
+    const char16_t *p = name.utf16();
+    const char16_t *const end = p + name.size();
     while (p < end) {
         char32_t c = *p++;
         if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
             c = QChar::surrogateToUcs4(char16_t(c), *p++);
-        hash = (hash ^ QChar::toCaseFolded(c)) * FnvPrime;
+        c = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(c)) {
+            folded.append(QChar::highSurrogate(c));
+            folded.append(QChar::lowSurrogate(c));
+        } else {
+            folded.append(char16_t(c));
+        }
     }
-    return finished(hash);
+    return hashUnits(folded.constData(), folded.size());
 }
 
 } // namespace
 
-std::size_t NoCaseHash::operator()(QStringView name) const noexcept
+std::size_t NoCaseHash::operator()(QStringView name) const
 {
-    // FNV-1a over the folded code points; plain ASCII folds without a table.
-    std::size_t hash = 14695981039346656037ULL;
     const char16_t *p = name.utf16();
-    const char16_t *const end = p + name.size();
-    for (; p < end; ++p) {
-        const char32_t c = *p;
-        if (c >= 0x80)
-            return hashFolded(hash, p, end);
-        hash = (hash ^ (c | (char32_t(c - u'A' < 26u) << 5))) * FnvPrime;
+    qsizetype n = name.size();
+    std::uint64_t hash = std::uint64_t(n);
+    for (; n >= 4; p += 4, n -= 4) {
+        const std::uint64_t word = wordAt(p);
+        if (word & NonAscii)
+            return hashFolded(name);
+        hash = mixed(hash, foldedAscii(word));
+    }
+    if (n > 0) {
+        const std::uint64_t word = tailWord(p, n);
+        if (word & NonAscii)
+            return hashFolded(name);
+        hash = mixed(hash, foldedAscii(word));
     }
     return finished(hash);
 }
 
 bool NoCaseEqual::operator()(QStringView a, QStringView b) const noexcept
 {
-    if (a.size() != b.size())
+    qsizetype n = a.size();
+    if (n != b.size())
         return false;
     const char16_t *p = a.utf16();
     const char16_t *q = b.utf16();
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const char16_t c = p[i];
-        const char16_t d = q[i];
-        if (c == d)
-            continue;
-        // Folding beyond ASCII may join a surrogate pair; leave it to Qt.
-        if ((c | d) >= 0x80)
-            return a.compare(b, Qt::CaseInsensitive) == 0;
-        const char16_t lower = c | 0x20;
-        if (lower != (d | 0x20) || char16_t(lower - u'a') >= 26u)
-            return false;
+    auto sameWord = [](std::uint64_t x, std::uint64_t y) {
+        return x == y || (!((x | y) & NonAscii) && foldedAscii(x) == foldedAscii(y));
+    };
+    for (; n >= 4; p += 4, q += 4, n -= 4) {
+        if (!sameWord(wordAt(p), wordAt(q)))
+            break;
     }
-    return true;
+    if (n == 0 || (n < 4 && sameWord(tailWord(p, n), tailWord(q, n))))
+        return true;
+    // Different, or not plain ASCII: folding beyond ASCII may join a
+    // surrogate pair, which is left to Qt.
+    const std::uint64_t x = n >= 4 ? wordAt(p) : tailWord(p, n);
+    const std::uint64_t y = n >= 4 ? wordAt(q) : tailWord(q, n);
+    return ((x | y) & NonAscii) && equalFolded(a, b);
 }
 
 // --- NamedValues ---
@@ -129,6 +205,12 @@ const QString *NamedValues::value(QStringView name) const
 {
     const auto it = m_entries.find(name);
     return it == m_entries.end() ? nullptr : &it->second;
+}
+
+const QString *NamedValues::name(QStringView name) const
+{
+    const auto it = m_entries.find(name);
+    return it == m_entries.end() ? nullptr : &it->first;
 }
 
 QStringList NamedValues::names() const
@@ -163,20 +245,36 @@ HostState::ItemKind HostState::itemKindOf(QStringView name)
     return ItemKind::Data;
 }
 
-bool HostState::itemExists(QStringView name) const
+bool HostState::itemExists(QStringView name, OpenHandle *handle) const
 {
     switch (itemKindOf(name)) {
     case ItemKind::Connect:
     case ItemKind::FileName:
     case ItemKind::Upload:
-        return true;
-    case ItemKind::KqdPath:
-        return !descriptionPath.isEmpty();
-    case ItemKind::Data:
         break;
+    case ItemKind::KqdPath:
+        if (descriptionPath.isEmpty())
+            return false;
+        break;
+    case ItemKind::Data:
+        // A name the host already holds is shared rather than copied.
+        if (const auto *listed = listedObject(name)) {
+            if (handle)
+                handle->listedName = &listed->first;
+            return true;
+        }
+        for (const NamedValues *set : {&application, &shadow, &device}) {
+            if (const QString *known = set->name(name)) {
+                if (handle)
+                    handle->name = *known;
+                return true;
+            }
+        }
+        return false;
     }
-    return listedObjectIndex(name) >= 0 || application.contains(name) || shadow.contains(name) ||
-           device.contains(name);
+    if (handle)
+        handle->name = name.toString();
+    return true;
 }
 
 namespace {
@@ -191,7 +289,19 @@ int indexIn(const NoCaseMap<int> &index, QStringView name)
 
 int HostState::listedObjectIndex(QStringView name) const
 {
-    return indexIn(listedObjects, name);
+    const auto *listed = listedObject(name);
+    return listed ? listed->second : -1;
+}
+
+const std::pair<const QString, int> *HostState::listedObject(QStringView name) const
+{
+    if (lastListed && NoCaseEqual()(lastListed->first, name))
+        return lastListed;
+    const auto it = listedObjects.find(name);
+    if (it == listedObjects.end())
+        return nullptr;
+    lastListed = &*it;
+    return lastListed;
 }
 
 int HostState::objectDefinitionIndex(QStringView name) const
@@ -204,8 +314,21 @@ int HostState::enumerationIndex(QStringView name) const
     return indexIn(enumerationIndexes, name);
 }
 
+int HostState::listedDefinitionIndex(int position) const
+{
+    if (listedDefinitions.size() != objectNames.size()) {
+        listedDefinitions.clear();
+        listedDefinitions.reserve(objectNames.size());
+        for (const QString &name : objectNames)
+            listedDefinitions.append(objectDefinitionIndex(name));
+    }
+    return listedDefinitions.at(position);
+}
+
 void HostState::addObjectName(const QString &name)
 {
+    if (listedDefinitions.size() == objectNames.size())
+        listedDefinitions.append(objectDefinitionIndex(name));
     // A name listed twice is found at its first position.
     listedObjects.try_emplace(name, int(objectNames.size()));
     objectNames.append(name);
@@ -219,6 +342,8 @@ void HostState::defineObject(const QString &name, const ObjectDefinition &defini
     }
     objectDefinitionIndexes.emplace(name, int(objectDefinitions.size()));
     objectDefinitions.append({name, definition});
+    if (listedObjectIndex(name) >= 0)
+        listedDefinitions.clear();
 }
 
 void HostState::defineEnumeration(const QString &name, const EnumerationDefinition &enumeration)
@@ -340,6 +465,18 @@ HRESULT HostCallScope::finish(HRESULT status, std::int32_t error)
 
 // --- HostItemManager ---
 
+HostItemManager::~HostItemManager()
+{
+    if (!m_spareDescription)
+        return;
+    if (m_spareDescription->m_idle) {
+        --m_state->idleObjects;
+        delete m_spareDescription;
+    } else {
+        m_spareDescription->m_keeper = nullptr;
+    }
+}
+
 HRESULT HostItemManager::ReleaseView(View *view, std::int32_t *error)
 {
     HostCallScope call(*m_state, QStringLiteral("ReleaseView"),
@@ -363,7 +500,19 @@ HRESULT HostItemManager::GetDeviceDescription(AppDeviceDescription **description
     *description = nullptr;
     if (call.faulted(nullptr))
         return call.status();
-    *description = new HostDeviceDescription(m_state);
+    if (m_spareDescription && m_spareDescription->m_idle) {
+        m_spareDescription->m_idle = false;
+        --m_state->idleObjects;
+        m_spareDescription->revive();
+        *description = m_spareDescription;
+    } else {
+        auto *created = new HostDeviceDescription(m_state);
+        if (!m_spareDescription) {
+            m_spareDescription = created;
+            created->m_keeper = this;
+        }
+        *description = created;
+    }
     return call.finish(S_OK);
 }
 
@@ -398,11 +547,13 @@ HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t 
     if (call.faulted(error))
         return call.status();
     const QStringView item = viewOf(name);
-    if (!m_state->itemExists(item))
+    HostState::OpenHandle handle;
+    if (!m_state->itemExists(item, &handle))
         return call.finish(S_OK, *error = 1);
+    handle.shadow = bShadow != VARIANT_FALSE;
+    handle.kind = HostState::itemKindOf(item);
     *itemHandle = m_state->nextHandle++;
-    m_state->openHandles.insert(*itemHandle,
-                                {item.toString(), bShadow != VARIANT_FALSE, HostState::itemKindOf(item)});
+    m_state->openHandles.insert(*itemHandle, std::move(handle));
     return call.finish(S_OK);
 }
 
@@ -460,7 +611,7 @@ HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *valu
     }
     const NamedValues &set = it->shadow ? m_state->shadow : m_state->application;
     bool isNumber = false;
-    const std::int32_t number = set.find(it->name).value_or(QString()).trimmed().toInt(&isNumber);
+    const std::int32_t number = set.find(it->itemName()).value_or(QString()).trimmed().toInt(&isNumber);
     if (!isNumber)
         return call.finish(S_OK, *error = 1);
     *value = number;
@@ -485,18 +636,18 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
     case HostState::ItemKind::Connect:
         return call.finish(S_OK, *error = 1);
     case HostState::ItemKind::FileName:
-        *value = BStr::alloc(m_state->loadedDatabasePath);
+        *value = newBStr(m_state->loadedDatabasePath);
         break;
     case HostState::ItemKind::KqdPath:
-        *value = BStr::alloc(m_state->descriptionPath);
+        *value = newBStr(m_state->descriptionPath);
         break;
     case HostState::ItemKind::Upload:
-        *value = BStr::alloc(QString::number(m_state->progress));
+        *value = newBStr(QString::number(m_state->progress));
         break;
     case HostState::ItemKind::Data: {
         const QString *text =
-            (bShadow != VARIANT_FALSE ? m_state->shadow : m_state->application).value(it->name);
-        *value = BStr::alloc(text ? *text : QString());
+            (bShadow != VARIANT_FALSE ? m_state->shadow : m_state->application).value(it->itemName());
+        *value = newBStr(text ? *text : QString());
         break;
     }
     }
@@ -504,6 +655,16 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
 }
 
 // --- HostDeviceDescription ---
+
+void HostDeviceDescription::lastReleased()
+{
+    if (!m_keeper) {
+        delete this;
+        return;
+    }
+    m_idle = true;
+    ++m_state->idleObjects;
+}
 
 HRESULT HostDeviceDescription::entry(const NamedValues &entries, const QString &operation, BSTR key,
                                      BSTR *value, std::int32_t *error)
@@ -516,7 +677,7 @@ HRESULT HostDeviceDescription::entry(const NamedValues &entries, const QString &
     if (call.faulted(error))
         return call.status();
     const QString *found = entries.value(viewOf(key));
-    *value = BStr::alloc(found ? *found : QString());
+    *value = newBStr(found ? *found : QString());
     if (!found)
         return call.finish(S_OK, *error = 1);
     return call.finish(S_OK);
@@ -615,10 +776,10 @@ HRESULT HostDeviceDescription::GetEntryName(std::int32_t position, BSTR *name, s
     if (call.faulted(error))
         return call.status();
     if (position < 1 || position > m_state->objectNames.size()) {
-        *name = BStr::alloc(QString());
+        *name = newBStr(QString());
         return call.finish(S_OK, *error = 1);
     }
-    *name = BStr::alloc(m_state->objectNames.at(position - 1));
+    *name = newBStr(m_state->objectNames.at(position - 1));
     return call.finish(S_OK);
 }
 
@@ -642,11 +803,10 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
     const auto &names = m_state->objectNames;
     const auto &definitions = m_state->objectDefinitions;
     if (definition >= 1 && definition <= names.size()) {
-        const QString &name = names.at(definition - 1);
-        if (const int index = m_state->objectDefinitionIndex(name); index >= 0) {
+        if (const int index = m_state->listedDefinitionIndex(definition - 1); index >= 0) {
             found = &definitions.at(index).second;
         } else {
-            undefined.typeName = name;
+            undefined.typeName = names.at(definition - 1);
             found = &undefined;
         }
     } else if (const qsizetype index = qsizetype(definition) - FirstUnlistedObjectHandle;
@@ -654,15 +814,15 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
         found = &definitions.at(index).second;
     }
     if (!found) {
-        *typeName = BStr::alloc(QString());
-        *enumerationName = BStr::alloc(QString());
+        *typeName = newBStr(QString());
+        *enumerationName = newBStr(QString());
         return call.finish(S_OK, *error = 1);
     }
-    *typeName = BStr::alloc(found->typeName);
+    *typeName = newBStr(found->typeName);
     *size = found->size;
     *flags = found->flags;
     *kind = found->kind;
-    *enumerationName = BStr::alloc(found->enumerationName);
+    *enumerationName = newBStr(found->enumerationName);
     return call.finish(S_OK);
 }
 
@@ -688,11 +848,11 @@ HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BS
         return call.finish(E_OUTOFMEMORY);
     for (qsizetype i = 0; i < enumeration.entries.size(); ++i) {
         array->entries[i].value = enumeration.entries.at(i).first;
-        array->entries[i].text = BStr::alloc(enumeration.entries.at(i).second);
+        array->entries[i].text = newBStr(enumeration.entries.at(i).second);
     }
     // An in/out text: the callee replaces what it was given.
     SysFreeString(*name);
-    *name = BStr::alloc(enumerationName);
+    *name = newBStr(enumerationName);
     *entries = array;
     return call.finish(S_OK);
 }

@@ -17,7 +17,9 @@
 struct NoCaseHash
 {
     using is_transparent = void;
-    std::size_t operator()(QStringView name) const noexcept;
+    // Deliberately not noexcept: the standard containers then keep each
+    // key's hash, and a lookup compares names only where hashes match.
+    std::size_t operator()(QStringView name) const;
 };
 
 struct NoCaseEqual
@@ -42,6 +44,8 @@ public:
     std::optional<QString> find(QStringView name) const;
     /// The value held for `name`, or null; valid until the next change.
     const QString *value(QStringView name) const;
+    /// The name as first given, or null; valid until the next change.
+    const QString *name(QStringView name) const;
     /// The names as first given, in no particular order.
     QStringList names() const;
 
@@ -58,9 +62,14 @@ struct HostState : std::enable_shared_from_this<HostState>
 
     struct OpenHandle
     {
+        /// Null for a listed object, whose name `listedName` points to
+        /// (listed names stay where they are for the state's lifetime).
         QString name;
+        const QString *listedName = nullptr;
         bool shadow = false;
         ItemKind kind = ItemKind::Data;
+
+        const QString &itemName() const { return listedName ? *listedName : name; }
     };
 
     /// Cleared when the model goes; signals are then no longer sent.
@@ -73,8 +82,15 @@ struct HostState : std::enable_shared_from_this<HostState>
     QList<QPair<QString, EnumerationDefinition>> enumerations;
     // Positions in the three lists above, by name.
     NoCaseMap<int> listedObjects;
+    /// The entry of listedObjects found last: the component asks for the
+    /// same name several times in a row. Entries are never removed, so it
+    /// stays valid.
+    mutable const std::pair<const QString, int> *lastListed = nullptr;
     NoCaseMap<int> objectDefinitionIndexes;
     NoCaseMap<int> enumerationIndexes;
+    /// objectDefinitions' index (or -1) for each entry of objectNames; empty
+    /// while it needs rebuilding.
+    mutable QList<int> listedDefinitions;
     QString descriptionPath;
 
     NamedValues application;
@@ -98,6 +114,9 @@ struct HostState : std::enable_shared_from_this<HostState>
     std::int32_t nextHandle = 1;
     ComPtr<View> view;
     std::atomic<int> liveObjects{0};
+    /// Host objects kept for reuse that the component no longer holds; they
+    /// still count in liveObjects, which interlocked updates make costly.
+    int idleObjects = 0;
     int releaseViewCount = 0;
 
     bool callLogEnabled = true;
@@ -108,11 +127,18 @@ struct HostState : std::enable_shared_from_this<HostState>
     HostState();
 
     static ItemKind itemKindOf(QStringView name);
-    bool itemExists(QStringView name) const;
+    /// Whether the host knows the item; `handle` then receives its name as
+    /// the host holds it.
+    bool itemExists(QStringView name, OpenHandle *handle = nullptr) const;
     /// Index into objectNames (0-based) of the first entry named `name`, or -1.
     int listedObjectIndex(QStringView name) const;
+    /// The listedObjects entry for `name`, or null.
+    const std::pair<const QString, int> *listedObject(QStringView name) const;
     int objectDefinitionIndex(QStringView name) const;
     int enumerationIndex(QStringView name) const;
+    /// The definition (index into objectDefinitions, or -1) of the object
+    /// listed at `position` (0-based, in range).
+    int listedDefinitionIndex(int position) const;
 
     // The only ways the object lists change, so that their indexes stay in step.
     void addObjectName(const QString &name);
@@ -192,7 +218,7 @@ public:
     {
         const ULONG refs = --m_refs;
         if (refs == 0)
-            delete this;
+            lastReleased();
         return refs;
     }
 
@@ -212,16 +238,25 @@ public:
     }
 
 protected:
+    /// The last reference is gone.
+    virtual void lastReleased() { delete this; }
+    /// Hands the object out again after its last reference went; nothing
+    /// else holds it, so no interlocked operation is needed.
+    void revive() { m_refs.store(1, std::memory_order_relaxed); }
+
     std::shared_ptr<HostState> m_state;
 
 private:
     std::atomic<ULONG> m_refs{1};
 };
 
+class HostDeviceDescription;
+
 class HostItemManager final : public HostObject<AppItemManager, IID_AppItemManager>
 {
 public:
     using HostObject::HostObject;
+    ~HostItemManager() override;
 
     HRESULT ReleaseView(View *view, std::int32_t *error) override;
     HRESULT GetDeviceDescription(AppDeviceDescription **description) override;
@@ -234,6 +269,12 @@ public:
     HRESULT GetItemLong(std::int32_t itemHandle, std::int32_t *value, std::int32_t *error) override;
     HRESULT GetItemString(std::int32_t itemHandle, BSTR *value, VARIANT_BOOL bShadow,
                           std::int32_t *error) override;
+
+private:
+    // The component takes a description for each of its lookups and drops
+    // it right after; the one kept here is handed out again whenever the
+    // component holds it no longer.
+    HostDeviceDescription *m_spareDescription = nullptr;
 };
 
 class HostDeviceDescription final : public HostObject<AppDeviceDescription, IID_AppDeviceDescription>
@@ -254,9 +295,19 @@ public:
     HRESULT GetEnumerationEntries(std::int32_t definition, BSTR *name, EnumEntryArray **entries,
                                   std::int32_t *error) override;
 
+protected:
+    void lastReleased() override;
+
 private:
+    friend class HostItemManager;
+
     HRESULT entry(const NamedValues &entries, const QString &operation, BSTR key, BSTR *value,
                   std::int32_t *error);
+
+    /// The manager that keeps this object for reuse; null once it is gone.
+    HostItemManager *m_keeper = nullptr;
+    /// Released by the component and waiting to be handed out again.
+    bool m_idle = false;
 };
 
 class HostFunctionControl final : public HostObject<AppFunctionControl, IID_AppFunctionControl>

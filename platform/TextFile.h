@@ -9,6 +9,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <memory>
+
+class QFile;
 
 namespace Ansi {
 QByteArray encode(QStringView text);
@@ -18,24 +21,36 @@ QString decode(QByteArrayView bytes);
 class TextReader
 {
 public:
-    TextReader() = default;
+    TextReader();
+    ~TextReader();
     TextReader(const TextReader &) = delete;
     TextReader &operator=(const TextReader &) = delete;
 
-    /// Opens (and reads) the file; false with errorString() when it cannot.
+    /// Opens the file, which is then read a stretch at a time; false with
+    /// errorString() when it cannot. A read that fails later ends the stream
+    /// and sets errorString().
     bool open(const QString &path);
     bool atEndOfStream() const;
     /// The next line without its line end.
     QString readLine();
     /// The next line's bytes without its line end, as they stand in the
-    /// file; valid until the reader is closed or opened again.
+    /// file; valid until the next read, close() or open().
     QByteArrayView readRawLine();
+    /// Reads on over the whole lines ahead that end in CR LF and hold no
+    /// `marker` byte, and answers their bytes as they stand in the file,
+    /// line ends included (empty when the next line holds the marker or ends
+    /// otherwise); valid as long as readRawLine()'s answer.
+    QByteArrayView readRawCrLfLinesWithout(char marker);
     void close();
     QString errorString() const { return m_error; }
 
 private:
-    QByteArray m_data;
+    bool readMore();
+
+    std::unique_ptr<QFile> m_file;
+    QByteArray m_data; ///< the stretch read so far, from m_pos on unread
     qsizetype m_pos = 0;
+    qint64 m_unread = 0; ///< bytes of the file not yet in m_data
     bool m_open = false;
     QString m_error;
 };
@@ -56,6 +71,10 @@ public:
     /// write failed. Windows-1252 holds every byte, so a line read with
     /// readRawLine() comes out exactly as writeLine(readLine()) writes it.
     bool writeRawLine(QByteArrayView line);
+    /// Appends bytes as they are, line ends included (a stretch of lines
+    /// that already end in CR LF goes out in one piece); false once a write
+    /// failed.
+    bool writeRaw(QByteArrayView bytes);
     /// Flushes and closes; false when anything could not be written.
     bool close();
     bool isOpen() const;

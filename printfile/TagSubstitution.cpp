@@ -6,6 +6,7 @@
 #include "resources/Toolkit_LoadResource.h"
 
 #include <QLatin1StringView>
+#include <QVarLengthArray>
 #include <string>
 
 using namespace PrintFileHost;
@@ -126,7 +127,7 @@ BStr tagName(const QString &tag)
     while (last > first && tag.at(last - 1) == u' ')
         --last;
     const qsizetype length = last - first;
-    const char16_t *in = reinterpret_cast<const char16_t *>(tag.utf16()) + first;
+    const char16_t *in = reinterpret_cast<const char16_t *>(tag.constData()) + first;
     *name.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
     char16_t *out = name.get();
     for (qsizetype i = 0; i < length; ++i) {
@@ -241,38 +242,40 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
 
 void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue)
 {
-    const qsizetype size = line.size();
-    qsizetype opening = line.indexOf(u'#');
-    if (opening < 0)
+    const auto *const begin = reinterpret_cast<const char16_t *>(line.constData());
+    const char16_t *const end = begin + line.size();
+    auto marker = [end](const char16_t *from) {
+        return std::char_traits<char16_t>::find(from, end - from, u'#');
+    };
+    const char16_t *opening = marker(begin);
+    if (!opening)
         return;
-    qsizetype closing = line.indexOf(u'#', opening + 1);
-    if (closing < 0)
+    const char16_t *closing = marker(opening + 1);
+    if (!closing)
         return;
 
-    const QChar *data = line.constData();
-    QString output;
-    output.reserve(size + 64);
+    // Built on the stack and copied out once: cheaper than growing a QString
+    // piece by piece, and `line` stays as it was should tagValue throw.
+    QVarLengthArray<char16_t, 1024> output;
     QString tag;
-    qsizetype position = 0;
+    const char16_t *position = begin;
     for (;;) {
-        output.append(data + position, opening - position);
+        output.append(position, opening - position);
         // Reusing one buffer for the tag saves an allocation per tag.
-        tag.resize(0);
-        tag.append(data + opening, closing - opening + 1);
-        output += tagValue(tag);
+        const qsizetype tagLength = closing - opening + 1;
+        tag.resize(tagLength);
+        std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(tag.data()), opening, tagLength);
+        const QString value = tagValue(tag);
+        output.append(reinterpret_cast<const char16_t *>(value.constData()), value.size());
         position = closing + 1;
-        opening = line.indexOf(u'#', position);
-        if (opening < 0) {
-            output.append(data + position, size - position);
-            break;
-        }
-        closing = line.indexOf(u'#', opening + 1);
-        if (closing < 0) {
-            output.append(data + position, size - position);
+        opening = marker(position);
+        closing = opening ? marker(opening + 1) : nullptr;
+        if (!closing) {
+            output.append(position, end - position);
             break;
         }
     }
-    line = std::move(output);
+    line = QString(reinterpret_cast<const QChar *>(output.constData()), output.size());
 }
 
 void ReplaceNoCase(QString &text, const QString &find, const QString &replacement)

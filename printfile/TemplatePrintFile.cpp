@@ -5,6 +5,7 @@
 
 #include <QLatin1StringView>
 #include <algorithm>
+#include <cstring>
 
 QString printFilePathFor(const QString &templatePath)
 {
@@ -33,16 +34,29 @@ bool writeTemplatePrintFile(const QString &templatePath, const QString &printFil
     TextWriter writer;
     if (writer.create(printFilePath)) {
         while (!reader.atEndOfStream()) {
-            QString line = reader.readLine();
-            if (line.contains(u'#')) {
-                // Sharing the text costs nothing and keeps the line as read
-                // for the case that filling it fails half-way.
-                const QString asRead = line;
-                try {
-                    fillLine(line);
-                } catch (const ComError &) {
-                    line = asRead;
-                }
+            // "#" is one byte of its own in the file's encoding, and a line
+            // without it goes out exactly as it came in: the lines ahead
+            // that already end in CR LF in one piece, any other alone.
+            const QByteArrayView asTheyStand = reader.readRawCrLfLinesWithout('#');
+            if (!asTheyStand.isEmpty()) {
+                if (!writer.writeRaw(asTheyStand))
+                    break;
+                continue;
+            }
+            if (reader.atEndOfStream())
+                break;
+            const QByteArrayView raw = reader.readRawLine();
+            if (!std::memchr(raw.data(), '#', raw.size())) {
+                if (!writer.writeRawLine(raw))
+                    break;
+                continue;
+            }
+            QString line = Ansi::decode(raw);
+            try {
+                fillLine(line);
+            } catch (const ComError &) {
+                // The bytes are still there to give the line as read.
+                line = Ansi::decode(raw);
             }
             if (!writer.writeLine(line))
                 break;

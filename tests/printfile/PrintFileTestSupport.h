@@ -17,13 +17,6 @@ inline void PrintTo(const QString &text, std::ostream *out)
     *out << '"' << text.toStdString() << '"';
 }
 
-/// LC_ALL for one scope.
-struct Locale
-{
-    explicit Locale(const char *name) { env.set("LC_ALL", name); }
-    ScopedEnv env;
-};
-
 inline void writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

@@ -1,6 +1,5 @@
 #include "printfile/TemplatePrintFile.h"
 #include "PrintFileTestSupport.h"
-#include "platform/ComError.h"
 #include "printfile/TagSubstitution.h"
 
 #include <QDir>
@@ -77,21 +76,6 @@ TEST(template_print_file_test, tags_are_filled_and_a_second_run_replaces_the_fil
     EXPECT_EQ(readBytes(host.printPath), QByteArray("<h1>Ger\xe4tebau</h1>\r\n<p>0..100 \xb0"
                                                     "C #unknown#</p>\r\n# alone\r\n"));
     host.expectEverythingReleased();
-}
-
-TEST(template_print_file_test, a_failing_line_is_written_as_read_and_the_copy_goes_on)
-{
-    PrintFile host;
-    writeBytes(host.templatePath, "#VENDOR#\r\n#Range# #VENDOR#\r\n#Range#\r\n");
-    int lines = 0;
-    EXPECT_TRUE(writeTemplatePrintFile(host.templatePath, host.printPath, [&](QString &line) {
-        if (++lines == 2) {
-            line = QStringLiteral("half done");
-            throw ComError(E_FAIL);
-        }
-        line = line.toLower();
-    }));
-    EXPECT_EQ(readBytes(host.printPath), QByteArray("#vendor#\r\n#Range# #VENDOR#\r\n#range#\r\n"));
 }
 
 TEST(template_print_file_test, only_an_unreadable_template_answers_false)

@@ -10,6 +10,8 @@ class ScopedEnv
 {
 public:
     ScopedEnv() = default;
+    /// Sets one variable, as set() does.
+    ScopedEnv(const char *name, const QByteArray &value) { set(name, value); }
     ScopedEnv(const ScopedEnv &) = delete;
     ScopedEnv &operator=(const ScopedEnv &) = delete;
     ~ScopedEnv()

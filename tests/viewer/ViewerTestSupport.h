@@ -20,13 +20,6 @@ inline void PrintTo(const QString &text, std::ostream *os)
     *os << '"' << text.toStdString() << '"';
 }
 
-/// LC_ALL for one scope.
-struct Locale
-{
-    explicit Locale(const char *name) { env.set("LC_ALL", name); }
-    ScopedEnv env;
-};
-
 class TestOwner : public ViewerOwner
 {
 public:

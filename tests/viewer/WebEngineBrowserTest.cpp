@@ -2,9 +2,8 @@
 // report their progress, nothing reaches the network while offline, and the
 // page prints to PDF.
 #include "viewer/WebEngineBrowser.h"
-#include "ViewerTestSupport.h"
+#include "platform/ComError.h"
 
-#include <QAction>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -106,33 +105,6 @@ TEST_F(WebEngineBrowserTest, offline_page_never_reaches_the_network)
     browser->setOffline(false);
     browser->Navigate(page.path);
     EXPECT_TRUE(connections.wait(kLoadTimeoutMs));
-}
-
-TEST(webengine_window_test, window_offers_print_preview_once_its_template_has_loaded)
-{
-    LoadedPage page(QStringLiteral("<html><body><p>Template</p></body></html>"));
-    MessageRecorder messages;
-    TestOwner owner;
-    owner.directory = page.directory.path() + QLatin1Char('/');
-    owner.fileName = QStringLiteral("page001.htm");
-    QPointer<frmQuiravel> window = owner.createWindow();
-
-    ASSERT_TRUE(window->ShowWindow());
-    auto *browser = dynamic_cast<WebEngineBrowser *>(window->WebBrowser1());
-    ASSERT_NE(browser, nullptr);
-    EXPECT_TRUE(browser->offline());
-    QSignalSpy finished(browser, &BrowserControl::loadFinished);
-    ASSERT_TRUE(finished.wait(kLoadTimeoutMs));
-
-    EXPECT_TRUE(window->previewChecked());
-    EXPECT_TRUE(window->menuEntry("Druckvorschau_m")->isVisible());
-    EXPECT_TRUE(window->menuEntry("Druckvorschau_m")->isEnabled());
-    EXPECT_TRUE(messages.shown.isEmpty());
-
-    window->Unload();
-    EXPECT_EQ(owner.releaseCount, 1);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
 }
 
 } // namespace

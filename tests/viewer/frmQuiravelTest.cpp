@@ -32,7 +32,7 @@ protected:
 
     FakeBrowser *browser() const { return registration.last; }
 
-    Locale locale{"en_US.UTF-8"};
+    ScopedEnv locale{"LC_ALL", "en_US.UTF-8"};
     FakeBrowserRegistration registration;
     MessageRecorder messages;
     TestOwner owner;
@@ -59,7 +59,7 @@ TEST_F(ViewerWindow, captions_follow_the_user_language_after_load)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.locale);
-        Locale language(c.locale);
+        ScopedEnv language("LC_ALL", c.locale);
         TestOwner localOwner;
         frmQuiravel *w = localOwner.createWindow();
         EXPECT_EQ(w->windowTitle(), "Quiravel");
