@@ -1,4 +1,4 @@
-// The viewer window's commands with a fake browser: data sources, the print
+// The viewer window's commands with a fake browser: the print
 // file, reports, printing and the browser's events.
 #include "ViewerTestSupport.h"
 #include "tests/support/FakeBrowser.h"
@@ -55,103 +55,6 @@ protected:
     TestOwner owner;
     QPointer<frmQuiravel> window;
 };
-
-TEST_F(ViewerCommands, application_reloads_and_shows_the_filled_print_file)
-{
-    bool hiddenAndBusyDuringLoad = false;
-    owner.onLoad = [&](std::int32_t) {
-        hiddenAndBusyDuringLoad = !browserVisible() && QApplication::overrideCursor() &&
-                                  QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        return true;
-    };
-    QString statusWhileFilling;
-    owner.onTag = [&](const QString &) { statusWhileFilling = window->statusText(); };
-
-    window->menuEntry("srcValue")->trigger();
-
-    EXPECT_EQ(owner.loads, QList<std::int32_t>{0});
-    EXPECT_TRUE(hiddenAndBusyDuringLoad);
-    EXPECT_EQ(statusWhileFilling, "Generating printfile...");
-    EXPECT_EQ(window->windowTitle(), "Quiravel:  Application data");
-    EXPECT_EQ(checkedEntries(), "srcValue");
-    EXPECT_EQ(browser()->navigations.last(), printFile());
-    EXPECT_TRUE(browserVisible());
-    EXPECT_EQ(window->statusText(), "");
-    EXPECT_TRUE(messages.shown.isEmpty());
-    QFile written(printFile());
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    // The line with an unknown tag is written as it was read.
-    EXPECT_EQ(written.readAll(), "<html>\r\n<p>Acme</p>\r\n\r\n<p>#UNKNOWN# and #VENDOR#</p>\r\n</html>\r\n");
-    EXPECT_EQ(window->Text1()->text(), "<p>#UNKNOWN# and #VENDOR#</p>");
-}
-
-TEST_F(ViewerCommands, database_and_device_commands_prompt_then_load)
-{
-    const struct
-    {
-        const char *entry;
-        bool connected;
-        MsgResult answer;
-        bool loaded;
-        const char *prompt; // title of the prompt, the status while loading; nullptr: no prompt
-        std::int32_t mode;  // -1: no load
-        const char *caption;
-    } cases[] = {
-        {"scrDatabase", true, vbCancel, true, "Loading database...", -1, "Application data"},
-        {"scrDatabase", true, vbOK, false, "Loading database...", 1, "Database data"},
-        {"scrShadow", false, vbOK, true, nullptr, -1, "Application data"},
-        {"scrShadow", true, vbOK, true, "Upload device data...", 2, "Device data"},
-    };
-    QString statusDuringLoad;
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.entry << " answer " << c.answer << " loaded " << c.loaded);
-        owner.onLoad = nullptr;
-        window->srcValue_Click();
-        owner.loads.clear();
-        messages.shown.clear();
-        messages.answer = c.answer;
-        owner.connected = c.connected;
-        statusDuringLoad.clear();
-        owner.onLoad = [&](std::int32_t) {
-            statusDuringLoad = window->statusText();
-            return c.loaded;
-        };
-        const int navigations = browser()->navigations.size();
-
-        window->menuEntry(c.entry)->trigger();
-
-        EXPECT_EQ(messages.texts(),
-                  c.prompt ? QStringList{"Attention, overwrite application data !"} : QStringList{});
-        if (c.prompt) {
-            EXPECT_EQ(messages.shown[0].title, c.prompt);
-            EXPECT_EQ(messages.shown[0].buttons, MsgButtons::OkCancel);
-        }
-        EXPECT_EQ(owner.loads, c.mode < 0 ? QList<std::int32_t>{} : QList<std::int32_t>{c.mode});
-        EXPECT_EQ(statusDuringLoad, c.mode < 0 ? "" : c.prompt);
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Quiravel:  ") + c.caption);
-        EXPECT_EQ(checkedEntries(), c.mode < 0 ? "srcValue" : c.entry);
-        // A refused load keeps the browser hidden and navigates nowhere.
-        const bool navigated = c.mode >= 0 && c.loaded;
-        EXPECT_EQ(browserVisible(), c.mode < 0 || c.loaded);
-        EXPECT_EQ(browser()->navigations.mid(navigations),
-                  navigated ? QStringList{printFile()} : QStringList{});
-        EXPECT_EQ(window->statusText(), "");
-    }
-}
-
-TEST_F(ViewerCommands, closing_the_window_during_the_upload_wait_ends_the_command_quietly)
-{
-    owner.onLoad = [&](std::int32_t) {
-        window->menuEntry("Beenden_m")->trigger();
-        return true;
-    };
-    window->scrShadow_Click();
-    EXPECT_EQ(owner.releaseCount, 1);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
-    EXPECT_FALSE(QFile::exists(printFile()));
-}
 
 TEST_F(ViewerCommands, missing_template_names_its_full_path_and_leaves_the_view_alone)
 {
