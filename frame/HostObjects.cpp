@@ -156,25 +156,29 @@ std::size_t NoCaseHash::operator()(QStringView name) const
 
 bool NoCaseEqual::operator()(QStringView a, QStringView b) const noexcept
 {
-    qsizetype n = a.size();
+    const qsizetype n = a.size();
     if (n != b.size())
         return false;
     const char16_t *p = a.utf16();
     const char16_t *q = b.utf16();
-    auto sameWord = [](std::uint64_t x, std::uint64_t y) {
-        return x == y || (!((x | y) & NonAscii) && foldedAscii(x) == foldedAscii(y));
+    // Folding beyond ASCII may join a surrogate pair, which is left to Qt.
+    auto differ = [&](std::uint64_t x, std::uint64_t y) {
+        return x != y && (((x | y) & NonAscii) ? !equalFolded(a, b) : foldedAscii(x) != foldedAscii(y));
     };
-    for (; n >= 4; p += 4, q += 4, n -= 4) {
-        if (!sameWord(wordAt(p), wordAt(q)))
-            break;
+    if (n < 4)
+        return !differ(tailWord(p, n), tailWord(q, n));
+    // The last word may overlap the one before it, which equality does not mind.
+    for (qsizetype i = 0; i < n - 4; i += 4) {
+        const std::uint64_t x = wordAt(p + i);
+        const std::uint64_t y = wordAt(q + i);
+        if (x != y) {
+            if ((x | y) & NonAscii)
+                return equalFolded(a, b);
+            if (foldedAscii(x) != foldedAscii(y))
+                return false;
+        }
     }
-    if (n == 0 || (n < 4 && sameWord(tailWord(p, n), tailWord(q, n))))
-        return true;
-    // Different, or not plain ASCII: folding beyond ASCII may join a
-    // surrogate pair, which is left to Qt.
-    const std::uint64_t x = n >= 4 ? wordAt(p) : tailWord(p, n);
-    const std::uint64_t y = n >= 4 ? wordAt(q) : tailWord(q, n);
-    return ((x | y) & NonAscii) && equalFolded(a, b);
+    return !differ(wordAt(p + n - 4), wordAt(q + n - 4));
 }
 
 // --- NamedValues ---
@@ -279,6 +283,20 @@ bool HostState::itemExists(QStringView name, OpenHandle *handle) const
 
 namespace {
 
+/// False only for names that differ for certain: different lengths or, in
+/// ASCII, different last characters (item names mostly differ in their
+/// numbers at the end), which rules most of them out without a comparison.
+bool mayBeSameName(QStringView a, QStringView b) noexcept
+{
+    if (a.size() != b.size())
+        return false;
+    if (a.isEmpty())
+        return true;
+    const char16_t x = a.back().unicode();
+    const char16_t y = b.back().unicode();
+    return x >= 0x80 || y >= 0x80 || (x | 0x20) == (y | 0x20);
+}
+
 int indexIn(const NoCaseMap<int> &index, QStringView name)
 {
     const auto it = index.find(name);
@@ -295,7 +313,7 @@ int HostState::listedObjectIndex(QStringView name) const
 
 const std::pair<const QString, int> *HostState::listedObject(QStringView name) const
 {
-    if (lastListed && NoCaseEqual()(lastListed->first, name))
+    if (lastListed && mayBeSameName(lastListed->first, name) && NoCaseEqual()(lastListed->first, name))
         return lastListed;
     const auto it = listedObjects.find(name);
     if (it == listedObjects.end())
@@ -407,11 +425,10 @@ void HostState::uploadStep()
     if (!target)
         return;
     QList<std::int32_t> handles;
-    for (auto it = openHandles.cbegin(); it != openHandles.cend(); ++it)
-        if (it->kind == ItemKind::Upload)
-            handles.append(it.key());
     // In the order they were opened, as the view asked for them.
-    std::sort(handles.begin(), handles.end());
+    for (const auto &[handle, open] : openHandles.entries())
+        if (open.kind == ItemKind::Upload)
+            handles.append(handle);
     for (std::int32_t handle : handles) {
         // An earlier notification may have closed this handle.
         if (!openHandles.contains(handle))
@@ -455,12 +472,9 @@ bool HostCallScope::faultInjected(std::int32_t *error)
     return false;
 }
 
-HRESULT HostCallScope::finish(HRESULT status, std::int32_t error)
+void HostCallScope::record(std::int32_t error)
 {
-    m_status = status;
-    if (m_state.callLogEnabled)
-        m_state.record(HostCall{m_operation, std::move(m_arguments), error, status});
-    return status;
+    m_state.record(HostCall{m_operation, std::move(m_arguments), error, m_status});
 }
 
 // --- HostItemManager ---
@@ -585,8 +599,8 @@ HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *valu
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    const auto it = m_state->openHandles.constFind(itemHandle);
-    if (it == m_state->openHandles.cend() || it->kind != HostState::ItemKind::Connect)
+    const HostState::OpenHandle *it = m_state->openHandles.find(itemHandle);
+    if (!it || it->kind != HostState::ItemKind::Connect)
         return call.finish(S_OK, *error = 1);
     *value = m_state->connected ? ConnectedQuad : 0;
     return call.finish(S_OK);
@@ -602,8 +616,8 @@ HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *valu
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    const auto it = m_state->openHandles.constFind(itemHandle);
-    if (it == m_state->openHandles.cend())
+    const HostState::OpenHandle *it = m_state->openHandles.find(itemHandle);
+    if (!it)
         return call.finish(S_OK, *error = 1);
     if (it->kind == HostState::ItemKind::Upload) {
         *value = m_state->progress;
@@ -629,8 +643,8 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    const auto it = m_state->openHandles.constFind(itemHandle);
-    if (it == m_state->openHandles.cend())
+    const HostState::OpenHandle *it = m_state->openHandles.find(itemHandle);
+    if (!it)
         return call.finish(S_OK, *error = 1);
     switch (it->kind) {
     case HostState::ItemKind::Connect:
@@ -799,15 +813,15 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
         return call.status();
 
     const ObjectDefinition *found = nullptr;
-    ObjectDefinition undefined;
+    std::optional<ObjectDefinition> undefined;
     const auto &names = m_state->objectNames;
     const auto &definitions = m_state->objectDefinitions;
     if (definition >= 1 && definition <= names.size()) {
         if (const int index = m_state->listedDefinitionIndex(definition - 1); index >= 0) {
             found = &definitions.at(index).second;
         } else {
-            undefined.typeName = names.at(definition - 1);
-            found = &undefined;
+            undefined.emplace().typeName = names.at(definition - 1);
+            found = &*undefined;
         }
     } else if (const qsizetype index = qsizetype(definition) - FirstUnlistedObjectHandle;
                index >= 0 && index < definitions.size()) {

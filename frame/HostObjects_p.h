@@ -7,9 +7,11 @@
 
 #include <QHash>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 /// Hashes a name the way QString::compare without regard to case matches it
 /// (code point by code point, folded), so that names can be looked up as the
@@ -108,9 +110,49 @@ struct HostState : std::enable_shared_from_this<HostState>
     bool uploadRunning = false;
     QTimer uploadTimer;
 
-    // Handles are opened and closed once per tag of a print file, so they
-    // live in a hash; whoever needs them in order sorts the few it picks.
-    QHash<std::int32_t, OpenHandle> openHandles;
+    /// The open handles in ascending order. Handles are opened and closed
+    /// once per tag of a print file, nearly always the newest one, which a
+    /// sorted array finds at its end without hashing or allocating.
+    class OpenHandles
+    {
+    public:
+        using Entry = std::pair<std::int32_t, OpenHandle>;
+
+        const OpenHandle *find(std::int32_t handle) const
+        {
+            const auto it = position(handle);
+            return it != m_entries.end() && it->first == handle ? &it->second : nullptr;
+        }
+        bool contains(std::int32_t handle) const { return find(handle) != nullptr; }
+        void insert(std::int32_t handle, OpenHandle &&open)
+        {
+            if (m_entries.empty() || m_entries.back().first < handle)
+                m_entries.emplace_back(handle, std::move(open));
+            else
+                m_entries.emplace(position(handle), handle, std::move(open));
+        }
+        bool remove(std::int32_t handle)
+        {
+            const auto it = position(handle);
+            if (it == m_entries.end() || it->first != handle)
+                return false;
+            m_entries.erase(it);
+            return true;
+        }
+        const std::vector<Entry> &entries() const { return m_entries; }
+
+    private:
+        std::vector<Entry>::const_iterator position(std::int32_t handle) const
+        {
+            if (!m_entries.empty() && m_entries.back().first == handle)
+                return m_entries.end() - 1;
+            return std::lower_bound(m_entries.begin(), m_entries.end(), handle,
+                                    [](const Entry &entry, std::int32_t h) { return entry.first < h; });
+        }
+
+        std::vector<Entry> m_entries;
+    };
+    OpenHandles openHandles;
     std::int32_t nextHandle = 1;
     ComPtr<View> view;
     std::atomic<int> liveObjects{0};
@@ -177,10 +219,17 @@ public:
         return faultInjected(error);
     }
     HRESULT status() const { return m_status; }
-    HRESULT finish(HRESULT status, std::int32_t error = 0);
+    HRESULT finish(HRESULT status, std::int32_t error = 0)
+    {
+        m_status = status;
+        if (m_state.callLogEnabled)
+            record(error);
+        return status;
+    }
 
 private:
     bool faultInjected(std::int32_t *error);
+    void record(std::int32_t error);
 
     HostState &m_state;
     QString m_operation;

@@ -7,7 +7,11 @@
 
 #include <QLatin1StringView>
 #include <QVarLengthArray>
+#include <QtAlgorithms>
 #include <string>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 using namespace PrintFileHost;
 
@@ -32,7 +36,11 @@ enum class FixedTag {
 // length first instead of by eleven string comparisons.
 FixedTag fixedTagOf(QStringView name)
 {
-    auto is = [&name](QLatin1StringView fixed) { return name == fixed; };
+    // Item names seldom start like a fixed one, which settles most of them
+    // before any comparison.
+    auto is = [&name](QLatin1StringView fixed) {
+        return name.front() == QChar(fixed.front()) && name == fixed;
+    };
     switch (name.size()) {
     case 4:
         if (is(QLatin1StringView("DATE")))
@@ -207,6 +215,25 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
     return result;
 }
 
+/// The first "#" in [from, end), or null. Lines are long and markers few,
+/// so eight characters are looked at a step.
+const char16_t *findMarker(const char16_t *from, const char16_t *end)
+{
+#ifdef __SSE2__
+    const __m128i marker = _mm_set1_epi16(u'#');
+    for (; end - from >= 8; from += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
+        if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi16(units, marker)))
+            return from + qCountTrailingZeroBits(unsigned(found)) / 2;
+    }
+#endif
+    for (; from < end; ++from) {
+        if (*from == u'#')
+            return from;
+    }
+    return nullptr;
+}
+
 QString twoDigits(int n)
 {
     return QString(QChar(u'0' + n / 10)) + QChar(u'0' + n % 10);
@@ -244,9 +271,7 @@ void FillTemplateLine(QString &line, const std::function<QString(const QString &
 {
     const auto *const begin = reinterpret_cast<const char16_t *>(line.constData());
     const char16_t *const end = begin + line.size();
-    auto marker = [end](const char16_t *from) {
-        return std::char_traits<char16_t>::find(from, end - from, u'#');
-    };
+    auto marker = [end](const char16_t *from) { return findMarker(from, end); };
     const char16_t *opening = marker(begin);
     if (!opening)
         return;
@@ -275,7 +300,11 @@ void FillTemplateLine(QString &line, const std::function<QString(const QString &
             break;
         }
     }
-    line = QString(reinterpret_cast<const QChar *>(output.constData()), output.size());
+    // Filled lines are seldom longer than the template's, so the line's own
+    // buffer nearly always takes the result without a new allocation.
+    line.resize(output.size());
+    std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(line.data()), output.constData(),
+                                     output.size());
 }
 
 void ReplaceNoCase(QString &text, const QString &find, const QString &replacement)
