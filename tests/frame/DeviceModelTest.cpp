@@ -1,8 +1,6 @@
 #include "frame/DeviceModel.h"
 #include "platform/BStr.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,65 +31,6 @@ ComPtr<AppDeviceDescription> description(AppItemManager *manager)
     EXPECT_EQ(manager->GetDeviceDescription(result.put()), S_OK);
     return result;
 }
-
-ComPtr<AppFunctionControl> functionControl(AppItemManager *manager)
-{
-    ComPtr<AppFunctionControl> result;
-    EXPECT_EQ(manager->GetFunctionControl(result.put()), S_OK);
-    return result;
-}
-
-// The component's side of the upload: it reads the progress and the uploaded
-// value while the host notifies it.
-class RecordingView : public View
-{
-public:
-    RecordingView(AppItemManager *manager, DeviceModel &model) : m_manager(manager), m_model(model) {}
-
-    HRESULT QueryInterface(REFIID, void **object) override
-    {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override { return --refs; }
-    HRESULT GetTypeInfoCount(std::uint32_t *) override { return E_NOTIMPL; }
-    HRESULT GetTypeInfo(std::uint32_t, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, OLECHAR **, std::uint32_t, LCID, DISPID *) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, std::uint16_t, DISPPARAMS *, VARIANT *, EXCEPINFO *,
-                   std::uint32_t *) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT SetAppletItemManagRef(std::int32_t, AppItemManager *, std::int32_t *) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT Show(std::int32_t *) override { return E_NOTIMPL; }
-    HRESULT Hide(std::int32_t *) override { return E_NOTIMPL; }
-    HRESULT Destroy(std::int32_t *) override { return E_NOTIMPL; }
-    HRESULT NotifyChanged(std::int32_t handle, VARIANT_BOOL, std::int32_t, std::int32_t,
-                          std::int32_t *result) override
-    {
-        std::int32_t progress = -1, error = -1;
-        EXPECT_EQ(m_manager->GetItemLong(handle, &progress, &error), S_OK);
-        EXPECT_EQ(error, 0);
-        notifiedHandles.append(handle);
-        progresses.append(progress);
-        shadowAtNotify.append(m_model.value(QStringLiteral("TEMP"), true));
-        applicationAtNotify.append(m_model.value(QStringLiteral("TEMP"), false));
-        *result = 0;
-        return S_OK;
-    }
-
-    ULONG refs = 1;
-    QList<std::int32_t> notifiedHandles, progresses;
-    QStringList shadowAtNotify, applicationAtNotify;
-
-private:
-    AppItemManager *m_manager;
-    DeviceModel &m_model;
-};
 
 } // namespace
 
@@ -228,83 +167,6 @@ TEST(frame_model_test, enumeration_entries_keep_bound_order_and_repeated_values)
     EXPECT_EQ(entries, nullptr);
     SysFreeString(name);
     desc = nullptr;
-    manager = nullptr;
-    EXPECT_EQ(model.liveObjects(), 0);
-}
-
-TEST(frame_model_test, upload_reports_progress_to_the_view_after_copying_device_values)
-{
-    DeviceModel model;
-    model.setUploadMilliseconds(0);
-    model.setApplicationValue(QStringLiteral("Temp"), QStringLiteral("20"));
-    model.setDeviceValue(QStringLiteral("TEMP"), QStringLiteral("21.5"));
-    auto manager = model.itemManager();
-    RecordingView view(manager.get(), model);
-    model.attachView(&view);
-    EXPECT_EQ(view.refs, 2u);
-    QList<std::int32_t> signalled;
-    QObject::connect(&model, &DeviceModel::uploadProgressChanged,
-                     [&](std::int32_t p) { signalled.append(p); });
-
-    const Opened upload = openItem(manager.get(), DeviceModel::UploadItem);
-    auto control = functionControl(manager.get());
-    std::int32_t error = -1;
-    const auto start = [&](const char *function) {
-        EXPECT_EQ(control->StartFunction(BStr(QString::fromLatin1(function)).get(), &error), S_OK);
-        return error;
-    };
-    EXPECT_EQ(start("upload"), 1) << "not connected";
-    EXPECT_FALSE(model.uploadRunning());
-    model.setConnected(true);
-    EXPECT_EQ(start("UpLoad"), 0);
-    model.advanceUpload(30);
-    EXPECT_EQ(start("upload"), 0);
-    EXPECT_EQ(model.uploadProgress(), 30) << "a running upload is not restarted";
-    const QDeadlineTimer deadline(10000);
-    while (model.uploadRunning() && !deadline.hasExpired())
-        QCoreApplication::processEvents();
-
-    const QList<std::int32_t> expected = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
-    EXPECT_EQ(view.progresses, expected);
-    EXPECT_EQ(signalled, expected);
-    EXPECT_EQ(view.notifiedHandles, QList<std::int32_t>(10, upload.handle));
-    EXPECT_EQ(view.shadowAtNotify.last(), QStringLiteral("21.5"));
-    EXPECT_EQ(view.applicationAtNotify.last(), QStringLiteral("21.5"));
-    EXPECT_EQ(view.applicationAtNotify.first(), QStringLiteral("20"));
-    EXPECT_EQ(start("download"), 1);
-
-    ASSERT_EQ(manager->ReleaseView(&view, &error), S_OK);
-    EXPECT_EQ(model.releaseViewCount(), 1);
-    EXPECT_EQ(view.refs, 1u);
-    control = nullptr;
-    manager = nullptr;
-    EXPECT_EQ(model.liveObjects(), 0);
-}
-
-TEST(frame_model_test, load_database_replaces_application_data_or_changes_nothing)
-{
-    DeviceModel model;
-    model.setApplicationValue(QStringLiteral("Old"), QStringLiteral("1"));
-    auto manager = model.itemManager();
-    auto control = functionControl(manager.get());
-    std::int32_t error = -1;
-    ASSERT_EQ(control->LoadDatabase(0, &error), S_OK);
-    EXPECT_EQ(error, 1) << "no database";
-
-    model.setDatabase(QStringLiteral("/data/pump.db"), {{QStringLiteral("New"), QStringLiteral("2")}});
-    model.setDatabaseLoader([](const QString &, QList<QPair<QString, QString>> *) { return false; });
-    ASSERT_EQ(control->LoadDatabase(0, &error), S_OK);
-    EXPECT_EQ(error, 1) << "unreadable file";
-    EXPECT_EQ(model.value(QStringLiteral("old"), false), QStringLiteral("1"));
-
-    model.setDatabaseLoader({});
-    const Opened fileName = openItem(manager.get(), DeviceModel::FileNameItem);
-    ASSERT_EQ(control->LoadDatabase(0, &error), S_OK);
-    EXPECT_EQ(error, 0);
-    EXPECT_FALSE(model.hasItem(QStringLiteral("Old")));
-    EXPECT_EQ(model.value(QStringLiteral("NEW"), false), QStringLiteral("2"));
-    EXPECT_EQ(readString(manager.get(), fileName.handle, false, &error), QStringLiteral("/data/pump.db"));
-    control = nullptr;
     manager = nullptr;
     EXPECT_EQ(model.liveObjects(), 0);
 }
