@@ -67,12 +67,13 @@ HRESULT registerServer(const QString &libraryPath)
         return SELFREG_E_CLASS;
     for (HRESULT hr : {
              ComponentHost::registerTypeLib(LIBID_Quiravel, QStringLiteral("Quiravel"), libraryPath),
-             ComponentHost::registerClass(CLSID_clsQuiravel, QStringLiteral("clsQuiravel"), libraryPath, kProgId,
-                                          kApartment),
+             ComponentHost::registerClass(CLSID_clsQuiravel, QStringLiteral("clsQuiravel"), libraryPath,
+                                          kProgId, kApartment),
              // Not creatable from outside, but known to the system as the library's classes.
-             ComponentHost::registerClass(CLSID_clsAlwaysView, QStringLiteral("clsAlwaysView"), libraryPath, {},
+             ComponentHost::registerClass(CLSID_clsAlwaysView, QStringLiteral("clsAlwaysView"), libraryPath,
+                                          {}, kApartment),
+             ComponentHost::registerClass(CLSID_clsEnum, QStringLiteral("clsEnum"), libraryPath, {},
                                           kApartment),
-             ComponentHost::registerClass(CLSID_clsEnum, QStringLiteral("clsEnum"), libraryPath, {}, kApartment),
          }) {
         if (FAILED(hr))
             return SELFREG_E_CLASS;

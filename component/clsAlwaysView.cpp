@@ -37,7 +37,8 @@ HRESULT clsAlwaysView::QueryInterface(REFIID riid, void **object)
     return S_OK;
 }
 
-HRESULT clsAlwaysView::SetAppletItemManagRef(std::int32_t, AppItemManager *anAppItemMngRef, std::int32_t *result)
+HRESULT clsAlwaysView::SetAppletItemManagRef(std::int32_t, AppItemManager *anAppItemMngRef,
+                                             std::int32_t *result)
 {
     // Held for the length of the call only, as a View must while it looks.
     ComPtr<AppItemManager> held(anAppItemMngRef);
@@ -59,7 +60,8 @@ HRESULT clsAlwaysView::Destroy(std::int32_t *result)
     return answerZero(result);
 }
 
-HRESULT clsAlwaysView::NotifyChanged(std::int32_t, VARIANT_BOOL, std::int32_t, std::int32_t, std::int32_t *result)
+HRESULT clsAlwaysView::NotifyChanged(std::int32_t, VARIANT_BOOL, std::int32_t, std::int32_t,
+                                     std::int32_t *result)
 {
     return answerZero(result);
 }

@@ -14,8 +14,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QHash>
 #include <QEventLoop>
+#include <QHash>
 #include <new>
 #include <utility>
 
@@ -34,8 +34,7 @@ constexpr std::int32_t kStateIgnoreBit = 8;
 enum LoadMode : std::int32_t { ApplicationData = 0, DatabaseData = 1, DeviceData = 2 };
 
 /// The one place where failures become the status a View caller gets.
-template<typename Body>
-HRESULT entryPoint(Body &&body) noexcept
+template<typename Body> HRESULT entryPoint(Body &&body) noexcept
 {
     try {
         body();
@@ -345,8 +344,8 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         if (!m_itemManager || !IsDeviceConnected())
             return false;
         std::int32_t error = 0;
-        check(m_itemManager->OpenItem(BStr(kUploadItem).get(), VARIANT_FALSE, m_viewHandle, &m_uploadItem, 0, 0,
-                                      &error));
+        check(m_itemManager->OpenItem(BStr(kUploadItem).get(), VARIANT_FALSE, m_viewHandle, &m_uploadItem, 0,
+                                      0, &error));
         if (error != 0)
             return false;
         std::int32_t readError = 0;
@@ -361,7 +360,8 @@ bool clsQuiravel::LoadData(std::int32_t mode)
                 return false;
         }
         std::int32_t closeError = 0;
-        check(m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_uploadItem, VARIANT_FALSE, &closeError));
+        check(m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_uploadItem, VARIANT_FALSE,
+                                       &closeError));
         m_uploadDone = VARIANT_FALSE;
         return true;
     }
@@ -374,7 +374,9 @@ bool clsQuiravel::LoadData(std::int32_t mode)
 bool clsQuiravel::waitForUpload()
 {
     const quint64 finishedBefore = m_uploadsFinished;
-    const auto finished = [&] { return m_uploadDone != VARIANT_FALSE || m_uploadsFinished != finishedBefore; };
+    const auto finished = [&] {
+        return m_uploadDone != VARIANT_FALSE || m_uploadsFinished != finishedBefore;
+    };
     // The loop sleeps until an event arrives. Only the end of an upload, the
     // host's release or the window's unload wake it on purpose (a nested
     // command's wait ends together with this one); when anything else ends
@@ -462,10 +464,10 @@ HRESULT clsQuiravel::Advise(IQuiravelEvents *sink)
         m_previousMessageHandler = setMessageHandler([this](const MessageRequest &request) {
             std::int32_t answer = vbOK;
             ComPtr<IQuiravelEvents> sink = m_sink;
-            const HRESULT hr =
-                sink ? sink->OnMessage(BStr(request.title).get(), BStr(request.text).get(),
-                                       request.buttons == MsgButtons::OkCancel ? 1 : 0, &answer)
-                     : S_FALSE;
+            const HRESULT hr = sink
+                                   ? sink->OnMessage(BStr(request.title).get(), BStr(request.text).get(),
+                                                     request.buttons == MsgButtons::OkCancel ? 1 : 0, &answer)
+                                   : S_FALSE;
             if (hr == S_OK)
                 return answer == vbCancel ? vbCancel : vbOK;
             // The host lets the user answer: show the box as without a sink.

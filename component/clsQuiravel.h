@@ -19,7 +19,8 @@
 class QEventLoop;
 struct TagContext;
 
-class clsQuiravel final : public ComObject<clsQuiravel, _clsQuiravel, View, IQuiravelAutomation>, public ViewerOwner
+class clsQuiravel final : public ComObject<clsQuiravel, _clsQuiravel, View, IQuiravelAutomation>,
+                          public ViewerOwner
 {
 public:
     static HRESULT create(REFIID riid, void **object) { return createInstance(riid, object); }

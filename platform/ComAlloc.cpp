@@ -80,4 +80,3 @@ void EnumEntryArrayDestroy(EnumEntryArray *array)
 }
 
 } // extern "C"
-

@@ -9,8 +9,7 @@
 #include <new>
 #include <utility>
 
-template<typename Derived, typename... Interfaces>
-class ComObject : public Interfaces...
+template<typename Derived, typename... Interfaces> class ComObject : public Interfaces...
 {
 public:
     ULONG AddRef() override { return ++m_refCount; }
@@ -45,8 +44,7 @@ public:
 
     /// Creates an object and queries `riid` from it; the construction
     /// reference is dropped, so a failed query leaves nothing behind.
-    template<typename... Args>
-    static HRESULT createInstance(REFIID riid, void **object, Args &&...args)
+    template<typename... Args> static HRESULT createInstance(REFIID riid, void **object, Args &&...args)
     {
         if (!object)
             return E_POINTER;

@@ -5,8 +5,7 @@
 
 #include <utility>
 
-template<typename T>
-class ComPtr
+template<typename T> class ComPtr
 {
 public:
     ComPtr() noexcept = default;
@@ -67,8 +66,7 @@ public:
     T *operator->() const noexcept { return m_p; }
     explicit operator bool() const noexcept { return m_p != nullptr; }
 
-    template<typename U>
-    ComPtr<U> query(REFIID iid) const noexcept
+    template<typename U> ComPtr<U> query(REFIID iid) const noexcept
     {
         ComPtr<U> r;
         if (m_p)

@@ -24,7 +24,10 @@ using DISPID = std::int32_t;
 inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
-inline constexpr VARIANT_BOOL toVariantBool(bool b) noexcept { return b ? VARIANT_TRUE : VARIANT_FALSE; }
+inline constexpr VARIANT_BOOL toVariantBool(bool b) noexcept
+{
+    return b ? VARIANT_TRUE : VARIANT_FALSE;
+}
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
@@ -45,8 +48,14 @@ inline constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
 /// A file error of the text-file layer (path not found, access denied, disk full).
 inline constexpr HRESULT CTL_E_FILEERROR = static_cast<HRESULT>(0x800A0039u);
 
-inline constexpr bool FAILED(HRESULT hr) noexcept { return hr < 0; }
-inline constexpr bool SUCCEEDED(HRESULT hr) noexcept { return hr >= 0; }
+inline constexpr bool FAILED(HRESULT hr) noexcept
+{
+    return hr < 0;
+}
+inline constexpr bool SUCCEEDED(HRESULT hr) noexcept
+{
+    return hr >= 0;
+}
 
 struct GUID
 {
@@ -155,9 +164,12 @@ struct IDispatch : IUnknown
                            VARIANT *result, EXCEPINFO *exception, std::uint32_t *argError) = 0;
 };
 
-inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IDispatch = {
+    0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 struct IClassFactory : IUnknown
 {

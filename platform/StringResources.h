@@ -32,7 +32,10 @@ using HRSRC = const ResourceEntry *;
 using HGLOBAL = const struct LoadedResource *;
 
 inline constexpr std::uint16_t RT_STRING = 6;
-inline const char *MAKEINTRESOURCEA(std::uint16_t id) { return reinterpret_cast<const char *>(std::uintptr_t(id)); }
+inline const char *MAKEINTRESOURCEA(std::uint16_t id)
+{
+    return reinterpret_cast<const char *>(std::uintptr_t(id));
+}
 
 /// Language 0 (neutral) lets the lookup pick among the languages present:
 /// neutral itself, then the user's language, then 1033, then the first.

@@ -17,7 +17,10 @@ struct AppDeviceDescription;
 struct AppFunctionControl;
 
 #define QUIRAVEL_RESERVED_SLOT(n)                                                                            \
-    virtual HRESULT reserved##n() { return E_NOTIMPL; }
+    virtual HRESULT reserved##n()                                                                            \
+    {                                                                                                        \
+        return E_NOTIMPL;                                                                                    \
+    }
 
 struct AppItemManager : IDispatch
 {
@@ -36,8 +39,9 @@ struct AppItemManager : IDispatch
     /// Slot 17. A new reference for each call; the caller releases it.
     virtual HRESULT GetFunctionControl(AppFunctionControl **control) = 0;
     /// Slot 18. `reserved1` and `reserved2` are always 0.
-    virtual HRESULT OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t viewHandle, std::int32_t *itemHandle,
-                             std::int32_t reserved1, std::int32_t reserved2, std::int32_t *error) = 0;
+    virtual HRESULT OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t viewHandle,
+                             std::int32_t *itemHandle, std::int32_t reserved1, std::int32_t reserved2,
+                             std::int32_t *error) = 0;
     /// Slot 19. `viewHandle` holds a VT_I4.
     virtual HRESULT CloseItem(VARIANT viewHandle, std::int32_t itemHandle, VARIANT_BOOL bShadow,
                               std::int32_t *error) = 0;
@@ -107,7 +111,8 @@ struct AppDeviceDescription : IDispatch
     /// Slot 20. Advances `position`.
     virtual HRESULT GetNextEntry(std::int32_t *position, std::int32_t *error) = 0;
     /// Slot 21.
-    virtual HRESULT FindDefinition(BSTR section, BSTR name, std::int32_t *definition, std::int32_t *error) = 0;
+    virtual HRESULT FindDefinition(BSTR section, BSTR name, std::int32_t *definition,
+                                   std::int32_t *error) = 0;
     /// Slot 22.
     virtual HRESULT GetEntryName(std::int32_t position, BSTR *name, std::int32_t *error) = 0;
     QUIRAVEL_RESERVED_SLOT(23)

@@ -89,7 +89,8 @@ TEST_F(data_source_test, database_command_asks_first_and_cancel_changes_nothing)
 
     answer = vbOK;
     run("scrDatabase");
-    EXPECT_EQ(printFile(), "<p>Data = Database data from  " + path("pump.db") + "</p>\r\n<p>Flow 11.8</p>\r\n");
+    EXPECT_EQ(printFile(),
+              "<p>Data = Database data from  " + path("pump.db") + "</p>\r\n<p>Flow 11.8</p>\r\n");
     EXPECT_EQ(window()->windowTitle(), QString("Quiravel:  Database data"));
     EXPECT_EQ(checkedEntries(window()), QStringList{"scrDatabase"});
 }
@@ -180,7 +181,10 @@ TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
         run("scrShadow");
     });
     // A guard so that a regression fails instead of hanging the run.
-    QTimer::singleShot(10000, window(), [&] { ADD_FAILURE() << "the outer wait hung"; window()->close(); });
+    QTimer::singleShot(10000, window(), [&] {
+        ADD_FAILURE() << "the outer wait hung";
+        window()->close();
+    });
     run("scrShadow");
     EXPECT_EQ(nestedRuns, 1);
     ASSERT_NE(window(), nullptr);

@@ -26,8 +26,7 @@ public:
         if (m_handle)
             dlclose(m_handle);
     }
-    template<typename F>
-    F *entry(const char *name) const
+    template<typename F> F *entry(const char *name) const
     {
         return reinterpret_cast<F *>(dlsym(m_handle, name));
     }

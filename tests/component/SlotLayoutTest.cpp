@@ -10,8 +10,7 @@ namespace {
 
 // Under the Itanium C++ ABI a pointer to a virtual member function holds
 // 1 + the byte offset of its entry in the table.
-template<typename MemberFunction>
-std::ptrdiff_t slotOf(MemberFunction function)
+template<typename MemberFunction> std::ptrdiff_t slotOf(MemberFunction function)
 {
     static_assert(sizeof(MemberFunction) == 2 * sizeof(std::ptrdiff_t));
     std::ptrdiff_t raw[2];

@@ -30,8 +30,8 @@ TEST_F(window_test, show_localises_every_caption_in_the_users_language)
          {"&File", "&Print", "P&rint Preview", "-", "&Exit", "&View", "&Application", "&Database", "&Device",
           "&Help"}},
         {"de_DE.UTF-8",
-         {"&Datei", "&Drucken", "D&ruckvorschau", "-", "&Beenden", "&Ansicht", QString::fromUtf8("&Oberfläche"),
-          "&Datenbank", QString::fromUtf8("&Gerät"), "&Hilfe"}},
+         {"&Datei", "&Drucken", "D&ruckvorschau", "-", "&Beenden", "&Ansicht",
+          QString::fromUtf8("&Oberfläche"), "&Datenbank", QString::fromUtf8("&Gerät"), "&Hilfe"}},
     };
     const QStringList entries = {"datei_m",      "Drucken_m", "Druckvorschau_m", "leer0_m",   "Beenden_m",
                                  "bearbeiten_m", "srcValue",  "scrDatabase",     "scrShadow", "m_Help"};
@@ -45,7 +45,8 @@ TEST_F(window_test, show_localises_every_caption_in_the_users_language)
         for (const QString &entry : entries) {
             QAction *action = window()->menuEntry(entry);
             ASSERT_NE(action, nullptr) << entry.toStdString();
-            captions.append(entry == "leer0_m" ? (action->isSeparator() ? "-" : action->text()) : action->text());
+            captions.append(entry == "leer0_m" ? (action->isSeparator() ? "-" : action->text())
+                                               : action->text());
         }
         EXPECT_EQ(captions, c.captions) << c.locale;
         // The Application command ran after the load and named its source.
