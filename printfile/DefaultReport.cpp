@@ -2,7 +2,6 @@
 
 #include "HostCalls_p.h"
 #include "TagSubstitution.h"
-#include "clsEnum.h"
 #include "platform/TextFile.h"
 #include "resources/Toolkit_LoadResource.h"
 
@@ -108,7 +107,6 @@ void writeDeviceEntries(ReportWriter &out, AppItemManager *itemManager)
 /// has a definition; enumeration values become their texts.
 QString objectValue(const TagContext &context, const BStr &name)
 {
-    static const ConstBStr definitionSection(u"OBJECT");
     AppItemManager *itemManager = context.itemManager;
 
     std::int32_t itemHandle = 0;
@@ -122,24 +120,9 @@ QString objectValue(const TagContext &context, const BStr &name)
     BStr read;
     check(itemManager->GetItemString(itemHandle, read.put(), toVariantBool(context.shadow), &error));
     if (error == 0) {
-        std::int32_t definition = 0;
-        check(deviceDescription(itemManager)
-                  ->FindDefinition(definitionSection.get(), name.get(), &definition, &error));
-        if (error == 0) {
-            value = read.toQString();
-            BStr typeName;
-            BStr enumerationName;
-            std::int32_t size = 0;
-            std::int32_t flags = 0;
-            std::int32_t kind = 0;
-            check(deviceDescription(itemManager)
-                      ->GetObjectDefinition(definition, typeName.put(), &size, &flags, &kind,
-                                            enumerationName.put(), &error));
-            if (error == 0 && kind == 4) {
-                const std::int32_t number = enumerationNumber(value);
-                value = clsEnum::create()->GetEnumText(itemManager, typeName.toQString(), itemHandle, number);
-            }
-        }
+        DefinedValue defined = definedValue(itemManager, name.get(), itemHandle, read.toQString(), true);
+        if (defined.defined)
+            value = std::move(defined.text);
     }
     item.close();
     return value;

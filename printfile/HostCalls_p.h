@@ -84,4 +84,19 @@ private:
     bool m_open = true;
 };
 
+/// What the description's definition of an object (section "OBJECT") makes
+/// of the value read for it: an enumeration's text for the number the value
+/// starts with, otherwise the value itself. `defined` is false when the
+/// description has no definition of `name`.
+struct DefinedValue
+{
+    bool defined = false;
+    QString text;
+};
+
+/// When `definitionErrorCounts` is false, the kind is taken from
+/// GetObjectDefinition whatever its error flag says.
+DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value,
+                          bool definitionErrorCounts);
+
 } // namespace PrintFileHost

@@ -163,7 +163,6 @@ QString dataSourceText(const TagContext &context)
 
 QString hostItemValue(const TagContext &context, BStr itemName, const QString &tag)
 {
-    static const ConstBStr objectSection(u"OBJECT");
     static const QString encodedAmpersand = QStringLiteral("&amp;");
     static const QString ampersand = QStringLiteral("&");
 
@@ -191,26 +190,8 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
     error = 0;
     check(itemManager->GetItemString(itemHandle, value.put(), shadow, &error));
     QString result = value.toQString();
-    if (error == 0) {
-        std::int32_t definition = 0;
-        check(deviceDescription(itemManager)
-                  ->FindDefinition(objectSection.get(), itemName.get(), &definition, &error));
-        if (error == 0) {
-            BStr typeName;
-            BStr enumerationName;
-            std::int32_t size = 0;
-            std::int32_t flags = 0;
-            std::int32_t kind = 0;
-            check(deviceDescription(itemManager)
-                      ->GetObjectDefinition(definition, typeName.put(), &size, &flags, &kind,
-                                            enumerationName.put(), &error));
-            if (kind == 4) {
-                const std::int32_t number = enumerationNumber(result);
-                result =
-                    clsEnum::create()->GetEnumText(itemManager, typeName.toQString(), itemHandle, number);
-            }
-        }
-    }
+    if (error == 0)
+        result = definedValue(itemManager, itemName.get(), itemHandle, std::move(result), false).text;
     item.close();
     return result;
 }
@@ -405,3 +386,31 @@ QString formatTagTime(const QDateTime &when)
     return twoDigits(time.hour()) + separator + twoDigits(time.minute()) + separator +
            twoDigits(time.second());
 }
+
+namespace PrintFileHost {
+
+DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value,
+                          bool definitionErrorCounts)
+{
+    static const ConstBStr objectSection(u"OBJECT");
+    std::int32_t definition = 0;
+    std::int32_t error = 0;
+    check(deviceDescription(itemManager)->FindDefinition(objectSection.get(), name, &definition, &error));
+    if (error != 0)
+        return {false, std::move(value)};
+    BStr typeName;
+    BStr enumerationName;
+    std::int32_t size = 0;
+    std::int32_t flags = 0;
+    std::int32_t kind = 0;
+    check(deviceDescription(itemManager)
+              ->GetObjectDefinition(definition, typeName.put(), &size, &flags, &kind, enumerationName.put(),
+                                    &error));
+    if (kind == 4 && !(definitionErrorCounts && error != 0)) {
+        const std::int32_t number = enumerationNumber(value);
+        value = clsEnum::create()->GetEnumText(itemManager, typeName.toQString(), itemHandle, number);
+    }
+    return {true, std::move(value)};
+}
+
+} // namespace PrintFileHost
