@@ -2,6 +2,7 @@
 
 #include "BrowserControl.h"
 #include "FormLayout.h"
+#include "StatusLabel.h"
 #include "StatusText.h"
 #include "ViewerOwner.h"
 #include "platform/ComError.h"
@@ -12,9 +13,7 @@
 #include "resources/Toolkit_LoadResource.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -54,7 +53,8 @@ frmQuiravel::frmQuiravel(QWidget *parent) : QMainWindow(parent)
     auto *statusBar = new QStatusBar(this);
     statusBar->setObjectName(QStringLiteral("StatusBar1"));
     statusBar->setSizeGripEnabled(false);
-    m_statusLabel = new QLabel(statusBar);
+    m_statusLabel = new StatusLabel(statusBar);
+    m_statusLabel->setObjectName(QStringLiteral("StatusText"));
     statusBar->addWidget(m_statusLabel, 1);
     statusBar->setMinimumHeight(375 / kTwipsPerPixel);
     setStatusBar(statusBar);
@@ -98,12 +98,12 @@ void frmQuiravel::connectCommand(QAction *action, void (frmQuiravel::*command)()
         QPointer<frmQuiravel> self(this);
         try {
             (this->*command)();
-        } catch (const std::exception &e) {
-            // A failure status ends the command; it must not unwind through
-            // the event loop.
+        } catch (const std::exception &) {
+            // A failure status ends the command, silently: the user hears of
+            // failures only through the window's own texts. It must not
+            // unwind through the event loop.
             if (self)
                 setBusy(false);
-            MsgBox(describe(e), MsgButtons::Ok, MsgIcon::Critical);
         }
     });
 }
@@ -209,12 +209,12 @@ QStatusBar *frmQuiravel::StatusBar1() const
 
 QString frmQuiravel::statusText() const
 {
-    return m_statusLabel->text();
+    return m_statusLabel->fullText();
 }
 
 void frmQuiravel::setStatusText(const QString &text)
 {
-    m_statusLabel->setText(text);
+    m_statusLabel->setFullText(text);
 }
 
 bool frmQuiravel::ShowWindow()
@@ -363,10 +363,11 @@ void frmQuiravel::setBusy(bool busy)
     if (busy == m_busy)
         return;
     m_busy = busy;
+    // The host's own windows keep their pointer, also while an upload waits.
     if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        setCursor(Qt::WaitCursor);
     else
-        QApplication::restoreOverrideCursor();
+        unsetCursor();
 }
 
 void frmQuiravel::setViewChecks(QAction *checked)

@@ -11,9 +11,9 @@
 
 class QAction;
 class QMenu;
-class QLabel;
 class QLineEdit;
 class QStatusBar;
+class StatusLabel;
 class ViewerOwner;
 
 class frmQuiravel : public QMainWindow
@@ -100,7 +100,7 @@ private:
     QPointer<BrowserControl> m_browser;
     ViewerOwner *m_owner = nullptr;
     QLineEdit *m_text1 = nullptr;
-    QLabel *m_statusLabel = nullptr;
+    StatusLabel *m_statusLabel = nullptr;
     QString m_templatePath;
     QString m_printFilePath;
     bool m_previewChecked = false;

@@ -6,6 +6,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +93,102 @@ TEST_F(ViewerWindow, help_shows_the_file_section_then_the_view_section)
         "    Close the Quiravel.\r\n----------------------------------------------\r\nView\r\n"))
         << text.toStdString();
     EXPECT_TRUE(text.endsWith("!!! Attention, the actual application data of the DTM will be overwrite !!!"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ViewerWindow, caption_after_load_is_1146_alone)
+{
+    for (const char *locale : {"en_US.UTF-8", "de_DE.UTF-8"}) {
+        ScopedEnv language("LC_ALL", locale);
+        TestOwner localOwner;
+        QPointer<frmQuiravel> w = localOwner.createWindow();
+        ASSERT_TRUE(w->ShowWindow());
+        EXPECT_EQ(w->windowTitle(),
+                  QString::fromLatin1(locale[0] == 'e' ? "Quiravel:  " : "HTML Seitenansicht:  "));
+        w->Unload();
+        flushDeletes();
+    }
+}
+
+TEST_F(ViewerWindow, browser_follows_the_shown_window_between_menu_and_status_bar)
+{
+    ASSERT_TRUE(window->ShowWindow());
+    QWidget *view = browser()->widget();
+    for (const QSize size : {QSize(640, 480), QSize(300, 700), QSize(900, 250)}) {
+        window->resize(size);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(window->size(), size);
+        EXPECT_EQ(view->width(), size.width());
+        EXPECT_EQ(view->mapTo(window.data(), QPoint(0, 0)).y(), window->menuBar()->height());
+        EXPECT_EQ(view->mapTo(window.data(), QPoint(0, view->height())).y(), window->StatusBar1()->y());
+    }
+}
+
+TEST_F(ViewerWindow, status_text_is_plain_one_line_and_never_widens_the_window)
+{
+    ASSERT_TRUE(window->ShowWindow());
+    QCoreApplication::processEvents();
+    auto *label = window->StatusBar1()->findChild<QLabel *>();
+    ASSERT_NE(label, nullptr);
+    const QSize minimum = window->minimumSizeHint();
+    const int width = window->width();
+
+    window->setStatusText("<b>x</b>");
+    EXPECT_EQ(label->text(), "<b>x</b>");
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+
+    window->setStatusText("first\nsecond");
+    EXPECT_EQ(window->statusText(), "first\nsecond");
+    EXPECT_EQ(label->text(), "first second");
+
+    const QString link = "file:///" + QString(392, 'a');
+    ASSERT_EQ(link.size(), 400);
+    window->setStatusText(link);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->statusText(), link);
+    EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+    EXPECT_EQ(window->minimumSizeHint(), minimum);
+    EXPECT_EQ(window->width(), width);
+}
+
+TEST_F(ViewerWindow, busy_pointer_stays_on_the_view_window)
+{
+    ASSERT_TRUE(window->ShowWindow());
+    QWidget hostWindow;
+    hostWindow.show();
+    bool checked = false;
+    owner.onLoad = [&](std::int32_t) {
+        // Inside the load, as during an upload wait that does not end.
+        checked = true;
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
+        EXPECT_EQ(hostWindow.cursor().shape(), Qt::ArrowCursor);
+        return false;
+    };
+    window->menuEntry("srcValue")->trigger();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(ViewerWindow, a_failure_status_ends_a_menu_command_without_a_message)
+{
+    ScopedEnv language("LC_ALL", "de_DE.UTF-8");
+    ASSERT_TRUE(window->ShowWindow());
+    owner.onLoad = [](std::int32_t) -> bool { throw ComError(E_ACCESSDENIED, "Permission denied"); };
+    for (const char *entry : {"srcValue", "scrDatabase"}) {
+        messages.shown.clear();
+        window->menuEntry(entry)->trigger();
+        ASSERT_TRUE(window);
+        // The database command asks first; nothing follows the failed load.
+        EXPECT_EQ(messages.shown.size(), QString(entry) == "scrDatabase" ? 1 : 0) << entry;
+        for (const MessageRequest &request : messages.shown)
+            EXPECT_FALSE(request.text.contains("Permission denied"));
+        EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    }
 }
 
 } // namespace
