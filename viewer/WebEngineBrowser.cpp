@@ -45,6 +45,9 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
     m_page = new QWebEnginePage(m_profile, m_view);
     m_view->setPage(m_page);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    // A page that cannot be loaded shows an error page, a document that
+    // prints like any other.
+    m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     m_printHandler = new PrintHandler(m_view, this);
 
     connect(m_page, &QWebEnginePage::loadStarted, this, &WebEngineBrowser::onLoadStarted);
@@ -103,22 +106,22 @@ std::int32_t WebEngineBrowser::QueryStatusWB(std::int32_t command)
     switch (command) {
     case OLECMDID_PRINT:
     case OLECMDID_PRINTPREVIEW:
-        return m_pageLoaded ? kCommandSupported | OLECMDF_ENABLED : kCommandSupported;
+        return m_documentShown ? kCommandSupported | OLECMDF_ENABLED : kCommandSupported;
     default:
         return 0;
     }
 }
 
-void WebEngineBrowser::ExecWB(std::int32_t command, std::int32_t option, const QVariant &)
+void WebEngineBrowser::ExecWB(std::int32_t command, std::int32_t option, const QVariant &in)
 {
     if (command != OLECMDID_PRINT && command != OLECMDID_PRINTPREVIEW)
         throw ComError(E_NOTIMPL, QStringLiteral("Command %1 is not supported").arg(command));
-    if (!m_pageLoaded)
-        throw ComError(E_FAIL, QStringLiteral("No page is loaded"));
+    if (!m_documentShown)
+        throw ComError(E_FAIL, QStringLiteral("No document is shown"));
     if (command == OLECMDID_PRINTPREVIEW)
         m_printHandler->printPreview();
     else if (option == OLECMDEXECOPT_PROMPTUSER)
-        m_printHandler->printWithDialog();
+        m_printHandler->printWithDialog(in.toString());
     else
         m_printHandler->print();
 }
@@ -143,11 +146,11 @@ void WebEngineBrowser::onLoadProgress(int progress)
 
 void WebEngineBrowser::onLoadFinished(bool ok)
 {
-    if (ok)
-        m_pageLoaded = true;
+    // A failed load leaves the engine's error page, which is a document
+    // too. Print commands are queried on the completed navigation, so it
+    // counts as shown before anyone hears of it.
+    m_documentShown = true;
     const QString url = m_page->url().toString();
-    // Print commands are queried on the completed navigation, so the page
-    // counts as loaded before anyone hears of it.
     emit objectEvent(QStringLiteral("NavigateComplete2"), {{QStringLiteral("URL"), url}});
     emit objectEvent(QStringLiteral("ProgressChange"),
                      {{QStringLiteral("Progress"), -1}, {QStringLiteral("ProgressMax"), 100}});

@@ -79,5 +79,5 @@ private:
     QString m_location;
     bool m_registerAsBrowser = false;
     bool m_offline = false;
-    bool m_pageLoaded = false;
+    bool m_documentShown = false;
 };

@@ -1,0 +1,180 @@
+// The viewer window on the real browser engine: the Print Preview entry
+// after a first page that could not be loaded, printing to a PDF file and
+// the print preview, with the dialogs answered by the test.
+#include "ViewerTestSupport.h"
+#include "viewer/PrintHandler.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEngineView>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+constexpr int kTimeoutMs = 30000;
+
+/// Calls `handle` on the first modal dialog of type Dialog once `ready`
+/// says so (polled, since the engine works inside the dialog's loop); the
+/// dialog is accepted when `handle` answers true, rejected otherwise.
+template<typename Dialog>
+void answerDialog(std::function<bool(Dialog *)> ready, std::function<bool(Dialog *)> handle)
+{
+    auto *timer = new QTimer;
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [=] {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (!dialog || (!ready(dialog) && started->elapsed() < kTimeoutMs))
+            return;
+        timer->deleteLater();
+        timer->stop();
+        if (handle(dialog))
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+    timer->start(50);
+}
+
+bool waitForLoad(BrowserControl *browser)
+{
+    QSignalSpy finished(browser, &BrowserControl::loadFinished);
+    return finished.wait(kTimeoutMs);
+}
+
+TEST(viewer_print_test, preview_survives_a_missing_first_page_and_printing_gives_a_text_pdf)
+{
+    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
+    QTemporaryDir directory;
+    ASSERT_TRUE(directory.isValid());
+    MessageRecorder messages;
+    TestOwner owner;
+    owner.directory = directory.path() + QLatin1Char('/');
+    owner.tags.insert("#VENDOR#", "Acme Flow 4711");
+
+    // The template is missing at Show: the first page is the engine's error page.
+    QPointer<frmQuiravel> window = owner.createWindow();
+    ASSERT_TRUE(window->ShowWindow());
+    ASSERT_TRUE(waitForLoad(window->WebBrowser1()));
+    QAction *previewEntry = window->menuEntry("Druckvorschau_m");
+    EXPECT_TRUE(previewEntry->isVisible());
+    EXPECT_TRUE(previewEntry->isEnabled());
+
+    QFile file(owner.directory + owner.fileName);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<html><head><title>Flow meter: report</title></head>\r\n"
+               "<body><p>Vendor #VENDOR#</p></body></html>\r\n");
+    file.close();
+    window->srcValue_Click();
+    ASSERT_TRUE(waitForLoad(window->WebBrowser1()));
+    EXPECT_TRUE(previewEntry->isVisible());
+
+    QString docName;
+    QString offered;
+    answerDialog<QPrintDialog>([](QPrintDialog *) { return true; },
+                               [&](QPrintDialog *dialog) {
+                                   docName = dialog->printer()->docName();
+                                   offered = dialog->printer()->outputFileName();
+                                   // Never send a page to a real printer.
+                                   return dialog->printer()->outputFormat() == QPrinter::PdfFormat;
+                               });
+    window->menuEntry("Drucken_m")->trigger();
+    EXPECT_EQ(docName, "Flow meter_ report");
+    const QString pdf = owner.directory + "Flow meter_ report.pdf";
+    ASSERT_EQ(offered, pdf);
+    ASSERT_TRUE(QFileInfo(pdf).isFile());
+    EXPECT_LT(QFileInfo(pdf).size(), 200 * 1024);
+    QProcess text;
+    text.start("pdftotext", {pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(kTimeoutMs));
+    EXPECT_TRUE(text.readAllStandardOutput().contains("Vendor Acme Flow 4711"));
+
+    int pages = 0;
+    answerDialog<QPrintPreviewDialog>(
+        [](QPrintPreviewDialog *dialog) {
+            auto *widget = dialog->findChild<QPrintPreviewWidget *>();
+            return widget && widget->pageCount() > 0;
+        },
+        [&](QPrintPreviewDialog *dialog) {
+            pages = dialog->findChild<QPrintPreviewWidget *>()->pageCount();
+            return false;
+        });
+    previewEntry->trigger();
+    EXPECT_GT(pages, 0);
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.texts().join('|').toStdString();
+
+    window->Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(viewer_print_test, offered_file_is_named_after_the_page_and_never_a_directory)
+{
+    QTemporaryDir directory;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QUrl page = QUrl::fromLocalFile("/data/DevPRN.HTM");
+    const struct
+    {
+        QString title;
+        QString printFile;
+        QString expected;
+    } cases[] = {
+        {"Flow meter", directory.path() + "/DevPRN.HTM", directory.path() + "/Flow meter.pdf"},
+        {"a/b\\c:d", directory.path() + "\\DevPRN.HTM", directory.path() + "/a_b_c_d.pdf"},
+        {"", "", QDir(documents).filePath("DevPRN.pdf")},
+        {page.toString(), "/nonexistent/dir/DevPRN.HTM", QDir(documents).filePath("DevPRN.pdf")},
+        {"..", "", QDir(documents).filePath("DevPRN.pdf")},
+    };
+    for (const auto &c : cases) {
+        const QString name = PrintHandler::documentName(c.title, page);
+        const QString file = PrintHandler::suggestedOutputFile(name, c.printFile);
+        EXPECT_EQ(file, c.expected) << c.title.toStdString();
+        EXPECT_FALSE(QFileInfo(file).isDir());
+    }
+}
+
+TEST(viewer_print_test, preview_that_cannot_print_says_so_on_its_page)
+{
+    QTemporaryDir directory;
+    QWidget parent;
+    QPointer<QWebEngineView> view = new QWebEngineView(&parent);
+    PrintHandler handler(view);
+    const QString pdf = directory.path() + "/preview.pdf";
+    answerDialog<QPrintPreviewDialog>(
+        [](QPrintPreviewDialog *dialog) {
+            auto *widget = dialog->findChild<QPrintPreviewWidget *>();
+            return widget && widget->pageCount() > 0;
+        },
+        [&](QPrintPreviewDialog *dialog) {
+            // The view goes away while its preview is open: the next
+            // rendering of the preview has nothing left to print.
+            delete view;
+            QPrinter printer;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            emit dialog->paintRequested(&printer);
+            return false;
+        });
+    handler.printPreview();
+    ASSERT_TRUE(view.isNull());
+    QProcess text;
+    text.start("pdftotext", {pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(kTimeoutMs));
+    EXPECT_TRUE(text.readAllStandardOutput().contains("Could not generate print preview."));
+}
+
+} // namespace
