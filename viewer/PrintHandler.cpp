@@ -41,10 +41,11 @@ PrintHandler::PrintHandler(QWebEngineView *view, QObject *parent) : QObject(pare
 
 QString PrintHandler::documentName(const QString &title, const QUrl &url)
 {
-    // Without a title of its own the engine names a page after its address.
+    // Without a title of its own the engine names a page after its address
+    // or its file.
     QString name = title.trimmed();
     if (name == url.toString() || name == url.toDisplayString() || name == url.path() ||
-        name == url.toLocalFile())
+        name == url.toLocalFile() || name == url.fileName())
         name.clear();
     name = fileNameSafe(name);
     if (name.isEmpty())

@@ -138,6 +138,7 @@ TEST(viewer_print_test, offered_file_is_named_after_the_page_and_never_a_directo
         {"", "", QDir(documents).filePath("DevPRN.pdf")},
         {page.toString(), "/nonexistent/dir/DevPRN.HTM", QDir(documents).filePath("DevPRN.pdf")},
         {"..", "", QDir(documents).filePath("DevPRN.pdf")},
+        {"DevPRN.HTM", directory.path() + "/DevPRN.HTM", directory.path() + "/DevPRN.pdf"},
     };
     for (const auto &c : cases) {
         const QString name = PrintHandler::documentName(c.title, page);
