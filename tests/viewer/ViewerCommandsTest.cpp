@@ -30,10 +30,11 @@ protected:
     }
     void TearDown() override
     {
-        if (window)
+        if (window) {
+            EXPECT_NE(window->cursor().shape(), Qt::WaitCursor) << "busy pointer left behind";
             window->Unload();
+        }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "busy cursor left behind";
     }
 
     QString printFile() const { return owner.directory + QStringLiteral("DevPRN.HTM"); }
