@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+#include <string>
 
 /// The host calls logged so far, one line each: "Operation(arguments)",
 /// followed by " -> error N" for a non-zero error flag and " -> status
@@ -40,4 +41,10 @@ inline QStringList callLog(const DeviceModel &model)
         log.append(line);
     }
     return log;
+}
+
+/// One call a line, as a test failure shows it best.
+inline std::string logText(const QStringList &calls)
+{
+    return calls.join(u'\n').toStdString();
 }
