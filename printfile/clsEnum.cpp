@@ -54,9 +54,9 @@ QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeNam
     if (m_typeName.isEmpty() || !m_itemManager)
         return {};
 
-    // The error flags are not consulted: a lookup that finds nothing hands
-    // back a handle of 0 (or an empty name), and the next one then finds
-    // nothing either.
+    // The error flags do not steer the lookup (they are only noted for the
+    // trace): a lookup that finds nothing hands back a handle of 0 (or an
+    // empty name), and the next one then finds nothing either.
     learned.looked = true;
     std::int32_t error = 0;
     std::int32_t objectDefinition = 0;
@@ -76,7 +76,8 @@ QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeNam
                   ->GetObjectDefinition(objectDefinition, objectTypeName.put(), &size, &flags, &kind,
                                         enumerationName.put(), &error));
     }
-    learned.enumerationName = enumerationName.toQString();
+    if (trace)
+        learned.enumerationName = enumerationName.toQString();
     std::int32_t enumerationDefinition = 0;
     check(deviceDescription(itemManager)
               ->FindDefinition(enumerationSection.get(), enumerationName.get(), &enumerationDefinition,
