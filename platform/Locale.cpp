@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <array>
+#include <initializer_list>
 
 namespace {
 
@@ -38,9 +39,11 @@ constexpr std::array kLocales = {
 
 constexpr LCID kFallbackLcid = 1033;
 
-QByteArray localeVariable()
+/// The first of the variables named that is set and not empty, the way a
+/// POSIX program picks the locale of one category.
+QByteArray localeVariable(std::initializer_list<const char *> names)
 {
-    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    for (const char *name : names) {
         QByteArray value = qgetenv(name);
         if (!value.isEmpty())
             return value;
@@ -72,11 +75,21 @@ LCID lcidOf(QByteArray name)
     return primary ? primary->lcid : kFallbackLcid;
 }
 
+QLocale qlocaleOf(LCID lcid)
+{
+    for (const LocaleId &id : kLocales) {
+        if (id.lcid == lcid)
+            return QLocale(
+                QStringLiteral("%1_%2").arg(QLatin1StringView(id.language), QLatin1StringView(id.territory)));
+    }
+    return QLocale(QLocale::English, QLocale::UnitedStates);
+}
+
 } // namespace
 
 LCID GetUserDefaultLCID()
 {
-    return lcidOf(localeVariable());
+    return lcidOf(localeVariable({"LC_ALL", "LC_MESSAGES", "LANG"}));
 }
 
 LANGID GetUserDefaultLangID()
@@ -88,13 +101,7 @@ namespace UserLocale {
 
 QLocale locale()
 {
-    const LCID lcid = GetUserDefaultLCID();
-    for (const LocaleId &id : kLocales) {
-        if (id.lcid == lcid)
-            return QLocale(
-                QStringLiteral("%1_%2").arg(QLatin1StringView(id.language), QLatin1StringView(id.territory)));
-    }
-    return QLocale(QLocale::English, QLocale::UnitedStates);
+    return qlocaleOf(GetUserDefaultLCID());
 }
 
 QString shortMonthName(int month)
@@ -124,7 +131,9 @@ QString timeSeparator()
 
 QString decimalSeparator()
 {
-    return locale().decimalPoint();
+    // Numbers have a category of their own: a German user may well read
+    // English messages and still write numbers with a comma.
+    return qlocaleOf(lcidOf(localeVariable({"LC_ALL", "LC_NUMERIC", "LANG"}))).decimalPoint();
 }
 
 } // namespace UserLocale

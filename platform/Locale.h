@@ -1,6 +1,7 @@
 // User locale stand-in: the Windows locale and language identifiers derived
 // from LC_ALL, LC_MESSAGES and LANG (the first one set and not empty wins),
-// and the locale's date and number conventions.
+// and the locale's date and number conventions (numbers from LC_ALL,
+// LC_NUMERIC and LANG).
 //
 // Mapping (language_TERRITORY, codeset and modifier ignored): de_DE 1031,
 // de_AT 3079, de_CH 2055, en_US 1033, en_GB 2057, fr_FR 1036, it_IT 1040,
@@ -24,6 +25,7 @@ QLocale locale();
 QString shortMonthName(int month);
 /// The locale's time separator (":" for German and English).
 QString timeSeparator();
-/// The locale's decimal separator.
+/// The decimal separator of the user's number locale: LC_ALL, then
+/// LC_NUMERIC, then LANG (the first one set and not empty wins).
 QString decimalSeparator();
 } // namespace UserLocale

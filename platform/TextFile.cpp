@@ -128,7 +128,6 @@ bool hasBareLineFeed(const char *begin, const char *end)
 }
 
 constexpr qsizetype kWriteBufferSize = 64 * 1024;
-constexpr qsizetype kReadChunk = 1024 * 1024;
 
 // The messages the text-file service gives for its common failures.
 QString openError(const QString &path, const QFile &file, bool forReading)
@@ -205,7 +204,7 @@ bool TextReader::readMore()
     if (m_pos > 0 && rest > 0)
         std::memmove(m_data.data(), m_data.constData() + m_pos, rest);
     m_pos = 0;
-    const qint64 wanted = std::min<qint64>(m_unread, std::max(kReadChunk, rest));
+    const qint64 wanted = std::min<qint64>(m_unread, std::max(ReadChunkSize, rest));
     m_data.resize(rest + wanted);
     const qint64 got = m_file->read(m_data.data() + rest, wanted);
     if (got <= 0) {

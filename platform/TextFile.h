@@ -21,6 +21,10 @@ QString decode(QByteArrayView bytes);
 class TextReader
 {
 public:
+    /// How much of the file is read at a time (a line longer than that is
+    /// read whole).
+    static constexpr qsizetype ReadChunkSize = 1024 * 1024;
+
     TextReader();
     ~TextReader();
     TextReader(const TextReader &) = delete;

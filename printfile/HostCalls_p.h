@@ -11,6 +11,8 @@
 #include <QDateTime>
 #include <QString>
 
+struct TagResolution;
+
 namespace PrintFileHost {
 
 /// A fresh device description for one use; the caller drops it right after.
@@ -95,8 +97,9 @@ struct DefinedValue
 };
 
 /// When `definitionErrorCounts` is false, the kind is taken from
-/// GetObjectDefinition whatever its error flag says.
+/// GetObjectDefinition whatever its error flag says. `resolution`, when
+/// given, learns about the enumeration lookup.
 DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value,
-                          bool definitionErrorCounts);
+                          bool definitionErrorCounts, TagResolution *resolution = nullptr);
 
 } // namespace PrintFileHost

@@ -117,10 +117,29 @@ QStringView viewOf(const BStr &text)
     return QStringView(text.get(), SysStringLen(text.get()));
 }
 
+/// The upper case of one character on its own, as long as the character:
+/// "ß" stays "ß" (the full mapping would make it "SS" and ask the host for
+/// another name). A surrogate pair is mapped as the one character it is.
+void upperCaseInPlace(char16_t *text, qsizetype length)
+{
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = text[i];
+        if (QChar::isHighSurrogate(c) && i + 1 < length && QChar::isLowSurrogate(text[i + 1])) {
+            const char32_t upper = QChar::toUpper(QChar::surrogateToUcs4(c, text[i + 1]));
+            if (QChar::requiresSurrogates(upper)) {
+                text[i] = QChar::highSurrogate(upper);
+                text[i + 1] = QChar::lowSurrogate(upper);
+            }
+            ++i;
+        } else {
+            text[i] = QChar::toUpper(c);
+        }
+    }
+}
+
 /// The name of a whole tag: upper case, without markers and outer blanks,
 /// made straight into the text the host is handed. Names are nearly always
-/// plain ASCII, so they are upper-cased in place; anything else goes the
-/// general way (whose upper case may differ in length).
+/// plain ASCII, which is upper-cased without a table.
 BStr tagName(const QString &tag)
 {
     BStr name;
@@ -140,8 +159,11 @@ BStr tagName(const QString &tag)
     char16_t *out = name.get();
     for (qsizetype i = 0; i < length; ++i) {
         const char16_t c = in[i];
-        if (c >= 0x80)
-            return BStr(tag.sliced(first, length).toUpper());
+        if (c >= 0x80) {
+            std::char_traits<char16_t>::copy(out + i, in + i, length - i);
+            upperCaseInPlace(out + i, length - i);
+            break;
+        }
         out[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
     }
     return name;
@@ -161,7 +183,7 @@ QString dataSourceText(const TagContext &context)
     }
 }
 
-QString hostItemValue(const TagContext &context, BStr itemName, const QString &tag)
+QString hostItemValue(const TagContext &context, BStr itemName, const QString &tag, TagResolution *resolution)
 {
     static const QString encodedAmpersand = QStringLiteral("&amp;");
     static const QString ampersand = QStringLiteral("&");
@@ -173,6 +195,8 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
         ReplaceNoCase(name, encodedAmpersand, ampersand);
         itemName = BStr(name);
     }
+    if (resolution)
+        resolution->name = itemName.toQString();
 
     AppItemManager *itemManager = context.itemManager;
     if (!itemManager)
@@ -182,8 +206,11 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
     std::int32_t itemHandle = 0;
     std::int32_t error = 0;
     check(itemManager->OpenItem(itemName.get(), shadow, context.viewHandle, &itemHandle, 0, 0, &error));
-    if (error != 0)
+    if (error != 0) {
+        if (resolution)
+            resolution->outcome = TagResolution::Outcome::NoItem;
         return tag;
+    }
     OpenedItem item(itemManager, context.viewHandle, itemHandle, shadow);
 
     BStr value;
@@ -191,7 +218,10 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
     check(itemManager->GetItemString(itemHandle, value.put(), shadow, &error));
     QString result = value.toQString();
     if (error == 0)
-        result = definedValue(itemManager, itemName.get(), itemHandle, std::move(result), false).text;
+        result =
+            definedValue(itemManager, itemName.get(), itemHandle, std::move(result), false, resolution).text;
+    else if (resolution)
+        resolution->outcome = TagResolution::Outcome::ItemNotRead;
     item.close();
     return result;
 }
@@ -222,8 +252,11 @@ QString twoDigits(int n)
 
 } // namespace
 
-QString GetTagValue(const TagContext &context, const QString &tag, bool stripMarkers)
+QString GetTagValue(const TagContext &context, const QString &tag, bool stripMarkers,
+                    TagResolution *resolution)
 {
+    if (resolution)
+        *resolution = {};
     BStr name = stripMarkers ? tagName(tag) : BStr(tag);
     const FixedTag fixed = fixedTagOf(viewOf(name));
     switch (fixed) {
@@ -238,14 +271,21 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
     case FixedTag::Organisation:
         return context.registeredOrganization ? context.registeredOrganization() : QString();
     case FixedTag::None:
-        return hostItemValue(context, std::move(name), tag);
+        return hostItemValue(context, std::move(name), tag, resolution);
     default:
         break;
     }
     BStr value;
     std::int32_t error = 0;
-    check(deviceDescription(context.itemManager)->GetDeviceEntry(deviceEntryKey(fixed), value.put(), &error));
-    return error == 0 ? value.toQString() : tag;
+    BSTR key = deviceEntryKey(fixed);
+    if (resolution)
+        resolution->name = BStr::toQString(key);
+    check(deviceDescription(context.itemManager)->GetDeviceEntry(key, value.put(), &error));
+    if (error == 0)
+        return value.toQString();
+    if (resolution)
+        resolution->outcome = TagResolution::Outcome::NoDeviceEntry;
+    return tag;
 }
 
 void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue)
@@ -390,7 +430,7 @@ QString formatTagTime(const QDateTime &when)
 namespace PrintFileHost {
 
 DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value,
-                          bool definitionErrorCounts)
+                          bool definitionErrorCounts, TagResolution *resolution)
 {
     static const ConstBStr objectSection(u"OBJECT");
     std::int32_t definition = 0;
@@ -408,7 +448,14 @@ DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t i
                                     &error));
     if (kind == 4 && !(definitionErrorCounts && error != 0)) {
         const std::int32_t number = enumerationNumber(value);
-        value = clsEnum::create()->GetEnumText(itemManager, typeName.toQString(), itemHandle, number);
+        EnumLookupTrace *trace = nullptr;
+        if (resolution) {
+            resolution->enumeration = true;
+            resolution->typeName = typeName.toQString();
+            resolution->number = number;
+            trace = &resolution->lookup;
+        }
+        value = clsEnum::create()->GetEnumText(itemManager, typeName.toQString(), itemHandle, number, trace);
     }
     return {true, std::move(value)};
 }

@@ -9,11 +9,31 @@
 #pragma once
 
 #include "TagContext.h"
+#include "clsEnum.h"
 
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
 #include <functional>
+
+/// How GetTagValue came to its text, for tools that explain a template (the
+/// component itself never asks). Filled as the lookup goes, so after a
+/// failure it tells how far it got.
+struct TagResolution
+{
+    enum class Outcome {
+        Text,          ///< a fixed tag's text, a device entry or an item's value
+        NoDeviceEntry, ///< the host has no such device entry: the tag itself
+        NoItem,        ///< the host has no such item: the tag itself
+        ItemNotRead,   ///< the item is there, but its value could not be read
+    };
+    Outcome outcome = Outcome::Text;
+    QString name;             ///< the device entry or host item asked for
+    bool enumeration = false; ///< the value went to an enumeration lookup
+    QString typeName;         ///< the object type that lookup started from
+    std::int32_t number = 0;  ///< the number it looked up
+    EnumLookupTrace lookup;
+};
 
 /// GetTagValue of the component: the text for one tag; throws ComError where
 /// the whole line must stay as read.
@@ -26,7 +46,8 @@
 /// An item opened for the lookup is always closed again, also when a later
 /// step fails: the failure still ends the lookup, but leaves no item open in
 /// the host.
-QString GetTagValue(const TagContext &context, const QString &tag, bool stripMarkers);
+QString GetTagValue(const TagContext &context, const QString &tag, bool stripMarkers,
+                    TagResolution *resolution = nullptr);
 
 /// Replaces every complete tag of `line` by tagValue(tag) left to right;
 /// leaves `line` untouched when tagValue throws (the exception propagates) or

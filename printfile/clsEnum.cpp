@@ -38,8 +38,11 @@ int clsEnum::liveCount() noexcept
 }
 
 QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeName, std::int32_t itemHandle,
-                             std::int32_t value)
+                             std::int32_t value, EnumLookupTrace *trace)
 {
+    EnumLookupTrace unused;
+    EnumLookupTrace &learned = trace ? *trace : unused;
+    learned = {};
     static const ConstBStr objectSection(u"object");
     static const ConstBStr enumerationSection(u"enumeration");
 
@@ -51,9 +54,10 @@ QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeNam
     if (m_typeName.isEmpty() || !m_itemManager)
         return {};
 
-    // The error flags are not consulted: a lookup that finds nothing hands
-    // back a handle of 0 (or an empty name), and the next one then finds
-    // nothing either.
+    // The error flags do not steer the lookup (they are only noted for the
+    // trace): a lookup that finds nothing hands back a handle of 0 (or an
+    // empty name), and the next one then finds nothing either.
+    learned.looked = true;
     std::int32_t error = 0;
     std::int32_t objectDefinition = 0;
     {
@@ -61,6 +65,7 @@ QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeNam
         check(deviceDescription(itemManager)
                   ->FindDefinition(objectSection.get(), name.get(), &objectDefinition, &error));
     }
+    learned.typeDefined = error == 0;
     BStr enumerationName;
     {
         BStr objectTypeName;
@@ -71,10 +76,13 @@ QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeNam
                   ->GetObjectDefinition(objectDefinition, objectTypeName.put(), &size, &flags, &kind,
                                         enumerationName.put(), &error));
     }
+    if (trace)
+        learned.enumerationName = enumerationName.toQString();
     std::int32_t enumerationDefinition = 0;
     check(deviceDescription(itemManager)
               ->FindDefinition(enumerationSection.get(), enumerationName.get(), &enumerationDefinition,
                                &error));
+    learned.enumerationDefined = error == 0;
 
     // The name is in/out: the host may write a name into it, and that is
     // what the object keeps.
@@ -93,6 +101,7 @@ QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeNam
     for (std::uint32_t i = 0; i < entries->count; ++i) {
         if (entries->entries[i].value == m_value) {
             m_text = BStr::toQString(entries->entries[i].text);
+            learned.matched = true;
             break;
         }
     }

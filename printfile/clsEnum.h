@@ -10,6 +10,18 @@
 #include <QString>
 #include <cstdint>
 
+/// What one lookup learned from the host on its way to the text, for tools
+/// that explain a template; filled as the lookup goes, so after a failure it
+/// tells how far it got.
+struct EnumLookupTrace
+{
+    bool looked = false;      ///< the host was asked at all
+    bool typeDefined = false; ///< the type name has an object definition
+    QString enumerationName;  ///< the enumeration that definition names
+    bool enumerationDefined = false;
+    bool matched = false; ///< an entry carries the value
+};
+
 class clsEnum final : public ComObject<clsEnum, _clsEnum>
 {
 public:
@@ -26,7 +38,7 @@ public:
     /// wins. Throws ComError for a failure status of the host and
     /// (DISP_E_BADINDEX) when the host hands back no entry array.
     QString GetEnumText(AppItemManager *itemManager, const QString &typeName, std::int32_t itemHandle,
-                        std::int32_t value);
+                        std::int32_t value, EnumLookupTrace *trace = nullptr);
 
     /// IUnknown, IDispatch and _clsEnum.
     HRESULT QueryInterface(REFIID riid, void **object) override;

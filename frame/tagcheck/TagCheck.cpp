@@ -28,38 +28,46 @@ struct Failure
     QString message;
 };
 
-/// The name GetTagValue looks up for a tag cut from a line.
-QString nameOf(const QString &tag)
+/// Why a tag that the host answered stays unresolved, or empty when its text
+/// is what the page will show. Decided from what the host said on the way,
+/// never from the text itself: a value may well read like its tag.
+QString unresolvedReason(const TagResolution &resolution)
 {
-    QString name = tag.toUpper().mid(1, tag.size() - 2);
-    qsizetype start = 0;
-    qsizetype end = name.size();
-    while (start < end && name.at(start) == u' ')
-        ++start;
-    while (end > start && name.at(end - 1) == u' ')
-        --end;
-    return name.mid(start, end - start);
+    switch (resolution.outcome) {
+    case TagResolution::Outcome::NoDeviceEntry:
+        return QStringLiteral("the description has no device entry \"%1\"").arg(resolution.name);
+    case TagResolution::Outcome::NoItem:
+        return QStringLiteral("the host has no item \"%1\"").arg(resolution.name);
+    case TagResolution::Outcome::ItemNotRead:
+        return QStringLiteral("the host could not read item \"%1\"").arg(resolution.name);
+    case TagResolution::Outcome::Text:
+        break;
+    }
+    if (!resolution.enumeration)
+        return {};
+    if (!resolution.lookup.looked)
+        return QStringLiteral("object %1: its definition names no type").arg(resolution.name);
+    if (!resolution.lookup.matched)
+        return QStringLiteral("no text for value %1 in enumeration %2")
+            .arg(resolution.number)
+            .arg(resolution.lookup.enumerationName);
+    return {};
 }
 
-/// The device entry a fixed tag reads, or empty for a tag that names a host item.
-QString deviceEntryOf(const QString &name)
+/// Why a tag's lookup failed (which leaves its whole line as read).
+QString failureReason(const TagResolution &resolution, const ComError &error)
 {
-    static const QStringList direct = {QStringLiteral("DEFAULTTAG"), QStringLiteral("DEVICEID"),
-                                       QStringLiteral("DEVDESCLONG"), QStringLiteral("VENDORID"),
-                                       QStringLiteral("VENDOR")};
-    if (name == QLatin1StringView("DEVICETYPETEXT"))
-        return QStringLiteral("DEVTYPETEXT");
-    return direct.contains(name) ? name : QString();
-}
-
-QString unresolvedReason(const QString &tag)
-{
-    const QString name = nameOf(tag);
-    if (const QString entry = deviceEntryOf(name); !entry.isEmpty())
-        return QStringLiteral("the description has no device entry \"%1\"").arg(entry);
-    QString item = name;
-    ReplaceNoCase(item, QStringLiteral("&amp;"), QStringLiteral("&"));
-    return QStringLiteral("the host has no item \"%1\"").arg(item);
+    if (resolution.enumeration && error.status() == DISP_E_BADINDEX) {
+        const EnumLookupTrace &lookup = resolution.lookup;
+        if (!lookup.typeDefined)
+            return QStringLiteral("object %1: type %2 not defined").arg(resolution.name, resolution.typeName);
+        if (lookup.enumerationName.isEmpty())
+            return QStringLiteral("object %1: names no enumeration").arg(resolution.typeName);
+        if (!lookup.enumerationDefined)
+            return QStringLiteral("object %1: enumeration %2 not defined")
+                .arg(resolution.typeName, lookup.enumerationName);
+    }
+    return QStringLiteral("host failure: ") + error.description();
 }
 
 QString settingEntry(DeviceModel &model, const QString &key)
@@ -128,29 +136,49 @@ int checkTemplate(const QString &templatePath, const TagContext &context, QTextS
         throw Failure{templatePath + QStringLiteral(": cannot read: ") + reader.errorString()};
 
     int status = AllResolved;
+    QStringList tags;
     for (int lineNumber = 1; !reader.atEndOfStream(); ++lineNumber) {
         QString line = reader.readLine();
         if (!line.contains(u'#'))
             continue;
-        FillTemplateLine(line, [&](const QString &tag) {
-            QString value;
-            QString reason;
+        tags.clear();
+        FillTemplateLine(line, [&tags](const QString &tag) {
+            tags.append(tag);
+            return tag;
+        });
+
+        // The component looks the tags up left to right and gives up on the
+        // line at the first failure, which leaves every tag of it as read.
+        QStringList reports;
+        QList<bool> resolved;
+        qsizetype failed = -1;
+        QString failure;
+        for (const QString &tag : std::as_const(tags)) {
+            TagResolution resolution;
             try {
-                value = GetTagValue(context, tag, true);
-                if (value == tag)
-                    reason = unresolvedReason(tag);
+                const QString value = GetTagValue(context, tag, true, &resolution);
+                const QString reason = unresolvedReason(resolution);
+                resolved.append(reason.isEmpty());
+                reports.append(reason.isEmpty() ? value : QStringLiteral("UNRESOLVED (%1)").arg(reason));
             } catch (const ComError &error) {
-                reason = QStringLiteral("host failure: ") + error.description();
+                failed = reports.size();
+                failure = failureReason(resolution, error);
+                break;
             }
-            out << lineNumber << ": " << tag << " -> ";
-            if (reason.isEmpty()) {
-                out << value << '\n';
+        }
+        for (qsizetype i = 0; i < tags.size(); ++i) {
+            out << lineNumber << ": " << tags.at(i) << " -> ";
+            if (failed < 0) {
+                out << reports.at(i) << '\n';
+                if (!resolved.at(i))
+                    status = SomeUnresolved;
             } else {
-                out << "UNRESOLVED (" << reason << ")\n";
+                out << "KEPT AS READ ("
+                    << (i == failed ? failure : tags.at(failed) + QStringLiteral(" on this line failed"))
+                    << ")\n";
                 status = SomeUnresolved;
             }
-            return value;
-        });
+        }
     }
     return status;
 }

@@ -1,5 +1,6 @@
 #include "printfile/DefaultReport.h"
 #include "PrintFileTestSupport.h"
+#include "platform/ComError.h"
 
 #include <QTemporaryDir>
 
@@ -144,6 +145,70 @@ TEST(default_report_test, error_flags_leave_lines_out_or_values_empty)
         WriteReportFile(host.context(), host.path);
         EXPECT_EQ(readBytes(host.path), expectedReport(english, "Jane Doe", kEntryLines, objects))
             << operation;
+        host.expectEverythingReleased();
+    }
+}
+
+TEST(default_report_test, device_data_are_read_from_the_shadow_set)
+{
+    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
+    Report host;
+    host.model.setShadowValue(QStringLiteral("Mode"), QStringLiteral("4"));
+    TagContext context = host.context();
+    context.shadow = true;
+    WriteReportFile(context, host.path);
+    // Only the objects with a shadow value show one; the others read empty.
+    QByteArrayList objects = objectLines(false);
+    objects[0] = "Nineteen_characters = " + nbsp(1) + "shadow 19";
+    objects[2] = "Mode = " + nbsp(16) + " Four <&> ";
+    EXPECT_EQ(readBytes(host.path), expectedReport(english, "Jane Doe", kEntryLines, objects));
+    host.expectEverythingReleased();
+}
+
+TEST(default_report_test, an_error_ends_the_report_and_keeps_the_lines_before_it)
+{
+    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
+    const QByteArray closing = "</body>\r\n</html>\r\n";
+    const struct
+    {
+        const char *what;
+        std::function<void(Report &)> fault;
+        HRESULT status;
+        QByteArrayList entries;
+        qsizetype objectsKept; ///< -1: the spacer before the objects is not written either
+    } cases[] = {
+        {"value too large for an enumeration number",
+         [](Report &r) {
+             r.model.setApplicationValue(QStringLiteral("Mode2"), QStringLiteral("2147483648"));
+         },
+         DISP_E_OVERFLOW, kEntryLines, 4},
+        {"failure status of the enumeration lookup",
+         [](Report &r) { r.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED); },
+         E_ACCESSDENIED, kEntryLines, 2},
+        {"failure status of an item read",
+         [](Report &r) { r.model.failOperation(QStringLiteral("GetItemString"), E_FAIL); }, E_FAIL,
+         kEntryLines, 0},
+        {"failure status of a device entry",
+         [](Report &r) { r.model.failOperation(QStringLiteral("GetDeviceEntry"), E_FAIL); },
+         E_FAIL,
+         {},
+         -1},
+    };
+    for (const auto &c : cases) {
+        Report host;
+        c.fault(host);
+        try {
+            WriteReportFile(host.context(), host.path);
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.status(), c.status) << c.what;
+        }
+        QByteArray expected = expectedReport(english, "Jane Doe", c.entries,
+                                             objectLines().mid(0, std::max<qsizetype>(0, c.objectsKept)));
+        expected.chop(closing.size());
+        if (c.objectsKept < 0)
+            expected.chop(QByteArray("<p>&nbsp;</p>\r\n").size());
+        EXPECT_EQ(readBytes(host.path), expected) << c.what;
         host.expectEverythingReleased();
     }
 }

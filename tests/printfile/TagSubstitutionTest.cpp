@@ -15,6 +15,8 @@ public:
         model.setApplicationValue(QStringLiteral("DEVTYPETEXT"), QStringLiteral("item type"));
         model.setApplicationValue(QStringLiteral("&&my&&item"), QStringLiteral("private"));
         model.setApplicationValue(QStringLiteral("Markup"), QStringLiteral("<b>#A#&amp;</b>"));
+        model.setApplicationValue(QStringLiteral("MAß"), QStringLiteral("ß kept"));
+        model.setApplicationValue(QStringLiteral("MASS"), QStringLiteral("ß widened"));
         model.setShadowValue(QStringLiteral("A"), QStringLiteral("shadow 1"));
         model.setDeviceEntry(QStringLiteral("DEVTYPETEXT"), QStringLiteral("entry type"));
         model.setDeviceEntry(QStringLiteral("VENDOR"), QStringLiteral("Acme"));
@@ -61,6 +63,8 @@ TEST(tag_substitution_test, fills_every_complete_tag_of_a_line)
         {"#USER#, #ORGANISATION#", "Jane Doe, Field & Sons"},
         {"#ORGANIZATION#", "#ORGANIZATION#"},
         {"Mode: #MODE#.", "Mode: Two."},
+        // Upper case per character, the length kept.
+        {"#Maß#", "ß kept"},
     };
     for (const auto &[line, expected] : cases)
         EXPECT_EQ(host.fill(QString::fromUtf8(line)), QString::fromUtf8(expected)) << line;

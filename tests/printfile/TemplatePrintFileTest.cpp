@@ -1,9 +1,11 @@
 #include "printfile/TemplatePrintFile.h"
 #include "PrintFileTestSupport.h"
+#include "platform/TextFile.h"
 #include "printfile/TagSubstitution.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
 
 namespace {
 
@@ -87,6 +89,94 @@ TEST(template_print_file_test, only_an_unreadable_template_answers_false)
     host.printPath = host.dir.filePath(QStringLiteral("missing/DevPRN.HTM"));
     EXPECT_TRUE(host.run("#VENDOR#\r\n"));
     EXPECT_FALSE(QFile::exists(host.printPath));
+}
+
+/// What the print file must hold, worked out without the reader under test:
+/// the template split at every LF, one CR before it dropped, a last line
+/// without line end kept, #VENDOR# filled in, each line ended in CR LF.
+QByteArray expectedCopy(const QByteArray &templateBytes)
+{
+    QByteArrayList lines = templateBytes.split('\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    QByteArray expected;
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        expected += line.replace("#VENDOR#", "Ger\xe4tebau") + "\r\n";
+    }
+    return expected;
+}
+
+/// A template in which `feature` stands so that its byte `at` is the byte
+/// `shift` places behind each of the reader's first two chunk boundaries,
+/// among lines with and without tags.
+QByteArray acrossChunks(const QByteArray &feature, qsizetype at, qsizetype shift)
+{
+    QByteArray bytes;
+    for (qsizetype boundary : {TextReader::ReadChunkSize, 2 * TextReader::ReadChunkSize}) {
+        const qsizetype start = boundary + shift - at;
+        // Long lines keep the count of lines (and of tag lookups) small.
+        const QByteArray text(160, 'y');
+        for (int n = 0; start - bytes.size() >= 500; ++n)
+            bytes += n % 3 ? "<p>" + text + QByteArray::number(n) + "</p>\r\n"
+                           : "<td>#VENDOR#</td><td>" + text + QByteArray::number(n) + "</td>\r\n";
+        bytes += QByteArray(start - bytes.size() - 2, 'x') + "\r\n";
+        bytes += feature;
+    }
+    return bytes + "<p>end #VENDOR#</p>\r\n";
+}
+
+TEST(template_print_file_test, large_templates_are_copied_exactly_across_read_chunks)
+{
+    const struct
+    {
+        const char *what;
+        QByteArray feature;
+        char landing; ///< the feature's byte that meets the boundary
+    } cases[] = {
+        {"CR LF split", "<p>#VENDOR#</p>\r\n", '\n'},  {"CR LF split, no tag", "<p>plain</p>\r\n", '\n'},
+        {"tag across", "<p>#VENDOR#</p>\r\n", 'N'},    {"marker at", "<p>#VENDOR#</p>\r\n", '#'},
+        {"lone CR", "<p>a\rb #VENDOR#</p>\r\n", '\r'}, {"lone CR, no tag", "<p>a\rb</p>\r\n", '\r'},
+        {"lone LF", "<p>#VENDOR# lf</p>\n", '\n'},     {"lone LF, no tag", "<p>lf only</p>\n", '\n'},
+        {"empty lines", "\r\n\n\r\n", '\n'},
+    };
+    PrintFile host;
+    // Two megabytes of tags would only fill the call log.
+    host.model.setCallLogEnabled(false);
+    for (const auto &c : cases) {
+        for (qsizetype shift : {-1, 0, 1}) {
+            const QByteArray bytes = acrossChunks(c.feature, c.feature.indexOf(c.landing), shift);
+            ASSERT_TRUE(host.run(bytes)) << c.what;
+            const QByteArray copy = readBytes(host.printPath);
+            const QByteArray expected = expectedCopy(bytes);
+            if (copy == expected)
+                continue;
+            // The first differing offset says more than two megabytes of bytes.
+            const auto differs =
+                std::mismatch(copy.cbegin(), copy.cend(), expected.cbegin(), expected.cend());
+            ADD_FAILURE() << c.what << ", shift " << shift << ": sizes " << copy.size() << " and "
+                          << expected.size() << ", first difference at " << (differs.first - copy.cbegin());
+        }
+    }
+}
+
+TEST(template_print_file_test, a_line_whose_tag_fails_is_written_as_read_and_the_copy_goes_on)
+{
+    PrintFile host;
+    // Too large for an enumeration number: the lookup fails on this line only.
+    host.addEnumObject(QStringLiteral("Mode"), QStringLiteral("99999999999"));
+    EXPECT_TRUE(host.run("<p>#VENDOR#</p>\r\n<p>#VENDOR# #Mode# #Range#</p>\r\n<p>#Range#</p>\r\n"));
+    EXPECT_EQ(readBytes(host.printPath), QByteArray("<p>Ger\xe4tebau</p>\r\n"
+                                                    "<p>#VENDOR# #Mode# #Range#</p>\r\n"
+                                                    "<p>0..100 \xb0"
+                                                    "C</p>\r\n"));
+
+    host.model.setApplicationValue(QStringLiteral("Mode"), QStringLiteral("1"));
+    host.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED);
+    EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n<p>#VENDOR#</p>\r\n"));
+    EXPECT_EQ(readBytes(host.printPath), QByteArray("<p>#Mode#</p>\r\n<p>Ger\xe4tebau</p>\r\n"));
+    host.expectEverythingReleased();
 }
 
 } // namespace

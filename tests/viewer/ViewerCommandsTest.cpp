@@ -198,4 +198,28 @@ TEST_F(ViewerCommands, first_completed_navigation_decides_the_preview_entry_once
     }
 }
 
+TEST_F(ViewerCommands, the_progress_takes_its_decimal_separator_from_the_number_locale)
+{
+    const struct
+    {
+        const char *lcAll, *lcNumeric, *lcMessages, *lang;
+        const char *expected;
+    } cases[] = {
+        {"", "de_DE.UTF-8", "en_US.UTF-8", "en_US.UTF-8", "33,3333333333333 %"},
+        {"", "", "de_DE.UTF-8", "en_US.UTF-8", "33.3333333333333 %"},
+        {"en_US.UTF-8", "de_DE.UTF-8", "", "", "33.3333333333333 %"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.lcAll << " / " << c.lcNumeric << " / " << c.lcMessages << " / " << c.lang);
+        ScopedEnv env;
+        env.set("LC_ALL", c.lcAll);
+        env.set("LC_NUMERIC", c.lcNumeric);
+        env.set("LC_MESSAGES", c.lcMessages);
+        env.set("LANG", c.lang);
+        browser()->raise("ProgressChange", {{"Progress", 1}, {"ProgressMax", 3}});
+        EXPECT_EQ(window->statusText(), QString::fromUtf8(c.expected));
+    }
+}
+
 } // namespace

@@ -1,0 +1,150 @@
+// The host calls of tag substitution and of the default report, in order and
+// with their arguments.
+#include "PrintFileTestSupport.h"
+#include "printfile/DefaultReport.h"
+#include "printfile/TagSubstitution.h"
+#include "tests/support/CallLog.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+class LoggedHost : public HostDevice
+{
+public:
+    LoggedHost()
+    {
+        model.setCallLogEnabled(true);
+        model.addObject(QStringLiteral("Level"));
+        model.setApplicationValue(QStringLiteral("Level"), QStringLiteral("4"));
+        model.setShadowValue(QStringLiteral("Level"), QStringLiteral("5"));
+        model.addObjectName(QStringLiteral("&&private&&Hidden"));
+        addEnumObject(QStringLiteral("Mode"), QStringLiteral("2"));
+        model.setShadowValue(QStringLiteral("Mode"), QStringLiteral("1"));
+        model.setApplicationValue(QStringLiteral("MAß"), QStringLiteral("x"));
+        model.setDeviceEntry(QStringLiteral("VENDOR"), QStringLiteral("Acme"));
+    }
+};
+
+/// The calls of an item lookup up to its definition (section "OBJECT").
+QStringList itemCalls(const QString &name, int shadow)
+{
+    return {
+        QStringLiteral("OpenItem(\"%1\", shadow=%2, view=7, 0, 0)").arg(name).arg(shadow),
+        QStringLiteral("GetItemString(handle=h1, shadow=%1)").arg(shadow),
+        QStringLiteral("GetDeviceDescription()"),
+        QStringLiteral("FindDefinition(\"OBJECT\", \"%1\")").arg(name),
+        QStringLiteral("GetDeviceDescription()"),
+        QStringLiteral("GetObjectDefinition(definition=d1)"),
+    };
+}
+
+/// The enumeration lookup of the shared test type.
+const QStringList enumCalls{
+    QStringLiteral("GetDeviceDescription()"),
+    QStringLiteral("FindDefinition(\"object\", \"ModeType\")"),
+    QStringLiteral("GetDeviceDescription()"),
+    QStringLiteral("GetObjectDefinition(definition=d2)"),
+    QStringLiteral("GetDeviceDescription()"),
+    QStringLiteral("FindDefinition(\"enumeration\", \"ModeEnum\")"),
+    QStringLiteral("GetDeviceDescription()"),
+    QStringLiteral("GetEnumerationEntries(definition=d3, \"ModeType\")"),
+};
+
+QString closeCall(int shadow)
+{
+    return QStringLiteral("CloseItem(view=7, handle=h1, shadow=%1)").arg(shadow);
+}
+
+TEST(host_call_log_test, each_kind_of_tag_makes_exactly_its_calls)
+{
+    // VARIANT_TRUE as the log shows it.
+    constexpr int yes = -1;
+    const struct
+    {
+        const char *tag;
+        bool shadow;
+        const char *value;
+        QStringList calls;
+    } cases[] = {
+        {"#Level#", false, "4", itemCalls(QStringLiteral("LEVEL"), 0) << closeCall(0)},
+        {"# level #", true, "5", itemCalls(QStringLiteral("LEVEL"), yes) << closeCall(yes)},
+        {"#mode#", false, "Two", itemCalls(QStringLiteral("MODE"), 0) + enumCalls << closeCall(0)},
+        {"#Mode#", true, "One", itemCalls(QStringLiteral("MODE"), yes) + enumCalls << closeCall(yes)},
+        {"#&amp;&amp;private&amp;&amp;Hidden#", false, "",
+         itemCalls(QStringLiteral("&&PRIVATE&&HIDDEN"), 0) << closeCall(0)},
+        {"#Maß#", false, "x",
+         QStringList{QStringLiteral("OpenItem(\"MAß\", shadow=0, view=7, 0, 0)"),
+                     QStringLiteral("GetItemString(handle=h1, shadow=0)"),
+                     QStringLiteral("GetDeviceDescription()"),
+                     QStringLiteral("FindDefinition(\"OBJECT\", \"MAß\") -> error 1"), closeCall(0)}},
+        {"#nobody#", true, "#nobody#",
+         QStringList{QStringLiteral("OpenItem(\"NOBODY\", shadow=-1, view=7, 0, 0) -> error 1")}},
+        {"#vendor#", true, "Acme",
+         QStringList{QStringLiteral("GetDeviceDescription()"), QStringLiteral("GetDeviceEntry(\"VENDOR\")")}},
+        {"#DEVICETYPETEXT#", false, "#DEVICETYPETEXT#",
+         QStringList{QStringLiteral("GetDeviceDescription()"),
+                     QStringLiteral("GetDeviceEntry(\"DEVTYPETEXT\") -> error 1")}},
+        {"#DATE#", false, "4.Dec 2026", QStringList{}},
+    };
+    ScopedEnv english("LC_ALL", "en_US.UTF-8");
+    for (const auto &c : cases) {
+        LoggedHost host;
+        TagContext context = host.context();
+        context.shadow = c.shadow;
+        EXPECT_EQ(GetTagValue(context, QString::fromUtf8(c.tag), true), QString::fromUtf8(c.value)) << c.tag;
+        EXPECT_EQ(logText(callLog(host.model)), logText(c.calls)) << c.tag;
+        host.expectEverythingReleased();
+    }
+}
+
+TEST(host_call_log_test, the_report_walks_the_object_section_in_order)
+{
+    for (const bool shadow : {false, true}) {
+        LoggedHost host;
+        TagContext context = host.context();
+        context.shadow = shadow;
+        QTemporaryDir dir;
+        WriteReportFile(context, dir.filePath(QStringLiteral("REPORT.HTM")));
+
+        QStringList expected;
+        for (const char *key : {"NICKNAME", "DEFAULTTAG", "VENDORID", "DEVICEID", "ADDDEVICEID", "HWRELEASE",
+                                "SWRELEASE", "STARTALWAYSVIEW", "DEVTYPETEXT", "VENDOR", "DEVDESCLONG"}) {
+            expected << QStringLiteral("GetDeviceDescription()")
+                     << QStringLiteral("GetDeviceEntry(\"%1\")%2")
+                            .arg(QString::fromUtf8(key),
+                                 qstrcmp(key, "VENDOR") ? QStringLiteral(" -> error 1") : QString());
+        }
+        const QString description = QStringLiteral("GetDeviceDescription()");
+        // Items are always opened and closed in the application data set; the
+        // value is read from the one the shadow field selects.
+        const QString read = QStringLiteral("GetItemString(handle=h%1, shadow=") + (shadow ? "-1)" : "0)");
+        expected << description << QStringLiteral("GetSectionCount(\"Object\")") << description
+                 << QStringLiteral("GetFirstEntry(\"Object\")")
+                 // Level
+                 << description << QStringLiteral("GetEntryName(position=1)")
+                 << QStringLiteral("OpenItem(\"Level\", shadow=0, view=7, 0, 0)") << read.arg(1)
+                 << description << QStringLiteral("FindDefinition(\"OBJECT\", \"Level\")") << description
+                 << QStringLiteral("GetObjectDefinition(definition=d1)")
+                 << QStringLiteral("CloseItem(view=7, handle=h1, shadow=0)") << description
+                 << QStringLiteral("GetNextEntry(position=1)")
+                 // &&private&&Hidden: named, never opened
+                 << description << QStringLiteral("GetEntryName(position=2)") << description
+                 << QStringLiteral("GetNextEntry(position=2)")
+                 // Mode
+                 << description << QStringLiteral("GetEntryName(position=3)")
+                 << QStringLiteral("OpenItem(\"Mode\", shadow=0, view=7, 0, 0)") << read.arg(2) << description
+                 << QStringLiteral("FindDefinition(\"OBJECT\", \"Mode\")") << description
+                 << QStringLiteral("GetObjectDefinition(definition=d2)") << description
+                 << QStringLiteral("FindDefinition(\"object\", \"ModeType\")") << description
+                 << QStringLiteral("GetObjectDefinition(definition=d3)") << description
+                 << QStringLiteral("FindDefinition(\"enumeration\", \"ModeEnum\")") << description
+                 << QStringLiteral("GetEnumerationEntries(definition=d4, \"ModeType\")")
+                 << QStringLiteral("CloseItem(view=7, handle=h2, shadow=0)") << description
+                 << QStringLiteral("GetNextEntry(position=3) -> error 1");
+        EXPECT_EQ(logText(callLog(host.model)), logText(expected)) << "shadow " << shadow;
+        host.expectEverythingReleased();
+    }
+}
+
+} // namespace
