@@ -5,6 +5,7 @@
 #include "platform/TextFile.h"
 #include "resources/Toolkit_LoadResource.h"
 
+#include <QFile>
 #include <QLatin1StringView>
 #include <array>
 
@@ -163,9 +164,7 @@ void writeObjects(ReportWriter &out, const TagContext &context)
     }
 }
 
-} // namespace
-
-void WriteReportFile(const TagContext &context, const QString &path)
+void writeReport(const TagContext &context, const QString &path)
 {
     ReportWriter out(path);
     for (L1 fragment : {F1, F2, F3, F4, F5, F6, F7, F8, F8})
@@ -188,4 +187,18 @@ void WriteReportFile(const TagContext &context, const QString &path)
     out.line(QString(F19));
     out.line(QString(F20));
     out.close();
+}
+
+} // namespace
+
+void WriteReportFile(const TagContext &context, const QString &path)
+{
+    try {
+        writeReport(context, path);
+    } catch (...) {
+        // The report begun was dropped; one left from an earlier run must
+        // not pass for this one.
+        QFile::remove(path);
+        throw;
+    }
 }

@@ -1,7 +1,11 @@
 #include "printfile/DefaultReport.h"
 #include "PrintFileTestSupport.h"
+#include "platform/ComError.h"
+#include "tests/support/FileGuards.h"
 
+#include <QDir>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 namespace {
 
@@ -146,6 +150,49 @@ TEST(default_report_test, error_flags_leave_lines_out_or_values_empty)
             << operation;
         host.expectEverythingReleased();
     }
+}
+
+TEST(default_report_test, a_failed_report_leaves_no_report_and_a_link_is_never_written_through)
+{
+    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
+    const auto describe = [](const std::function<void()> &write) {
+        try {
+            write();
+        } catch (const ComError &e) {
+            return e.description();
+        }
+        return QString();
+    };
+    const auto leftInFolder = [](const QTemporaryDir &dir) {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+
+    // REPORT.HTM links to a file of the user's: the link is replaced.
+    Report host;
+    const QString mine = host.dir.filePath(QStringLiteral("mine.htm"));
+    writeBytes(mine, "keep me\r\n");
+    ASSERT_EQ(::symlink(QFile::encodeName(mine).constData(), QFile::encodeName(host.path).constData()), 0);
+    {
+        TemplateGuard guard(mine);
+        WriteReportFile(host.context(), host.path);
+    }
+    EXPECT_FALSE(QFileInfo(host.path).isSymLink());
+    EXPECT_EQ(readBytes(host.path), expectedReport(english, "Jane Doe", kEntryLines, objectLines()));
+
+    // The disk fills up, or the host fails, part-way: no report is left,
+    // not even the earlier one, and the reason is the real one.
+    {
+        ScopedFileSizeLimit full(1024);
+        ASSERT_TRUE(full.isSet());
+        EXPECT_EQ(describe([&] { WriteReportFile(host.context(), host.path); }),
+                  QStringLiteral("File too large"));
+    }
+    EXPECT_EQ(leftInFolder(host.dir), QStringList{QStringLiteral("mine.htm")});
+
+    WriteReportFile(host.context(), host.path);
+    host.model.failOperation(QStringLiteral("GetObjectDefinition"), E_FAIL);
+    EXPECT_THROW(WriteReportFile(host.context(), host.path), ComError);
+    EXPECT_EQ(leftInFolder(host.dir), QStringList{QStringLiteral("mine.htm")});
 }
 
 } // namespace
