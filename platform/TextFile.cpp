@@ -225,8 +225,9 @@ bool TextReader::open(const QString &path)
         return false;
     }
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        m_error = ::fstat(fd, &info) != 0 ? qt_error_string(errno) : notRegularReason(info.st_mode);
+    const QString refused = ::fstat(fd, &info) != 0 ? qt_error_string(errno) : notRegularReason(info.st_mode);
+    if (!refused.isEmpty()) {
+        m_error = refused;
         ::close(fd);
         return false;
     }
@@ -306,6 +307,7 @@ QByteArrayView TextReader::readRawLine()
     if (rest == 0)
         return {};
     qsizetype length = newline ? newline - begin : rest;
+    // The limit counts the line without its line end, CR included.
     if (length > MaxLineLength + 1 || (length == MaxLineLength + 1 && begin[length - 1] != '\r')) {
         failLongLine();
         return {};
@@ -372,9 +374,9 @@ struct TextWriter::Private
             const ssize_t written = ::write(fd, data, size);
             if (written < 0 && errno == EINTR)
                 continue;
-            if (written <= 0)
+            if (written <= 0) {
                 error = written < 0 ? errno : EIO;
-            else {
+            } else {
                 data += written;
                 size -= written;
             }
