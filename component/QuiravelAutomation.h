@@ -46,4 +46,11 @@ struct IQuiravelAutomation : IUnknown
     virtual HRESULT GetLocation(BSTR *url) = 0;
     /// Slot 8. The window's caption and status text.
     virtual HRESULT GetWindowState(BSTR *caption, BSTR *statusText, VARIANT_BOOL *visible) = 0;
+    /// Slot 9. Why the page last generated (print file or report) is not
+    /// whole: the file that failed (the template or the generated file) and
+    /// the reason, e.g. a full disk. Both empty when it was generated whole
+    /// (and while the view has no window).
+    /// The view itself says nothing when a print file cannot be written; a
+    /// host that must not show an older or partial page asks here.
+    virtual HRESULT GetGenerationError(BSTR *path, BSTR *reason) = 0;
 };

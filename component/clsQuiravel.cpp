@@ -508,3 +508,12 @@ HRESULT clsQuiravel::GetWindowState(BSTR *caption, BSTR *statusText, VARIANT_BOO
     *visible = toVariantBool(m_window && m_window->isVisible());
     return S_OK;
 }
+
+HRESULT clsQuiravel::GetGenerationError(BSTR *path, BSTR *reason)
+{
+    if (!path || !reason)
+        return E_POINTER;
+    *path = BStr::alloc(m_window ? m_window->generationErrorPath() : QString());
+    *reason = BStr::alloc(m_window ? m_window->generationError() : QString());
+    return S_OK;
+}

@@ -48,6 +48,7 @@ public:
     HRESULT GetPrintFilePath(BSTR *path) override;
     HRESULT GetLocation(BSTR *url) override;
     HRESULT GetWindowState(BSTR *caption, BSTR *statusText, VARIANT_BOOL *visible) override;
+    HRESULT GetGenerationError(BSTR *path, BSTR *reason) override;
 
     // Operations for the window and the generators
     QString GetTemplateFileName() const override { return m_templateFileName; }

@@ -1,16 +1,22 @@
 // Single-byte text files: a hand-written Windows-1252 codec (the files must
 // read and write the same bytes on every system, whatever codecs the Qt
-// build carries), whole-file reads and buffered writes.
+// build carries), chunked reads and buffered writes that replace a file
+// only when it is complete.
 #include "TextFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <fcntl.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -130,18 +136,56 @@ bool hasBareLineFeed(const char *begin, const char *end)
 constexpr qsizetype kWriteBufferSize = 64 * 1024;
 
 // The messages the text-file service gives for its common failures.
-QString openError(const QString &path, const QFile &file, bool forReading)
+QString openError(const QString &path, int error, bool forReading)
 {
-    const QFileInfo info(path);
-    if (!info.dir().exists())
+    switch (error) {
+    case ENOENT:
+        return forReading && QFileInfo(path).dir().exists() ? QStringLiteral("File not found")
+                                                            : QStringLiteral("Path not found");
+    case ENOTDIR:
         return QStringLiteral("Path not found");
-    if (forReading && !info.exists())
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Permission denied");
+    default:
+        return qt_error_string(error);
+    }
+}
+
+/// Why a file of this type is not read as text; empty for a regular file.
+QString notRegularReason(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISDIR(mode))
+        return QStringLiteral("Not a regular file (a directory)");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("Not a regular file (a FIFO)");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("Not a regular file (a device)");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("Not a regular file (a socket)");
+    return QStringLiteral("Not a regular file");
+}
+
+/// Why `path` is not a regular file (or a link to one); empty when it is.
+QString whyNotRegular(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(native.constData(), &info) == 0)
+        return notRegularReason(info.st_mode);
+    const int error = errno;
+    if (error == ENOENT && ::lstat(native.constData(), &info) == 0 && S_ISLNK(info.st_mode))
+        return QStringLiteral("File not found (a dangling link)");
+    if (error == ENOENT || error == ENOTDIR)
         return QStringLiteral("File not found");
-    if (info.isDir())
-        return QStringLiteral("Permission denied");
-    if (file.error() == QFileDevice::PermissionsError || file.error() == QFileDevice::OpenError)
-        return QStringLiteral("Permission denied");
-    return file.errorString();
+    return qt_error_string(error);
+}
+
+QString tooLongLine()
+{
+    return QStringLiteral("A line is longer than %1 MiB").arg(TextReader::MaxLineLength / (1024 * 1024));
 }
 
 } // namespace
@@ -172,26 +216,42 @@ TextReader::~TextReader() = default;
 bool TextReader::open(const QString &path)
 {
     close();
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        m_error = openError(path, *file, true);
+    // Opened without waiting, so that a FIFO cannot hold the caller up; the
+    // type is checked on what was opened, not on the name beforehand.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        m_error = openError(path, errno, true);
         return false;
     }
-    if (file->isSequential()) {
-        // No size to go by: all of it at once.
-        m_data = file->readAll();
-        if (file->error() != QFileDevice::NoError) {
-            m_error = file->errorString();
-            m_data.clear();
-            return false;
-        }
-    } else {
-        m_unread = file->size();
-        m_file = std::move(file);
+    struct stat info;
+    const QString refused = ::fstat(fd, &info) != 0 ? qt_error_string(errno) : notRegularReason(info.st_mode);
+    if (!refused.isEmpty()) {
+        m_error = refused;
+        ::close(fd);
+        return false;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        m_error = file->errorString();
+        ::close(fd);
+        return false;
+    }
+    m_unread = info.st_size;
+    m_file = std::move(file);
     m_open = true;
     m_error.clear();
     return true;
+}
+
+void TextReader::failLongLine()
+{
+    // The rest of the file is not read: a line that long is no template's.
+    m_error = tooLongLine();
+    m_file.reset();
+    m_data.clear();
+    m_pos = 0;
+    m_unread = 0;
 }
 
 bool TextReader::readMore()
@@ -238,7 +298,7 @@ QByteArrayView TextReader::readRawLine()
     const char *begin = m_data.constData() + m_pos;
     qsizetype rest = m_data.size() - m_pos;
     const char *newline = static_cast<const char *>(std::memchr(begin, '\n', rest));
-    while (!newline && readMore()) {
+    while (!newline && rest <= MaxLineLength + 1 && readMore()) {
         begin = m_data.constData();
         newline = static_cast<const char *>(std::memchr(begin + rest, '\n', m_data.size() - rest));
         rest = m_data.size();
@@ -246,6 +306,11 @@ QByteArrayView TextReader::readRawLine()
     if (rest == 0)
         return {};
     qsizetype length = newline ? newline - begin : rest;
+    // The limit counts the line without its line end, CR included.
+    if (length > MaxLineLength + 1 || (length == MaxLineLength + 1 && begin[length - 1] != '\r')) {
+        failLongLine();
+        return {};
+    }
     m_pos += newline ? length + 1 : length;
     if (length > 0 && begin[length - 1] == '\r')
         --length;
@@ -260,8 +325,10 @@ QByteArrayView TextReader::readRawCrLfLinesWithout(char marker)
         readMore();
     const char *const begin = m_data.constData() + m_pos;
     const char *const end = m_data.constData() + m_data.size();
-    const auto *found = static_cast<const char *>(std::memchr(begin, marker, end - begin));
-    const char *const limit = found ? found : end;
+    // No further than one longest line: a longer one is readRawLine()'s to refuse.
+    const char *const window = end - begin > MaxLineLength + 2 ? begin + MaxLineLength + 2 : end;
+    const auto *found = static_cast<const char *>(std::memchr(begin, marker, window - begin));
+    const char *const limit = found ? found : window;
     // Everything up to the last line end before the marker is whole lines
     // without it; whether all of them end in CR LF is one more pass.
     const auto *lastLineFeed = static_cast<const char *>(memrchr(begin, '\n', limit - begin));
@@ -294,19 +361,35 @@ void TextReader::close()
 
 struct TextWriter::Private
 {
-    QFile file;
+    int fd = -1;
+    QByteArray target;    ///< the name the file takes when complete
+    QByteArray temporary; ///< the name it is written under until then
     QByteArray buffer;
-    bool failed = false;
+    int error = 0; ///< errno of the first failure, read when it happened
+
+    bool writeAll(const char *data, qsizetype size)
+    {
+        while (size > 0 && error == 0) {
+            const ssize_t written = ::write(fd, data, size);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                error = written < 0 ? errno : EIO;
+            } else {
+                data += written;
+                size -= written;
+            }
+        }
+        return error == 0;
+    }
 
     bool flush()
     {
-        if (!buffer.isEmpty() && !failed) {
-            if (file.write(buffer) != buffer.size())
-                failed = true;
-        }
+        if (!buffer.isEmpty())
+            writeAll(buffer.constData(), buffer.size());
         // Keeps the capacity for the next lines.
         buffer.resize(0);
-        return !failed;
+        return error == 0;
     }
 
     /// Room for `size` more bytes at the end of the buffer.
@@ -325,38 +408,68 @@ struct TextWriter::Private
         buffer.resize(end - buffer.constData());
         return buffer.size() < kWriteBufferSize || flush();
     }
+
+    /// Closes and removes the file begun.
+    void drop()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+        ::unlink(temporary.constData());
+    }
 };
+
+TextWriter::TextWriter() = default;
 
 TextWriter::~TextWriter()
 {
-    close();
+    discard();
 }
 
 bool TextWriter::create(const QString &path)
 {
     close();
-    auto *p = new Private;
-    p->file.setFileName(path);
-    // The writer buffers itself; a second buffer would only copy once more.
-    if (!p->file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        m_error = openError(path, p->file, false);
-        delete p;
+    m_error.clear();
+    auto p = std::make_unique<Private>();
+    p->target = QFile::encodeName(path);
+    struct stat existing;
+    if (path.isEmpty() || path.endsWith(u'/') ||
+        (::lstat(p->target.constData(), &existing) == 0 && S_ISDIR(existing.st_mode))) {
+        m_error = path.isEmpty() ? QStringLiteral("Path not found") : qt_error_string(EISDIR);
+        return false;
+    }
+    // A new file beside the old one: renamed over the old name when
+    // complete, it replaces whatever that name is (a link included) in one
+    // step, and a second writer of the same name never mixes into it.
+    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
+    const QByteArray directory = QFile::encodeName(path.left(nameStart));
+    const QByteArray name = p->target.mid(directory.size());
+    // A long name would leave no room for the rest (names have 255 bytes).
+    const QByteArray hint = name.size() <= 200 ? name : QByteArray();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const quint64 unique = QRandomGenerator::global()->generate64();
+        p->temporary = directory + '.' + hint + '.' + QByteArray::number(unique, 36) + ".tmp";
+        p->fd = ::open(p->temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (p->fd >= 0 || errno != EEXIST)
+            break;
+    }
+    if (p->fd < 0) {
+        m_error = openError(path, errno, false);
         return false;
     }
     p->buffer.reserve(kWriteBufferSize);
-    d = p;
-    m_error.clear();
+    d = std::move(p);
     return true;
 }
 
 bool TextWriter::writeLine(QStringView line)
 {
-    if (!d || d->failed)
+    if (!d || d->error)
         return false;
     // Encoding never makes a line longer: one byte per character at most.
     char *begin = d->append(line.size() + 2);
     if (!d->endLine(encodeTo(begin, line))) {
-        m_error = d->file.errorString();
+        m_error = qt_error_string(d->error);
         return false;
     }
     return true;
@@ -364,13 +477,13 @@ bool TextWriter::writeLine(QStringView line)
 
 bool TextWriter::writeRawLine(QByteArrayView line)
 {
-    if (!d || d->failed)
+    if (!d || d->error)
         return false;
     char *begin = d->append(line.size() + 2);
     if (!line.isEmpty())
         std::memcpy(begin, line.data(), line.size());
     if (!d->endLine(begin + line.size())) {
-        m_error = d->file.errorString();
+        m_error = qt_error_string(d->error);
         return false;
     }
     return true;
@@ -378,38 +491,70 @@ bool TextWriter::writeRawLine(QByteArrayView line)
 
 bool TextWriter::writeRaw(QByteArrayView bytes)
 {
-    if (!d || d->failed)
+    if (!d || d->error)
         return false;
-    bool ok = true;
     if (d->buffer.size() + bytes.size() < kWriteBufferSize) {
         if (!bytes.isEmpty())
             std::memcpy(d->append(bytes.size()), bytes.data(), bytes.size());
     } else if (d->flush()) {
         // Large enough to go straight to the file, without a copy.
-        if (d->file.write(bytes.data(), bytes.size()) != bytes.size())
-            d->failed = true;
-        ok = !d->failed;
-    } else {
-        ok = false;
+        d->writeAll(bytes.data(), bytes.size());
     }
-    if (!ok)
-        m_error = d->file.errorString();
-    return ok;
+    if (d->error) {
+        m_error = qt_error_string(d->error);
+        return false;
+    }
+    return true;
 }
 
 bool TextWriter::close()
 {
     if (!d)
         return true;
-    bool ok = d->flush();
-    if (!d->file.flush())
-        ok = false;
-    d->file.close();
-    if (!ok && m_error.isEmpty())
-        m_error = d->file.errorString();
-    delete d;
-    d = nullptr;
+    // No flush to the disk: the file is made anew on every run, and waiting
+    // for the disk on every refresh of the view would cost more than a page
+    // lost with the power is worth.
+    d->flush();
+    if (::close(d->fd) != 0 && d->error == 0 && errno != EINTR)
+        d->error = errno;
+    d->fd = -1;
+    if (d->error == 0 && ::rename(d->temporary.constData(), d->target.constData()) != 0)
+        d->error = errno;
+    const bool ok = d->error == 0;
+    if (!ok) {
+        m_error = qt_error_string(d->error);
+        d->drop();
+    }
+    d.reset();
     return ok;
+}
+
+bool TextWriter::closeAsWritten()
+{
+    if (!d)
+        return true;
+    d->flush();
+    if (::close(d->fd) != 0 && d->error == 0 && errno != EINTR)
+        d->error = errno;
+    d->fd = -1;
+    if (::rename(d->temporary.constData(), d->target.constData()) != 0) {
+        if (d->error == 0)
+            d->error = errno;
+        d->drop();
+    }
+    const bool ok = d->error == 0;
+    if (!ok)
+        m_error = qt_error_string(d->error);
+    d.reset();
+    return ok;
+}
+
+void TextWriter::discard()
+{
+    if (!d)
+        return;
+    d->drop();
+    d.reset();
 }
 
 bool TextWriter::isOpen() const
@@ -419,20 +564,30 @@ bool TextWriter::isOpen() const
 
 namespace TextFile {
 
-QString findNoCase(const QString &path)
+QString findNoCase(const QString &path, QString *whyNot)
 {
     const QFileInfo info(path);
     const QString name = info.fileName();
-    if (name.isEmpty())
-        return {};
-    if (info.isFile())
-        return path;
-    const QString directory = path.left(path.size() - name.size());
-    const QStringList entries = info.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return directory + entry;
+    QString problem;
+    if (!name.isEmpty()) {
+        problem = whyNotRegular(path);
+        if (problem.isEmpty())
+            return path;
+        const QString directory = path.left(path.size() - name.size());
+        const QStringList entries =
+            info.dir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        for (const QString &entry : entries) {
+            if (entry == name || entry.compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            const QString why = whyNotRegular(directory + entry);
+            if (why.isEmpty())
+                return directory + entry;
+            if (problem.startsWith(QLatin1StringView("File not found")))
+                problem = why;
+        }
     }
+    if (whyNot)
+        *whyNot = problem.isEmpty() ? QStringLiteral("File not found") : problem;
     return {};
 }
 

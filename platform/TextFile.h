@@ -3,7 +3,11 @@
 //
 // Reading accepts CR LF, LF-only and a last line without line end; every
 // line written is followed by CR LF. A character that Windows-1252 cannot
-// hold is written as "?".
+// hold is written as "?". Only regular files are read, and a line longer
+// than TextReader::MaxLineLength ends the stream with an error. A file is
+// written under a new name beside it and takes the file's name only once it
+// is complete, so its name never shows part of a file and a link at that
+// name is replaced, never written through.
 #pragma once
 
 #include <QByteArray>
@@ -30,9 +34,13 @@ public:
     TextReader(const TextReader &) = delete;
     TextReader &operator=(const TextReader &) = delete;
 
+    /// The longest line read (16 MiB): a longer one ends the stream.
+    static constexpr qsizetype MaxLineLength = 16 * 1024 * 1024;
+
     /// Opens the file, which is then read a stretch at a time; false with
-    /// errorString() when it cannot. A read that fails later ends the stream
-    /// and sets errorString().
+    /// errorString() when it cannot or is no regular file (a FIFO, a device
+    /// or a directory; opening never blocks). A read that fails later, or a
+    /// line longer than MaxLineLength, ends the stream and sets errorString().
     bool open(const QString &path);
     bool atEndOfStream() const;
     /// The next line without its line end.
@@ -50,6 +58,7 @@ public:
 
 private:
     bool readMore();
+    void failLongLine();
 
     std::unique_ptr<QFile> m_file;
     QByteArray m_data; ///< the stretch read so far, from m_pos on unread
@@ -62,12 +71,14 @@ private:
 class TextWriter
 {
 public:
-    TextWriter() = default;
+    TextWriter();
     ~TextWriter();
     TextWriter(const TextWriter &) = delete;
     TextWriter &operator=(const TextWriter &) = delete;
 
-    /// Creates or replaces the file, leaving it empty.
+    /// Starts a new file that replaces the one at `path` when close()
+    /// succeeds; until then `path` keeps what it held. False with
+    /// errorString() when the file cannot be created beside `path`.
     bool create(const QString &path);
     /// Appends the line and CR LF; false once a write failed.
     bool writeLine(QStringView line);
@@ -79,20 +90,32 @@ public:
     /// that already end in CR LF goes out in one piece); false once a write
     /// failed.
     bool writeRaw(QByteArrayView bytes);
-    /// Flushes and closes; false when anything could not be written.
+    /// Writes what is left and puts the file in place of `path` (a link
+    /// there is replaced, its target untouched); false with errorString()
+    /// when anything could not be written, and `path` is then left as it was.
     bool close();
+    /// Like close(), but puts the file in place even after a write failed,
+    /// with what reached it: for output whose lines written before a failure
+    /// must stay. False with errorString() when any write failed or the file
+    /// could not be put in place.
+    bool closeAsWritten();
+    /// Drops the file begun; `path` is left as it was. A writer destroyed
+    /// before close() does the same.
+    void discard();
     bool isOpen() const;
     QString errorString() const { return m_error; }
 
 private:
     struct Private;
-    Private *d = nullptr;
+    std::unique_ptr<Private> d;
     QString m_error;
 };
 
 namespace TextFile {
-/// The path of the file in `path`'s directory whose name equals `path`'s
-/// file name without regard to case (the exact name preferred); empty when
-/// there is none or the name is empty.
-QString findNoCase(const QString &path);
+/// The path of the regular file (or link to one) in `path`'s directory
+/// whose name equals `path`'s file name without regard to case (the exact
+/// name preferred); empty when there is none or the name is empty. Then
+/// `*whyNot`, when given, says why: "File not found", or what the entry of
+/// that name is instead (a directory, a FIFO, a device, a dangling link).
+QString findNoCase(const QString &path, QString *whyNot = nullptr);
 } // namespace TextFile

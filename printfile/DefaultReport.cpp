@@ -5,6 +5,7 @@
 #include "platform/TextFile.h"
 #include "resources/Toolkit_LoadResource.h"
 
+#include <QFile>
 #include <QLatin1StringView>
 #include <array>
 
@@ -66,9 +67,16 @@ class ReportWriter
 public:
     explicit ReportWriter(const QString &path)
     {
-        if (!m_writer.create(path))
+        if (!m_writer.create(path)) {
+            // A report left from an earlier run must not pass for this one.
+            QFile::remove(path);
             throw ComError(CTL_E_FILEERROR, m_writer.errorString());
+        }
     }
+    /// Writing that stops at an error keeps the lines written before it.
+    ~ReportWriter() { m_writer.closeAsWritten(); }
+    ReportWriter(const ReportWriter &) = delete;
+    ReportWriter &operator=(const ReportWriter &) = delete;
 
     void line(QStringView text)
     {
@@ -78,7 +86,7 @@ public:
 
     void close()
     {
-        if (!m_writer.close())
+        if (!m_writer.closeAsWritten())
             throw ComError(CTL_E_FILEERROR, m_writer.errorString());
     }
 
@@ -163,9 +171,7 @@ void writeObjects(ReportWriter &out, const TagContext &context)
     }
 }
 
-} // namespace
-
-void WriteReportFile(const TagContext &context, const QString &path)
+void writeReport(const TagContext &context, const QString &path)
 {
     ReportWriter out(path);
     for (L1 fragment : {F1, F2, F3, F4, F5, F6, F7, F8, F8})
@@ -188,4 +194,11 @@ void WriteReportFile(const TagContext &context, const QString &path)
     out.line(QString(F19));
     out.line(QString(F20));
     out.close();
+}
+
+} // namespace
+
+void WriteReportFile(const TagContext &context, const QString &path)
+{
+    writeReport(context, path);
 }

@@ -9,10 +9,11 @@
 #include <QString>
 
 /// Writes the default device report (Windows-1252, CR LF), replacing the
-/// file at `path`; throws ComError with a readable description on file
-/// errors (e.g. directory missing) and for failing host statuses, enumeration
-/// numbers out of range and enumeration errors. Lines written before a
-/// failure stay in the file.
+/// file at `path` once it is complete (a link there is replaced, never
+/// written through); throws ComError with a readable description on file
+/// errors (e.g. directory missing, disk full) and for failing host statuses,
+/// enumeration numbers out of range and enumeration errors. After a failure
+/// no report is left at `path`, neither a partial one nor an older one.
 ///
 /// How objects are read:
 /// - An object whose OpenItem, GetItemString or FindDefinition answers a

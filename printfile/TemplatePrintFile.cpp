@@ -3,6 +3,7 @@
 #include "platform/ComError.h"
 #include "platform/TextFile.h"
 
+#include <QFile>
 #include <QLatin1StringView>
 #include <algorithm>
 #include <cstring>
@@ -17,52 +18,70 @@ QString printFilePathFor(const QString &templatePath)
     return templatePath.left(baseEnd) + QLatin1StringView("PRN.HTM");
 }
 
-QString findTemplate(const QString &templateDirectory, const QString &templateFileName)
+QString findTemplate(const QString &templateDirectory, const QString &templateFileName, QString *whyNot)
 {
-    if (templateFileName.isEmpty())
+    if (templateFileName.isEmpty()) {
+        if (whyNot)
+            *whyNot = QStringLiteral("File not found");
         return {};
-    return TextFile::findNoCase(templateDirectory + templateFileName);
+    }
+    return TextFile::findNoCase(templateDirectory + templateFileName, whyNot);
 }
 
-bool writeTemplatePrintFile(const QString &templatePath, const QString &printFilePath,
-                            const std::function<void(QString &line)> &fillLine)
+PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QString &printFilePath,
+                                       const std::function<void(QString &line)> &fillLine)
 {
+    PrintFileResult result;
     TextReader reader;
-    if (!reader.open(templatePath))
-        return false;
+    if (!reader.open(templatePath)) {
+        result.failedPath = templatePath;
+        result.reason = reader.errorString();
+        return result;
+    }
+    result.templateOpened = true;
 
     TextWriter writer;
-    if (writer.create(printFilePath)) {
-        while (!reader.atEndOfStream()) {
-            // "#" is one byte of its own in the file's encoding, and a line
-            // without it goes out exactly as it came in: the lines ahead
-            // that already end in CR LF in one piece, any other alone.
-            const QByteArrayView asTheyStand = reader.readRawCrLfLinesWithout('#');
-            if (!asTheyStand.isEmpty()) {
-                if (!writer.writeRaw(asTheyStand))
-                    break;
-                continue;
-            }
-            if (reader.atEndOfStream())
-                break;
-            const QByteArrayView raw = reader.readRawLine();
-            if (!std::memchr(raw.data(), '#', raw.size())) {
-                if (!writer.writeRawLine(raw))
-                    break;
-                continue;
-            }
-            QString line = Ansi::decode(raw);
-            try {
-                fillLine(line);
-            } catch (const ComError &) {
-                // The bytes are still there to give the line as read.
-                line = Ansi::decode(raw);
-            }
-            if (!writer.writeLine(line))
-                break;
+    bool written = writer.create(printFilePath);
+    while (written && !reader.atEndOfStream()) {
+        // "#" is one byte of its own in the file's encoding, and a line
+        // without it goes out exactly as it came in: the lines ahead that
+        // already end in CR LF in one piece, any other alone.
+        const QByteArrayView asTheyStand = reader.readRawCrLfLinesWithout('#');
+        if (!asTheyStand.isEmpty()) {
+            written = writer.writeRaw(asTheyStand);
+            continue;
         }
-        writer.close();
+        if (reader.atEndOfStream())
+            break;
+        const QByteArrayView raw = reader.readRawLine();
+        if (!reader.errorString().isEmpty())
+            break;
+        if (!std::memchr(raw.data(), '#', raw.size())) {
+            written = writer.writeRawLine(raw);
+            continue;
+        }
+        QString line = Ansi::decode(raw);
+        try {
+            fillLine(line);
+        } catch (const ComError &) {
+            // The bytes are still there to give the line as read.
+            line = Ansi::decode(raw);
+        }
+        written = writer.writeLine(line);
+    }
+    if (!reader.errorString().isEmpty()) {
+        writer.discard();
+        result.failedPath = templatePath;
+        result.reason = reader.errorString();
+    } else if (!written || !writer.close()) {
+        result.failedPath = printFilePath;
+        result.reason = writer.errorString();
     }
     reader.close();
-    return true;
+    if (!result.succeeded()) {
+        // Whatever is left at that name is an older run's page; it must not
+        // pass for this one's.
+        QFile::remove(printFilePath);
+    }
+    return result;
 }

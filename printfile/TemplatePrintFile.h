@@ -13,13 +13,31 @@
 QString printFilePathFor(const QString &templatePath);
 
 /// The template's path as found on disk, its file name compared without
-/// regard to case; empty when there is none or templateFileName is empty.
-QString findTemplate(const QString &templateDirectory, const QString &templateFileName);
+/// regard to case; empty when there is none or templateFileName is empty,
+/// and then `*whyNot` (when given) says why. Only a regular file, or a link
+/// to one, counts as a template.
+QString findTemplate(const QString &templateDirectory, const QString &templateFileName,
+                     QString *whyNot = nullptr);
+
+/// What one copy of the template came to.
+struct PrintFileResult
+{
+    /// The template could be opened: the browser must then show the print
+    /// file, even when it could not be written.
+    bool templateOpened = false;
+    /// Empty when the print file was written whole; otherwise the file that
+    /// failed (the template or the print file) and why.
+    QString failedPath;
+    QString reason;
+
+    bool succeeded() const { return failedPath.isEmpty(); }
+};
 
 /// Copies the template line by line into the print file, passing each line
 /// holding "#" to fillLine (a ComError from it leaves that line as read).
-/// Failures of the file layer are not reported; a write that fails ends the
-/// copy. Answers true when the template could be opened (the browser must
-/// then show the print file), even when the print file could not be written.
-bool writeTemplatePrintFile(const QString &templatePath, const QString &printFilePath,
-                            const std::function<void(QString &line)> &fillLine);
+/// The print file is replaced only once it is complete (a link at its name
+/// is replaced, never written through); a copy that fails part-way leaves
+/// no print file at all, so that no older or partial page is taken for the
+/// current one. Nothing is shown to the user: the result says what failed.
+PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QString &printFilePath,
+                                       const std::function<void(QString &line)> &fillLine);

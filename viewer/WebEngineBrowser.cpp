@@ -4,6 +4,7 @@
 #include "platform/ComError.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QWebEnginePage>
@@ -89,7 +90,12 @@ QUrl WebEngineBrowser::urlForPath(const QString &path)
     if (url.isValid() && url.scheme().size() > 1)
         return url;
     QString local = path;
-    local.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // A host may hand over a Windows-style path, "\" between folders; but
+    // here "\" is a character of a name, and a path that names a file as it
+    // stands (such as a print file written into a folder "dev\ice") is that
+    // file.
+    if (!QFileInfo::exists(path))
+        local.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return QUrl::fromLocalFile(QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(local)));
 }
 

@@ -450,24 +450,33 @@ void frmQuiravel::MakeTemplatePrintFile()
 {
     if (!m_owner)
         return;
+    m_generationErrorPath.clear();
+    m_generationError.clear();
     const QString directory = m_owner->GetTemplateDirectory();
     const QString fileName = m_owner->GetTemplateFileName();
     const QString templatePath = directory + fileName;
-    const QString found = fileName.isEmpty() ? QString() : findTemplate(directory, fileName);
+    QString whyNot;
+    const QString found = findTemplate(directory, fileName, &whyNot);
     if (found.isEmpty()) {
+        m_generationErrorPath = templatePath;
+        m_generationError = whyNot;
         MsgBox(templatePath + QStringLiteral(": ") + GetLocalString(1131));
         return;
     }
     m_printFilePath = printFilePathFor(templatePath);
 
-    const bool opened = writeTemplatePrintFile(found, m_printFilePath, [this](QString &line) {
+    const PrintFileResult result = writeTemplatePrintFile(found, m_printFilePath, [this](QString &line) {
         // A line whose tags cannot be filled is written as it was read.
         try {
             FillTemplateLine(line);
         } catch (const std::exception &) {
         }
     });
-    if (!opened)
+    // Not shown to the user: the copy runs with errors suppressed. The host
+    // can ask.
+    m_generationErrorPath = result.failedPath;
+    m_generationError = result.reason;
+    if (!result.templateOpened)
         return;
     try {
         setBrowserVisible(true);
@@ -492,11 +501,19 @@ void frmQuiravel::ShowDefaultReport()
 {
     // A report that could not be written is not shown: the browser would
     // show an older report or none.
+    m_generationErrorPath.clear();
+    m_generationError.clear();
     try {
         if (!m_owner)
             throw ComError(E_UNEXPECTED, QStringLiteral("The window has no owner"));
         const QString path = m_owner->GetTemplateDirectory() + QStringLiteral("REPORT.HTM");
-        m_owner->WriteReportFile(path);
+        try {
+            m_owner->WriteReportFile(path);
+        } catch (const std::exception &e) {
+            m_generationErrorPath = path;
+            m_generationError = describe(e);
+            throw;
+        }
         setBrowserVisible(true);
         setBusy(false);
         if (!m_browser)

@@ -65,6 +65,10 @@ public:
     BrowserControl *WebBrowser1() const { return m_browser; }
     QString templatePath() const { return m_templatePath; }
     QString printFilePath() const { return m_printFilePath; }
+    /// The file that failed and why, when the page last generated (print
+    /// file or report) could not be generated whole; both empty otherwise.
+    QString generationErrorPath() const { return m_generationErrorPath; }
+    QString generationError() const { return m_generationError; }
     bool previewChecked() const { return m_previewChecked; }
     QString statusText() const;
     void setStatusText(const QString &text);
@@ -103,6 +107,8 @@ private:
     StatusLabel *m_statusLabel = nullptr;
     QString m_templatePath;
     QString m_printFilePath;
+    QString m_generationErrorPath;
+    QString m_generationError;
     bool m_previewChecked = false;
     bool m_loaded = false;
     bool m_unloaded = false;

@@ -143,6 +143,17 @@ QString HostSession::printFilePath() const
     return text.isEmpty() ? QString() : localPath(text);
 }
 
+QString HostSession::generationError() const
+{
+    BStr path;
+    BStr reason;
+    if (!m_automation || FAILED(m_automation->GetGenerationError(path.put(), reason.put())))
+        return {};
+    if (path.toQString().isEmpty())
+        return reason.toQString();
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path.toQString()), reason.toQString());
+}
+
 QString HostSession::outputDirectory() const
 {
     const QString description = m_model.descriptionPath();

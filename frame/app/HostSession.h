@@ -44,6 +44,10 @@ public:
     HRESULT printToPdf(const QString &path);
     /// The print file last generated; empty before the first.
     QString printFilePath() const;
+    /// "FILE: REASON" when the page last generated could not be generated
+    /// whole (the component shows no message for a print file it could not
+    /// write); empty when it was.
+    QString generationError() const;
     /// The directory the component writes generated files to (the description's).
     QString outputDirectory() const;
 

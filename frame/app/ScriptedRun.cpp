@@ -53,8 +53,12 @@ void ScriptedRun::start()
         if (!runStep(command))
             return;
     }
-    if (!m_stepFailure.isEmpty()) {
-        fail(ExitNoPage, QStringLiteral("no page was generated: %1").arg(m_stepFailure));
+    // The component says nothing when it cannot write a print file; a page
+    // left from an earlier run must not be taken for this one.
+    const QString generationError = m_session.generationError();
+    if (!generationError.isEmpty() || !m_stepFailure.isEmpty()) {
+        fail(ExitNoPage, QStringLiteral("no page was generated: %1")
+                             .arg(generationError.isEmpty() ? m_stepFailure : generationError));
         return;
     }
 

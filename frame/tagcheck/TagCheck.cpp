@@ -90,9 +90,10 @@ QString defaultTemplate(DeviceModel &model, const QString &descriptionPath)
         throw Failure{descriptionPath + QStringLiteral(": names no PRINTTEMPLATEFILE; give the template")};
     const QString fileName = setting.section(u'.', 0, 0) + GetLanguageCode() + QStringLiteral(".HTM");
     const QString directory = QFileInfo(descriptionPath).absolutePath() + u'/';
-    const QString found = findTemplate(directory, fileName);
+    QString whyNot;
+    const QString found = findTemplate(directory, fileName, &whyNot);
     if (found.isEmpty())
-        throw Failure{directory + fileName + QStringLiteral(": no such template")};
+        throw Failure{directory + fileName + QStringLiteral(": no such template: ") + whyNot};
     return found;
 }
 
@@ -180,6 +181,9 @@ int checkTemplate(const QString &templatePath, const TagContext &context, QTextS
             }
         }
     }
+    // A read that failed, or a line too long, ended the lines early.
+    if (!reader.errorString().isEmpty())
+        throw Failure{templatePath + QStringLiteral(": cannot read: ") + reader.errorString()};
     return status;
 }
 

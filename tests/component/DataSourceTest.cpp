@@ -2,13 +2,18 @@
 // print file generation and the in-memory host.
 #include "ComponentFixture.h"
 
+#include "platform/BStr.h"
 #include "platform/TextFile.h"
 #include "resources/Toolkit_LoadResource.h"
+#include "tests/support/FileGuards.h"
 #include "viewer/frmQuiravel.h"
 
 #include <QAction>
 #include <QFile>
 #include <QTimer>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,6 +44,7 @@ protected:
         ASSERT_TRUE(t.open(QIODevice::WriteOnly));
         t.write("<p>#VALUE#</p>\r\n<p>Flow #FLOW#</p>\r\n");
         t.close();
+        guard = std::make_unique<TemplateGuard>(path("Pump001.HTM"));
         model.setApplicationValue("FLOW", "12.5");
         model.setDeviceValue("FLOW", "13.1");
         model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
@@ -49,7 +55,22 @@ protected:
         ASSERT_TRUE(messages.isEmpty()) << messageTexts().join('|').toStdString();
     }
 
+    void TearDown() override
+    {
+        guard.reset();
+        ComponentFixture::TearDown();
+    }
+
     QString printFile() const { return readAnsi(path("PumpPRN.HTM")); }
+    /// What the component tells a host about the page last generated.
+    QStringList generationError() const
+    {
+        ComPtr<IQuiravelAutomation> automation = view.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
+        BStr failed;
+        BStr reason;
+        EXPECT_EQ(automation->GetGenerationError(failed.put(), reason.put()), S_OK);
+        return {failed.toQString(), reason.toQString()};
+    }
     FakeBrowser *browser() const { return browsers.last; }
     void run(const char *entry) { window()->menuEntry(entry)->trigger(); }
     int calls(const QString &operation) const
@@ -59,6 +80,8 @@ protected:
             n += call.operation == operation;
         return n;
     }
+
+    std::unique_ptr<TemplateGuard> guard;
 };
 
 TEST_F(data_source_test, show_generates_the_print_file_from_the_application_data)
@@ -204,4 +227,66 @@ TEST_F(data_source_test, an_application_quitting_during_the_upload_wait_ends_the
     // runs its own loop again: let it, so that later tests can wait.
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
+}
+
+TEST_F(data_source_test, a_print_file_that_cannot_be_completed_is_not_left_and_the_host_learns_why)
+{
+    EXPECT_EQ(generationError(), QStringList({"", ""}));
+    {
+        ScopedFileSizeLimit full(0);
+        ASSERT_TRUE(full.isSet());
+        run("srcValue");
+    }
+    // Silent to the user, but no page of an earlier run passes for this one.
+    EXPECT_TRUE(messages.isEmpty()) << messageTexts().join('|').toStdString();
+    EXPECT_FALSE(QFile::exists(path("PumpPRN.HTM")));
+    EXPECT_EQ(generationError(), QStringList({path("PumpPRN.HTM"), "File too large"}));
+    EXPECT_EQ(browser()->navigations.last(), path("PumpPRN.HTM"));
+
+    run("srcValue");
+    EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"));
+    EXPECT_EQ(generationError(), QStringList({"", ""}));
+}
+
+TEST_F(data_source_test, a_template_that_is_no_regular_file_is_not_found)
+{
+    const QByteArray name = QFile::encodeName(path("Pump001.HTM"));
+    const struct
+    {
+        const char *what;
+        std::function<bool()> make;
+        const char *reason;
+    } cases[] = {
+        {"FIFO", [&] { return ::mkfifo(name.constData(), 0600) == 0; }, "Not a regular file (a FIFO)"},
+        {"link to /dev/zero", [&] { return ::symlink("/dev/zero", name.constData()) == 0; },
+         "Not a regular file (a device)"},
+        {"directory", [&] { return ::mkdir(name.constData(), 0700) == 0; },
+         "Not a regular file (a directory)"},
+        {"dangling link", [&] { return ::symlink("Gone001.HTM", name.constData()) == 0; },
+         "File not found (a dangling link)"},
+    };
+    guard.reset();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.clear();
+        ASSERT_TRUE(::unlink(name.constData()) == 0 || ::rmdir(name.constData()) == 0);
+        ASSERT_TRUE(c.make());
+        run("srcValue");
+        EXPECT_EQ(messageTexts(), QStringList{path("Pump001.HTM") + ": File not found !"});
+        EXPECT_EQ(generationError(), QStringList({path("Pump001.HTM"), c.reason}));
+    }
+}
+
+TEST_F(data_source_test, a_full_disk_while_writing_the_report_names_the_real_reason)
+{
+    {
+        ScopedFileSizeLimit full(0);
+        ASSERT_TRUE(full.isSet());
+        window()->findChild<QAction *>("applicationReport")->trigger();
+    }
+    EXPECT_EQ(messageTexts(), QStringList{"Error :File too large"});
+    // Writing stopped before the first line: the report stays, empty.
+    EXPECT_TRUE(QFileInfo(path("REPORT.HTM")).isFile());
+    EXPECT_EQ(QFileInfo(path("REPORT.HTM")).size(), 0);
+    EXPECT_EQ(generationError(), QStringList({path("REPORT.HTM"), "File too large"}));
 }

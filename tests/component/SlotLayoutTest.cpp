@@ -1,6 +1,7 @@
 // A host compiled elsewhere calls the component and is called by it through
 // table positions only: every listed operation must sit at its slot.
 #include "component/Quiravel.h"
+#include "component/QuiravelAutomation.h"
 #include "component/host/KQApplet.h"
 
 #include <cstring>
@@ -98,6 +99,16 @@ TEST(slot_layout_test, view_and_component_interfaces)
         {"IsSystemNT", slotOf(&_clsQuiravel::IsSystemNT), 7},
         {"GetRegisteredOwner", slotOf(&_clsQuiravel::GetRegisteredOwner), 8},
         {"GetRegisteredOrganization", slotOf(&_clsQuiravel::GetRegisteredOrganization), 9},
+    });
+}
+
+TEST(slot_layout_test, automation_interface_grows_only_at_its_end)
+{
+    expectSlots({
+        {"RunCommand", slotOf(&IQuiravelAutomation::RunCommand), 3},
+        {"GetWindowState", slotOf(&IQuiravelAutomation::GetWindowState), 8},
+        {"GetGenerationError", slotOf(&IQuiravelAutomation::GetGenerationError), 9},
+        {"OnPdfFinished", slotOf(&IQuiravelEvents::OnPdfFinished), 5},
     });
 }
 

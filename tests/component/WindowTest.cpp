@@ -2,6 +2,7 @@
 #include "ComponentFixture.h"
 
 #include "resources/Toolkit_LoadResource.h"
+#include "tests/support/FileGuards.h"
 #include "viewer/frmQuiravel.h"
 
 #include <QAction>
@@ -39,6 +40,7 @@ TEST_F(window_test, show_localises_every_caption_in_the_users_language)
         env.set("LC_ALL", c.locale);
         ASSERT_EQ(attach(), S_OK);
         writeFile(path(component()->GetTemplateFileName()), "<p>#VENDOR#</p>\n");
+        TemplateGuard guard(path(component()->GetTemplateFileName()));
         ASSERT_EQ(show(), S_OK);
         ASSERT_NE(window(), nullptr);
         QStringList captions;

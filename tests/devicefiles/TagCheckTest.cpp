@@ -1,7 +1,10 @@
+#include "tests/support/ScopedEnv.h"
 #include <QFile>
 #include <QProcess>
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -119,4 +122,29 @@ TEST(devicefiles_test, tagcheck_tells_what_the_page_will_show)
                   QStringLiteral("4: #LEVEL# -> 4"),
                   QStringLiteral("5: #ghost# -> KEPT AS READ (object GHOST: type Nowhere not defined)"),
               }));
+}
+
+TEST(devicefiles_test, tagcheck_refuses_a_template_that_is_no_regular_file_or_holds_a_huge_line)
+{
+    ScopedEnv english("LC_ALL", "C.UTF-8");
+    QTemporaryDir dir;
+    const QString description = writeFile(
+        dir, QStringLiteral("Dev.kqd"), "[Device]\nVENDOR=Nordbach\n[Settings]\nPRINTTEMPLATEFILE=Dev.htm\n");
+    const QString fifo = dir.filePath(QStringLiteral("Dev001.HTM"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = writeFile(dir, QStringLiteral("huge.htm"),
+                                   "#VENDOR#\r\n" + QByteArray(17 * 1024 * 1024, 'x') + "\r\n");
+    const std::pair<QStringList, QString> cases[] = {
+        {{description}, fifo + QStringLiteral(": no such template: Not a regular file (a FIFO)")},
+        {{description, fifo}, fifo + QStringLiteral(": cannot read: Not a regular file (a FIFO)")},
+        {{description, QStringLiteral("/dev/zero")},
+         QStringLiteral("/dev/zero: cannot read: Not a regular file (a device)")},
+        {{description, huge}, huge + QStringLiteral(": cannot read: A line is longer than 16 MiB")},
+    };
+    for (const auto &[arguments, error] : cases) {
+        const ToolRun run =
+            tagcheck(QStringList{QStringLiteral("--source"), QStringLiteral("application")} + arguments);
+        EXPECT_EQ(run.exitCode, 2) << error.toStdString();
+        EXPECT_TRUE(run.err.contains(error)) << run.err.toStdString();
+    }
 }

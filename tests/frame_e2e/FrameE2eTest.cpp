@@ -1,6 +1,8 @@
 // The frame application end to end: the built component is registered in a
 // private registry file with quiravel-regsvr, and quiravel-frame hosts it on
 // copies of the flow-meter sample, as a host integrator would run it.
+#include "tests/support/FileGuards.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,6 +11,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -80,14 +85,20 @@ protected:
 
     void SetUp() override { ASSERT_EQ(s_registration.exitCode, 0) << qPrintable(s_registration.err); }
 
-    /// A fresh copy of the flow-meter sample (the component writes its
-    /// print files beside the templates); answers the description's path.
-    QString copySample()
+    /// A fresh copy of the flow-meter sample in the work folder or a folder
+    /// of it (the component writes its print files beside the templates,
+    /// which must come out of the run unchanged); answers the description's
+    /// path.
+    QString copySample(const QString &folder = QString())
     {
-        const QString target = m_work.path();
+        const QString target = folder.isEmpty() ? m_work.path() : m_work.filePath(folder);
+        QDir().mkpath(target);
         const QDir source(QStringLiteral(QUIRAVEL_SOURCE_DIR "/samples/flowmeter"));
-        for (const QString &name : source.entryList(QDir::Files))
+        for (const QString &name : source.entryList(QDir::Files)) {
             QFile::copy(source.filePath(name), QDir(target).filePath(name));
+            if (name.endsWith(QLatin1String(".HTM")))
+                m_templates.push_back(std::make_unique<TemplateGuard>(QDir(target).filePath(name)));
+        }
         return QDir(target).filePath(QStringLiteral("FlowMeter.kqd"));
     }
 
@@ -116,6 +127,7 @@ protected:
     static inline QString s_registry;
     static inline ProcessResult s_registration;
     QTemporaryDir m_work;
+    std::vector<std::unique_ptr<TemplateGuard>> m_templates;
 };
 
 // Operating hours differ between the three data sets of the sample.
@@ -321,6 +333,72 @@ TEST_F(frame_e2e_test, bad_arguments_and_unloadable_libraries_fail_with_a_reason
     EXPECT_EQ(notALibrary.exitCode, 1);
     EXPECT_TRUE(notALibrary.err.startsWith(QStringLiteral("quiravel-regsvr: cannot load ")))
         << qPrintable(notALibrary.err);
+}
+
+TEST_F(frame_e2e_test, a_print_file_that_cannot_be_written_is_reported_and_no_pdf_is_made)
+{
+    const QString description = copySample();
+    ASSERT_TRUE(QDir().mkdir(printFile()));
+    const QString pdf = m_work.filePath(QStringLiteral("view.pdf"));
+    const ProcessResult run =
+        frame({QStringLiteral("--headless"), QStringLiteral("--pdf"), pdf, description});
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("quiravel-frame: no page was generated: %1: Is a directory").arg(printFile())))
+        << qPrintable(run.err);
+    EXPECT_FALSE(run.out.contains(QStringLiteral("page: "))) << qPrintable(run.out);
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(frame_e2e_test, a_template_line_over_the_limit_leaves_no_older_page_to_print)
+{
+    const QString description = copySample();
+    const QString templatePath = m_work.filePath(QStringLiteral("FlowMeter001.HTM"));
+    m_templates.clear();
+    {
+        QFile file(templatePath);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(QByteArray(17 * 1024 * 1024, 'x'));
+    }
+    TemplateGuard guard(templatePath);
+    ASSERT_TRUE(writeText(printFile(), QStringLiteral("<p>the page of an earlier run</p>")));
+    const QString pdf = m_work.filePath(QStringLiteral("view.pdf"));
+    const ProcessResult run =
+        frame({QStringLiteral("--headless"), QStringLiteral("--pdf"), pdf, description});
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("quiravel-frame: no page was generated: %1: A line is longer than 16 MiB")
+            .arg(templatePath)))
+        << qPrintable(run.err);
+    EXPECT_FALSE(QFile::exists(printFile()));
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(frame_e2e_test, a_fifo_as_template_is_refused_at_once_with_its_reason)
+{
+    const QString description = copySample();
+    const QString templatePath = m_work.filePath(QStringLiteral("FlowMeter001.HTM"));
+    m_templates.clear();
+    ASSERT_TRUE(QFile::remove(templatePath));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(templatePath).constData(), 0600), 0);
+    const ProcessResult run = frame({QStringLiteral("--headless"), description});
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("message: Quiravel: %1: File not found !").arg(templatePath)))
+        << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("quiravel-frame: no page was generated: %1: Not a regular file (a FIFO)")
+            .arg(templatePath)))
+        << qPrintable(run.err);
+}
+
+TEST_F(frame_e2e_test, a_device_folder_whose_name_holds_a_backslash_is_shown)
+{
+    const QString description = copySample(QStringLiteral("dev\\ice"));
+    const QString page = m_work.filePath(QStringLiteral("dev\\ice/FlowMeterPRN.HTM"));
+    const ProcessResult run = frame({QStringLiteral("--headless"), description});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("page: ") + page)) << qPrintable(run.out);
+    EXPECT_TRUE(readText(page).contains(kApplicationHours));
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "printfile/DefaultReport.h"
 #include "PrintFileTestSupport.h"
 #include "platform/ComError.h"
+#include "tests/support/FileGuards.h"
 
+#include <QDir>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 namespace {
 
@@ -211,6 +214,44 @@ TEST(default_report_test, an_error_ends_the_report_and_keeps_the_lines_before_it
         EXPECT_EQ(readBytes(host.path), expected) << c.what;
         host.expectEverythingReleased();
     }
+}
+
+TEST(default_report_test, a_link_is_never_written_through_and_a_full_disk_keeps_what_was_written)
+{
+    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
+    // REPORT.HTM links to a file of the user's: the link is replaced.
+    Report host;
+    const QString mine = host.dir.filePath(QStringLiteral("mine.htm"));
+    writeBytes(mine, "keep me\r\n");
+    ASSERT_EQ(::symlink(QFile::encodeName(mine).constData(), QFile::encodeName(host.path).constData()), 0);
+    const QByteArray whole = expectedReport(english, "Jane Doe", kEntryLines, objectLines());
+    {
+        TemplateGuard guard(mine);
+        WriteReportFile(host.context(), host.path);
+    }
+    EXPECT_FALSE(QFileInfo(host.path).isSymLink());
+    EXPECT_EQ(readBytes(host.path), whole);
+
+    // The disk fills up part-way: the reason is the real one, and the lines
+    // written before it stay.
+    {
+        ScopedFileSizeLimit full(1024);
+        ASSERT_TRUE(full.isSet());
+        try {
+            WriteReportFile(host.context(), host.path);
+            ADD_FAILURE() << "no error on a full disk";
+        } catch (const ComError &e) {
+            EXPECT_EQ(e.description(), QStringLiteral("File too large"));
+        }
+    }
+    const QByteArray kept = readBytes(host.path);
+    EXPECT_FALSE(kept.isEmpty());
+    EXPECT_LT(kept.size(), whole.size());
+    EXPECT_TRUE(whole.startsWith(kept));
+    EXPECT_EQ(readBytes(mine), QByteArray("keep me\r\n"));
+    EXPECT_EQ(
+        QDir(host.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
+        (QStringList{QStringLiteral("REPORT.HTM"), QStringLiteral("mine.htm")}));
 }
 
 } // namespace

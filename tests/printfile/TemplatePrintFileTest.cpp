@@ -2,10 +2,15 @@
 #include "PrintFileTestSupport.h"
 #include "platform/TextFile.h"
 #include "printfile/TagSubstitution.h"
+#include "tests/support/FileGuards.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <latch>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -19,13 +24,24 @@ public:
         model.setDeviceEntry(QStringLiteral("VENDOR"), QStringLiteral("Gerätebau"));
     }
 
-    bool run(const QByteArray &templateBytes)
+    PrintFileResult run(const QByteArray &templateBytes)
     {
         writeBytes(templatePath, templateBytes);
+        TemplateGuard guard(templatePath);
         const TagContext c = context();
         return writeTemplatePrintFile(templatePath, printPath, [&](QString &line) {
             FillTemplateLine(line, [&](const QString &tag) { return GetTagValue(c, tag, true); });
         });
+    }
+
+    /// Entries of the folder besides the template: a run leaves no file
+    /// begun and not finished.
+    QStringList leftBeside() const
+    {
+        QStringList entries =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        entries.removeAll(QStringLiteral("Dev049.HTM"));
+        return entries;
     }
 
     QTemporaryDir dir;
@@ -65,7 +81,7 @@ TEST(template_print_file_test, a_template_without_tags_is_copied_line_by_line)
                                  "<html>\r\n\r\n<p>caf\xe9 \xa9</p>\r\n</html>"};
     for (const QByteArray &input : inputs) {
         PrintFile host;
-        EXPECT_TRUE(host.run(input)) << input.constData();
+        EXPECT_TRUE(host.run(input).succeeded()) << input.constData();
         EXPECT_EQ(readBytes(host.printPath), crlf) << input.constData();
     }
 }
@@ -73,21 +89,27 @@ TEST(template_print_file_test, a_template_without_tags_is_copied_line_by_line)
 TEST(template_print_file_test, tags_are_filled_and_a_second_run_replaces_the_file)
 {
     PrintFile host;
-    EXPECT_TRUE(host.run("first run, longer than the second one\r\nline 2\r\nline 3\r\n"));
-    EXPECT_TRUE(host.run("<h1>#VENDOR#</h1>\r\n<p>#Range# #unknown#</p>\r\n# alone\r\n"));
+    EXPECT_TRUE(host.run("first run, longer than the second one\r\nline 2\r\nline 3\r\n").succeeded());
+    EXPECT_TRUE(host.run("<h1>#VENDOR#</h1>\r\n<p>#Range# #unknown#</p>\r\n# alone\r\n").succeeded());
     EXPECT_EQ(readBytes(host.printPath), QByteArray("<h1>Ger\xe4tebau</h1>\r\n<p>0..100 \xb0"
                                                     "C #unknown#</p>\r\n# alone\r\n"));
     host.expectEverythingReleased();
 }
 
-TEST(template_print_file_test, only_an_unreadable_template_answers_false)
+TEST(template_print_file_test, an_unreadable_template_is_not_opened_an_unwritable_print_file_is)
 {
     PrintFile host;
-    EXPECT_FALSE(writeTemplatePrintFile(host.templatePath, host.printPath, [](QString &) {}));
+    PrintFileResult result = writeTemplatePrintFile(host.templatePath, host.printPath, [](QString &) {});
+    EXPECT_FALSE(result.templateOpened);
+    EXPECT_EQ(result.failedPath, host.templatePath);
+    EXPECT_EQ(result.reason, QStringLiteral("File not found"));
     EXPECT_FALSE(QFile::exists(host.printPath));
 
     host.printPath = host.dir.filePath(QStringLiteral("missing/DevPRN.HTM"));
-    EXPECT_TRUE(host.run("#VENDOR#\r\n"));
+    result = host.run("#VENDOR#\r\n");
+    EXPECT_TRUE(result.templateOpened);
+    EXPECT_EQ(result.failedPath, host.printPath);
+    EXPECT_EQ(result.reason, QStringLiteral("Path not found"));
     EXPECT_FALSE(QFile::exists(host.printPath));
 }
 
@@ -147,7 +169,7 @@ TEST(template_print_file_test, large_templates_are_copied_exactly_across_read_ch
     for (const auto &c : cases) {
         for (qsizetype shift : {-1, 0, 1}) {
             const QByteArray bytes = acrossChunks(c.feature, c.feature.indexOf(c.landing), shift);
-            ASSERT_TRUE(host.run(bytes)) << c.what;
+            ASSERT_TRUE(host.run(bytes).succeeded()) << c.what;
             const QByteArray copy = readBytes(host.printPath);
             const QByteArray expected = expectedCopy(bytes);
             if (copy == expected)
@@ -161,12 +183,43 @@ TEST(template_print_file_test, large_templates_are_copied_exactly_across_read_ch
     }
 }
 
+TEST(template_print_file_test, a_link_at_the_print_file_name_is_replaced_never_written_through)
+{
+    const QByteArray templateBytes = "<p>#VENDOR#</p>\r\n";
+    const QByteArray foreignBytes = "someone else's file\r\n";
+    for (const bool symbolic : {true, false}) {
+        for (const bool toTemplate : {true, false}) {
+            SCOPED_TRACE(std::string(symbolic ? "symbolic" : "hard") + " link to " +
+                         (toTemplate ? "the template" : "a foreign file"));
+            PrintFile host;
+            writeBytes(host.templatePath, templateBytes);
+            const QString foreign = host.dir.filePath(QStringLiteral("foreign.txt"));
+            writeBytes(foreign, foreignBytes);
+            const QByteArray target = QFile::encodeName(toTemplate ? host.templatePath : foreign);
+            const QByteArray link = QFile::encodeName(host.printPath);
+            ASSERT_EQ(symbolic ? ::symlink(target.constData(), link.constData())
+                               : ::link(target.constData(), link.constData()),
+                      0);
+
+            ASSERT_TRUE(host.run(templateBytes).succeeded());
+            EXPECT_EQ(readBytes(host.templatePath), templateBytes);
+            EXPECT_EQ(readBytes(foreign), foreignBytes);
+            struct stat info;
+            ASSERT_EQ(::lstat(link.constData(), &info), 0);
+            EXPECT_TRUE(S_ISREG(info.st_mode));
+            EXPECT_EQ(info.st_nlink, 1u);
+            EXPECT_EQ(readBytes(host.printPath), QByteArray("<p>Ger\xe4tebau</p>\r\n"));
+        }
+    }
+}
+
 TEST(template_print_file_test, a_line_whose_tag_fails_is_written_as_read_and_the_copy_goes_on)
 {
     PrintFile host;
     // Too large for an enumeration number: the lookup fails on this line only.
     host.addEnumObject(QStringLiteral("Mode"), QStringLiteral("99999999999"));
-    EXPECT_TRUE(host.run("<p>#VENDOR#</p>\r\n<p>#VENDOR# #Mode# #Range#</p>\r\n<p>#Range#</p>\r\n"));
+    EXPECT_TRUE(
+        host.run("<p>#VENDOR#</p>\r\n<p>#VENDOR# #Mode# #Range#</p>\r\n<p>#Range#</p>\r\n").succeeded());
     EXPECT_EQ(readBytes(host.printPath), QByteArray("<p>Ger\xe4tebau</p>\r\n"
                                                     "<p>#VENDOR# #Mode# #Range#</p>\r\n"
                                                     "<p>0..100 \xb0"
@@ -174,9 +227,129 @@ TEST(template_print_file_test, a_line_whose_tag_fails_is_written_as_read_and_the
 
     host.model.setApplicationValue(QStringLiteral("Mode"), QStringLiteral("1"));
     host.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED);
-    EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n<p>#VENDOR#</p>\r\n"));
+    EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n<p>#VENDOR#</p>\r\n").succeeded());
     EXPECT_EQ(readBytes(host.printPath), QByteArray("<p>#Mode#</p>\r\n<p>Ger\xe4tebau</p>\r\n"));
     host.expectEverythingReleased();
+}
+
+TEST(template_print_file_test, two_writers_of_one_print_file_leave_one_whole_run)
+{
+    PrintFile host;
+    QByteArray templateBytes;
+    for (int i = 0; i < 20000; ++i)
+        templateBytes += "<p>#WHO# wrote line " + QByteArray::number(i) + "</p>\r\n";
+    writeBytes(host.templatePath, templateBytes);
+    TemplateGuard guard(host.templatePath);
+    const auto output = [&](const char *who) {
+        QByteArray bytes = templateBytes;
+        return bytes.replace("#WHO#", who);
+    };
+    const QByteArray first = output("first");
+    const QByteArray second = output("second");
+
+    for (int round = 0; round < 20; ++round) {
+        std::latch start(2);
+        const auto writer = [&](QString who) {
+            start.arrive_and_wait();
+            const PrintFileResult result =
+                writeTemplatePrintFile(host.templatePath, host.printPath,
+                                       [&](QString &line) { line.replace(QStringLiteral("#WHO#"), who); });
+            EXPECT_TRUE(result.succeeded()) << result.reason.toStdString();
+        };
+        std::thread a(writer, QStringLiteral("first"));
+        std::thread b(writer, QStringLiteral("second"));
+        a.join();
+        b.join();
+        const QByteArray left = readBytes(host.printPath);
+        ASSERT_TRUE(left == first || left == second) << "round " << round << ": a mix of both runs";
+    }
+    EXPECT_EQ(host.leftBeside(), QStringList{QStringLiteral("DevPRN.HTM")});
+}
+
+TEST(template_print_file_test, a_copy_that_cannot_be_completed_leaves_no_page_and_says_why)
+{
+    // A folder in the way of the print file.
+    {
+        PrintFile host;
+        ASSERT_TRUE(QDir().mkdir(host.printPath));
+        const PrintFileResult result = host.run("#VENDOR#\r\n");
+        EXPECT_TRUE(result.templateOpened);
+        EXPECT_EQ(result.failedPath, host.printPath);
+        EXPECT_EQ(result.reason, QStringLiteral("Is a directory"));
+        EXPECT_TRUE(QFileInfo(host.printPath).isDir());
+    }
+    // The disk fills up part-way: the older page goes too.
+    {
+        PrintFile host;
+        QByteArray templateBytes;
+        for (int i = 0; i < 5000; ++i)
+            templateBytes += "<p>#VENDOR# " + QByteArray::number(i) + "</p>\r\n";
+        writeBytes(host.printPath, "<p>the page of an earlier run</p>\r\n");
+        PrintFileResult result;
+        {
+            ScopedFileSizeLimit full(16 * 1024);
+            ASSERT_TRUE(full.isSet());
+            result = host.run(templateBytes);
+        }
+        EXPECT_TRUE(result.templateOpened);
+        EXPECT_EQ(result.failedPath, host.printPath);
+        EXPECT_EQ(result.reason, QStringLiteral("File too large"));
+        EXPECT_EQ(host.leftBeside(), QStringList());
+    }
+}
+
+TEST(template_print_file_test, only_regular_files_count_as_templates_and_none_blocks)
+{
+    QTemporaryDir dir;
+    const QString directory = dir.path() + u'/';
+    const QByteArray path = QFile::encodeName(directory + QStringLiteral("dev049.htm"));
+    const struct
+    {
+        const char *what;
+        std::function<bool()> make;
+        const char *reason;
+    } cases[] = {
+        {"FIFO", [&] { return ::mkfifo(path.constData(), 0600) == 0; }, "Not a regular file (a FIFO)"},
+        {"link to /dev/zero", [&] { return ::symlink("/dev/zero", path.constData()) == 0; },
+         "Not a regular file (a device)"},
+        {"directory", [&] { return QDir().mkdir(QFile::decodeName(path)); },
+         "Not a regular file (a directory)"},
+        {"dangling link", [&] { return ::symlink("gone.htm", path.constData()) == 0; },
+         "File not found (a dangling link)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.make());
+        QString whyNot;
+        EXPECT_EQ(findTemplate(directory, QStringLiteral("DEV049.HTM"), &whyNot), QString());
+        EXPECT_EQ(whyNot, QLatin1StringView(c.reason));
+        // Handed over directly, it is refused as well, without waiting.
+        const PrintFileResult result =
+            writeTemplatePrintFile(QFile::decodeName(path), directory + "DevPRN.HTM", [](QString &) {});
+        EXPECT_FALSE(result.templateOpened);
+        if (QByteArrayView(c.reason).startsWith("Not")) {
+            EXPECT_EQ(result.reason, QLatin1StringView(c.reason));
+        }
+        EXPECT_FALSE(QFile::exists(directory + "DevPRN.HTM"));
+        ASSERT_TRUE(::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0);
+    }
+}
+
+TEST(template_print_file_test, a_line_longer_than_the_limit_ends_the_copy_with_an_error)
+{
+    PrintFile host;
+    const QByteArray longest(TextReader::MaxLineLength, 'x');
+    ASSERT_TRUE(host.run("<p>#VENDOR#</p>\r\n" + longest + "\r\n#VENDOR#").succeeded());
+    EXPECT_EQ(readBytes(host.printPath), "<p>Ger\xe4tebau</p>\r\n" + longest + "\r\nGer\xe4tebau\r\n");
+
+    for (const QByteArray &tooLong : {longest + "x\r\n", longest + "x#VENDOR#"}) {
+        const PrintFileResult result = host.run("<p>#VENDOR#</p>\r\n" + tooLong + "\r\nafter\r\n");
+        EXPECT_TRUE(result.templateOpened);
+        EXPECT_EQ(result.failedPath, host.templatePath);
+        EXPECT_EQ(result.reason, QStringLiteral("A line is longer than 16 MiB"));
+        EXPECT_FALSE(QFile::exists(host.printPath)) << "the page of the run before is gone";
+        EXPECT_EQ(host.leftBeside(), QStringList());
+    }
 }
 
 } // namespace
