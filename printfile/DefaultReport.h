@@ -12,8 +12,10 @@
 /// file at `path` once it is complete (a link there is replaced, never
 /// written through); throws ComError with a readable description on file
 /// errors (e.g. directory missing, disk full) and for failing host statuses,
-/// enumeration numbers out of range and enumeration errors. After a failure
-/// no report is left at `path`, neither a partial one nor an older one.
+/// enumeration numbers out of range and enumeration errors. Writing stops at
+/// a failure and the lines written before it stay in the file; a file that
+/// cannot even be begun removes an older report, which must not pass for
+/// this one.
 ///
 /// How objects are read:
 /// - An object whose OpenItem, GetItemString or FindDefinition answers a
