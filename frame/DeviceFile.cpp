@@ -5,9 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -47,14 +53,82 @@ QString quoted(const QString &text)
     return u'"' + text + u'"';
 }
 
+/// Why a file of this type is not read, or nothing for a regular file.
+std::optional<QString> notRegular(const struct stat &info)
+{
+    if (S_ISREG(info.st_mode))
+        return std::nullopt;
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("is a directory");
+    if (S_ISFIFO(info.st_mode))
+        return QStringLiteral("is a named pipe, not a regular file");
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return QStringLiteral("is a device, not a regular file");
+    if (S_ISSOCK(info.st_mode))
+        return QStringLiteral("is a socket, not a regular file");
+    return QStringLiteral("is not a regular file");
+}
+
+[[noreturn]] void cannotRead(const QString &reason)
+{
+    throw FileFault{0, QStringLiteral("cannot read: ") + reason};
+}
+
+QString tooLarge(qint64 size)
+{
+    return QStringLiteral("is larger than %1 MiB (%2 bytes)").arg(MaxDeviceFileBytes >> 20).arg(size);
+}
+
+/// The whole of a regular file of sane size. Anything else (a directory, a
+/// pipe that never ends, a device that never ends) is refused before a
+/// byte of it is read, so that no reader blocks or fills the memory.
+QByteArray readRegularFile(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info
+    {
+    };
+    if (::stat(name.constData(), &info) != 0)
+        cannotRead(QString::fromLocal8Bit(std::strerror(errno)));
+    if (const auto reason = notRegular(info))
+        cannotRead(*reason);
+    if (info.st_size > MaxDeviceFileBytes)
+        cannotRead(tooLarge(info.st_size));
+
+    // The name may have been given to another file since; opening without
+    // blocking and checking what was opened closes that gap.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        cannotRead(QString::fromLocal8Bit(std::strerror(errno)));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        cannotRead(file.errorString());
+    }
+    if (::fstat(fd, &info) != 0)
+        cannotRead(QString::fromLocal8Bit(std::strerror(errno)));
+    if (const auto reason = notRegular(info))
+        cannotRead(*reason);
+    // A file that grows while it is read is refused once it passes the limit.
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.st_size));
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got < 0)
+            cannotRead(file.errorString());
+        if (got == 0)
+            break;
+        bytes.append(chunk, qsizetype(got));
+        if (bytes.size() > MaxDeviceFileBytes)
+            cannotRead(tooLarge(bytes.size()));
+    }
+    return bytes;
+}
+
 QList<IniSection> parseIni(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileFault{0, QStringLiteral("cannot read: ") + file.errorString()};
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw FileFault{0, QStringLiteral("cannot read: ") + file.errorString()};
+    QByteArray bytes = readRegularFile(path);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
 
@@ -148,13 +222,36 @@ std::optional<QString> definitionName(const IniSection &section, QLatin1StringVi
     throw FileFault{section.line, QStringLiteral("unknown section [%1]").arg(section.name)};
 }
 
+/// Definitions in file order with an index by name (matched without regard
+/// to case), so that a repeated section finds its earlier one at once.
+template<typename Definition> class Definitions
+{
+public:
+    Definition *find(const QString &name)
+    {
+        const auto it = m_index.constFind(name.toCaseFolded());
+        return it == m_index.cend() ? nullptr : &m_list[*it].second;
+    }
+    Definition &add(const QString &name, Definition definition)
+    {
+        m_index.insert(name.toCaseFolded(), m_list.size());
+        m_list.append({name, std::move(definition)});
+        return m_list.last().second;
+    }
+    const QList<QPair<QString, Definition>> &list() const { return m_list; }
+
+private:
+    QList<QPair<QString, Definition>> m_list;
+    QHash<QString, qsizetype> m_index;
+};
+
 struct Description
 {
     QList<QPair<QString, QString>> deviceEntries;
     QList<QPair<QString, QString>> settingEntries;
     QStringList objectNames;
-    QList<QPair<QString, ObjectDefinition>> objects;
-    QList<QPair<QString, EnumerationDefinition>> enumerations;
+    Definitions<ObjectDefinition> objects;
+    Definitions<EnumerationDefinition> enumerations;
 };
 
 ObjectDefinition readObjectDefinition(const QString &name, const IniSection &section, ObjectDefinition object)
@@ -178,15 +275,6 @@ ObjectDefinition readObjectDefinition(const QString &name, const IniSection &sec
     return object;
 }
 
-template<typename Definition>
-Definition *findDefinition(QList<QPair<QString, Definition>> &definitions, const QString &name)
-{
-    for (auto &[definedName, definition] : definitions)
-        if (definedName.compare(name, Qt::CaseInsensitive) == 0)
-            return &definition;
-    return nullptr;
-}
-
 Description readDescription(const QString &path)
 {
     Description result;
@@ -202,7 +290,7 @@ Description readDescription(const QString &path)
                 result.objectNames.append(entry.text);
         } else if (const auto name = definitionName(section, "Object"_L1)) {
             // A repeated section goes on from what the earlier one defined.
-            ObjectDefinition *existing = findDefinition(result.objects, *name);
+            ObjectDefinition *existing = result.objects.find(*name);
             ObjectDefinition start;
             start.typeName = *name;
             if (existing)
@@ -211,13 +299,11 @@ Description readDescription(const QString &path)
             if (existing)
                 *existing = object;
             else
-                result.objects.append({*name, object});
+                result.objects.add(*name, object);
         } else if (const auto name = definitionName(section, "Enumeration"_L1)) {
-            EnumerationDefinition *enumeration = findDefinition(result.enumerations, *name);
-            if (!enumeration) {
-                result.enumerations.append({*name, {}});
-                enumeration = &result.enumerations.last().second;
-            }
+            EnumerationDefinition *enumeration = result.enumerations.find(*name);
+            if (!enumeration)
+                enumeration = &result.enumerations.add(*name, {});
             for (const IniEntry &raw : section.entries) {
                 const IniEntry &entry = requirePair(raw);
                 enumeration->entries.append(
@@ -326,9 +412,9 @@ bool loadDescription(const QString &path, DeviceModel &model, DeviceFileError *e
             model.setSettingEntry(key, value);
         for (const QString &name : description.objectNames)
             model.addObjectName(name);
-        for (const auto &[name, object] : description.objects)
+        for (const auto &[name, object] : description.objects.list())
             model.defineObject(name, object);
-        for (const auto &[name, enumeration] : description.enumerations)
+        for (const auto &[name, enumeration] : description.enumerations.list())
             model.defineEnumeration(name, enumeration);
         model.setDescriptionPath(QFileInfo(path).absoluteFilePath());
     });
@@ -344,13 +430,23 @@ bool loadData(const QString &path, DeviceModel &model, DeviceFileError *error)
             model.setDeviceValue(item, value);
         model.setConnected(data.connected);
         model.setUploadMilliseconds(data.uploadMilliseconds);
-        model.setDatabase(data.database.value_or(QString()), {});
-        // The file is read when the component asks for the database, so an
-        // edit between two loads shows and a broken file answers an error.
-        model.setDatabaseLoader([](const QString &databasePath, QList<QPair<QString, QString>> *values) {
-            return readDatabase(databasePath, values, nullptr);
-        });
+        useDatabaseFile(model, data.database.value_or(QString()));
     });
+}
+
+void useDatabaseFile(DeviceModel &model, const QString &path)
+{
+    model.setDatabase(path, {});
+    // The file is read when the component asks for the database, so an
+    // edit between two loads shows and a broken file answers an error.
+    model.setDatabaseLoader(
+        [](const QString &databasePath, QList<QPair<QString, QString>> *values, QString *reason) {
+            DeviceFileError error;
+            if (readDatabase(databasePath, values, &error))
+                return true;
+            *reason = error.toString();
+            return false;
+        });
 }
 
 bool readDatabase(const QString &path, QList<QPair<QString, QString>> *values, DeviceFileError *error)

@@ -13,6 +13,10 @@
 
 class DeviceModel;
 
+/// The largest description, data or database file read (64 MiB); a larger
+/// one is refused as a whole, as is anything but a regular file.
+inline constexpr qint64 MaxDeviceFileBytes = qint64(64) << 20;
+
 /// Why a device file could not be read: the file, the line (1-based; 0 when
 /// the file as a whole failed) and what is wrong there.
 struct DeviceFileError
@@ -40,6 +44,11 @@ bool loadData(const QString &path, DeviceModel &model, DeviceFileError *error);
 
 /// Reads a database file: its [Application] items in file order.
 bool readDatabase(const QString &path, QList<QPair<QString, QString>> *values, DeviceFileError *error);
+
+/// Makes `path` the database the host loads when the component asks for
+/// it, read from the file each time; a file that cannot be used makes the
+/// load fail with its DeviceFileError as the model's databaseError().
+void useDatabaseFile(DeviceModel &model, const QString &path);
 
 /// The data file that belongs to a description by default: its path with the
 /// file name's extension replaced by ".data" (appended when it has none).

@@ -104,9 +104,14 @@ void DeviceModel::setDatabase(const QString &path, const QList<QPair<QString, QS
 }
 
 void DeviceModel::setDatabaseLoader(
-    std::function<bool(const QString &path, QList<QPair<QString, QString>> *values)> loader)
+    std::function<bool(const QString &path, QList<QPair<QString, QString>> *values, QString *error)> loader)
 {
     d->state->databaseLoader = std::move(loader);
+}
+
+QString DeviceModel::databaseError() const
+{
+    return d->state->databaseError;
 }
 
 void DeviceModel::setConnected(bool connected)
@@ -187,14 +192,22 @@ void DeviceModel::clearCalls()
     d->state->calls.clear();
 }
 
-void DeviceModel::setCallLogEnabled(bool enabled)
+void DeviceModel::setCallLog(CallLog mode)
 {
-    d->state->callLogEnabled = enabled;
+    d->state->callLogEnabled = mode != CallLog::Off;
+    d->state->keepCalls = mode == CallLog::Kept;
 }
 
-bool DeviceModel::callLogEnabled() const
+DeviceModel::CallLog DeviceModel::callLog() const
 {
-    return d->state->callLogEnabled;
+    if (!d->state->callLogEnabled)
+        return CallLog::Off;
+    return d->state->keepCalls ? CallLog::Kept : CallLog::Signalled;
+}
+
+void DeviceModel::setCallLogEnabled(bool enabled)
+{
+    setCallLog(enabled ? CallLog::Kept : CallLog::Off);
 }
 
 void DeviceModel::failOperation(const QString &operation, HRESULT status)

@@ -88,9 +88,13 @@ public:
     /// makes LoadDatabase answer error flag 1.
     void setDatabase(const QString &path, const QList<QPair<QString, QString>> &values);
     /// Loader used for the database file instead of `values` (the frame's
-    /// file format); answers false when the file cannot be read.
+    /// file format); answers false, with the reason in `*error`, when the
+    /// file cannot be used.
     void setDatabaseLoader(
-        std::function<bool(const QString &path, QList<QPair<QString, QString>> *values)> loader);
+        std::function<bool(const QString &path, QList<QPair<QString, QString>> *values, QString *error)>
+            loader);
+    /// Why the last LoadDatabase answered an error flag; empty after a success.
+    QString databaseError() const;
 
     // --- The simulated device ---
     void setConnected(bool connected);
@@ -118,13 +122,19 @@ public:
     int releaseViewCount() const;
 
     // --- Call log and fault injection ---
+    /// What becomes of the host calls.
+    enum class CallLog {
+        Off,       ///< nothing: calls cost no formatting of their arguments (the default)
+        Signalled, ///< each call is described and signalled through called(), and not kept
+        Kept,      ///< as Signalled, and calls() keeps every one (for tests: it grows with the work)
+    };
+    void setCallLog(CallLog mode);
+    CallLog callLog() const;
+    /// setCallLog(Kept) or setCallLog(Off).
+    void setCallLogEnabled(bool enabled);
+    /// The calls kept since the log was set to Kept or cleared.
     QList<HostCall> calls() const;
     void clearCalls();
-    /// On by default. A host nobody watches keeps no log: with it off, calls
-    /// are neither recorded nor signalled through called(), and cost no
-    /// formatting of their arguments.
-    void setCallLogEnabled(bool enabled);
-    bool callLogEnabled() const;
     /// Operations named are answered with `status` (a failure) without doing anything.
     void failOperation(const QString &operation, HRESULT status);
     /// Operations named answer error flag `flag` (non-zero) without doing anything.
@@ -132,9 +142,13 @@ public:
     void clearFaults();
 
 Q_SIGNALS:
-    /// Every host call, as it is logged.
+    /// Every host call while the call log is not Off.
     void called(const HostCall &call);
     void uploadProgressChanged(std::int32_t progress);
+    /// LoadDatabase answered an error flag; `reason` is databaseError().
+    void databaseLoadFailed(const QString &reason);
+    /// The component gave its view back (ReleaseView), whether or not calls are logged.
+    void viewReleased();
 
 private:
     struct Private;

@@ -9,9 +9,30 @@
 namespace {
 
 // A listed object's definition handle is its position in the "Object"
-// section, so handles of the other definitions start well above any position.
-constexpr std::int32_t FirstUnlistedObjectHandle = 100001;
-constexpr std::int32_t FirstEnumerationHandle = 200001;
+// section (1, 2, ...), which the default report walks on from. Every other
+// definition gets a negative handle, unlisted objects the odd and
+// enumerations the even ones, so no two can meet however many there are.
+enum class DefinitionKind { UnlistedObject, Enumeration };
+
+std::int32_t definitionHandle(DefinitionKind kind, qsizetype index)
+{
+    // Beyond the range no handle is given rather than one that collides.
+    if (index < 0 || index >= (qsizetype(1) << 30))
+        return 0;
+    return std::int32_t(-2 * index - (kind == DefinitionKind::UnlistedObject ? 1 : 2));
+}
+
+/// The index a negative handle stands for, or -1 when it is not one of `kind`.
+qsizetype definitionIndex(DefinitionKind kind, std::int32_t handle)
+{
+    if (handle >= 0)
+        return -1;
+    const qint64 n = -qint64(handle);
+    const bool odd = n % 2 == 1;
+    if (odd != (kind == DefinitionKind::UnlistedObject))
+        return -1;
+    return qsizetype((n - 1) / 2);
+}
 
 constexpr std::int64_t ConnectedQuad = 0x4000000000000000LL;
 
@@ -376,7 +397,8 @@ void HostState::defineEnumeration(const QString &name, const EnumerationDefiniti
 
 void HostState::record(const HostCall &call)
 {
-    calls.append(call);
+    if (keepCalls)
+        calls.append(call);
     if (model)
         Q_EMIT model->called(call);
 }
@@ -440,13 +462,21 @@ void HostState::uploadStep()
 
 bool HostState::loadDatabase()
 {
-    if (databasePath.isEmpty())
+    databaseError.clear();
+    const auto failed = [this](const QString &reason) {
+        databaseError = reason;
+        if (model)
+            Q_EMIT model->databaseLoadFailed(reason);
         return false;
+    };
+    if (databasePath.isEmpty())
+        return failed(QStringLiteral("no database file is named"));
     QList<QPair<QString, QString>> values = databaseValues;
     if (databaseLoader) {
         values.clear();
-        if (!databaseLoader(databasePath, &values))
-            return false;
+        QString reason;
+        if (!databaseLoader(databasePath, &values, &reason))
+            return failed(reason.isEmpty() ? databasePath + QStringLiteral(": cannot be loaded") : reason);
     }
     application.clear();
     for (const auto &[item, value] : values)
@@ -496,6 +526,8 @@ HRESULT HostItemManager::ReleaseView(View *view, std::int32_t *error)
     HostCallScope call(*m_state, QStringLiteral("ReleaseView"),
                        [&] { return view ? QStringLiteral("view") : QStringLiteral("no view"); });
     ++m_state->releaseViewCount;
+    if (m_state->model)
+        Q_EMIT m_state->model->viewReleased();
     if (!error)
         return call.finish(E_POINTER);
     *error = 0;
@@ -769,10 +801,10 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
         if (const int listed = m_state->listedObjectIndex(entryName); listed >= 0)
             *definition = listed + 1;
         else if (const int defined = m_state->objectDefinitionIndex(entryName); defined >= 0)
-            *definition = FirstUnlistedObjectHandle + defined;
+            *definition = definitionHandle(DefinitionKind::UnlistedObject, defined);
     } else if (sameName(sectionName, u"enumeration")) {
         if (const int index = m_state->enumerationIndex(entryName); index >= 0)
-            *definition = FirstEnumerationHandle + index;
+            *definition = definitionHandle(DefinitionKind::Enumeration, index);
     }
     if (*definition == 0)
         return call.finish(S_OK, *error = 1);
@@ -823,7 +855,7 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
             undefined.emplace().typeName = names.at(definition - 1);
             found = &*undefined;
         }
-    } else if (const qsizetype index = qsizetype(definition) - FirstUnlistedObjectHandle;
+    } else if (const qsizetype index = definitionIndex(DefinitionKind::UnlistedObject, definition);
                index >= 0 && index < definitions.size()) {
         found = &definitions.at(index).second;
     }
@@ -852,7 +884,7 @@ HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BS
     *error = 0;
     if (call.faulted(error))
         return call.status();
-    const qsizetype index = qsizetype(definition) - FirstEnumerationHandle;
+    const qsizetype index = definitionIndex(DefinitionKind::Enumeration, definition);
     if (index < 0 || index >= m_state->enumerations.size())
         return call.finish(S_OK, *error = 1);
 

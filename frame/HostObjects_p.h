@@ -101,8 +101,9 @@ struct HostState : std::enable_shared_from_this<HostState>
 
     QString databasePath;
     QList<QPair<QString, QString>> databaseValues;
-    std::function<bool(const QString &, QList<QPair<QString, QString>> *)> databaseLoader;
+    std::function<bool(const QString &, QList<QPair<QString, QString>> *, QString *)> databaseLoader;
     QString loadedDatabasePath;
+    QString databaseError;
 
     bool connected = false;
     int uploadMilliseconds = 1000;
@@ -161,7 +162,9 @@ struct HostState : std::enable_shared_from_this<HostState>
     int idleObjects = 0;
     int releaseViewCount = 0;
 
-    bool callLogEnabled = true;
+    /// Calls are described and signalled; keepCalls also keeps them in `calls`.
+    bool callLogEnabled = false;
+    bool keepCalls = false;
     QList<HostCall> calls;
     QHash<QString, HRESULT> failures;
     QHash<QString, std::int32_t> errorFlags;

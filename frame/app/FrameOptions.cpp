@@ -71,10 +71,16 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
                                   QStringLiteral("Quit once the page is shown and any PDF is written."));
     const QCommandLineOption headless(QStringLiteral("headless"),
                                       QStringLiteral("Run without a display; implies --yes and --exit."));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                     QStringLiteral("Give up an --exit run after SECONDS (default 60)."),
-                                     QStringLiteral("SECONDS"), QStringLiteral("60"));
-    parser.addOptions({help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout});
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"),
+        QStringLiteral("Give up an --exit run after SECONDS, 1 to 86400 (default 60)."),
+        QStringLiteral("SECONDS"), QStringLiteral("60"));
+    const QCommandLineOption callLog(QStringLiteral("call-log"),
+                                     QStringLiteral("Write every call the component makes to the host to "
+                                                    "FILE, a line a call, as it happens."),
+                                     QStringLiteral("FILE"));
+    parser.addOptions(
+        {help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout, callLog});
     parser.addPositionalArgument(QStringLiteral("DESCRIPTION"),
                                  QStringLiteral("The device description (.kqd)."));
 
@@ -122,13 +128,19 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     result.answerYes = parser.isSet(yes) || result.headless;
     result.exitWhenShown = parser.isSet(exit) || result.headless || !result.screenshotPath.isEmpty();
 
+    result.callLogPath = parser.value(callLog);
+
+    // Read wide so that a huge number is refused rather than wrapped.
     bool ok = false;
-    result.timeoutSeconds = parser.value(timeout).toInt(&ok);
-    if (!ok || result.timeoutSeconds <= 0) {
-        *message = QStringLiteral("--timeout takes a positive number of seconds, not \"%1\"")
+    const qlonglong seconds = parser.value(timeout).trimmed().toLongLong(&ok);
+    if (!ok || seconds < MinTimeoutSeconds || seconds > MaxTimeoutSeconds) {
+        *message = QStringLiteral("--timeout takes %1 to %2 seconds, not \"%3\"")
+                       .arg(MinTimeoutSeconds)
+                       .arg(MaxTimeoutSeconds)
                        .arg(parser.value(timeout));
         return ParseResult::Error;
     }
+    result.timeoutSeconds = int(seconds);
     *options = result;
     return ParseResult::Run;
 }

@@ -16,6 +16,9 @@ enum FrameExitCode : int {
     ExitOutputFailed = 7,
 };
 
+inline constexpr int MinTimeoutSeconds = 1;
+inline constexpr int MaxTimeoutSeconds = 86400;
+
 struct FrameOptions
 {
     QString descriptionPath;
@@ -25,10 +28,11 @@ struct FrameOptions
     QString reportCommand; ///< "ShowApplicationReport", ... or empty
     QString pdfPath;
     QString screenshotPath;
+    QString callLogPath; ///< empty = no call log
     bool answerYes = false;
     bool exitWhenShown = false;
     bool headless = false;
-    int timeoutSeconds = 60;
+    int timeoutSeconds = 60; ///< MinTimeoutSeconds to MaxTimeoutSeconds
 
     /// The view commands to run after Show, in order.
     QStringList commands() const;

@@ -1,16 +1,18 @@
 #include "frame/app/FrameWindow.h"
 
+#include "frame/CallLogFile.h"
+#include "frame/app/CallLogModel.h"
 #include "frame/app/HostSession.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QLabel>
+#include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QTableWidget>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -65,7 +67,7 @@ void FrameWindow::createViewMenu()
     toolBar->addActions({show, hide, close});
     m_viewActions << hide << close;
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Clear &log"), this, [this] { m_log->setRowCount(0); });
+    menu->addAction(QStringLiteral("Clear &log"), this, [this] { m_logModel->clear(); });
     menu->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 }
 
@@ -109,15 +111,21 @@ void FrameWindow::createDeviceMenu()
 
 void FrameWindow::createLog()
 {
-    m_log = new QTableWidget(0, 4, this);
-    m_log->setHorizontalHeaderLabels({QStringLiteral("Operation"), QStringLiteral("Arguments"),
-                                      QStringLiteral("Error"), QStringLiteral("Status")});
-    m_log->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    m_log->verticalHeader()->setVisible(false);
-    m_log->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    auto *log = new QWidget(this);
+    auto *layout = new QVBoxLayout(log);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_logCount = new QLabel(log);
+    layout->addWidget(m_logCount);
+    m_logModel = new CallLogModel(10000, this);
+    m_log = new QListView(log);
+    // Rows of one height let the view draw only those on screen.
+    m_log->setUniformItemSizes(true);
     m_log->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_log->setSelectionBehavior(QAbstractItemView::SelectRows);
-    setCentralWidget(m_log);
+    m_log->setModel(m_logModel);
+    layout->addWidget(m_log);
+    connect(m_logModel, &CallLogModel::changed, this, &FrameWindow::updateLogCount);
+    updateLogCount(0, 0);
+    setCentralWidget(log);
 }
 
 void FrameWindow::showView()
@@ -168,8 +176,7 @@ void FrameWindow::printToPdf()
 
 void FrameWindow::appendCall(const HostCall &call)
 {
-    appendRow({call.operation, call.arguments, QString::number(call.error), statusText(call.status)},
-              call.error != 0 || FAILED(call.status));
+    m_logModel->append(callLine(call), call.error != 0 || FAILED(call.status));
 }
 
 void FrameWindow::appendMessage(const QString &title, const QString &text, int buttons, int answer)
@@ -177,21 +184,16 @@ void FrameWindow::appendMessage(const QString &title, const QString &text, int b
     const QString choice = buttons == 0  ? QStringLiteral("OK")
                            : answer == 1 ? QStringLiteral("OK")
                                          : QStringLiteral("Cancel");
-    appendRow({QStringLiteral("message box"), QStringLiteral("%1: %2").arg(title, text.simplified()),
-               QString(), choice},
-              true);
+    m_logModel->append(QStringLiteral("message box %1: %2 -> %3").arg(title, text.simplified(), choice),
+                       true);
 }
 
-void FrameWindow::appendRow(const QStringList &cells, bool highlighted)
+void FrameWindow::updateLogCount(qint64 leftOut, int shown)
 {
-    const int row = m_log->rowCount();
-    m_log->insertRow(row);
-    for (int column = 0; column < cells.size(); ++column) {
-        auto *item = new QTableWidgetItem(cells.at(column));
-        if (highlighted)
-            item->setForeground(palette().color(QPalette::Link));
-        m_log->setItem(row, column, item);
-    }
+    m_logCount->setText(
+        leftOut == 0
+            ? QStringLiteral("Host calls: %1").arg(shown)
+            : QStringLiteral("Host calls: the last %1 (%2 earlier ones left out)").arg(shown).arg(leftOut));
     m_log->scrollToBottom();
 }
 

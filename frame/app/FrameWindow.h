@@ -1,16 +1,17 @@
 // The frame's own window: drives the hosted view (show, hide, close, its
-// commands), the simulated device's connection, and logs every call the
-// component makes to the host and every message box it shows.
+// commands), the simulated device's connection, and shows the most recent
+// calls the component made to the host and the message boxes it showed.
 #pragma once
 
 #include "frame/DeviceModel.h"
 
 #include <QMainWindow>
 
+class CallLogModel;
 class HostSession;
 class QAction;
 class QLabel;
-class QTableWidget;
+class QListView;
 
 class FrameWindow : public QMainWindow
 {
@@ -40,11 +41,13 @@ private:
 
     void appendCall(const HostCall &call);
     void appendMessage(const QString &title, const QString &text, int buttons, int answer);
-    void appendRow(const QStringList &cells, bool highlighted);
+    void updateLogCount(qint64 leftOut, int shown);
     void updateState();
 
     HostSession &m_session;
-    QTableWidget *m_log = nullptr;
+    CallLogModel *m_logModel = nullptr;
+    QListView *m_log = nullptr;
+    QLabel *m_logCount = nullptr;
     QLabel *m_stateLabel = nullptr;
     QAction *m_connectAction = nullptr;
     QAction *m_disconnectAction = nullptr;

@@ -36,7 +36,9 @@ QString messageLine(const QString &title, const QString &text)
 
 HostSession::HostSession(QObject *parent) : QObject(parent)
 {
-    connect(&m_model, &DeviceModel::called, this, &HostSession::onHostCall);
+    // Dropping the view inside its own call to the host would free it under
+    // its feet; do it once the call has returned.
+    connect(&m_model, &DeviceModel::viewReleased, this, &HostSession::dropView, Qt::QueuedConnection);
 }
 
 HostSession::~HostSession()
@@ -195,14 +197,6 @@ int HostSession::answerMessage(const QString &title, const QString &text, int bu
     }
     Q_EMIT messageShown(title, text, buttons, answer);
     return answer;
-}
-
-void HostSession::onHostCall(const HostCall &call)
-{
-    // Dropping the view inside its own call to the host would free it under
-    // its feet; do it once the call has returned.
-    if (call.operation == QLatin1String("ReleaseView") && m_view)
-        QMetaObject::invokeMethod(this, &HostSession::dropView, Qt::QueuedConnection);
 }
 
 void HostSession::dropView()

@@ -70,7 +70,6 @@ Q_SIGNALS:
 private:
     friend class HostEventSink;
     int answerMessage(const QString &title, const QString &text, int buttons);
-    void onHostCall(const HostCall &call);
     void dropView();
 
     DeviceModel m_model;

@@ -26,6 +26,9 @@ void printResult(const QString &kind, const QString &path)
 
 // The browser needs a moment after loading before the page is on screen.
 constexpr int kPaintDelayMs = 1500;
+// A navigation that a newer one to the same page replaced also ends as a
+// failed load; the newer one follows within moments, a real failure never.
+constexpr int kFailedLoadGraceMs = 1000;
 
 } // namespace
 
@@ -34,6 +37,9 @@ ScriptedRun::ScriptedRun(HostSession &session, const FrameOptions &options, QObj
 {
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, &ScriptedRun::onTimeout);
+    m_loadFailure.setSingleShot(true);
+    m_loadFailure.setInterval(kFailedLoadGraceMs);
+    connect(&m_loadFailure, &QTimer::timeout, this, &ScriptedRun::onLoadFailed);
     connect(&m_session, &HostSession::messageShown, this, &ScriptedRun::onMessage);
     // Page and PDF events arrive from inside the component's browser
     // handlers; acting on them there would re-enter the component.
@@ -71,13 +77,19 @@ void ScriptedRun::start()
         return;
     }
     m_target = HostSession::localPath(m_target);
-    m_stage = Stage::WaitingForPage;
+    enterStage(Stage::WaitingForPage);
+}
+
+void ScriptedRun::enterStage(Stage stage)
+{
+    m_stage = stage;
+    Q_EMIT activityChanged(waitingFor());
 }
 
 bool ScriptedRun::runStep(const QString &name)
 {
-    m_stage = Stage::Running;
     m_step = name.isEmpty() ? QStringLiteral("Show") : name;
+    enterStage(Stage::Running);
     m_stepFailure.clear();
     const HRESULT hr = name.isEmpty() ? m_session.show() : m_session.runCommand(name);
     if (m_stage == Stage::Done)
@@ -106,13 +118,20 @@ void ScriptedRun::onPageLoaded(const QString &path, bool ok)
 {
     if (m_stage != Stage::WaitingForPage || path != m_target)
         return;
-    // A navigation replaced by a newer one to the same page ends without
-    // success; the newer one follows.
     if (!ok) {
         m_targetLoadFailed = true;
+        m_loadFailure.start();
         return;
     }
+    m_loadFailure.stop();
     afterPageShown();
+}
+
+void ScriptedRun::onLoadFailed()
+{
+    if (m_stage != Stage::WaitingForPage)
+        return;
+    fail(ExitNoPage, QStringLiteral("the browser could not load %1").arg(QDir::toNativeSeparators(m_target)));
 }
 
 void ScriptedRun::afterPageShown()
@@ -123,7 +142,7 @@ void ScriptedRun::afterPageShown()
         afterPdf();
         return;
     }
-    m_stage = Stage::WaitingForPdf;
+    enterStage(Stage::WaitingForPdf);
     const HRESULT hr = m_session.printToPdf(m_options.pdfPath);
     if (FAILED(hr))
         fail(ExitOutputFailed, QStringLiteral("PrintToPdf failed (%1)").arg(hresultText(hr)));
@@ -147,7 +166,7 @@ void ScriptedRun::afterPdf()
         succeed();
         return;
     }
-    m_stage = Stage::WaitingForScreenshot;
+    enterStage(Stage::WaitingForScreenshot);
     QTimer::singleShot(kPaintDelayMs, this, &ScriptedRun::takeScreenshot);
 }
 
@@ -200,7 +219,7 @@ QString ScriptedRun::waitingFor() const
 {
     switch (m_stage) {
     case Stage::Running:
-        return QStringLiteral("%1 ran").arg(m_step);
+        return QStringLiteral("%1 ran (generating the page)").arg(m_step);
     case Stage::WaitingForPage:
         return QStringLiteral("waiting for %1 to load%2")
             .arg(QDir::toNativeSeparators(m_target),
@@ -220,6 +239,7 @@ void ScriptedRun::succeed()
 {
     m_stage = Stage::Done;
     m_timeout.stop();
+    m_loadFailure.stop();
     m_outcome = ExitPageShown;
     if (m_options.exitWhenShown)
         Q_EMIT finished(m_outcome);
@@ -231,6 +251,7 @@ void ScriptedRun::fail(int code, const QString &reason)
         return;
     m_stage = Stage::Done;
     m_timeout.stop();
+    m_loadFailure.stop();
     m_outcome = code;
     std::fputs(QStringLiteral("quiravel-frame: %1\n").arg(reason).toLocal8Bit().constData(), stderr);
     std::fflush(stderr);

@@ -28,6 +28,9 @@ Q_SIGNALS:
     /// The run is over; `code` is a FrameExitCode. Reasons of failures have
     /// been written to standard error, results to standard output.
     void finished(int code);
+    /// What the run is doing now, in words ("loading the page ..."), for
+    /// a watchdog to name when the run stops ending on its own.
+    void activityChanged(const QString &activity);
 
 private:
     enum class Stage { Idle, Running, WaitingForPage, WaitingForPdf, WaitingForScreenshot, Done };
@@ -39,6 +42,8 @@ private:
     void onPdfFinished(const QString &path, bool ok);
     void onViewReleased();
     void onTimeout();
+    void onLoadFailed();
+    void enterStage(Stage stage);
     void afterPageShown();
     void afterPdf();
     void takeScreenshot();
@@ -57,4 +62,6 @@ private:
     QString m_stepFailure;
     bool m_targetLoadFailed = false;
     QTimer m_timeout;
+    /// Runs from a failed load of the page until the run gives up on it.
+    QTimer m_loadFailure;
 };

@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-Watchdog::Watchdog(int seconds, int code, const QString &reason)
+Watchdog::Watchdog(int seconds, int code, const QString &reason) : m_reason(reason.toLocal8Bit())
 {
-    const QByteArray line = QStringLiteral("quiravel-frame: %1\n").arg(reason).toLocal8Bit();
-    m_thread = std::thread([this, seconds, code, line] {
+    m_thread = std::thread([this, seconds, code] {
         std::unique_lock lock(m_mutex);
         if (m_cancelled.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_done; }))
             return;
-        std::fputs(line.constData(), stderr);
+        std::fprintf(stderr, "quiravel-frame: %s while %s\n", m_reason.constData(), m_activity.constData());
         std::fflush(stderr);
         // Whatever the blocked thread holds stays held; nothing may run on.
         std::_Exit(code);
@@ -26,4 +25,11 @@ Watchdog::~Watchdog()
     }
     m_cancelled.notify_all();
     m_thread.join();
+}
+
+void Watchdog::setActivity(const QString &activity)
+{
+    QByteArray text = activity.toLocal8Bit();
+    std::lock_guard lock(m_mutex);
+    m_activity.swap(text);
 }

@@ -2,6 +2,7 @@
 // description and its data into an in-memory host, creates the component
 // through the platform's component hosting, as any host would, and drives
 // its view from the command line or from its own window.
+#include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/app/FrameOptions.h"
 #include "frame/app/FrameWindow.h"
@@ -40,27 +41,36 @@ void printError(const QString &reason)
 
 /// Everything between start-up and teardown; the session, and with it the
 /// component, is gone when this returns.
-int runFrame(QApplication &app, const FrameOptions &options)
+int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
 {
+    const auto activity = [watchdog](const QString &text) {
+        if (watchdog)
+            watchdog->setActivity(text);
+    };
     HostSession session;
     session.setAnswers(options.answerYes ? HostSession::Answers::AnswerOk : HostSession::Answers::AskUser);
 
+    CallLogFile callLog;
+    if (!options.callLogPath.isEmpty()) {
+        QString reason;
+        if (!callLog.open(options.callLogPath, session.model(), &reason)) {
+            printError(reason);
+            return ExitOutputFailed;
+        }
+    }
+
+    activity(QStringLiteral("loading the device description %1").arg(options.descriptionPath));
     DeviceFileError error;
     if (!loadDevice(options.descriptionPath, options.dataPath, session.model(), &error)) {
         printError(error.toString());
         return ExitDeviceFile;
     }
-    if (!options.databasePath.isEmpty()) {
-        session.model().setDatabase(QFileInfo(options.databasePath).absoluteFilePath(), {});
-        session.model().setDatabaseLoader([](const QString &path, QList<QPair<QString, QString>> *values) {
-            DeviceFileError databaseError;
-            if (readDatabase(path, values, &databaseError))
-                return true;
-            printError(databaseError.toString());
-            return false;
-        });
-    }
+    if (!options.databasePath.isEmpty())
+        useDatabaseFile(session.model(), QFileInfo(options.databasePath).absoluteFilePath());
+    // The user hears "File not found !" from the component; this says which file and why.
+    QObject::connect(&session.model(), &DeviceModel::databaseLoadFailed, &session, &printError);
 
+    activity(QStringLiteral("creating the component"));
     QString reason;
     if (FAILED(session.create(&reason))) {
         printError(reason);
@@ -69,10 +79,14 @@ int runFrame(QApplication &app, const FrameOptions &options)
 
     ScriptedRun script(session, options);
     QObject::connect(&script, &ScriptedRun::finished, &app, &QCoreApplication::exit);
+    QObject::connect(&script, &ScriptedRun::activityChanged, &script, activity);
 
     // A screenshot shows the view alone; a headless run shows nothing of its own.
     std::unique_ptr<FrameWindow> window;
     if (!options.headless && options.screenshotPath.isEmpty()) {
+        // The window shows the most recent calls.
+        if (session.model().callLog() == DeviceModel::CallLog::Off)
+            session.model().setCallLog(DeviceModel::CallLog::Signalled);
         window = std::make_unique<FrameWindow>(session);
         QObject::connect(window.get(), &FrameWindow::closed, &app,
                          [&app, &script] { app.exit(script.outcome()); });
@@ -124,14 +138,14 @@ int main(int argc, char **argv)
     std::optional<Watchdog> watchdog;
     if (options.exitWhenShown)
         watchdog.emplace(options.timeoutSeconds + 30, ExitTimedOut,
-                         QStringLiteral("did not end %1 s after its timeout; stopped").arg(30));
+                         QStringLiteral("stopped %1 s after the timeout").arg(30));
 
     int code = 0;
     {
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("quiravel-frame"));
         app.setQuitOnLastWindowClosed(false);
-        code = runFrame(app, options);
+        code = runFrame(app, options, watchdog ? &*watchdog : nullptr);
         // Objects the component left for deletion must go while its code is loaded.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }

@@ -1,6 +1,7 @@
 #include "TagCheck.h"
 
 #include "component/SystemInformation.h"
+#include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/DeviceModel.h"
 #include "platform/BStr.h"
@@ -19,7 +20,8 @@ namespace {
 constexpr std::int32_t CheckViewHandle = 1;
 
 const QString Usage = QStringLiteral("usage: quiravel-tagcheck [--data FILE] [--source "
-                                     "application|database|device] DESCRIPTION.kqd [TEMPLATE]");
+                                     "application|database|device] [--call-log FILE] DESCRIPTION.kqd "
+                                     "[TEMPLATE]");
 
 /// Ends the check with a usage or file error; its text is the one line the
 /// user reads.
@@ -114,7 +116,8 @@ void selectSource(const QString &source, DeviceModel &model, TagContext &context
     } else if (source == QLatin1StringView("database")) {
         check(functionControl(model)->LoadDatabase(0, &error));
         if (error != 0)
-            throw Failure{QStringLiteral("the database could not be loaded")};
+            throw Failure{model.databaseError().isEmpty() ? QStringLiteral("the database could not be loaded")
+                                                          : model.databaseError()};
         context.loadMode = 1;
         context.databaseFileName = GetTagValue(context, DeviceModel::FileNameItem, false);
     } else if (source == QLatin1StringView("device")) {
@@ -196,8 +199,11 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
                                         QStringLiteral("FILE"));
     const QCommandLineOption sourceOption(QStringLiteral("source"), QStringLiteral("data set the tags read"),
                                           QStringLiteral("SOURCE"), QStringLiteral("application"));
+    const QCommandLineOption callLogOption(
+        QStringLiteral("call-log"), QStringLiteral("write every host call to FILE"), QStringLiteral("FILE"));
     parser.addOption(dataOption);
     parser.addOption(sourceOption);
+    parser.addOption(callLogOption);
     const bool parsed = parser.parse(arguments);
     const QStringList positional = parser.positionalArguments();
     if (!parsed || positional.isEmpty() || positional.size() > 2) {
@@ -208,6 +214,12 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
     try {
         const QString descriptionPath = positional.at(0);
         DeviceModel model;
+        CallLogFile callLog;
+        if (parser.isSet(callLogOption)) {
+            QString reason;
+            if (!callLog.open(parser.value(callLogOption), model, &reason))
+                throw Failure{reason};
+        }
         DeviceFileError fileError;
         if (!loadDevice(descriptionPath, parser.value(dataOption), model, &fileError))
             throw Failure{fileError.toString()};

@@ -26,6 +26,7 @@ protected:
             messages.append(request);
             return answer;
         });
+        model.setCallLogEnabled(true);
         model.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
         model.setDescriptionPath(path("Pump.kqd"));
         ASSERT_EQ(clsQuiravel::create(IID_View, view.putVoid()), S_OK);

@@ -204,6 +204,7 @@ TEST_F(component_test, the_other_platform_family_reads_its_own_key)
 TEST(always_view_test, answers_every_call_with_zero_and_calls_nothing_on_the_host)
 {
     DeviceModel model;
+    model.setCallLogEnabled(true);
     ComPtr<View> view;
     ASSERT_EQ(clsAlwaysView::create(IID_View, view.putVoid()), S_OK);
     model.clearCalls();

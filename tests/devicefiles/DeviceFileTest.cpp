@@ -1,9 +1,11 @@
 #include "frame/DeviceFile.h"
 #include "HostQueries.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 namespace {
 
@@ -80,6 +82,50 @@ TEST(devicefiles_test, malformed_files_name_the_file_line_and_fault)
         << error.toString().toStdString();
 }
 
+TEST(devicefiles_test, only_regular_files_of_sane_size_are_read)
+{
+    DeviceFiles files;
+    const QString fifo = files.path(QStringLiteral("pipe.kqd"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = files.path(QStringLiteral("zero.kqd"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString folder = files.path(QStringLiteral("folder.kqd"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    // Sparse: as large as the name says without taking the disk or the time.
+    const QString huge = files.write(QStringLiteral("huge.kqd"), "[Device]\n");
+    ASSERT_TRUE(QFile::resize(huge, MaxDeviceFileBytes + 1));
+    const QString limit = files.write(QStringLiteral("limit.kqd"), "[Device]\nVENDOR=X\n;");
+    ASSERT_TRUE(QFile::resize(limit, MaxDeviceFileBytes));
+
+    const struct
+    {
+        QString path;
+        const char *reason;
+    } cases[] = {
+        {fifo, "is a named pipe, not a regular file"},
+        {zero, "is a device, not a regular file"},
+        {folder, "is a directory"},
+        {huge, "is larger than 64 MiB (67108865 bytes)"},
+    };
+    for (const Reader reader : {Reader::Description, Reader::Data, Reader::Database}) {
+        for (const auto &c : cases) {
+            DeviceModel model;
+            DeviceFileError error;
+            const bool ok = reader == Reader::Description ? loadDescription(c.path, model, &error)
+                            : reader == Reader::Data      ? loadData(c.path, model, &error)
+                                                          : readDatabase(c.path, nullptr, &error);
+            EXPECT_FALSE(ok) << c.reason;
+            EXPECT_EQ(error.toString(),
+                      c.path + QStringLiteral(": cannot read: ") + QString::fromUtf8(c.reason));
+        }
+    }
+    // A file of exactly the limit is read (its padding is a comment).
+    DeviceModel model;
+    DeviceFileError error;
+    ASSERT_TRUE(loadDescription(limit, model, &error)) << error.toString().toStdString();
+    EXPECT_EQ(HostQueries(model).entry(QStringLiteral("VENDOR")), QStringLiteral("X"));
+}
+
 TEST(devicefiles_test, line_ends_byte_order_mark_case_and_blanks_do_not_matter)
 {
     const QByteArray body = "  ; a comment after blanks\n"
@@ -123,4 +169,31 @@ TEST(devicefiles_test, line_ends_byte_order_mark_case_and_blanks_do_not_matter)
                                {std::numeric_limits<std::int32_t>::max(), QString()}}));
         EXPECT_EQ(host.item(DeviceModel::KqdPathItem), QFileInfo(path).absoluteFilePath());
     }
+}
+
+TEST(devicefiles_test, database_named_by_the_data_file_fails_with_its_file_and_line)
+{
+    DeviceFiles files;
+    const QString data = files.write(QStringLiteral("dev.data"), "[Host]\nDatabase = dev.db.ini\n");
+    const QString database = files.path(QStringLiteral("dev.db.ini"));
+    DeviceModel model;
+    DeviceFileError error;
+    ASSERT_TRUE(loadData(data, model, &error)) << error.toString().toStdString();
+    HostQueries host(model);
+    const auto loadDatabase = [&] {
+        ComPtr<AppFunctionControl> control;
+        EXPECT_EQ(host.manager()->GetFunctionControl(control.put()), S_OK);
+        std::int32_t flag = -1;
+        EXPECT_EQ(control->LoadDatabase(0, &flag), S_OK);
+        return flag;
+    };
+    // Read anew at every load: broken, then repaired.
+    files.write(QStringLiteral("dev.db.ini"), "[Application]\nLEVEL\n");
+    EXPECT_EQ(loadDatabase(), 1);
+    EXPECT_EQ(model.databaseError(),
+              database + QStringLiteral(":2: expected \"key=value\", found \"LEVEL\""));
+    files.write(QStringLiteral("dev.db.ini"), "[Application]\nLEVEL=7\n");
+    EXPECT_EQ(loadDatabase(), 0);
+    EXPECT_EQ(model.databaseError(), QString());
+    EXPECT_EQ(host.item(QStringLiteral("LEVEL")), QStringLiteral("7"));
 }

@@ -1,5 +1,6 @@
 #include "tests/support/ScopedEnv.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <QTemporaryDir>
@@ -147,4 +148,42 @@ TEST(devicefiles_test, tagcheck_refuses_a_template_that_is_no_regular_file_or_ho
         EXPECT_EQ(run.exitCode, 2) << error.toStdString();
         EXPECT_TRUE(run.err.contains(error)) << run.err.toStdString();
     }
+}
+
+TEST(devicefiles_test, tagcheck_names_a_broken_database_and_writes_a_call_log_when_asked)
+{
+    QTemporaryDir dir;
+    const QString description =
+        writeFile(dir, QStringLiteral("Dev.kqd"), "[Device]\nVENDOR=Nordbach\n[Object]\nLEVEL\n");
+    writeFile(dir, QStringLiteral("Dev.data"), "[Application]\nLEVEL=4\n[Host]\nDatabase = Dev.db.ini\n");
+    const QString database =
+        writeFile(dir, QStringLiteral("Dev.db.ini"), "[Application]\nLEVEL=5\n[Shadow]\n");
+    const QString page = writeFile(dir, QStringLiteral("page.htm"), "<p>#Level#</p>\r\n");
+
+    const ToolRun broken =
+        tagcheck({QStringLiteral("--source"), QStringLiteral("database"), description, page});
+    EXPECT_EQ(broken.exitCode, 2);
+    EXPECT_EQ(broken.err, database + QStringLiteral(":3: unknown section [Shadow]\n"));
+
+    // The call log goes to its file as the calls happen; a link of that name is replaced, not followed.
+    const QString other = writeFile(dir, QStringLiteral("other.txt"), "keep me");
+    const QString log = dir.filePath(QStringLiteral("calls.log"));
+    ASSERT_TRUE(QFile::link(other, log));
+    const ToolRun logged = tagcheck({QStringLiteral("--call-log"), log, description, page});
+    EXPECT_EQ(logged.exitCode, 0) << logged.err.toStdString();
+    EXPECT_EQ(logged.out, QStringList{QStringLiteral("1: #Level# -> 4")});
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("OpenItem(\"LEVEL\", shadow=0, view=1, 0, 0) -> error 0, S_OK\n")))
+        << text.toStdString();
+    EXPECT_FALSE(QFileInfo(log).isSymLink());
+    QFile kept(other);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
+
+    const ToolRun unwritable = tagcheck({QStringLiteral("--call-log"), dir.path(), description, page});
+    EXPECT_EQ(unwritable.exitCode, 2);
+    EXPECT_EQ(unwritable.err, dir.path() + QStringLiteral(": is a directory\n"));
 }

@@ -1,6 +1,7 @@
 #include "frame/DeviceModel.h"
 #include "platform/BStr.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace {
@@ -171,9 +172,100 @@ TEST(frame_model_test, enumeration_entries_keep_bound_order_and_repeated_values)
     EXPECT_EQ(model.liveObjects(), 0);
 }
 
+TEST(frame_model_test, definition_handles_stay_apart_beyond_a_hundred_thousand_listed_objects)
+{
+    // Enough listed objects that their positions pass any fixed offset a
+    // shared type or an enumeration might be given.
+    constexpr int listed = 120'000;
+    DeviceModel model;
+    model.defineObject(QStringLiteral("UnitType"),
+                       {QStringLiteral("UnitType"), 0, 0, 4, QStringLiteral("Units")});
+    model.defineEnumeration(QStringLiteral("Units"), {{{1, QStringLiteral("litre")}}, 0});
+    for (int i = 0; i < listed; ++i)
+        model.addObject(QStringLiteral("Obj%1").arg(i),
+                        {QStringLiteral("Other"), 0, 0, 4, QStringLiteral("Other")});
+    model.defineEnumeration(QStringLiteral("Other"), {{{1, QStringLiteral("wrong")}}, 0});
+
+    auto manager = model.itemManager();
+    auto desc = description(manager.get());
+    std::int32_t error = -1;
+    const auto find = [&](const char *section, const QString &name) {
+        std::int32_t handle = 0;
+        EXPECT_EQ(
+            desc->FindDefinition(BStr(QString::fromLatin1(section)).get(), BStr(name).get(), &handle, &error),
+            S_OK);
+        EXPECT_EQ(error, 0) << section << " " << name.toStdString();
+        return handle;
+    };
+    // The chain an enumerated object's text is found by: type, its enumeration, the entries.
+    const std::int32_t type = find("object", QStringLiteral("UnitType"));
+    BStr typeName, enumerationName;
+    std::int32_t size = 0, flags = 0, kind = 0;
+    ASSERT_EQ(
+        desc->GetObjectDefinition(type, typeName.put(), &size, &flags, &kind, enumerationName.put(), &error),
+        S_OK);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(typeName.toQString(), QStringLiteral("UnitType"));
+    EXPECT_EQ(enumerationName.toQString(), QStringLiteral("Units"));
+
+    const std::int32_t units = find("enumeration", enumerationName.toQString());
+    BSTR name = BStr::alloc(QStringLiteral("UnitType"));
+    EnumEntryArray *entries = nullptr;
+    ASSERT_EQ(desc->GetEnumerationEntries(units, &name, &entries, &error), S_OK);
+    SysFreeString(name);
+    ASSERT_NE(entries, nullptr);
+    ASSERT_EQ(entries->count, 1u);
+    EXPECT_EQ(BStr::toQString(entries->entries[0].text), QStringLiteral("litre"));
+    EnumEntryArrayDestroy(entries);
+
+    // Listed objects keep their positions, and no handle stands for two definitions.
+    EXPECT_EQ(find("OBJECT", QStringLiteral("Obj119999")), 120'000);
+    QSet<std::int32_t> handles{type, units, find("OBJECT", QStringLiteral("Obj100000")),
+                               find("enumeration", QStringLiteral("Other"))};
+    EXPECT_EQ(handles.size(), 4);
+    // An enumeration's handle is no object definition, nor the other way round.
+    ASSERT_EQ(
+        desc->GetObjectDefinition(units, typeName.put(), &size, &flags, &kind, enumerationName.put(), &error),
+        S_OK);
+    EXPECT_EQ(error, 1);
+    name = BStr::alloc(QStringLiteral("UnitType"));
+    ASSERT_EQ(desc->GetEnumerationEntries(type, &name, &entries, &error), S_OK);
+    SysFreeString(name);
+    EXPECT_EQ(error, 1);
+    EXPECT_EQ(entries, nullptr);
+}
+
+TEST(frame_model_test, call_log_is_off_until_asked_for_and_signals_without_keeping)
+{
+    DeviceModel model;
+    model.setApplicationValue(QStringLiteral("Tag"), QStringLiteral("T1"));
+    int signalled = 0;
+    QObject::connect(&model, &DeviceModel::called, [&](const HostCall &) { ++signalled; });
+    auto manager = model.itemManager();
+    EXPECT_EQ(model.callLog(), DeviceModel::CallLog::Off);
+    EXPECT_EQ(openItem(manager.get(), QStringLiteral("Tag")).error, 0);
+    EXPECT_EQ(signalled, 0);
+    EXPECT_TRUE(model.calls().isEmpty());
+
+    model.setCallLog(DeviceModel::CallLog::Signalled);
+    EXPECT_EQ(openItem(manager.get(), QStringLiteral("Tag")).error, 0);
+    EXPECT_EQ(signalled, 1);
+    EXPECT_TRUE(model.calls().isEmpty());
+
+    // The view's release is heard with the log off, too.
+    model.setCallLog(DeviceModel::CallLog::Off);
+    int released = 0;
+    QObject::connect(&model, &DeviceModel::viewReleased, [&] { ++released; });
+    std::int32_t error = -1;
+    EXPECT_EQ(manager->ReleaseView(nullptr, &error), S_OK);
+    EXPECT_EQ(released, 1);
+    EXPECT_EQ(signalled, 1);
+}
+
 TEST(frame_model_test, faults_answer_their_status_or_flag_and_every_call_is_logged)
 {
     DeviceModel model;
+    model.setCallLogEnabled(true);
     model.setDeviceEntry(QStringLiteral("Vendor"), QStringLiteral("Acme"));
     model.setApplicationValue(QStringLiteral("Tag"), QStringLiteral("T1"));
     int signalled = 0;

@@ -219,6 +219,43 @@ TEST_F(frame_e2e_test, missing_database_shows_file_not_found_and_generates_nothi
     EXPECT_FALSE(run.out.contains(QStringLiteral("page: ")));
 }
 
+TEST_F(frame_e2e_test, malformed_database_named_by_the_data_file_names_file_and_line)
+{
+    const QString description = copySample();
+    const QString database = m_work.filePath(QStringLiteral("FlowMeter.db.ini"));
+    ASSERT_TRUE(writeText(database, QStringLiteral("[Application]\nOPERATING_HOURS = 1\nbroken line\n")));
+    const QString log = m_work.filePath(QStringLiteral("calls.log"));
+    const ProcessResult run = frame({QStringLiteral("--headless"), QStringLiteral("--call-log"), log,
+                                     QStringLiteral("--source"), QStringLiteral("database"), description});
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("quiravel-frame: ") + database +
+                                 QStringLiteral(":3: expected \"key=value\", found \"broken line\"\n")))
+        << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("message: Quiravel: File not found !")))
+        << qPrintable(run.err);
+    // The call log was asked for, so it holds every call as it happened.
+    const QString calls = readText(log);
+    EXPECT_TRUE(calls.contains(QStringLiteral("\nLoadDatabase(0) -> error 1, S_OK\n"))) << qPrintable(calls);
+    EXPECT_TRUE(calls.contains(QStringLiteral("\nReleaseView(view) -> error 0, S_OK\n")));
+}
+
+TEST_F(frame_e2e_test, failed_page_load_ends_the_run_at_once)
+{
+    // A browser whose page processes cannot start fails every load.
+    const QString description = copySample();
+    const ProcessResult run = runTool(
+        QStringLiteral(QUIRAVEL_FRAME_PATH),
+        {QStringLiteral("--headless"), QStringLiteral("--timeout"), QStringLiteral("600"), description},
+        s_registry,
+        {{QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
+          QStringLiteral("--disable-gpu --no-sandbox --renderer-cmd-prefix=/bin/false")}});
+    // Not the timeout's status: the run did not wait it out.
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("quiravel-frame: the browser could not load ") + printFile()))
+        << qPrintable(run.err);
+    EXPECT_FALSE(run.out.contains(QStringLiteral("page: ")));
+}
+
 TEST_F(frame_e2e_test, disconnected_device_refuses_the_upload)
 {
     const QString description = copySample();
@@ -285,6 +322,26 @@ TEST_F(frame_e2e_test, malformed_description_names_file_and_line)
     EXPECT_TRUE(run.err.contains(QStringLiteral("Broken.kqd:3:"))) << qPrintable(run.err);
 }
 
+TEST_F(frame_e2e_test, device_files_that_are_not_regular_files_are_refused)
+{
+    const QString description = copySample();
+    const QString fifo = m_work.filePath(QStringLiteral("pipe.kqd"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QList<QPair<QStringList, QString>> cases = {
+        {{fifo}, fifo + QStringLiteral(": cannot read: is a named pipe, not a regular file")},
+        {{QStringLiteral("--data"), QStringLiteral("/dev/urandom"), description},
+         QStringLiteral("/dev/urandom: cannot read: is a device, not a regular file")},
+        {{QStringLiteral("--data"), m_work.path(), description},
+         m_work.path() + QStringLiteral(": cannot read: is a directory")},
+    };
+    for (const auto &[arguments, line] : cases) {
+        const ProcessResult run = frame(QStringList{QStringLiteral("--headless")} + arguments);
+        EXPECT_EQ(run.exitCode, 3) << qPrintable(line);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("quiravel-frame: ") + line + u'\n'))
+            << qPrintable(run.err);
+    }
+}
+
 TEST_F(frame_e2e_test, unregistered_component_is_reported)
 {
     const QString description = copySample();
@@ -315,6 +372,10 @@ TEST_F(frame_e2e_test, bad_arguments_and_unloadable_libraries_fail_with_a_reason
         {QStringLiteral("--source"), QStringLiteral("flash"), description},
         {QStringLiteral("--report"), QStringLiteral("x"), description},
         {QStringLiteral("--timeout"), QStringLiteral("0"), description},
+        // Beyond a day, and where a count of milliseconds would wrap.
+        {QStringLiteral("--timeout"), QStringLiteral("86401"), description},
+        {QStringLiteral("--timeout"), QStringLiteral("2147484"), description},
+        {QStringLiteral("--timeout"), QStringLiteral("99999999999"), description},
         {QStringLiteral("--no-such-option"), description},
         {description, description},
     };
@@ -322,6 +383,13 @@ TEST_F(frame_e2e_test, bad_arguments_and_unloadable_libraries_fail_with_a_reason
         const ProcessResult run = frame(arguments);
         EXPECT_EQ(run.exitCode, 2) << qPrintable(arguments.join(u' '));
         EXPECT_TRUE(run.err.startsWith(QStringLiteral("quiravel-frame: "))) << qPrintable(run.err);
+        if (arguments.value(0) == QLatin1String("--timeout")) {
+            EXPECT_TRUE(
+                run.err.startsWith(QStringLiteral("quiravel-frame: --timeout takes 1 to 86400 seconds, "
+                                                  "not \"%1\"")
+                                       .arg(arguments.at(1))))
+                << qPrintable(run.err);
+        }
     }
     const ProcessResult missingData =
         frame({QStringLiteral("--data"), m_work.filePath(QStringLiteral("none.data")), description});

@@ -40,6 +40,7 @@ class HostDevice
 public:
     HostDevice()
     {
+        model.setCallLogEnabled(true);
         // Repeated values, a negative one, and index bounds that do not start at 0.
         model.defineObject(QStringLiteral("ModeType"),
                            {QStringLiteral("ModeType"), 1, 0, 4, QStringLiteral("ModeEnum")});
