@@ -509,6 +509,16 @@ bool TextWriter::writeRaw(QByteArrayView bytes)
 
 bool TextWriter::close()
 {
+    return finish(false);
+}
+
+bool TextWriter::closeAsWritten()
+{
+    return finish(true);
+}
+
+bool TextWriter::finish(bool keepAfterError)
+{
     if (!d)
         return true;
     // No flush to the disk: the file is made anew on every run, and waiting
@@ -518,33 +528,17 @@ bool TextWriter::close()
     if (::close(d->fd) != 0 && d->error == 0 && errno != EINTR)
         d->error = errno;
     d->fd = -1;
-    if (d->error == 0 && ::rename(d->temporary.constData(), d->target.constData()) != 0)
-        d->error = errno;
-    const bool ok = d->error == 0;
-    if (!ok) {
-        m_error = qt_error_string(d->error);
-        d->drop();
-    }
-    d.reset();
-    return ok;
-}
-
-bool TextWriter::closeAsWritten()
-{
-    if (!d)
-        return true;
-    d->flush();
-    if (::close(d->fd) != 0 && d->error == 0 && errno != EINTR)
-        d->error = errno;
-    d->fd = -1;
-    if (::rename(d->temporary.constData(), d->target.constData()) != 0) {
-        if (d->error == 0)
+    bool inPlace = false;
+    if (d->error == 0 || keepAfterError) {
+        inPlace = ::rename(d->temporary.constData(), d->target.constData()) == 0;
+        if (!inPlace && d->error == 0)
             d->error = errno;
-        d->drop();
     }
     const bool ok = d->error == 0;
     if (!ok)
         m_error = qt_error_string(d->error);
+    if (!inPlace)
+        d->drop();
     d.reset();
     return ok;
 }

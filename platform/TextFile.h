@@ -106,6 +106,8 @@ public:
     QString errorString() const { return m_error; }
 
 private:
+    bool finish(bool keepAfterError);
+
     struct Private;
     std::unique_ptr<Private> d;
     QString m_error;
