@@ -33,7 +33,14 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, REFIID riid, void **ob
 void CoFreeUnusedLibraries();
 
 namespace ComponentHost {
-/// Writes the keys above for one class (creatable or not).
+/// CoCreateInstance by programmatic identifier that says why it failed, as
+/// one line: the registry file that cannot be read and why
+/// (REGDB_E_READREGDB), the identifier or class not registered in the named
+/// registry file (REGDB_E_CLASSNOTREG), or the registered library that
+/// cannot be loaded with the loader's message (E_FAIL).
+HRESULT createInstance(const QString &progId, REFIID riid, void **object, QString *error);
+
+/// Writes the keys above for one class (creatable or not), all or none.
 HRESULT registerClass(const CLSID &clsid, const QString &className, const QString &libraryPath,
                       const QString &progId, const QString &threadingModel);
 HRESULT unregisterClass(const CLSID &clsid, const QString &progId);

@@ -289,8 +289,9 @@ TEST_F(frame_e2e_test, unregistered_component_is_reported)
         }
         const ProcessResult run = frame({QStringLiteral("--headless"), description}, registry);
         EXPECT_EQ(run.exitCode, 4) << registerFirst;
-        EXPECT_TRUE(run.err.contains(QStringLiteral(
-            "quiravel-frame: the component is not registered (run quiravel-regsvr PATH/libQuiravel.so)")))
+        EXPECT_TRUE(run.err.contains(QStringLiteral("quiravel-frame: the component is not registered in %1 (run "
+                                                    "quiravel-regsvr PATH/libQuiravel.so)")
+                                         .arg(registry)))
             << qPrintable(run.err);
     }
 }

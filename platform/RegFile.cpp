@@ -1,0 +1,468 @@
+// A document keeps the file's lines, grouped by section, beside a hash index
+// of keys and values, so that reading and each change cost no more than a
+// pass over the file and writing back loses nothing that was not changed.
+#include "RegFile.h"
+
+#include "TextFile.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <cstring>
+
+namespace RegFile {
+
+namespace {
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+
+const QString kHeader5 = QStringLiteral("Windows Registry Editor Version 5.00");
+const QString kHeader4 = QStringLiteral("REGEDIT4");
+
+QString folded(const QString &text)
+{
+    return text.toCaseFolded();
+}
+
+/// Reads a quoted text at `pos` (on its opening quote); false when unterminated.
+bool readQuoted(QStringView line, qsizetype &pos, QString *out)
+{
+    out->clear();
+    for (++pos; pos < line.size(); ++pos) {
+        const QChar c = line.at(pos);
+        if (c == u'"') {
+            ++pos;
+            return true;
+        }
+        if (c == u'\\' && pos + 1 < line.size())
+            ++pos;
+        out->append(line.at(pos));
+    }
+    return false;
+}
+
+bool parseHexBytes(QStringView list, QByteArray *bytes)
+{
+    for (QStringView part : list.split(u',')) {
+        part = part.trimmed();
+        if (part.isEmpty())
+            continue;
+        bool ok = false;
+        const uint byte = part.toUInt(&ok, 16);
+        if (!ok || byte > 0xFF)
+            return false;
+        bytes->append(char(byte));
+    }
+    return true;
+}
+
+/// The data after "=" other than a quoted text; false for a form not known.
+bool parseData(QStringView source, Value *value)
+{
+    if (source.startsWith(QLatin1StringView("dword:"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        const std::uint32_t number = source.sliced(6).trimmed().toUInt(&ok, 16);
+        value->type = kRegDword;
+        value->bytes = QByteArray(reinterpret_cast<const char *>(&number), 4);
+        return ok;
+    }
+    if (source.startsWith(QLatin1StringView("hex("), Qt::CaseInsensitive)) {
+        const qsizetype close = source.indexOf(u')');
+        if (close < 5 || close + 1 >= source.size() || source.at(close + 1) != u':')
+            return false;
+        bool ok = false;
+        value->type = source.sliced(4, close - 4).toUInt(&ok, 16);
+        return ok && parseHexBytes(source.sliced(close + 2), &value->bytes);
+    }
+    if (source.startsWith(QLatin1StringView("hex:"), Qt::CaseInsensitive)) {
+        value->type = kRegBinary;
+        return parseHexBytes(source.sliced(4), &value->bytes);
+    }
+    return false;
+}
+
+QString quoted(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    out += u'"';
+    for (QChar c : text) {
+        if (c == u'\\' || c == u'"')
+            out += u'\\';
+        out += c;
+    }
+    out += u'"';
+    return out;
+}
+
+QString valueLine(const Value &value)
+{
+    QString line = value.name.isEmpty() ? QStringLiteral("@") : quoted(value.name);
+    line += u'=';
+    if (value.type == kRegSz)
+        return line + quoted(value.text);
+    if (value.type == kRegDword && value.bytes.size() == 4) {
+        std::uint32_t number;
+        std::memcpy(&number, value.bytes.constData(), 4);
+        return line + QStringLiteral("dword:%1").arg(number, 8, 16, QLatin1Char('0'));
+    }
+    line +=
+        value.type == kRegBinary ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
+    for (qsizetype i = 0; i < value.bytes.size(); ++i) {
+        if (i > 0)
+            line += u',';
+        line += QStringLiteral("%1").arg(uchar(value.bytes.at(i)), 2, 16, QLatin1Char('0'));
+    }
+    return line;
+}
+
+} // namespace
+
+QString canonicalPath(QString path)
+{
+    path = path.trimmed();
+    while (path.endsWith(u'\\'))
+        path.chop(1);
+    const qsizetype slash = path.indexOf(u'\\');
+    const QString root = slash < 0 ? path : path.left(slash);
+    static const QHash<QString, QString> abbreviations = {
+        {QStringLiteral("HKLM"), QStringLiteral("HKEY_LOCAL_MACHINE")},
+        {QStringLiteral("HKCU"), QStringLiteral("HKEY_CURRENT_USER")},
+        {QStringLiteral("HKCR"), QStringLiteral("HKEY_CLASSES_ROOT")},
+        {QStringLiteral("HKU"), QStringLiteral("HKEY_USERS")},
+    };
+    const auto full = abbreviations.constFind(root.toUpper());
+    if (full != abbreviations.constEnd())
+        return *full + path.mid(root.size());
+    return root.toUpper() + path.mid(root.size());
+}
+
+Document::Document()
+{
+    Section preamble;
+    Entry header;
+    header.raw = kHeader5;
+    preamble.entries.push_back(std::move(header));
+    preamble.entries.push_back(Entry{});
+    m_sections.push_back(std::move(preamble));
+}
+
+std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
+{
+    Document document;
+    QString text;
+    if (bytes.startsWith("\xFF\xFE")) {
+        document.m_encoding = Encoding::Utf16;
+        text = QStringDecoder(QStringDecoder::Utf16LE)(QByteArrayView(bytes).sliced(2));
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        document.m_encoding = Encoding::Utf8Bom;
+        text = QString::fromUtf8(QByteArrayView(bytes).sliced(3));
+    } else {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        text = decoder(bytes);
+        // Older exports are in the ANSI code page rather than UTF-8.
+        if (decoder.hasError()) {
+            document.m_encoding = Encoding::Ansi;
+            text = Ansi::decode(bytes);
+        }
+    }
+    if (text.trimmed().isEmpty())
+        return document;
+
+    document.m_eol = text.contains(QLatin1StringView("\r\n")) || !text.contains(u'\n')
+                         ? QStringLiteral("\r\n")
+                         : QStringLiteral("\n");
+    document.m_endsWithEol = text.endsWith(u'\n');
+    QStringList lines = text.split(u'\n');
+    if (document.m_endsWithEol)
+        lines.removeLast();
+    for (QString &line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    for (const QString &line : std::as_const(lines)) {
+        const QString first = line.trimmed();
+        if (first.isEmpty())
+            continue;
+        if (first != kHeader5 && first != kHeader4) {
+            *error = QStringLiteral("not a registry export (its first line is not \"%1\" or \"%2\")")
+                         .arg(kHeader5, kHeader4);
+            return std::nullopt;
+        }
+        break;
+    }
+
+    document.m_sections.front().entries.clear();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString &line = lines[i];
+        const QString trimmed = line.trimmed();
+        const int sectionIndex = int(document.m_sections.size()) - 1;
+        if (trimmed.startsWith(u'[')) {
+            const qsizetype close = trimmed.lastIndexOf(u']');
+            if (close > 0) {
+                const QString path = trimmed.mid(1, close - 1);
+                Section section;
+                section.raw = line;
+                if (path.startsWith(u'-')) {
+                    document.deleteTree(canonicalPath(path.mid(1)));
+                } else {
+                    section.path = canonicalPath(path);
+                    document.ownKey(section.path).sections.push_back(sectionIndex + 1);
+                }
+                document.m_sections.push_back(std::move(section));
+                continue;
+            }
+        }
+
+        Entry entry;
+        entry.raw = line;
+        const QString &keyPath = document.m_sections.back().path;
+        if (keyPath.isEmpty() || trimmed.isEmpty() || trimmed.startsWith(u';')) {
+            document.m_sections.back().entries.push_back(std::move(entry));
+            continue;
+        }
+        const auto keep = [&] { document.m_sections.back().entries.push_back(std::move(entry)); };
+        Value value;
+        qsizetype pos = 0;
+        if (trimmed.startsWith(u'@'))
+            pos = 1;
+        else if (!trimmed.startsWith(u'"') || !readQuoted(trimmed, pos, &value.name)) {
+            keep();
+            continue;
+        }
+        while (pos < trimmed.size() && trimmed.at(pos).isSpace())
+            ++pos;
+        if (pos >= trimmed.size() || trimmed.at(pos) != u'=') {
+            keep();
+            continue;
+        }
+        ++pos;
+        while (pos < trimmed.size() && trimmed.at(pos).isSpace())
+            ++pos;
+        Key &key = *document.key(keyPath);
+        const QString name = folded(value.name);
+        if (pos < trimmed.size() && trimmed.at(pos) == u'"') {
+            if (!readQuoted(trimmed, pos, &value.text)) {
+                keep();
+                continue;
+            }
+            value.type = kRegSz;
+        } else {
+            QString source = trimmed.mid(pos);
+            if (source == u"-") {
+                document.removeValue(key, name);
+                keep();
+                continue;
+            }
+            // Long binary data continues on the next lines after a backslash.
+            while (source.endsWith(u'\\') && i + 1 < lines.size()) {
+                source.chop(1);
+                source += lines[++i].trimmed();
+                entry.raw += document.m_eol + lines[i];
+            }
+            if (!parseData(source, &value)) {
+                keep();
+                continue;
+            }
+        }
+        document.removeValue(key, name);
+        entry.isValue = true;
+        entry.value = std::move(value);
+        auto &entries = document.m_sections.back().entries;
+        key.values.insert(name, {sectionIndex, int(entries.size())});
+        entries.push_back(std::move(entry));
+    }
+    return document;
+}
+
+QByteArray Document::serialize() const
+{
+    QString text;
+    bool lastBlank = true;
+    const auto put = [&](const QString &line) {
+        text += line;
+        text += m_eol;
+        lastBlank = line.trimmed().isEmpty();
+    };
+    const auto putEntry = [&](const Entry &entry) {
+        put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw);
+    };
+    for (const Section &section : m_sections) {
+        if (section.removed)
+            continue;
+        if (!section.raw.isEmpty()) {
+            put(section.raw);
+        } else if (!section.path.isEmpty()) {
+            if (!lastBlank)
+                put(QString());
+            put(u'[' + section.path + u']');
+        }
+        // New values go after the section's last line, before the blank
+        // lines that part it from the next.
+        qsizetype end = qsizetype(section.entries.size());
+        while (end > 0 &&
+               (section.entries[end - 1].added || section.entries[end - 1].removed ||
+                (!section.entries[end - 1].isValue && section.entries[end - 1].raw.trimmed().isEmpty())))
+            --end;
+        for (qsizetype i = 0; i < end; ++i) {
+            if (!section.entries[i].added && !section.entries[i].removed)
+                putEntry(section.entries[i]);
+        }
+        for (const Entry &entry : section.entries) {
+            if (entry.added && !entry.removed)
+                putEntry(entry);
+        }
+        for (qsizetype i = end; i < qsizetype(section.entries.size()); ++i) {
+            if (!section.entries[i].added && !section.entries[i].removed)
+                putEntry(section.entries[i]);
+        }
+        if (section.raw.isEmpty() && !section.path.isEmpty())
+            put(QString());
+    }
+    if (!m_endsWithEol && text.endsWith(m_eol))
+        text.chop(m_eol.size());
+
+    switch (m_encoding) {
+    case Encoding::Utf16:
+        return QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(text);
+    case Encoding::Utf8Bom:
+        return "\xEF\xBB\xBF" + text.toUtf8();
+    case Encoding::Ansi:
+        return Ansi::encode(text);
+    case Encoding::Utf8:
+        break;
+    }
+    return text.toUtf8();
+}
+
+Document::Key *Document::key(const QString &path)
+{
+    const auto found = m_keys.find(folded(path));
+    return found == m_keys.end() ? nullptr : &*found;
+}
+
+const Document::Key *Document::key(const QString &path) const
+{
+    const auto found = m_keys.constFind(folded(path));
+    return found == m_keys.cend() ? nullptr : &*found;
+}
+
+Document::Key &Document::ownKey(const QString &path)
+{
+    const QString name = folded(path);
+    auto found = m_keys.find(name);
+    if (found == m_keys.end()) {
+        found = m_keys.insert(name, Key{path, {}, {}});
+        addParents(name);
+    }
+    return *found;
+}
+
+void Document::addParents(const QString &folded)
+{
+    for (qsizetype slash = folded.lastIndexOf(u'\\'); slash > 0;
+         slash = folded.lastIndexOf(u'\\', slash - 1)) {
+        const QString parent = folded.left(slash);
+        if (m_parents.contains(parent))
+            return;
+        m_parents.insert(parent);
+    }
+}
+
+void Document::rebuildParents()
+{
+    m_parents.clear();
+    for (auto it = m_keys.cbegin(); it != m_keys.cend(); ++it)
+        addParents(it.key());
+}
+
+void Document::removeValue(Key &key, const QString &folded)
+{
+    const auto found = key.values.find(folded);
+    if (found == key.values.end())
+        return;
+    m_sections[found->first].entries[found->second].removed = true;
+    key.values.erase(found);
+}
+
+bool Document::hasKey(const QString &path) const
+{
+    const QString name = folded(path);
+    return m_keys.contains(name) || m_parents.contains(name);
+}
+
+const Value *Document::value(const QString &path, const QString &name) const
+{
+    const Key *found = key(path);
+    if (!found)
+        return nullptr;
+    const auto at = found->values.constFind(folded(name));
+    if (at == found->values.cend())
+        return nullptr;
+    return &m_sections[at->first].entries[at->second].value;
+}
+
+QList<Value> Document::values(const QString &path) const
+{
+    QList<Value> list;
+    if (const Key *found = key(path)) {
+        for (const auto &[section, entry] : found->values)
+            list.append(m_sections[section].entries[entry].value);
+    }
+    return list;
+}
+
+bool Document::createKey(const QString &path)
+{
+    if (key(path))
+        return false;
+    Section section;
+    section.path = path;
+    m_sections.push_back(std::move(section));
+    ownKey(path).sections.push_back(int(m_sections.size()) - 1);
+    return true;
+}
+
+void Document::setValue(const QString &path, const Value &value)
+{
+    createKey(path);
+    Key &owner = *key(path);
+    const QString name = folded(value.name);
+    if (const auto found = owner.values.constFind(name); found != owner.values.cend()) {
+        Entry &entry = m_sections[found->first].entries[found->second];
+        entry.value = value;
+        entry.raw.clear();
+        return;
+    }
+    const int sectionIndex = owner.sections.back();
+    auto &entries = m_sections[sectionIndex].entries;
+    Entry entry;
+    entry.isValue = true;
+    entry.added = true;
+    entry.value = value;
+    owner.values.insert(name, {sectionIndex, int(entries.size())});
+    entries.push_back(std::move(entry));
+}
+
+bool Document::deleteTree(const QString &path)
+{
+    const QString name = folded(path);
+    const QString prefix = name + u'\\';
+    bool found = false;
+    for (auto it = m_keys.begin(); it != m_keys.end();) {
+        if (it.key() == name || it.key().startsWith(prefix)) {
+            for (int section : it->sections)
+                m_sections[section].removed = true;
+            it = m_keys.erase(it);
+            found = true;
+        } else {
+            ++it;
+        }
+    }
+    if (found)
+        rebuildParents();
+    return found;
+}
+
+} // namespace RegFile
