@@ -338,13 +338,13 @@ QByteArray Document::serialize() const
 
 Document::Key *Document::key(const QString &path)
 {
-    const auto found = m_keys.find(folded(path));
+    const auto found = m_keys.find(folded(canonicalPath(path)));
     return found == m_keys.end() ? nullptr : &*found;
 }
 
 const Document::Key *Document::key(const QString &path) const
 {
-    const auto found = m_keys.constFind(folded(path));
+    const auto found = m_keys.constFind(folded(canonicalPath(path)));
     return found == m_keys.cend() ? nullptr : &*found;
 }
 
@@ -388,7 +388,7 @@ void Document::removeValue(Key &key, const QString &folded)
 
 bool Document::hasKey(const QString &path) const
 {
-    const QString name = folded(path);
+    const QString name = folded(canonicalPath(path));
     return m_keys.contains(name) || m_parents.contains(name);
 }
 
@@ -418,9 +418,9 @@ bool Document::createKey(const QString &path)
     if (key(path))
         return false;
     Section section;
-    section.path = path;
+    section.path = canonicalPath(path);
     m_sections.push_back(std::move(section));
-    ownKey(path).sections.push_back(int(m_sections.size()) - 1);
+    ownKey(m_sections.back().path).sections.push_back(int(m_sections.size()) - 1);
     return true;
 }
 
@@ -447,7 +447,7 @@ void Document::setValue(const QString &path, const Value &value)
 
 bool Document::deleteTree(const QString &path)
 {
-    const QString name = folded(path);
+    const QString name = folded(canonicalPath(path));
     const QString prefix = name + u'\\';
     bool found = false;
     for (auto it = m_keys.begin(); it != m_keys.end();) {
