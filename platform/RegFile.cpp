@@ -25,6 +25,11 @@ QString folded(const QString &text)
     return text.toCaseFolded();
 }
 
+QString valueKey(const QString &foldedPath, const QString &foldedName)
+{
+    return foldedPath + QChar(u'\0') + foldedName;
+}
+
 /// Reads a quoted text at `pos` (on its opening quote); false when unterminated.
 bool readQuoted(QStringView line, qsizetype &pos, QString *out)
 {
@@ -208,7 +213,11 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
                     document.deleteTree(canonicalPath(path.mid(1)));
                 } else {
                     section.path = canonicalPath(path);
-                    document.ownKey(section.path).sections.push_back(sectionIndex + 1);
+                    // Most lines are as this writer would write them: not kept twice.
+                    if (line.size() == section.path.size() + 2 && line.startsWith(u'[') &&
+                        QStringView(line).sliced(1, section.path.size()) == section.path)
+                        section.raw.clear();
+                    document.ownSections(section.path).push_back(sectionIndex + 1);
                 }
                 document.m_sections.push_back(std::move(section));
                 continue;
@@ -240,7 +249,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
         ++pos;
         while (pos < trimmed.size() && trimmed.at(pos).isSpace())
             ++pos;
-        Key &key = *document.key(keyPath);
+        const QString foldedPath = folded(keyPath);
         const QString name = folded(value.name);
         if (pos < trimmed.size() && trimmed.at(pos) == u'"') {
             if (!readQuoted(trimmed, pos, &value.text)) {
@@ -251,7 +260,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
         } else {
             QString source = trimmed.mid(pos);
             if (source == u"-") {
-                document.removeValue(key, name);
+                document.removeValue(foldedPath, name);
                 keep();
                 continue;
             }
@@ -266,11 +275,13 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
                 continue;
             }
         }
-        document.removeValue(key, name);
+        document.removeValue(foldedPath, name);
         entry.isValue = true;
         entry.value = std::move(value);
+        if (entry.raw == valueLine(entry.value))
+            entry.raw.clear();
         auto &entries = document.m_sections.back().entries;
-        key.values.insert(name, {sectionIndex, int(entries.size())});
+        document.m_values.insert(valueKey(foldedPath, name), {sectionIndex, int(entries.size())});
         entries.push_back(std::move(entry));
     }
     return document;
@@ -294,7 +305,7 @@ QByteArray Document::serialize() const
         if (!section.raw.isEmpty()) {
             put(section.raw);
         } else if (!section.path.isEmpty()) {
-            if (!lastBlank)
+            if (section.added && !lastBlank)
                 put(QString());
             put(u'[' + section.path + u']');
         }
@@ -317,7 +328,7 @@ QByteArray Document::serialize() const
             if (!section.entries[i].added && !section.entries[i].removed)
                 putEntry(section.entries[i]);
         }
-        if (section.raw.isEmpty() && !section.path.isEmpty())
+        if (section.added)
             put(QString());
     }
     if (!m_endsWithEol && text.endsWith(m_eol))
@@ -336,24 +347,18 @@ QByteArray Document::serialize() const
     return text.toUtf8();
 }
 
-Document::Key *Document::key(const QString &path)
-{
-    const auto found = m_keys.find(folded(canonicalPath(path)));
-    return found == m_keys.end() ? nullptr : &*found;
-}
-
-const Document::Key *Document::key(const QString &path) const
+const std::vector<int> *Document::sectionsOf(const QString &path) const
 {
     const auto found = m_keys.constFind(folded(canonicalPath(path)));
     return found == m_keys.cend() ? nullptr : &*found;
 }
 
-Document::Key &Document::ownKey(const QString &path)
+std::vector<int> &Document::ownSections(const QString &canonical)
 {
-    const QString name = folded(path);
+    const QString name = folded(canonical);
     auto found = m_keys.find(name);
     if (found == m_keys.end()) {
-        found = m_keys.insert(name, Key{path, {}, {}});
+        found = m_keys.insert(name, {});
         addParents(name);
     }
     return *found;
@@ -377,13 +382,13 @@ void Document::rebuildParents()
         addParents(it.key());
 }
 
-void Document::removeValue(Key &key, const QString &folded)
+void Document::removeValue(const QString &foldedPath, const QString &foldedName)
 {
-    const auto found = key.values.find(folded);
-    if (found == key.values.end())
+    const auto found = m_values.find(valueKey(foldedPath, foldedName));
+    if (found == m_values.end())
         return;
     m_sections[found->first].entries[found->second].removed = true;
-    key.values.erase(found);
+    m_values.erase(found);
 }
 
 bool Document::hasKey(const QString &path) const
@@ -394,54 +399,56 @@ bool Document::hasKey(const QString &path) const
 
 const Value *Document::value(const QString &path, const QString &name) const
 {
-    const Key *found = key(path);
-    if (!found)
+    const auto found = m_values.constFind(valueKey(folded(canonicalPath(path)), folded(name)));
+    if (found == m_values.cend())
         return nullptr;
-    const auto at = found->values.constFind(folded(name));
-    if (at == found->values.cend())
-        return nullptr;
-    return &m_sections[at->first].entries[at->second].value;
+    return &m_sections[found->first].entries[found->second].value;
 }
 
 QList<Value> Document::values(const QString &path) const
 {
     QList<Value> list;
-    if (const Key *found = key(path)) {
-        for (const auto &[section, entry] : found->values)
-            list.append(m_sections[section].entries[entry].value);
+    if (const std::vector<int> *sections = sectionsOf(path)) {
+        for (int section : *sections) {
+            for (const Entry &entry : m_sections[section].entries) {
+                if (entry.isValue && !entry.removed)
+                    list.append(entry.value);
+            }
+        }
     }
     return list;
 }
 
 bool Document::createKey(const QString &path)
 {
-    if (key(path))
+    if (sectionsOf(path))
         return false;
     Section section;
     section.path = canonicalPath(path);
+    section.added = true;
     m_sections.push_back(std::move(section));
-    ownKey(m_sections.back().path).sections.push_back(int(m_sections.size()) - 1);
+    ownSections(m_sections.back().path).push_back(int(m_sections.size()) - 1);
     return true;
 }
 
 void Document::setValue(const QString &path, const Value &value)
 {
     createKey(path);
-    Key &owner = *key(path);
-    const QString name = folded(value.name);
-    if (const auto found = owner.values.constFind(name); found != owner.values.cend()) {
+    const QString foldedPath = folded(canonicalPath(path));
+    const QString name = valueKey(foldedPath, folded(value.name));
+    if (const auto found = m_values.constFind(name); found != m_values.cend()) {
         Entry &entry = m_sections[found->first].entries[found->second];
         entry.value = value;
         entry.raw.clear();
         return;
     }
-    const int sectionIndex = owner.sections.back();
+    const int sectionIndex = m_keys.value(foldedPath).back();
     auto &entries = m_sections[sectionIndex].entries;
     Entry entry;
     entry.isValue = true;
     entry.added = true;
     entry.value = value;
-    owner.values.insert(name, {sectionIndex, int(entries.size())});
+    m_values.insert(name, {sectionIndex, int(entries.size())});
     entries.push_back(std::move(entry));
 }
 
@@ -452,8 +459,14 @@ bool Document::deleteTree(const QString &path)
     bool found = false;
     for (auto it = m_keys.begin(); it != m_keys.end();) {
         if (it.key() == name || it.key().startsWith(prefix)) {
-            for (int section : it->sections)
-                m_sections[section].removed = true;
+            for (int index : *it) {
+                Section &section = m_sections[index];
+                section.removed = true;
+                for (const Entry &entry : section.entries) {
+                    if (entry.isValue && !entry.removed)
+                        m_values.remove(valueKey(it.key(), folded(entry.value.name)));
+                }
+            }
             it = m_keys.erase(it);
             found = true;
         } else {

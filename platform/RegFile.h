@@ -6,7 +6,8 @@
 // written back in the encoding, header and line ends it was read in, with
 // its comments, blank lines and the lines this reader does not understand.
 // Deletions in the file ("[-KEY]", "\"name\"=-") take effect as they are
-// read. Key paths and value names compare without regard to case.
+// read. Key paths and value names compare without regard to case, and
+// paths may use the short root names (HKLM, HKCU, HKCR, HKU).
 #pragma once
 
 #include <QByteArray>
@@ -73,29 +74,25 @@ private:
         QString raw;  ///< the header as read; empty when written from `path`
         QString path; ///< empty for the lines before the first key and for "[-KEY]"
         std::vector<Entry> entries;
+        bool added = false; ///< new since reading: set apart by blank lines
         bool removed = false;
     };
-    struct Key
-    {
-        QString path;
-        std::vector<int> sections;
-        QHash<QString, std::pair<int, int>> values; ///< folded name -> section, entry
-    };
+    using Location = std::pair<int, int>; ///< section, entry
 
-    Key *key(const QString &path);
-    const Key *key(const QString &path) const;
-    Key &ownKey(const QString &path);
-    void removeValue(Key &key, const QString &folded);
-    void rebuildParents();
+    const std::vector<int> *sectionsOf(const QString &path) const;
+    std::vector<int> &ownSections(const QString &canonical);
+    void removeValue(const QString &foldedPath, const QString &foldedName);
     void addParents(const QString &folded);
+    void rebuildParents();
 
     enum class Encoding { Utf8, Utf8Bom, Utf16, Ansi };
     Encoding m_encoding = Encoding::Utf8;
     QString m_eol = QStringLiteral("\r\n");
     bool m_endsWithEol = true;
     std::vector<Section> m_sections;
-    QHash<QString, Key> m_keys; ///< by folded path
-    QSet<QString> m_parents;    ///< folded paths that have keys below them
+    QHash<QString, std::vector<int>> m_keys; ///< folded path -> the key's sections
+    QHash<QString, Location> m_values;       ///< folded path, NUL, folded name -> the value's line
+    QSet<QString> m_parents;                 ///< folded paths that have keys below them
 };
 
 } // namespace RegFile

@@ -1,7 +1,9 @@
-// Each open reads the file (a cheap read and compare when the parse of the
-// same bytes is at hand) and keeps a snapshot of that key's values in its
-// handle; each change is made under the file's lock on the file as it is
-// then, and replaces it whole.
+// Each open looks at the file: a file whose stamp (inode, size, times) is
+// as when it was last parsed, long after its last change, is not read
+// again; otherwise its bytes are read, and parsed unless they are the bytes
+// of the last parse. The handle keeps a snapshot of that key's values. Each
+// change is made under the file's lock on the file as it is then, and
+// replaces it whole.
 #include "Registry.h"
 
 #include "RegFile.h"
@@ -85,14 +87,38 @@ private:
 
 struct Loaded
 {
-    std::shared_ptr<const Document> document;
+    std::shared_ptr<Document> document; ///< shared with the cache: not to be changed
     std::int32_t status = ERROR_SUCCESS;
     QString error; ///< "FILE: cause"
 };
 
+/// What identifies one state of a file without reading it.
+struct FileStamp
+{
+    bool valid = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    explicit operator bool() const { return valid; }
+    bool operator==(const FileStamp &other) const
+    {
+        const auto same = [](const timespec &a, const timespec &b) {
+            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+        };
+        return valid && other.valid && device == other.device && inode == other.inode && size == other.size &&
+               same(modified, other.modified) && same(changed, other.changed);
+    }
+};
+
 /// The file's bytes: a missing file has none; only a regular file of sane
 /// size is read (opened without blocking, so a FIFO cannot hold us).
-bool readBytes(const QString &path, QByteArray *bytes, Loaded *failure)
+/// `unchanged` answers for the file's stamp whether the read can be skipped.
+template<typename Unchanged>
+bool readBytes(const QString &path, QByteArray *bytes, FileStamp *stamp, Unchanged unchanged, bool *skipped,
+               Loaded *failure)
 {
     const auto fail = [&](std::int32_t status, const QString &cause) {
         failure->status = status;
@@ -115,6 +141,10 @@ bool readBytes(const QString &path, QByteArray *bytes, Loaded *failure)
                                  .arg(Registry::kMaxFileSize / (1024 * 1024));
     if (info.st_size > Registry::kMaxFileSize)
         return fail(ERROR_BADDB, tooLarge);
+    *stamp = FileStamp{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+    *skipped = unchanged(*stamp);
+    if (*skipped)
+        return true;
     bytes->resize(qsizetype(info.st_size) + 1);
     qsizetype filled = 0;
     for (;;) {
@@ -144,7 +174,11 @@ struct ParseCache
     QMutex mutex;
     QString path;
     QByteArray bytes;
-    std::shared_ptr<const Document> document;
+    std::shared_ptr<Document> document;
+    /// Set only when the file had not changed for a while before it was
+    /// read: a change within the clock's resolution of that read could
+    /// leave the stamp as it was.
+    FileStamp stamp;
 };
 
 ParseCache &parseCache()
@@ -153,7 +187,8 @@ ParseCache &parseCache()
     return cache;
 }
 
-void remember(const QString &path, const QByteArray &bytes, std::shared_ptr<const Document> document)
+void remember(const QString &path, const QByteArray &bytes, std::shared_ptr<Document> document,
+              const FileStamp &stamp = {})
 {
     ParseCache &cache = parseCache();
     QMutexLocker lock(&cache.mutex);
@@ -161,26 +196,50 @@ void remember(const QString &path, const QByteArray &bytes, std::shared_ptr<cons
         cache.path.clear();
         cache.bytes.clear();
         cache.document.reset();
+        cache.stamp = {};
         return;
     }
     cache.path = path;
     cache.bytes = bytes;
     cache.document = std::move(document);
+    cache.stamp = stamp;
+}
+
+/// The stamp when the file's last change lies safely before now.
+FileStamp settled(const FileStamp &stamp)
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return stamp && stamp.changed.tv_sec + 2 < now.tv_sec ? stamp : FileStamp{};
 }
 
 Loaded load(const QString &path)
 {
     Loaded loaded;
     QByteArray bytes;
-    if (!readBytes(path, &bytes, &loaded))
+    FileStamp stamp;
+    bool skipped = false;
+    const auto unchanged = [&](const FileStamp &now) {
+        ParseCache &cache = parseCache();
+        QMutexLocker lock(&cache.mutex);
+        if (!cache.document || cache.path != path || !(cache.stamp == now))
+            return false;
+        loaded.document = cache.document;
+        return true;
+    };
+    if (!readBytes(path, &bytes, &stamp, unchanged, &skipped, &loaded) || skipped)
         return loaded;
     {
         ParseCache &cache = parseCache();
         QMutexLocker lock(&cache.mutex);
         if (cache.document && cache.path == path && cache.bytes == bytes) {
+            cache.stamp = settled(stamp);
             loaded.document = cache.document;
             return loaded;
         }
+        // Not kept while the new parse is made, which would double the memory.
+        cache.bytes.clear();
+        cache.document.reset();
     }
     QString error;
     std::optional<Document> parsed = Document::parse(bytes, &error);
@@ -189,8 +248,8 @@ Loaded load(const QString &path)
         loaded.error = path + QStringLiteral(": ") + error;
         return loaded;
     }
-    loaded.document = std::make_shared<const Document>(std::move(*parsed));
-    remember(path, bytes, loaded.document);
+    loaded.document = std::make_shared<Document>(std::move(*parsed));
+    remember(path, bytes, loaded.document, settled(stamp));
     return loaded;
 }
 
@@ -501,7 +560,21 @@ void begin(TransactionState *d)
         d->error = loaded.error;
         return;
     }
-    d->document = *loaded.document;
+    // The transaction changes its own copy; when nobody else reads the cached
+    // parse, it takes that instead of copying it.
+    {
+        ParseCache &cache = parseCache();
+        QMutexLocker lock(&cache.mutex);
+        if (cache.document == loaded.document) {
+            cache.document.reset();
+            cache.bytes.clear();
+            cache.stamp = {};
+        }
+    }
+    if (loaded.document.use_count() == 1)
+        d->document = std::move(*loaded.document);
+    else
+        d->document = *loaded.document;
     ActiveTransaction &active = activeTransaction();
     QMutexLocker lock(&active.mutex);
     if (!active.state) {
@@ -560,7 +633,7 @@ bool Transaction::commit()
         const QByteArray bytes = d->document->serialize();
         if (!replaceFile(d->path, bytes, &d->status, &d->error))
             return false;
-        remember(d->path, bytes, std::make_shared<const Document>(std::move(*d->document)));
+        remember(d->path, bytes, std::make_shared<Document>(std::move(*d->document)));
     }
     if (d->active) {
         ActiveTransaction &active = activeTransaction();
