@@ -30,19 +30,27 @@ QString valueKey(const QString &foldedPath, const QString &foldedName)
     return foldedPath + QChar(u'\0') + foldedName;
 }
 
-/// Reads a quoted text at `pos` (on its opening quote); false when unterminated.
-bool readQuoted(QStringView line, qsizetype &pos, QString *out)
+/// Reads a quoted text at `pos` (on its opening quote); false when
+/// unterminated. *plain stays true while the text uses only the escapes
+/// this writer writes.
+bool readQuoted(QStringView line, qsizetype &pos, QString *out, bool *plain)
 {
     out->clear();
-    for (++pos; pos < line.size(); ++pos) {
+    qsizetype start = ++pos;
+    for (; pos < line.size(); ++pos) {
         const QChar c = line.at(pos);
         if (c == u'"') {
+            out->append(line.sliced(start, pos - start));
             ++pos;
             return true;
         }
-        if (c == u'\\' && pos + 1 < line.size())
+        if (c == u'\\' && pos + 1 < line.size()) {
+            out->append(line.sliced(start, pos - start));
             ++pos;
-        out->append(line.at(pos));
+            if (line.at(pos) != u'\\' && line.at(pos) != u'"')
+                *plain = false;
+            start = pos;
+        }
     }
     return false;
 }
@@ -126,6 +134,17 @@ QString valueLine(const Value &value)
 
 QString canonicalPath(QString path)
 {
+    static const QLatin1StringView fullRoots[] = {
+        QLatin1StringView("HKEY_CLASSES_ROOT"), QLatin1StringView("HKEY_CURRENT_USER"),
+        QLatin1StringView("HKEY_LOCAL_MACHINE"), QLatin1StringView("HKEY_USERS")};
+    // Paths as this writer writes them, the common case, stay as they are.
+    if (!path.isEmpty() && !path.back().isSpace() && path.back() != u'\\' && !path.front().isSpace()) {
+        const QStringView root = QStringView(path).left(path.indexOf(u'\\'));
+        for (QLatin1StringView full : fullRoots) {
+            if (root == full)
+                return path;
+        }
+    }
     path = path.trimmed();
     while (path.endsWith(u'\\'))
         path.chop(1);
@@ -179,15 +198,15 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
                          ? QStringLiteral("\r\n")
                          : QStringLiteral("\n");
     document.m_endsWithEol = text.endsWith(u'\n');
-    QStringList lines = text.split(u'\n');
+    QList<QStringView> lines = QStringView(text).split(u'\n');
     if (document.m_endsWithEol)
         lines.removeLast();
-    for (QString &line : lines) {
+    for (QStringView &line : lines) {
         if (line.endsWith(u'\r'))
             line.chop(1);
     }
-    for (const QString &line : std::as_const(lines)) {
-        const QString first = line.trimmed();
+    for (QStringView line : std::as_const(lines)) {
+        const QStringView first = line.trimmed();
         if (first.isEmpty())
             continue;
         if (first != kHeader5 && first != kHeader4) {
@@ -199,25 +218,28 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
     }
 
     document.m_sections.front().entries.clear();
+    QString foldedPath; // of the current section
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString &line = lines[i];
-        const QString trimmed = line.trimmed();
+        const QStringView line = lines[i];
+        const QStringView trimmed = line.trimmed();
         const int sectionIndex = int(document.m_sections.size()) - 1;
         if (trimmed.startsWith(u'[')) {
             const qsizetype close = trimmed.lastIndexOf(u']');
             if (close > 0) {
-                const QString path = trimmed.mid(1, close - 1);
+                const QStringView path = trimmed.sliced(1, close - 1);
                 Section section;
-                section.raw = line;
                 if (path.startsWith(u'-')) {
-                    document.deleteTree(canonicalPath(path.mid(1)));
+                    section.raw = line.toString();
+                    document.deleteTree(canonicalPath(path.sliced(1).toString()));
+                    foldedPath.clear();
                 } else {
-                    section.path = canonicalPath(path);
-                    // Most lines are as this writer would write them: not kept twice.
-                    if (line.size() == section.path.size() + 2 && line.startsWith(u'[') &&
-                        QStringView(line).sliced(1, section.path.size()) == section.path)
-                        section.raw.clear();
+                    section.path = canonicalPath(path.toString());
+                    // Most lines are as this writer writes them: not kept twice.
+                    if (line.size() != section.path.size() + 2 || !line.startsWith(u'[') ||
+                        line.sliced(1, section.path.size()) != section.path)
+                        section.raw = line.toString();
                     document.ownSections(section.path).push_back(sectionIndex + 1);
+                    foldedPath = folded(section.path);
                 }
                 document.m_sections.push_back(std::move(section));
                 continue;
@@ -225,61 +247,70 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
         }
 
         Entry entry;
-        entry.raw = line;
-        const QString &keyPath = document.m_sections.back().path;
-        if (keyPath.isEmpty() || trimmed.isEmpty() || trimmed.startsWith(u';')) {
+        const auto keep = [&] {
+            entry.raw = line.toString();
             document.m_sections.back().entries.push_back(std::move(entry));
-            continue;
-        }
-        const auto keep = [&] { document.m_sections.back().entries.push_back(std::move(entry)); };
-        Value value;
-        qsizetype pos = 0;
-        if (trimmed.startsWith(u'@'))
-            pos = 1;
-        else if (!trimmed.startsWith(u'"') || !readQuoted(trimmed, pos, &value.name)) {
+        };
+        if (foldedPath.isEmpty() || trimmed.isEmpty() || trimmed.startsWith(u';')) {
             keep();
             continue;
         }
+        Value value;
+        bool plain = trimmed.size() == line.size();
+        qsizetype pos = 0;
+        if (trimmed.startsWith(u'@'))
+            pos = 1;
+        else if (!trimmed.startsWith(u'"') || !readQuoted(trimmed, pos, &value.name, &plain)) {
+            keep();
+            continue;
+        }
+        plain = plain && trimmed.startsWith(u'@') == value.name.isEmpty();
+        const qsizetype beforeEquals = pos;
         while (pos < trimmed.size() && trimmed.at(pos).isSpace())
             ++pos;
         if (pos >= trimmed.size() || trimmed.at(pos) != u'=') {
             keep();
             continue;
         }
+        plain = plain && pos == beforeEquals;
         ++pos;
+        const qsizetype afterEquals = pos;
         while (pos < trimmed.size() && trimmed.at(pos).isSpace())
             ++pos;
-        const QString foldedPath = folded(keyPath);
+        plain = plain && pos == afterEquals;
         const QString name = folded(value.name);
         if (pos < trimmed.size() && trimmed.at(pos) == u'"') {
-            if (!readQuoted(trimmed, pos, &value.text)) {
+            if (!readQuoted(trimmed, pos, &value.text, &plain)) {
                 keep();
                 continue;
             }
             value.type = kRegSz;
+            plain = plain && pos == trimmed.size();
+            if (!plain)
+                entry.raw = line.toString();
         } else {
-            QString source = trimmed.mid(pos);
+            QString source = trimmed.sliced(pos).toString();
             if (source == u"-") {
                 document.removeValue(foldedPath, name);
                 keep();
                 continue;
             }
+            entry.raw = line.toString();
             // Long binary data continues on the next lines after a backslash.
             while (source.endsWith(u'\\') && i + 1 < lines.size()) {
                 source.chop(1);
                 source += lines[++i].trimmed();
-                entry.raw += document.m_eol + lines[i];
+                entry.raw += document.m_eol;
+                entry.raw += lines[i];
             }
             if (!parseData(source, &value)) {
-                keep();
+                document.m_sections.back().entries.push_back(std::move(entry));
                 continue;
             }
         }
         document.removeValue(foldedPath, name);
         entry.isValue = true;
         entry.value = std::move(value);
-        if (entry.raw == valueLine(entry.value))
-            entry.raw.clear();
         auto &entries = document.m_sections.back().entries;
         document.m_values.insert(valueKey(foldedPath, name), {sectionIndex, int(entries.size())});
         entries.push_back(std::move(entry));
