@@ -24,8 +24,9 @@ bool guidFromString(const QString &text, GUID *guid);
 HRESULT CLSIDFromProgID(const OLECHAR *progId, CLSID *clsid);
 
 /// Creates an instance of a registered in-process class. REGDB_E_CLASSNOTREG
-/// when the class is not registered, E_FAIL when its library cannot be
-/// loaded or lacks DllGetClassObject.
+/// when the class is not registered, REGDB_E_READREGDB when the registry
+/// cannot be read, E_FAIL when its library cannot be loaded or lacks
+/// DllGetClassObject.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, REFIID riid, void **object);
 
 /// Asks every library loaded by CoCreateInstance whether it can be unloaded
