@@ -4,6 +4,7 @@
 #include "Quiravel.h"
 #include "clsQuiravel.h"
 #include "platform/ComponentHost.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -65,6 +66,9 @@ HRESULT registerServer(const QString &libraryPath)
 {
     if (libraryPath.isEmpty())
         return SELFREG_E_CLASS;
+    // One change of the registry: no other registration comes between its
+    // keys, and a failure leaves none of them.
+    Registry::Transaction transaction;
     for (HRESULT hr : {
              ComponentHost::registerTypeLib(LIBID_Quiravel, QStringLiteral("Quiravel"), libraryPath),
              ComponentHost::registerClass(CLSID_clsQuiravel, QStringLiteral("clsQuiravel"), libraryPath,
@@ -78,12 +82,13 @@ HRESULT registerServer(const QString &libraryPath)
         if (FAILED(hr))
             return SELFREG_E_CLASS;
     }
-    return S_OK;
+    return transaction.commit() ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT unregisterServer()
 {
     HRESULT result = S_OK;
+    Registry::Transaction transaction;
     for (HRESULT hr : {
              ComponentHost::unregisterClass(CLSID_clsQuiravel, kProgId),
              ComponentHost::unregisterClass(CLSID_clsAlwaysView, {}),
@@ -93,7 +98,7 @@ HRESULT unregisterServer()
         if (FAILED(hr))
             result = SELFREG_E_CLASS;
     }
-    return result;
+    return SUCCEEDED(result) && transaction.commit() ? S_OK : SELFREG_E_CLASS;
 }
 
 } // namespace ClassFactory

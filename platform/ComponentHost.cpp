@@ -26,7 +26,8 @@ struct LoadedLibrary
 QMutex librariesMutex;
 QList<LoadedLibrary> loadedLibraries;
 
-void *loadLibrary(const QString &path)
+/// Null with the loader's message in *error when the library cannot be loaded.
+void *loadLibrary(const QString &path, QString *error)
 {
     QMutexLocker lock(&librariesMutex);
     for (const LoadedLibrary &library : std::as_const(loadedLibraries)) {
@@ -34,27 +35,93 @@ void *loadLibrary(const QString &path)
             return library.handle;
     }
     void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (handle)
+    if (handle) {
         loadedLibraries.append(LoadedLibrary{path, handle});
+    } else if (error) {
+        const char *message = dlerror();
+        *error = message ? QString::fromLocal8Bit(message) : QStringLiteral("unknown reason");
+    }
     return handle;
 }
 
-/// The text of a key's default value; empty when the key or the value is missing.
-QString defaultValue(HKEY root, const QString &subKey)
+/// The text of a key's default value; empty when the key or the value is
+/// missing. Answers false only when the registry cannot be read.
+bool readDefaultValue(HKEY root, const QString &subKey, QString *text)
 {
+    text->clear();
     HKEY key = nullptr;
-    if (RegOpenKeyA(root, Ansi::encode(subKey).constData(), &key) != ERROR_SUCCESS)
-        return {};
-    QString text;
+    const std::int32_t opened = RegOpenKeyA(root, Ansi::encode(subKey).constData(), &key);
+    if (opened != ERROR_SUCCESS)
+        return opened == ERROR_FILE_NOT_FOUND;
     std::uint32_t size = 0;
     if (RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0) {
         QByteArray data(size, '\0');
         if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<std::uint8_t *>(data.data()),
                              &size) == ERROR_SUCCESS)
-            text = Ansi::decode(QByteArrayView(data.constData(), qstrnlen(data.constData(), size)));
+            *text = Ansi::decode(QByteArrayView(data.constData(), qstrnlen(data.constData(), size)));
     }
     RegCloseKey(key);
+    return true;
+}
+
+QString defaultValue(HKEY root, const QString &subKey)
+{
+    QString text;
+    readDefaultValue(root, subKey, &text);
     return text;
+}
+
+/// Why the registry could not be read, for the error texts.
+QString registryProblem()
+{
+    const QString problem = Registry::readProblem();
+    return problem.isEmpty() ? Registry::filePath() + QStringLiteral(": cannot be read") : problem;
+}
+
+HRESULT createFromRegistry(REFCLSID clsid, IUnknown *outer, REFIID riid, void **object, QString *error)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    const QString subKey = QStringLiteral("CLSID\\%1\\InprocServer32").arg(guidToString(clsid));
+    QString libraryPath;
+    if (!readDefaultValue(HKEY_CLASSES_ROOT, subKey, &libraryPath)) {
+        if (error)
+            *error = QStringLiteral("cannot read the registry %1").arg(registryProblem());
+        return REGDB_E_READREGDB;
+    }
+    if (libraryPath.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("the class %1 is not registered in %2")
+                         .arg(guidToString(clsid), Registry::filePath());
+        return REGDB_E_CLASSNOTREG;
+    }
+    QString loadError;
+    void *library = loadLibrary(libraryPath, &loadError);
+    if (!library) {
+        if (error)
+            *error = QStringLiteral("cannot load the library registered in %1: %2")
+                         .arg(Registry::filePath(), loadError);
+        return E_FAIL;
+    }
+    auto getClassObject = reinterpret_cast<GetClassObjectFunction>(dlsym(library, "DllGetClassObject"));
+    if (!getClassObject) {
+        if (error)
+            *error = QStringLiteral("the library %1 registered in %2 has no DllGetClassObject")
+                         .arg(libraryPath, Registry::filePath());
+        return E_FAIL;
+    }
+    ComPtr<IClassFactory> factory;
+    HRESULT hr = getClassObject(clsid, IID_IClassFactory, factory.putVoid());
+    if (SUCCEEDED(hr) && !factory)
+        hr = E_FAIL;
+    if (SUCCEEDED(hr))
+        hr = factory->CreateInstance(outer, riid, object);
+    if (FAILED(hr) && error)
+        *error = QStringLiteral("the library %1 did not create the class %2 (0x%3)")
+                     .arg(libraryPath, guidToString(clsid))
+                     .arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
+    return hr;
 }
 
 bool setString(HKEY key, const char *name, const QString &text)
@@ -154,26 +221,7 @@ HRESULT CLSIDFromProgID(const OLECHAR *progId, CLSID *clsid)
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, REFIID riid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    const QString libraryPath =
-        defaultValue(HKEY_CLASSES_ROOT, QStringLiteral("CLSID\\%1\\InprocServer32").arg(guidToString(clsid)));
-    if (libraryPath.isEmpty())
-        return REGDB_E_CLASSNOTREG;
-    void *library = loadLibrary(libraryPath);
-    if (!library)
-        return E_FAIL;
-    auto getClassObject = reinterpret_cast<GetClassObjectFunction>(dlsym(library, "DllGetClassObject"));
-    if (!getClassObject)
-        return E_FAIL;
-    ComPtr<IClassFactory> factory;
-    const HRESULT hr = getClassObject(clsid, IID_IClassFactory, factory.putVoid());
-    if (FAILED(hr))
-        return hr;
-    if (!factory)
-        return E_FAIL;
-    return factory->CreateInstance(outer, riid, object);
+    return createFromRegistry(clsid, outer, riid, object, nullptr);
 }
 
 void CoFreeUnusedLibraries()
@@ -190,9 +238,28 @@ void CoFreeUnusedLibraries()
 
 namespace ComponentHost {
 
+HRESULT createInstance(const QString &progId, REFIID riid, void **object, QString *error)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    QString text;
+    if (!readDefaultValue(HKEY_CLASSES_ROOT, progId + QStringLiteral("\\CLSID"), &text)) {
+        *error = QStringLiteral("cannot read the registry %1").arg(registryProblem());
+        return REGDB_E_READREGDB;
+    }
+    CLSID clsid{};
+    if (!guidFromString(text, &clsid)) {
+        *error = QStringLiteral("\"%1\" is not registered in %2").arg(progId, Registry::filePath());
+        return REGDB_E_CLASSNOTREG;
+    }
+    return createFromRegistry(clsid, nullptr, riid, object, error);
+}
+
 HRESULT registerClass(const CLSID &clsid, const QString &className, const QString &libraryPath,
                       const QString &progId, const QString &threadingModel)
 {
+    Registry::Transaction transaction;
     const QString classKey = QStringLiteral("CLSID\\") + guidToString(clsid);
     bool ok = writeKey(classKey, className) && writeKey(classKey + QStringLiteral("\\InprocServer32"),
                                                         libraryPath, "ThreadingModel", threadingModel);
@@ -200,28 +267,32 @@ HRESULT registerClass(const CLSID &clsid, const QString &className, const QStrin
         ok = writeKey(classKey + QStringLiteral("\\ProgID"), progId) &&
              writeKey(progId + QStringLiteral("\\CLSID"), guidToString(clsid));
     }
-    return ok ? S_OK : SELFREG_E_CLASS;
+    return ok && transaction.commit() ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT unregisterClass(const CLSID &clsid, const QString &progId)
 {
+    Registry::Transaction transaction;
     bool ok = deleteTree(QStringLiteral("CLSID\\") + guidToString(clsid));
     if (!progId.isEmpty())
         ok = deleteTree(progId) && ok;
-    return ok ? S_OK : SELFREG_E_CLASS;
+    return ok && transaction.commit() ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT registerTypeLib(const GUID &libid, const QString &name, const QString &libraryPath)
 {
+    Registry::Transaction transaction;
     const QString versionKey = QStringLiteral("TypeLib\\%1\\1.0").arg(guidToString(libid));
     const bool ok =
         writeKey(versionKey, name) && writeKey(versionKey + QStringLiteral("\\0\\linux"), libraryPath);
-    return ok ? S_OK : SELFREG_E_CLASS;
+    return ok && transaction.commit() ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT unregisterTypeLib(const GUID &libid)
 {
-    return deleteTree(QStringLiteral("TypeLib\\") + guidToString(libid)) ? S_OK : SELFREG_E_CLASS;
+    Registry::Transaction transaction;
+    const bool ok = deleteTree(QStringLiteral("TypeLib\\") + guidToString(libid));
+    return ok && transaction.commit() ? S_OK : SELFREG_E_CLASS;
 }
 
 QString modulePathOf(const void *address)

@@ -24,8 +24,9 @@ bool guidFromString(const QString &text, GUID *guid);
 HRESULT CLSIDFromProgID(const OLECHAR *progId, CLSID *clsid);
 
 /// Creates an instance of a registered in-process class. REGDB_E_CLASSNOTREG
-/// when the class is not registered, E_FAIL when its library cannot be
-/// loaded or lacks DllGetClassObject.
+/// when the class is not registered, REGDB_E_READREGDB when the registry
+/// cannot be read, E_FAIL when its library cannot be loaded or lacks
+/// DllGetClassObject.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, REFIID riid, void **object);
 
 /// Asks every library loaded by CoCreateInstance whether it can be unloaded
@@ -33,7 +34,14 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, REFIID riid, void **ob
 void CoFreeUnusedLibraries();
 
 namespace ComponentHost {
-/// Writes the keys above for one class (creatable or not).
+/// CoCreateInstance by programmatic identifier that says why it failed, as
+/// one line: the registry file that cannot be read and why
+/// (REGDB_E_READREGDB), the identifier or class not registered in the named
+/// registry file (REGDB_E_CLASSNOTREG), or the registered library that
+/// cannot be loaded with the loader's message (E_FAIL).
+HRESULT createInstance(const QString &progId, REFIID riid, void **object, QString *error);
+
+/// Writes the keys above for one class (creatable or not), all or none.
 HRESULT registerClass(const CLSID &clsid, const QString &className, const QString &libraryPath,
                       const QString &progId, const QString &threadingModel);
 HRESULT unregisterClass(const CLSID &clsid, const QString &progId);

@@ -1,94 +1,306 @@
-// The registry lives in one ".reg" file. Each open reads the file anew and
-// keeps a snapshot of that key's values in its handle; each change reads,
-// modifies and atomically replaces the file.
+// Each open looks at the file: a file whose stamp (inode, size, times) is
+// as when it was last parsed, long after its last change, is not read
+// again; otherwise its bytes are read, and parsed unless they are the bytes
+// of the last parse. The handle keeps a snapshot of that key's values. Each
+// change is made under the file's lock on the file as it is then, and
+// replaces it whole.
 #include "Registry.h"
 
+#include "RegFile.h"
 #include "TextFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QList>
 #include <QMutex>
-#include <QSaveFile>
-#include <QStringDecoder>
+#include <QRandomGenerator>
+#include <QThread>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <pwd.h>
 #include <set>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+
+using RegFile::Document;
+using RegFile::Value;
 
 namespace {
 
-constexpr std::uint32_t kRegNone = 0;
-constexpr std::uint32_t kRegBinary = 3;
-constexpr std::uint32_t kRegDword = 4;
+// The largest file whose parse is kept between calls.
+constexpr qsizetype kMaxCachedSize = 16 * 1024 * 1024;
+// Internal: a key to be created is there already.
+constexpr std::int32_t kAlreadyExists = 183;
+// A change waits this long for another process's change to end.
+constexpr int kLockWaitMs = 10000;
 
-const QString kHeader5 = QStringLiteral("Windows Registry Editor Version 5.00");
-const QString kHeader4 = QStringLiteral("REGEDIT4");
-
-struct Value
+QString systemError(int error)
 {
-    QString name;
-    std::uint32_t type = REG_SZ;
-    QString text;      ///< the text of a REG_SZ value
-    QByteArray bytes;  ///< the data of any other value
-    QString rawSource; ///< how a non-text value was written, kept for saving
-};
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
-struct Key
+std::int32_t statusOf(int error)
 {
-    QString path;
-    QList<Value> values;
-};
+    return error == EACCES || error == EPERM || error == EROFS ? ERROR_ACCESS_DENIED
+                                                               : ERROR_REGISTRY_IO_FAILED;
+}
 
-struct RegFile
+QString fileKind(mode_t mode)
 {
-    QList<Key> keys;
+    if (S_ISDIR(mode))
+        return QStringLiteral("a directory");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("not a plain file");
+}
 
-    qsizetype indexOf(const QString &path) const
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor()
     {
-        for (qsizetype i = 0; i < keys.size(); ++i) {
-            if (keys[i].path.compare(path, Qt::CaseInsensitive) == 0)
-                return i;
-        }
-        return -1;
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
     }
 
-    Key &keyAt(const QString &path)
-    {
-        qsizetype i = indexOf(path);
-        if (i < 0) {
-            keys.append(Key{path, {}});
-            i = keys.size() - 1;
-        }
-        return keys[i];
-    }
+private:
+    int m_fd;
+};
 
-    // A key exists when it has its own section or any key below it has one.
-    bool exists(const QString &path) const
+struct Loaded
+{
+    std::shared_ptr<Document> document; ///< shared with the cache: not to be changed
+    std::int32_t status = ERROR_SUCCESS;
+    QString error; ///< "FILE: cause"
+};
+
+/// What identifies one state of a file without reading it.
+struct FileStamp
+{
+    bool valid = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    explicit operator bool() const { return valid; }
+    bool operator==(const FileStamp &other) const
     {
-        const QString prefix = path + u'\\';
-        for (const Key &key : keys) {
-            if (key.path.compare(path, Qt::CaseInsensitive) == 0 ||
-                key.path.startsWith(prefix, Qt::CaseInsensitive))
-                return true;
-        }
+        const auto same = [](const timespec &a, const timespec &b) {
+            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+        };
+        return valid && other.valid && device == other.device && inode == other.inode && size == other.size &&
+               same(modified, other.modified) && same(changed, other.changed);
+    }
+};
+
+/// The file's bytes: a missing file has none; only a regular file of sane
+/// size is read (opened without blocking, so a FIFO cannot hold us).
+/// `unchanged` answers for the file's stamp whether the read can be skipped.
+template<typename Unchanged>
+bool readBytes(const QString &path, QByteArray *bytes, FileStamp *stamp, Unchanged unchanged, bool *skipped,
+               Loaded *failure)
+{
+    const auto fail = [&](std::int32_t status, const QString &cause) {
+        failure->status = status;
+        failure->error = path + QStringLiteral(": ") + cause;
         return false;
+    };
+    bytes->clear();
+    FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno == ENOENT)
+            return true;
+        return fail(statusOf(errno), QStringLiteral("cannot open it: %1").arg(systemError(errno)));
     }
+    struct stat info;
+    if (::fstat(fd.get(), &info) != 0)
+        return fail(ERROR_REGISTRY_IO_FAILED, QStringLiteral("cannot read it: %1").arg(systemError(errno)));
+    if (!S_ISREG(info.st_mode))
+        return fail(ERROR_BADDB, QStringLiteral("not a regular file (%1)").arg(fileKind(info.st_mode)));
+    const QString tooLarge = QStringLiteral("larger than the %1 MiB a registry file may have")
+                                 .arg(Registry::kMaxFileSize / (1024 * 1024));
+    if (info.st_size > Registry::kMaxFileSize)
+        return fail(ERROR_BADDB, tooLarge);
+    *stamp = FileStamp{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+    *skipped = unchanged(*stamp);
+    if (*skipped)
+        return true;
+    bytes->resize(qsizetype(info.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == bytes->size()) {
+            // The file grew while it was read.
+            if (bytes->size() > Registry::kMaxFileSize)
+                return fail(ERROR_BADDB, tooLarge);
+            bytes->resize(std::min<qsizetype>(bytes->size() * 2, Registry::kMaxFileSize + 1));
+        }
+        const ssize_t got = ::read(fd.get(), bytes->data() + filled, size_t(bytes->size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail(ERROR_REGISTRY_IO_FAILED,
+                        QStringLiteral("cannot read it: %1").arg(systemError(errno)));
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes->truncate(filled);
+    return true;
+}
 
-    /// Removes the key and all below it; answers whether anything was there.
-    bool removeTree(const QString &path)
-    {
-        const QString prefix = path + u'\\';
-        const qsizetype before = keys.size();
-        keys.removeIf([&](const Key &key) {
-            return key.path.compare(path, Qt::CaseInsensitive) == 0 ||
-                   key.path.startsWith(prefix, Qt::CaseInsensitive);
-        });
-        return keys.size() != before;
-    }
+/// The parse of the last file read, kept while its bytes stay the same.
+struct ParseCache
+{
+    QMutex mutex;
+    QString path;
+    QByteArray bytes;
+    std::shared_ptr<Document> document;
+    /// Set only when the file had not changed for a while before it was
+    /// read: a change within the clock's resolution of that read could
+    /// leave the stamp as it was.
+    FileStamp stamp;
 };
+
+ParseCache &parseCache()
+{
+    static ParseCache cache;
+    return cache;
+}
+
+void remember(const QString &path, const QByteArray &bytes, std::shared_ptr<Document> document,
+              const FileStamp &stamp = {})
+{
+    ParseCache &cache = parseCache();
+    QMutexLocker lock(&cache.mutex);
+    if (bytes.size() > kMaxCachedSize) {
+        cache.path.clear();
+        cache.bytes.clear();
+        cache.document.reset();
+        cache.stamp = {};
+        return;
+    }
+    cache.path = path;
+    cache.bytes = bytes;
+    cache.document = std::move(document);
+    cache.stamp = stamp;
+}
+
+/// The stamp when the file's last change lies safely before now.
+FileStamp settled(const FileStamp &stamp)
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return stamp && stamp.changed.tv_sec + 2 < now.tv_sec ? stamp : FileStamp{};
+}
+
+Loaded load(const QString &path)
+{
+    Loaded loaded;
+    QByteArray bytes;
+    FileStamp stamp;
+    bool skipped = false;
+    const auto unchanged = [&](const FileStamp &now) {
+        ParseCache &cache = parseCache();
+        QMutexLocker lock(&cache.mutex);
+        if (!cache.document || cache.path != path || !(cache.stamp == now))
+            return false;
+        loaded.document = cache.document;
+        return true;
+    };
+    if (!readBytes(path, &bytes, &stamp, unchanged, &skipped, &loaded) || skipped)
+        return loaded;
+    {
+        ParseCache &cache = parseCache();
+        QMutexLocker lock(&cache.mutex);
+        if (cache.document && cache.path == path && cache.bytes == bytes) {
+            cache.stamp = settled(stamp);
+            loaded.document = cache.document;
+            return loaded;
+        }
+        // Not kept while the new parse is made, which would double the memory.
+        cache.bytes.clear();
+        cache.document.reset();
+    }
+    QString error;
+    std::optional<Document> parsed = Document::parse(bytes, &error);
+    if (!parsed) {
+        loaded.status = ERROR_BADDB;
+        loaded.error = path + QStringLiteral(": ") + error;
+        return loaded;
+    }
+    loaded.document = std::make_shared<Document>(std::move(*parsed));
+    remember(path, bytes, loaded.document, settled(stamp));
+    return loaded;
+}
+
+/// A new file in the registry's folder, given the old file's permissions,
+/// renamed over the old name.
+bool replaceFile(const QString &path, const QByteArray &bytes, std::int32_t *status, QString *error)
+{
+    const QFileInfo target(path);
+    const QString folder = target.absolutePath();
+    QString temporary;
+    FileDescriptor fd;
+    for (int attempt = 0; fd.get() < 0; ++attempt) {
+        temporary = QStringLiteral("%1/.%2.%3.tmp")
+                        .arg(folder, target.fileName())
+                        .arg(QRandomGenerator::global()->generate64(), 0, 36);
+        fd.reset(::open(QFile::encodeName(temporary).constData(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+        if (fd.get() < 0 && (errno != EEXIST || attempt > 100)) {
+            *status = statusOf(errno);
+            *error = path + QStringLiteral(": cannot create a new file in its folder: ") + systemError(errno);
+            return false;
+        }
+    }
+    const QByteArray name = QFile::encodeName(temporary);
+    const auto fail = [&](int cause) {
+        ::unlink(name.constData());
+        *status = statusOf(cause);
+        *error = path + QStringLiteral(": cannot write it: ") + systemError(cause);
+        return false;
+    };
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t put = ::write(fd.get(), bytes.constData() + written, size_t(bytes.size() - written));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            return fail(errno);
+        written += put;
+    }
+    struct stat old;
+    if (::stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd.get(), old.st_mode & 07777);
+    if (::fsync(fd.get()) != 0)
+        return fail(errno);
+    if (::close(fd.release()) != 0)
+        return fail(errno);
+    if (::rename(name.constData(), QFile::encodeName(path).constData()) != 0)
+        return fail(errno);
+    return true;
+}
+
+// ---- handles ----
 
 const QStringList &ownerKeyPaths()
 {
@@ -115,231 +327,6 @@ QString rootName(HKEY key)
     }
 }
 
-QString canonicalPath(QString path)
-{
-    path = path.trimmed();
-    while (path.endsWith(u'\\'))
-        path.chop(1);
-    const qsizetype slash = path.indexOf(u'\\');
-    const QString root = slash < 0 ? path : path.left(slash);
-    static const QHash<QString, QString> abbreviations = {
-        {QStringLiteral("HKLM"), QStringLiteral("HKEY_LOCAL_MACHINE")},
-        {QStringLiteral("HKCU"), QStringLiteral("HKEY_CURRENT_USER")},
-        {QStringLiteral("HKCR"), QStringLiteral("HKEY_CLASSES_ROOT")},
-        {QStringLiteral("HKU"), QStringLiteral("HKEY_USERS")},
-    };
-    const auto full = abbreviations.constFind(root.toUpper());
-    if (full != abbreviations.constEnd())
-        return *full + path.mid(root.size());
-    return root.toUpper() + path.mid(root.size());
-}
-
-// ---- reading the file ----
-
-QString decodeFile(const QByteArray &data)
-{
-    if (data.startsWith("\xFF\xFE")) {
-        QStringDecoder decoder(QStringDecoder::Utf16LE);
-        return decoder(QByteArrayView(data).sliced(2));
-    }
-    if (data.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(QByteArrayView(data).sliced(3));
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder(data);
-    // Older exports are in the ANSI code page rather than UTF-8.
-    return decoder.hasError() ? Ansi::decode(data) : text;
-}
-
-/// Reads a quoted text at `pos` (on its opening quote); false when unterminated.
-bool readQuoted(const QString &line, qsizetype &pos, QString *out)
-{
-    out->clear();
-    for (++pos; pos < line.size(); ++pos) {
-        const QChar c = line.at(pos);
-        if (c == u'"') {
-            ++pos;
-            return true;
-        }
-        if (c == u'\\' && pos + 1 < line.size())
-            ++pos;
-        out->append(line.at(pos));
-    }
-    return false;
-}
-
-QByteArray parseHexBytes(QStringView list)
-{
-    QByteArray bytes;
-    for (QStringView part : list.split(u',')) {
-        part = part.trimmed();
-        if (part.isEmpty())
-            continue;
-        bool ok = false;
-        const uint byte = part.toUInt(&ok, 16);
-        if (ok && byte <= 0xFF)
-            bytes.append(char(byte));
-    }
-    return bytes;
-}
-
-void parseData(const QString &source, Value *value)
-{
-    value->rawSource = source;
-    if (source.startsWith(QLatin1StringView("dword:"), Qt::CaseInsensitive)) {
-        value->type = kRegDword;
-        const std::uint32_t number = source.mid(6).trimmed().toUInt(nullptr, 16);
-        value->bytes = QByteArray(reinterpret_cast<const char *>(&number), 4);
-    } else if (source.startsWith(QLatin1StringView("hex("), Qt::CaseInsensitive)) {
-        const qsizetype close = source.indexOf(u')');
-        const qsizetype colon = source.indexOf(u':', close);
-        value->type = close > 4 ? source.mid(4, close - 4).toUInt(nullptr, 16) : kRegNone;
-        value->bytes = colon > 0 ? parseHexBytes(QStringView(source).mid(colon + 1)) : QByteArray();
-    } else if (source.startsWith(QLatin1StringView("hex:"), Qt::CaseInsensitive)) {
-        value->type = kRegBinary;
-        value->bytes = parseHexBytes(QStringView(source).mid(4));
-    } else {
-        value->type = kRegNone;
-    }
-}
-
-void setValue(QList<Value> &values, Value value)
-{
-    for (Value &existing : values) {
-        if (existing.name.compare(value.name, Qt::CaseInsensitive) == 0) {
-            existing = std::move(value);
-            return;
-        }
-    }
-    values.append(std::move(value));
-}
-
-bool removeValue(Key &key, const QString &name)
-{
-    return key.values.removeIf(
-               [&](const Value &v) { return v.name.compare(name, Qt::CaseInsensitive) == 0; }) > 0;
-}
-
-RegFile parseRegFile(const QString &text)
-{
-    RegFile file;
-    Key *current = nullptr;
-    const QStringList lines = text.split(u'\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line == kHeader5 || line == kHeader4)
-            continue;
-        if (line.startsWith(u'[')) {
-            const qsizetype close = line.lastIndexOf(u']');
-            QString path = line.mid(1, close > 0 ? close - 1 : -1);
-            if (path.startsWith(u'-')) {
-                file.removeTree(canonicalPath(path.mid(1)));
-                current = nullptr;
-            } else {
-                current = &file.keyAt(canonicalPath(path));
-            }
-            continue;
-        }
-        if (!current)
-            continue;
-        Value value;
-        qsizetype pos = 0;
-        if (line.startsWith(u'@')) {
-            pos = 1;
-        } else if (!line.startsWith(u'"') || !readQuoted(line, pos, &value.name)) {
-            continue;
-        }
-        while (pos < line.size() && line.at(pos).isSpace())
-            ++pos;
-        if (pos >= line.size() || line.at(pos) != u'=')
-            continue;
-        ++pos;
-        while (pos < line.size() && line.at(pos).isSpace())
-            ++pos;
-        if (pos < line.size() && line.at(pos) == u'"') {
-            if (!readQuoted(line, pos, &value.text))
-                continue;
-            value.type = REG_SZ;
-            setValue(current->values, std::move(value));
-            continue;
-        }
-        QString source = line.mid(pos);
-        if (source == u"-") {
-            removeValue(*current, value.name);
-            continue;
-        }
-        // Long binary data continues on the next lines after a backslash.
-        while (source.endsWith(u'\\') && i + 1 < lines.size()) {
-            source.chop(1);
-            source += lines[++i].trimmed();
-        }
-        parseData(source, &value);
-        setValue(current->values, std::move(value));
-    }
-    return file;
-}
-
-RegFile loadRegistry()
-{
-    QFile file(Registry::filePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return parseRegFile(decodeFile(file.readAll()));
-}
-
-// ---- writing the file ----
-
-QString quoted(const QString &text)
-{
-    QString out = QStringLiteral("\"");
-    for (QChar c : text) {
-        if (c == u'\\' || c == u'"')
-            out += u'\\';
-        out += c;
-    }
-    return out + u'"';
-}
-
-QString dataSource(const Value &value)
-{
-    if (value.type == REG_SZ)
-        return quoted(value.text);
-    if (!value.rawSource.isEmpty())
-        return value.rawSource;
-    if (value.type == kRegDword && value.bytes.size() == 4) {
-        std::uint32_t number;
-        std::memcpy(&number, value.bytes.constData(), 4);
-        return QStringLiteral("dword:%1").arg(number, 8, 16, QLatin1Char('0'));
-    }
-    QStringList hex;
-    for (char byte : value.bytes)
-        hex.append(QStringLiteral("%1").arg(uchar(byte), 2, 16, QLatin1Char('0')));
-    const QString prefix =
-        value.type == kRegBinary ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
-    return prefix + hex.join(u',');
-}
-
-bool saveRegistry(const RegFile &file)
-{
-    QString text = kHeader5 + QStringLiteral("\r\n\r\n");
-    for (const Key &key : file.keys) {
-        text += u'[' + key.path + QStringLiteral("]\r\n");
-        for (const Value &value : key.values) {
-            text += value.name.isEmpty() ? QStringLiteral("@") : quoted(value.name);
-            text += u'=' + dataSource(value) + QStringLiteral("\r\n");
-        }
-        text += QStringLiteral("\r\n");
-    }
-    const QString path = Registry::filePath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(text.toUtf8());
-    return out.commit();
-}
-
-// ---- handles ----
-
 QMutex handleMutex;
 std::set<const RegistryKey *> liveHandles;
 
@@ -355,9 +342,81 @@ struct RegistryKey
 {
     QString path;
     QList<Value> values;
+    bool inFile = true; ///< false for a key opened only for the owner's fallback
 };
 
+namespace Registry {
+
+struct TransactionState
+{
+    QString path;
+    int lockFd = -1;
+    Qt::HANDLE thread = nullptr;
+    std::optional<Document> document;
+    bool changed = false;
+    bool joined = false;
+    bool active = false;
+    std::int32_t status = ERROR_SUCCESS;
+    QString error;
+};
+
+} // namespace Registry
+
 namespace {
+
+/// The transaction open on some thread of this process, if any.
+struct ActiveTransaction
+{
+    QMutex mutex;
+    Registry::TransactionState *state = nullptr;
+};
+
+ActiveTransaction &activeTransaction()
+{
+    static ActiveTransaction active;
+    return active;
+}
+
+Registry::TransactionState *transactionOfThisThread()
+{
+    ActiveTransaction &active = activeTransaction();
+    QMutexLocker lock(&active.mutex);
+    return active.state && active.state->thread == QThread::currentThreadId() ? active.state : nullptr;
+}
+
+/// The registry as this thread sees it: its transaction's document, or the file.
+struct RegistryView
+{
+    std::shared_ptr<const Document> shared;
+    const Document *document = nullptr;
+    std::int32_t status = ERROR_SUCCESS;
+};
+
+RegistryView currentView()
+{
+    if (Registry::TransactionState *transaction = transactionOfThisThread())
+        return {nullptr, &*transaction->document, ERROR_SUCCESS};
+    Loaded loaded = load(Registry::filePath());
+    const Document *document = loaded.document.get();
+    return {std::move(loaded.document), document, loaded.status};
+}
+
+/// Makes one change in this thread's transaction, or in one of its own.
+/// `apply` answers ERROR_SUCCESS when it changed the document.
+template<typename Apply> std::int32_t change(Apply apply)
+{
+    Registry::Transaction transaction;
+    if (!transaction.isValid())
+        return transaction.status();
+    Registry::TransactionState *state = transactionOfThisThread();
+    if (!state)
+        return ERROR_REGISTRY_IO_FAILED;
+    const std::int32_t status = apply(*state->document);
+    if (status != ERROR_SUCCESS)
+        return status;
+    state->changed = true;
+    return transaction.commit() ? ERROR_SUCCESS : transaction.status();
+}
 
 /// The path a (root or opened) handle stands for; empty for an invalid one.
 QString pathOf(HKEY key)
@@ -372,14 +431,12 @@ QString childPath(const QString &parent, const char *subKey)
     QString sub = subKey ? Ansi::decode(subKey) : QString();
     while (sub.startsWith(u'\\'))
         sub.remove(0, 1);
-    return sub.isEmpty() ? parent : canonicalPath(parent + u'\\' + sub);
+    return sub.isEmpty() ? parent : RegFile::canonicalPath(parent + u'\\' + sub);
 }
 
-HKEY newHandle(const QString &path, const RegFile &file)
+HKEY newHandle(const QString &path, const Document &document, bool inFile)
 {
-    auto *key = new RegistryKey{path, {}};
-    if (const qsizetype i = file.indexOf(path); i >= 0)
-        key->values = file.keys[i].values;
+    auto *key = new RegistryKey{path, document.values(path), inFile};
     QMutexLocker lock(&handleMutex);
     liveHandles.insert(key);
     return key;
@@ -416,6 +473,17 @@ const Value *findValue(const QList<Value> &values, const QString &name)
     return nullptr;
 }
 
+void setSnapshotValue(QList<Value> &values, const Value &value)
+{
+    for (Value &existing : values) {
+        if (existing.name.compare(value.name, Qt::CaseInsensitive) == 0) {
+            existing = value;
+            return;
+        }
+    }
+    values.append(value);
+}
+
 } // namespace
 
 namespace Registry {
@@ -431,6 +499,155 @@ QString filePath()
     return config + QStringLiteral("/quiravel/registry.reg");
 }
 
+QString readProblem()
+{
+    return load(filePath()).error;
+}
+
+QString writeProblem()
+{
+    Transaction transaction;
+    if (!transaction.isValid())
+        return transaction.errorString();
+    const QString path = filePath();
+    const QString probe = QStringLiteral("%1/.%2.probe.%3")
+                              .arg(QFileInfo(path).absolutePath(), QFileInfo(path).fileName())
+                              .arg(QRandomGenerator::global()->generate64(), 0, 36);
+    const QByteArray name = QFile::encodeName(probe);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return path + QStringLiteral(": cannot create a new file in its folder: ") + systemError(errno);
+    ::close(fd);
+    ::unlink(name.constData());
+    return {};
+}
+
+namespace {
+
+/// Takes the lock and reads the file for a transaction of its own.
+void begin(TransactionState *d)
+{
+    d->path = filePath();
+    const auto fail = [&](std::int32_t status, const QString &cause) {
+        d->status = status;
+        d->error = d->path + QStringLiteral(": ") + cause;
+    };
+    const QString folder = QFileInfo(d->path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return fail(ERROR_ACCESS_DENIED, QStringLiteral("cannot create its folder %1").arg(folder));
+    const QString lockPath = d->path + QStringLiteral(".lock");
+    d->lockFd =
+        ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (d->lockFd < 0)
+        return fail(statusOf(errno),
+                    QStringLiteral("cannot open its lock file %1: %2").arg(lockPath, systemError(errno)));
+    // Waits in short steps, so that a holder that never lets go fails this
+    // change instead of hanging the process.
+    for (int waited = 0, step = 1; ::flock(d->lockFd, LOCK_EX | LOCK_NB) != 0;
+         waited += step, step = std::min(step * 2, 50)) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return fail(ERROR_LOCK_VIOLATION,
+                        QStringLiteral("cannot lock %1: %2").arg(lockPath, systemError(errno)));
+        if (waited >= kLockWaitMs)
+            return fail(ERROR_LOCK_VIOLATION, QStringLiteral("another process has held its lock %1 for %2 s")
+                                                  .arg(lockPath)
+                                                  .arg(kLockWaitMs / 1000));
+        ::usleep(useconds_t(step) * 1000);
+    }
+    Loaded loaded = load(d->path);
+    if (!loaded.document) {
+        d->status = loaded.status;
+        d->error = loaded.error;
+        return;
+    }
+    // The transaction changes its own copy; when nobody else reads the cached
+    // parse, it takes that instead of copying it.
+    {
+        ParseCache &cache = parseCache();
+        QMutexLocker lock(&cache.mutex);
+        if (cache.document == loaded.document) {
+            cache.document.reset();
+            cache.bytes.clear();
+            cache.stamp = {};
+        }
+    }
+    if (loaded.document.use_count() == 1)
+        d->document = std::move(*loaded.document);
+    else
+        d->document = *loaded.document;
+    ActiveTransaction &active = activeTransaction();
+    QMutexLocker lock(&active.mutex);
+    if (!active.state) {
+        active.state = d;
+        d->active = true;
+    }
+}
+
+} // namespace
+
+Transaction::Transaction() : d(std::make_unique<TransactionState>())
+{
+    d->thread = QThread::currentThreadId();
+    if (transactionOfThisThread())
+        d->joined = true;
+    else
+        begin(d.get());
+}
+
+Transaction::~Transaction()
+{
+    if (d->active) {
+        ActiveTransaction &active = activeTransaction();
+        QMutexLocker lock(&active.mutex);
+        active.state = nullptr;
+    }
+    // Released only after this thread's changes no longer go to the document.
+    if (d->lockFd >= 0)
+        ::close(d->lockFd);
+}
+
+bool Transaction::isValid() const
+{
+    if (d->joined)
+        return true;
+    return d->status == ERROR_SUCCESS && d->document.has_value() && d->lockFd >= 0;
+}
+
+std::int32_t Transaction::status() const
+{
+    return d->status;
+}
+
+QString Transaction::errorString() const
+{
+    return d->error;
+}
+
+bool Transaction::commit()
+{
+    if (d->joined)
+        return true;
+    if (!isValid())
+        return false;
+    if (d->changed) {
+        const QByteArray bytes = d->document->serialize();
+        if (!replaceFile(d->path, bytes, &d->status, &d->error))
+            return false;
+        remember(d->path, bytes, std::make_shared<Document>(std::move(*d->document)));
+    }
+    if (d->active) {
+        ActiveTransaction &active = activeTransaction();
+        QMutexLocker lock(&active.mutex);
+        active.state = nullptr;
+        d->active = false;
+    }
+    d->document.reset();
+    d->changed = false;
+    ::close(d->lockFd);
+    d->lockFd = -1;
+    return true;
+}
+
 } // namespace Registry
 
 std::int32_t RegOpenKeyA(HKEY parent, const char *subKey, HKEY *result)
@@ -442,10 +659,13 @@ std::int32_t RegOpenKeyA(HKEY parent, const char *subKey, HKEY *result)
     if (parentPath.isEmpty())
         return ERROR_INVALID_HANDLE;
     const QString path = childPath(parentPath, subKey);
-    const RegFile file = loadRegistry();
-    if (path.contains(u'\\') && !file.exists(path) && !hasFallback(path))
+    const RegistryView view = currentView();
+    if (view.status != ERROR_SUCCESS)
+        return view.status;
+    const bool inFile = !path.contains(u'\\') || view.document->hasKey(path);
+    if (!inFile && !hasFallback(path))
         return ERROR_FILE_NOT_FOUND;
-    *result = newHandle(path, file);
+    *result = newHandle(path, *view.document, inFile);
     return ERROR_SUCCESS;
 }
 
@@ -458,13 +678,18 @@ std::int32_t RegCreateKeyA(HKEY parent, const char *subKey, HKEY *result)
     if (parentPath.isEmpty())
         return ERROR_INVALID_HANDLE;
     const QString path = childPath(parentPath, subKey);
-    RegFile file = loadRegistry();
-    if (path.contains(u'\\') && file.indexOf(path) < 0) {
-        file.keyAt(path);
-        if (!saveRegistry(file))
-            return ERROR_ACCESS_DENIED;
+    if (path.contains(u'\\')) {
+        const std::int32_t status = change([&](Document &document) {
+            // An existing key is opened as it is, the file left alone.
+            return document.createKey(path) ? ERROR_SUCCESS : kAlreadyExists;
+        });
+        if (status != ERROR_SUCCESS && status != kAlreadyExists)
+            return status;
     }
-    *result = newHandle(path, file);
+    const RegistryView view = currentView();
+    if (view.status != ERROR_SUCCESS)
+        return view.status;
+    *result = newHandle(path, *view.document, true);
     return ERROR_SUCCESS;
 }
 
@@ -478,19 +703,26 @@ std::int32_t RegQueryValueExA(HKEY key, const char *value, std::uint32_t *reserv
         return ERROR_INVALID_HANDLE;
     const QString name = value ? Ansi::decode(value) : QString();
 
-    QList<Value> rootValues;
-    const QList<Value> *values = &rootValues;
-    if (rootName(key).isEmpty())
-        values = &key->values;
-    else if (const RegFile file = loadRegistry(); file.indexOf(path) >= 0)
-        rootValues = file.keys[file.indexOf(path)].values;
+    bool inFile = true;
+    std::optional<Value> found;
+    if (rootName(key).isEmpty()) {
+        inFile = key->inFile;
+        if (const Value *held = findValue(key->values, name))
+            found = *held;
+    } else {
+        const RegistryView view = currentView();
+        if (view.status != ERROR_SUCCESS)
+            return view.status;
+        if (const Value *held = view.document->value(path, name))
+            found = *held;
+    }
 
     std::uint32_t valueType = REG_SZ;
     QByteArray bytes;
-    if (const Value *found = findValue(*values, name)) {
+    if (found) {
         valueType = found->type;
         bytes = found->type == REG_SZ ? Ansi::encode(found->text) + '\0' : found->bytes;
-    } else if (name.compare(QLatin1StringView("RegisteredOwner"), Qt::CaseInsensitive) == 0 &&
+    } else if (!inFile && name.compare(QLatin1StringView("RegisteredOwner"), Qt::CaseInsensitive) == 0 &&
                ownerKeyPaths().contains(path, Qt::CaseInsensitive)) {
         bytes = Ansi::encode(userFullName()) + '\0';
     } else {
@@ -533,12 +765,16 @@ std::int32_t RegSetValueExA(HKEY key, const char *value, std::uint32_t reserved,
         entry.bytes = QByteArray(bytes, size);
     }
 
-    RegFile file = loadRegistry();
-    setValue(file.keyAt(path).values, entry);
-    if (!saveRegistry(file))
-        return ERROR_ACCESS_DENIED;
-    if (rootName(key).isEmpty())
-        setValue(key->values, std::move(entry));
+    const std::int32_t status = change([&](Document &document) {
+        document.setValue(path, entry);
+        return ERROR_SUCCESS;
+    });
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (rootName(key).isEmpty()) {
+        setSnapshotValue(key->values, entry);
+        key->inFile = true;
+    }
     return ERROR_SUCCESS;
 }
 
@@ -548,20 +784,18 @@ std::int32_t RegDeleteTreeA(HKEY key, const char *subKey)
     if (parentPath.isEmpty())
         return ERROR_INVALID_HANDLE;
     const QString path = childPath(parentPath, subKey);
-    RegFile file = loadRegistry();
-    bool found = false;
-    if (path == parentPath) {
+    const bool itself = path == parentPath;
+    const std::int32_t status = change([&](Document &document) {
+        if (!document.deleteTree(path))
+            return ERROR_FILE_NOT_FOUND;
         // Without a subkey the key itself stays, emptied.
-        found = file.removeTree(path);
-        file.keyAt(path);
-        if (rootName(key).isEmpty())
-            key->values.clear();
-    } else {
-        found = file.removeTree(path);
-    }
-    if (!found)
-        return ERROR_FILE_NOT_FOUND;
-    return saveRegistry(file) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+        if (itself)
+            document.createKey(path);
+        return ERROR_SUCCESS;
+    });
+    if (status == ERROR_SUCCESS && itself && rootName(key).isEmpty())
+        key->values.clear();
+    return status;
 }
 
 std::int32_t RegCloseKey(HKEY key)

@@ -4,6 +4,7 @@
 #include "frame/app/HostEventSink.h"
 #include "platform/BStr.h"
 #include "platform/ComponentHost.h"
+#include "platform/Registry.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,24 +49,23 @@ HostSession::~HostSession()
 
 HRESULT HostSession::create(QString *reason)
 {
-    const QString notRegistered =
-        QStringLiteral("the component is not registered (run quiravel-regsvr PATH/libQuiravel.so)");
-    CLSID clsid{};
-    if (FAILED(CLSIDFromProgID(ProgID_clsQuiravel, &clsid))) {
-        *reason = notRegistered;
-        return REGDB_E_CLASSNOTREG;
-    }
     ComPtr<View> view;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, IID_View, view.putVoid());
+    QString why;
+    HRESULT hr =
+        ComponentHost::createInstance(QString::fromUtf16(ProgID_clsQuiravel), IID_View, view.putVoid(), &why);
     if (hr == REGDB_E_CLASSNOTREG) {
-        *reason = notRegistered;
+        *reason =
+            QStringLiteral("the component is not registered in %1 (run quiravel-regsvr PATH/libQuiravel.so)")
+                .arg(Registry::filePath());
         return hr;
     }
-    if (FAILED(hr) || !view) {
-        *reason = QStringLiteral("the component could not be created (%1); is its registered library still "
-                                 "there? (run quiravel-regsvr PATH/libQuiravel.so)")
-                      .arg(hresultText(hr));
-        return FAILED(hr) ? hr : E_FAIL;
+    if (SUCCEEDED(hr) && !view) {
+        hr = E_FAIL;
+        why = QStringLiteral("the component gave no View");
+    }
+    if (FAILED(hr)) {
+        *reason = QStringLiteral("the component could not be created: %1").arg(why);
+        return hr;
     }
 
     std::int32_t result = 0;

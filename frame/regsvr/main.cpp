@@ -1,5 +1,6 @@
 // quiravel-regsvr [-u] LIBRARY: has an in-process component library register
-// (or unregister) its classes in the registry stand-in.
+// (or unregister) its classes in the registry stand-in. A registry file that
+// cannot be read as one is left as it is, and said so.
 #include "platform/ComTypes.h"
 #include "platform/Registry.h"
 
@@ -47,6 +48,12 @@ int main(int argc, char **argv)
         path = QFileInfo(path).absoluteFilePath();
     const QByteArray localPath = path.toLocal8Bit();
     const char *entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+    const QByteArray registry = Registry::filePath().toLocal8Bit();
+
+    if (const QString problem = Registry::readProblem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "quiravel-regsvr: %s; it is left as it is\n", problem.toLocal8Bit().constData());
+        return 1;
+    }
 
     void *handle = ::dlopen(localPath.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
@@ -60,10 +67,15 @@ int main(int argc, char **argv)
         return 1;
     }
     const HRESULT hr = entry();
-    const QByteArray registry = Registry::filePath().toLocal8Bit();
     if (FAILED(hr)) {
-        std::fprintf(stderr, "quiravel-regsvr: %s in %s failed: 0x%08x\n", entryName, localPath.constData(),
-                     static_cast<unsigned>(hr));
+        // The library's own copy of the registry code saw the cause; find it again.
+        QString cause = Registry::writeProblem();
+        if (cause.isEmpty())
+            cause = QStringLiteral("%1 was not changed (status 0x%2)")
+                        .arg(Registry::filePath())
+                        .arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
+        std::fprintf(stderr, "quiravel-regsvr: %s in %s failed: %s\n", entryName, localPath.constData(),
+                     cause.toLocal8Bit().constData());
         return 1;
     }
     std::printf("quiravel-regsvr: %s %s in %s\n", unregister ? "unregistered" : "registered",

@@ -201,6 +201,27 @@ TEST_F(component_test, the_other_platform_family_reads_its_own_key)
     EXPECT_EQ(owner(view.get()), QString("Classic Owner"));
 }
 
+TEST_F(component_test, owner_falls_back_to_the_account_only_without_the_key)
+{
+    const QString accountName = owner(view.get());
+    ASSERT_FALSE(accountName.isEmpty()) << "no registry file: the account's name";
+    for (const char *platformId : {"2", "1"}) {
+        SCOPED_TRACE(platformId);
+        env.set("QUIRAVEL_PLATFORM_ID", platformId);
+        // The key of the family asked for, holding other values only: no fallback.
+        const QString family = platformId == QByteArray("2") ? "Windows NT" : "Windows";
+        writeRegistry(path("registry.reg"), "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\" + family +
+                                                "\\CurrentVersion]\r\n"
+                                                "\"RegisteredOrganization\"=\"Hydro Werke\"\r\n");
+        EXPECT_EQ(owner(view.get()), QString());
+        // Only the other family's key: this one is missing altogether.
+        const QString other = platformId == QByteArray("2") ? "Windows" : "Windows NT";
+        writeRegistry(path("registry.reg"), "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\" + other +
+                                                "\\CurrentVersion]\r\n\"RegisteredOwner\"=\"Other\"\r\n");
+        EXPECT_EQ(owner(view.get()), accountName);
+    }
+}
+
 TEST(always_view_test, answers_every_call_with_zero_and_calls_nothing_on_the_host)
 {
     DeviceModel model;

@@ -358,10 +358,34 @@ TEST_F(frame_e2e_test, unregistered_component_is_reported)
         }
         const ProcessResult run = frame({QStringLiteral("--headless"), description}, registry);
         EXPECT_EQ(run.exitCode, 4) << registerFirst;
-        EXPECT_TRUE(run.err.contains(QStringLiteral(
-            "quiravel-frame: the component is not registered (run quiravel-regsvr PATH/libQuiravel.so)")))
+        EXPECT_TRUE(
+            run.err.contains(QStringLiteral("quiravel-frame: the component is not registered in %1 (run "
+                                            "quiravel-regsvr PATH/libQuiravel.so)")
+                                 .arg(registry)))
             << qPrintable(run.err);
     }
+
+    // A registry that cannot be read, and a registered library that cannot be
+    // loaded: each named with its reason.
+    const ProcessResult unreadable = frame({QStringLiteral("--headless"), description}, m_work.path());
+    EXPECT_EQ(unreadable.exitCode, 4);
+    EXPECT_TRUE(unreadable.err.contains(
+        QStringLiteral(
+            "quiravel-frame: the component could not be created: cannot read the registry %1: not a "
+            "regular file (a directory)")
+            .arg(m_work.path())))
+        << qPrintable(unreadable.err);
+    const QString moved = m_work.filePath(QStringLiteral("moved.reg"));
+    QString text = readText(s_registry);
+    text.replace(QStringLiteral(QUIRAVEL_LIBRARY_PATH), m_work.filePath(QStringLiteral("gone.so")));
+    ASSERT_TRUE(writeText(moved, text));
+    const ProcessResult gone = frame({QStringLiteral("--headless"), description}, moved);
+    EXPECT_EQ(gone.exitCode, 4);
+    EXPECT_TRUE(
+        gone.err.contains(QStringLiteral("quiravel-frame: the component could not be created: cannot load "
+                                         "the library registered in %1: %2: cannot open shared object file")
+                              .arg(moved, m_work.filePath(QStringLiteral("gone.so")))))
+        << qPrintable(gone.err);
 }
 
 TEST_F(frame_e2e_test, bad_arguments_and_unloadable_libraries_fail_with_a_reason)

@@ -120,3 +120,42 @@ TEST_F(component_host_test, unused_libraries_are_unloaded)
     EXPECT_EQ(third.detach()->Release(), 0u);
     CoFreeUnusedLibraries();
 }
+
+TEST_F(component_host_test, creation_by_name_says_why_it_failed)
+{
+    const QString registry = m_dir.filePath(QStringLiteral("registry.reg"));
+    ComPtr<IUnknown> object;
+    QString why;
+    const auto create = [&] {
+        return ComponentHost::createInstance(kProgId, IID_IUnknown, object.putVoid(), &why);
+    };
+
+    EXPECT_EQ(create(), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(why, QStringLiteral("\"QuiravelTest.Counter\" is not registered in %1").arg(registry));
+
+    const QString missing = m_dir.filePath(QStringLiteral("missing.so"));
+    registerCounter(missing);
+    EXPECT_EQ(create(), E_FAIL);
+    EXPECT_EQ(why, QStringLiteral(
+                       "cannot load the library registered in %1: %2: cannot open shared object file: No "
+                       "such file or directory")
+                       .arg(registry, missing));
+    registerCounter(QStringLiteral("libm.so.6"));
+    EXPECT_EQ(create(), E_FAIL);
+    EXPECT_EQ(
+        why, QStringLiteral("the library libm.so.6 registered in %1 has no DllGetClassObject").arg(registry));
+
+    registerCounter();
+    EXPECT_EQ(create(), S_OK);
+    EXPECT_TRUE(object);
+    object = nullptr;
+
+    // A registry that cannot be read is not taken for an empty one.
+    m_env.set("QUIRAVEL_REGISTRY", m_dir.path().toLocal8Bit());
+    EXPECT_EQ(create(), REGDB_E_READREGDB);
+    EXPECT_EQ(
+        why,
+        QStringLiteral("cannot read the registry %1: not a regular file (a directory)").arg(m_dir.path()));
+    EXPECT_FALSE(object);
+    CoFreeUnusedLibraries();
+}

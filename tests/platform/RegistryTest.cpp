@@ -2,6 +2,7 @@
 #include "platform/TextFile.h"
 #include "tests/support/ScopedEnv.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -207,4 +209,136 @@ TEST_F(registry_test, written_values_read_back_and_delete)
     EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "TEST.PROG"), ERROR_SUCCESS);
     EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog\\CLSID", nullptr).code, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "Test.Prog"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(registry_test, owner_key_in_the_file_answers_only_what_it_holds)
+{
+    // The key exists (with other values, or only through a key below it): no
+    // fallback to the account's name, for either family's key.
+    for (const char *path : {kNtKey, kOldKey}) {
+        SCOPED_TRACE(path);
+        const QByteArray section = "[HKEY_LOCAL_MACHINE\\" + QByteArray(path);
+        for (const QByteArray &body : {section + "]\r\n\"RegisteredOrganization\"=\"Acme\"\r\n",
+                                       section + "\\Below]\r\n\"Other\"=\"x\"\r\n"}) {
+            writeFile("Windows Registry Editor Version 5.00\r\n\r\n" + body);
+            EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, path, "RegisteredOwner").code, ERROR_FILE_NOT_FOUND);
+        }
+    }
+}
+
+TEST_F(registry_test, only_a_registry_export_of_sane_size_is_read_and_nothing_else_is_written)
+{
+    const QByteArray notes = "shopping list\nmilk\n";
+    writeFile(notes);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kNtKey, &key), ERROR_BADDB);
+    EXPECT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "Test.Prog", &key), ERROR_BADDB);
+    EXPECT_EQ(setString(HKEY_CLASSES_ROOT, "x", "y"), ERROR_BADDB);
+    EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "Test.Prog"), ERROR_BADDB);
+    QFile file(m_path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), notes);
+    EXPECT_EQ(Registry::readProblem(),
+              m_path + QStringLiteral(": not a registry export (its first line is not "
+                                      "\"Windows Registry Editor Version 5.00\" or "
+                                      "\"REGEDIT4\")"));
+    EXPECT_EQ(Registry::writeProblem(), Registry::readProblem());
+
+    // An empty file is an empty registry.
+    writeFile({});
+    EXPECT_EQ(Registry::readProblem(), QString());
+    EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog", nullptr).code, ERROR_FILE_NOT_FOUND);
+
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo.reg"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString large = m_dir.filePath(QStringLiteral("large.reg"));
+    {
+        QFile sparse(large);
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+        sparse.write("Windows Registry Editor Version 5.00\r\n");
+        ASSERT_TRUE(sparse.resize(Registry::kMaxFileSize + 1));
+    }
+    const std::pair<QString, QString> files[] = {
+        {m_dir.path(), QStringLiteral("not a regular file (a directory)")},
+        {fifo, QStringLiteral("not a regular file (a FIFO)")},
+        {QStringLiteral("/dev/zero"), QStringLiteral("not a regular file (a device)")},
+        {QStringLiteral("/dev/urandom"), QStringLiteral("not a regular file (a device)")},
+        {large, QStringLiteral("larger than the 64 MiB a registry file may have")},
+    };
+    for (const auto &[path, cause] : files) {
+        SCOPED_TRACE(path.toStdString());
+        m_env.set("QUIRAVEL_REGISTRY", path.toLocal8Bit());
+        EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kNtKey, &key), ERROR_BADDB);
+        EXPECT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "Test.Prog", &key), ERROR_BADDB);
+        EXPECT_EQ(Registry::readProblem(), path + QStringLiteral(": ") + cause);
+    }
+    EXPECT_EQ(QFileInfo(large).size(), Registry::kMaxFileSize + 1);
+    EXPECT_TRUE(QFileInfo(fifo).exists());
+}
+
+TEST_F(registry_test, another_writers_change_is_seen_even_with_the_same_size_and_time)
+{
+    const auto owner = [&](const char *name) {
+        return "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\" + QByteArray(kNtKey) +
+               "]\r\n\"RegisteredOwner\"=\"" + name + "\"\r\n";
+    };
+    writeFile(owner("Anna"));
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kNtKey, "RegisteredOwner").data, sz("Anna"));
+    const QDateTime modified = QFileInfo(m_path).lastModified();
+    writeFile(owner("Otto"));
+    QFile file(m_path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    file.close();
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kNtKey, "RegisteredOwner").data, sz("Otto"));
+}
+
+TEST_F(registry_test, transaction_writes_all_its_changes_at_once_or_none)
+{
+    HKEY key = nullptr;
+    {
+        Registry::Transaction transaction;
+        ASSERT_TRUE(transaction.isValid());
+        ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "Test.Prog", &key), ERROR_SUCCESS);
+        EXPECT_EQ(setString(key, nullptr, "first"), ERROR_SUCCESS);
+        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+        // Read back inside, not yet written.
+        EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog", nullptr).data, sz("first"));
+        EXPECT_FALSE(QFileInfo::exists(m_path));
+    }
+    EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog", nullptr).code, ERROR_FILE_NOT_FOUND);
+
+    Registry::Transaction transaction;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "Test.Prog", &key), ERROR_SUCCESS);
+    {
+        Registry::Transaction joined;
+        EXPECT_EQ(setString(key, "A", "1"), ERROR_SUCCESS);
+        EXPECT_TRUE(joined.commit());
+    }
+    EXPECT_EQ(setString(key, "B", "2"), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_FALSE(QFileInfo::exists(m_path));
+    ASSERT_TRUE(transaction.commit());
+    EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog", "A").data, sz("1"));
+    EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Test.Prog", "B").data, sz("2"));
+}
+
+TEST_F(registry_test, a_link_in_the_files_place_is_replaced_not_written_through)
+{
+    const QString target = m_dir.filePath(QStringLiteral("target.reg"));
+    const QByteArray original = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Kept]\r\n";
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(original);
+    }
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    ASSERT_TRUE(QFile::link(target, m_path));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Kept", nullptr).code, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(setString(HKEY_CURRENT_USER, "New", "1"), ERROR_SUCCESS);
+    EXPECT_FALSE(QFileInfo(m_path).isSymLink());
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), original);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, nullptr, "New").data, sz("1"));
 }

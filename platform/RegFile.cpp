@@ -1,0 +1,524 @@
+// A document keeps the file's lines, grouped by section, beside a hash index
+// of keys and values, so that reading and each change cost no more than a
+// pass over the file and writing back loses nothing that was not changed.
+#include "RegFile.h"
+
+#include "TextFile.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <cstring>
+
+namespace RegFile {
+
+namespace {
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+
+const QString kHeader5 = QStringLiteral("Windows Registry Editor Version 5.00");
+const QString kHeader4 = QStringLiteral("REGEDIT4");
+
+QString folded(const QString &text)
+{
+    // Nearly all names are ASCII, which folds far faster by hand.
+    QString out(text.size(), Qt::Uninitialized);
+    QChar *to = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x80)
+            return text.toCaseFolded();
+        to[i] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c);
+    }
+    return out;
+}
+
+QString valueKey(const QString &foldedPath, const QString &foldedName)
+{
+    return foldedPath + QChar(u'\0') + foldedName;
+}
+
+/// Reads a quoted text at `pos` (on its opening quote); false when
+/// unterminated. *plain stays true while the text uses only the escapes
+/// this writer writes.
+bool readQuoted(QStringView line, qsizetype &pos, QString *out, bool *plain)
+{
+    out->clear();
+    qsizetype start = ++pos;
+    for (; pos < line.size(); ++pos) {
+        const QChar c = line.at(pos);
+        if (c == u'"') {
+            out->append(line.sliced(start, pos - start));
+            ++pos;
+            return true;
+        }
+        if (c == u'\\' && pos + 1 < line.size()) {
+            out->append(line.sliced(start, pos - start));
+            ++pos;
+            if (line.at(pos) != u'\\' && line.at(pos) != u'"')
+                *plain = false;
+            start = pos;
+        }
+    }
+    return false;
+}
+
+bool parseHexBytes(QStringView list, QByteArray *bytes)
+{
+    for (QStringView part : list.split(u',')) {
+        part = part.trimmed();
+        if (part.isEmpty())
+            continue;
+        bool ok = false;
+        const uint byte = part.toUInt(&ok, 16);
+        if (!ok || byte > 0xFF)
+            return false;
+        bytes->append(char(byte));
+    }
+    return true;
+}
+
+/// The data after "=" other than a quoted text; false for a form not known.
+bool parseData(QStringView source, Value *value)
+{
+    if (source.startsWith(QLatin1StringView("dword:"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        const std::uint32_t number = source.sliced(6).trimmed().toUInt(&ok, 16);
+        value->type = kRegDword;
+        value->bytes = QByteArray(reinterpret_cast<const char *>(&number), 4);
+        return ok;
+    }
+    if (source.startsWith(QLatin1StringView("hex("), Qt::CaseInsensitive)) {
+        const qsizetype close = source.indexOf(u')');
+        if (close < 5 || close + 1 >= source.size() || source.at(close + 1) != u':')
+            return false;
+        bool ok = false;
+        value->type = source.sliced(4, close - 4).toUInt(&ok, 16);
+        return ok && parseHexBytes(source.sliced(close + 2), &value->bytes);
+    }
+    if (source.startsWith(QLatin1StringView("hex:"), Qt::CaseInsensitive)) {
+        value->type = kRegBinary;
+        return parseHexBytes(source.sliced(4), &value->bytes);
+    }
+    return false;
+}
+
+QString quoted(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    out += u'"';
+    for (QChar c : text) {
+        if (c == u'\\' || c == u'"')
+            out += u'\\';
+        out += c;
+    }
+    out += u'"';
+    return out;
+}
+
+QString valueLine(const Value &value)
+{
+    QString line = value.name.isEmpty() ? QStringLiteral("@") : quoted(value.name);
+    line += u'=';
+    if (value.type == kRegSz)
+        return line + quoted(value.text);
+    if (value.type == kRegDword && value.bytes.size() == 4) {
+        std::uint32_t number;
+        std::memcpy(&number, value.bytes.constData(), 4);
+        return line + QStringLiteral("dword:%1").arg(number, 8, 16, QLatin1Char('0'));
+    }
+    line +=
+        value.type == kRegBinary ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
+    for (qsizetype i = 0; i < value.bytes.size(); ++i) {
+        if (i > 0)
+            line += u',';
+        line += QStringLiteral("%1").arg(uchar(value.bytes.at(i)), 2, 16, QLatin1Char('0'));
+    }
+    return line;
+}
+
+} // namespace
+
+QString canonicalPath(QString path)
+{
+    static const QLatin1StringView fullRoots[] = {
+        QLatin1StringView("HKEY_CLASSES_ROOT"), QLatin1StringView("HKEY_CURRENT_USER"),
+        QLatin1StringView("HKEY_LOCAL_MACHINE"), QLatin1StringView("HKEY_USERS")};
+    // Paths as this writer writes them, the common case, stay as they are.
+    if (!path.isEmpty() && !path.back().isSpace() && path.back() != u'\\' && !path.front().isSpace()) {
+        const QStringView root = QStringView(path).left(path.indexOf(u'\\'));
+        for (QLatin1StringView full : fullRoots) {
+            if (root == full)
+                return path;
+        }
+    }
+    path = path.trimmed();
+    while (path.endsWith(u'\\'))
+        path.chop(1);
+    const qsizetype slash = path.indexOf(u'\\');
+    const QString root = slash < 0 ? path : path.left(slash);
+    static const QHash<QString, QString> abbreviations = {
+        {QStringLiteral("HKLM"), QStringLiteral("HKEY_LOCAL_MACHINE")},
+        {QStringLiteral("HKCU"), QStringLiteral("HKEY_CURRENT_USER")},
+        {QStringLiteral("HKCR"), QStringLiteral("HKEY_CLASSES_ROOT")},
+        {QStringLiteral("HKU"), QStringLiteral("HKEY_USERS")},
+    };
+    const auto full = abbreviations.constFind(root.toUpper());
+    if (full != abbreviations.constEnd())
+        return *full + path.mid(root.size());
+    return root.toUpper() + path.mid(root.size());
+}
+
+Document::Document()
+{
+    Section preamble;
+    Entry header;
+    header.raw = kHeader5;
+    preamble.entries.push_back(std::move(header));
+    preamble.entries.push_back(Entry{});
+    m_sections.push_back(std::move(preamble));
+}
+
+std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
+{
+    Document document;
+    QString text;
+    if (bytes.startsWith("\xFF\xFE")) {
+        document.m_encoding = Encoding::Utf16;
+        text = QStringDecoder(QStringDecoder::Utf16LE)(QByteArrayView(bytes).sliced(2));
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        document.m_encoding = Encoding::Utf8Bom;
+        text = QString::fromUtf8(QByteArrayView(bytes).sliced(3));
+    } else {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        text = decoder(bytes);
+        // Older exports are in the ANSI code page rather than UTF-8.
+        if (decoder.hasError()) {
+            document.m_encoding = Encoding::Ansi;
+            text = Ansi::decode(bytes);
+        }
+    }
+    if (text.trimmed().isEmpty())
+        return document;
+
+    document.m_eol = text.contains(QLatin1StringView("\r\n")) || !text.contains(u'\n')
+                         ? QStringLiteral("\r\n")
+                         : QStringLiteral("\n");
+    document.m_endsWithEol = text.endsWith(u'\n');
+    QList<QStringView> lines = QStringView(text).split(u'\n');
+    if (document.m_endsWithEol)
+        lines.removeLast();
+    for (QStringView &line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    for (QStringView line : std::as_const(lines)) {
+        const QStringView first = line.trimmed();
+        if (first.isEmpty())
+            continue;
+        if (first != kHeader5 && first != kHeader4) {
+            *error = QStringLiteral("not a registry export (its first line is not \"%1\" or \"%2\")")
+                         .arg(kHeader5, kHeader4);
+            return std::nullopt;
+        }
+        break;
+    }
+
+    document.m_sections.front().entries.clear();
+    // A key and a value every few lines, in the files this writer writes.
+    document.m_keys.reserve(lines.size() / 4);
+    document.m_values.reserve(lines.size() / 3);
+    QString foldedPath; // of the current section
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QStringView line = lines[i];
+        const QStringView trimmed = line.trimmed();
+        const int sectionIndex = int(document.m_sections.size()) - 1;
+        if (trimmed.startsWith(u'[')) {
+            const qsizetype close = trimmed.lastIndexOf(u']');
+            if (close > 0) {
+                const QStringView path = trimmed.sliced(1, close - 1);
+                Section section;
+                if (path.startsWith(u'-')) {
+                    section.raw = line.toString();
+                    document.deleteTree(canonicalPath(path.sliced(1).toString()));
+                    foldedPath.clear();
+                } else {
+                    section.path = canonicalPath(path.toString());
+                    // Most lines are as this writer writes them: not kept twice.
+                    if (line.size() != section.path.size() + 2 || !line.startsWith(u'[') ||
+                        line.sliced(1, section.path.size()) != section.path)
+                        section.raw = line.toString();
+                    document.ownSections(section.path).push_back(sectionIndex + 1);
+                    foldedPath = folded(section.path);
+                }
+                document.m_sections.push_back(std::move(section));
+                continue;
+            }
+        }
+
+        Entry entry;
+        const auto keep = [&] {
+            entry.raw = line.toString();
+            document.m_sections.back().entries.push_back(std::move(entry));
+        };
+        if (foldedPath.isEmpty() || trimmed.isEmpty() || trimmed.startsWith(u';')) {
+            keep();
+            continue;
+        }
+        Value value;
+        bool plain = trimmed.size() == line.size();
+        qsizetype pos = 0;
+        if (trimmed.startsWith(u'@'))
+            pos = 1;
+        else if (!trimmed.startsWith(u'"') || !readQuoted(trimmed, pos, &value.name, &plain)) {
+            keep();
+            continue;
+        }
+        plain = plain && trimmed.startsWith(u'@') == value.name.isEmpty();
+        const qsizetype beforeEquals = pos;
+        while (pos < trimmed.size() && trimmed.at(pos).isSpace())
+            ++pos;
+        if (pos >= trimmed.size() || trimmed.at(pos) != u'=') {
+            keep();
+            continue;
+        }
+        plain = plain && pos == beforeEquals;
+        ++pos;
+        const qsizetype afterEquals = pos;
+        while (pos < trimmed.size() && trimmed.at(pos).isSpace())
+            ++pos;
+        plain = plain && pos == afterEquals;
+        const QString name = folded(value.name);
+        if (pos < trimmed.size() && trimmed.at(pos) == u'"') {
+            if (!readQuoted(trimmed, pos, &value.text, &plain)) {
+                keep();
+                continue;
+            }
+            value.type = kRegSz;
+            plain = plain && pos == trimmed.size();
+            if (!plain)
+                entry.raw = line.toString();
+        } else {
+            QString source = trimmed.sliced(pos).toString();
+            if (source == u"-") {
+                document.removeValue(foldedPath, name);
+                keep();
+                continue;
+            }
+            entry.raw = line.toString();
+            // Long binary data continues on the next lines after a backslash.
+            while (source.endsWith(u'\\') && i + 1 < lines.size()) {
+                source.chop(1);
+                source += lines[++i].trimmed();
+                entry.raw += document.m_eol;
+                entry.raw += lines[i];
+            }
+            if (!parseData(source, &value)) {
+                document.m_sections.back().entries.push_back(std::move(entry));
+                continue;
+            }
+        }
+        document.removeValue(foldedPath, name);
+        entry.isValue = true;
+        entry.value = std::move(value);
+        auto &entries = document.m_sections.back().entries;
+        document.m_values.insert(valueKey(foldedPath, name), {sectionIndex, int(entries.size())});
+        entries.push_back(std::move(entry));
+    }
+    return document;
+}
+
+QByteArray Document::serialize() const
+{
+    QString text;
+    bool lastBlank = true;
+    const auto put = [&](const QString &line) {
+        text += line;
+        text += m_eol;
+        lastBlank = line.trimmed().isEmpty();
+    };
+    const auto putEntry = [&](const Entry &entry) {
+        put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw);
+    };
+    for (const Section &section : m_sections) {
+        if (section.removed)
+            continue;
+        if (!section.raw.isEmpty()) {
+            put(section.raw);
+        } else if (!section.path.isEmpty()) {
+            if (section.added && !lastBlank)
+                put(QString());
+            put(u'[' + section.path + u']');
+        }
+        // New values go after the section's last line, before the blank
+        // lines that part it from the next.
+        qsizetype end = qsizetype(section.entries.size());
+        while (end > 0 &&
+               (section.entries[end - 1].added || section.entries[end - 1].removed ||
+                (!section.entries[end - 1].isValue && section.entries[end - 1].raw.trimmed().isEmpty())))
+            --end;
+        for (qsizetype i = 0; i < end; ++i) {
+            if (!section.entries[i].added && !section.entries[i].removed)
+                putEntry(section.entries[i]);
+        }
+        for (const Entry &entry : section.entries) {
+            if (entry.added && !entry.removed)
+                putEntry(entry);
+        }
+        for (qsizetype i = end; i < qsizetype(section.entries.size()); ++i) {
+            if (!section.entries[i].added && !section.entries[i].removed)
+                putEntry(section.entries[i]);
+        }
+        if (section.added)
+            put(QString());
+    }
+    if (!m_endsWithEol && text.endsWith(m_eol))
+        text.chop(m_eol.size());
+
+    switch (m_encoding) {
+    case Encoding::Utf16:
+        return QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(text);
+    case Encoding::Utf8Bom:
+        return "\xEF\xBB\xBF" + text.toUtf8();
+    case Encoding::Ansi:
+        return Ansi::encode(text);
+    case Encoding::Utf8:
+        break;
+    }
+    return text.toUtf8();
+}
+
+const std::vector<int> *Document::sectionsOf(const QString &path) const
+{
+    const auto found = m_keys.constFind(folded(canonicalPath(path)));
+    return found == m_keys.cend() ? nullptr : &*found;
+}
+
+std::vector<int> &Document::ownSections(const QString &canonical)
+{
+    const QString name = folded(canonical);
+    auto found = m_keys.find(name);
+    if (found == m_keys.end()) {
+        found = m_keys.insert(name, {});
+        addParents(name);
+    }
+    return *found;
+}
+
+void Document::addParents(const QString &folded)
+{
+    for (qsizetype slash = folded.lastIndexOf(u'\\'); slash > 0;
+         slash = folded.lastIndexOf(u'\\', slash - 1)) {
+        const QString parent = folded.left(slash);
+        if (m_parents.contains(parent))
+            return;
+        m_parents.insert(parent);
+    }
+}
+
+void Document::rebuildParents()
+{
+    m_parents.clear();
+    for (auto it = m_keys.cbegin(); it != m_keys.cend(); ++it)
+        addParents(it.key());
+}
+
+void Document::removeValue(const QString &foldedPath, const QString &foldedName)
+{
+    const auto found = m_values.find(valueKey(foldedPath, foldedName));
+    if (found == m_values.end())
+        return;
+    m_sections[found->first].entries[found->second].removed = true;
+    m_values.erase(found);
+}
+
+bool Document::hasKey(const QString &path) const
+{
+    const QString name = folded(canonicalPath(path));
+    return m_keys.contains(name) || m_parents.contains(name);
+}
+
+const Value *Document::value(const QString &path, const QString &name) const
+{
+    const auto found = m_values.constFind(valueKey(folded(canonicalPath(path)), folded(name)));
+    if (found == m_values.cend())
+        return nullptr;
+    return &m_sections[found->first].entries[found->second].value;
+}
+
+QList<Value> Document::values(const QString &path) const
+{
+    QList<Value> list;
+    if (const std::vector<int> *sections = sectionsOf(path)) {
+        for (int section : *sections) {
+            for (const Entry &entry : m_sections[section].entries) {
+                if (entry.isValue && !entry.removed)
+                    list.append(entry.value);
+            }
+        }
+    }
+    return list;
+}
+
+bool Document::createKey(const QString &path)
+{
+    if (sectionsOf(path))
+        return false;
+    Section section;
+    section.path = canonicalPath(path);
+    section.added = true;
+    m_sections.push_back(std::move(section));
+    ownSections(m_sections.back().path).push_back(int(m_sections.size()) - 1);
+    return true;
+}
+
+void Document::setValue(const QString &path, const Value &value)
+{
+    createKey(path);
+    const QString foldedPath = folded(canonicalPath(path));
+    const QString name = valueKey(foldedPath, folded(value.name));
+    if (const auto found = m_values.constFind(name); found != m_values.cend()) {
+        Entry &entry = m_sections[found->first].entries[found->second];
+        entry.value = value;
+        entry.raw.clear();
+        return;
+    }
+    const int sectionIndex = m_keys.value(foldedPath).back();
+    auto &entries = m_sections[sectionIndex].entries;
+    Entry entry;
+    entry.isValue = true;
+    entry.added = true;
+    entry.value = value;
+    m_values.insert(name, {sectionIndex, int(entries.size())});
+    entries.push_back(std::move(entry));
+}
+
+bool Document::deleteTree(const QString &path)
+{
+    const QString name = folded(canonicalPath(path));
+    const QString prefix = name + u'\\';
+    bool found = false;
+    for (auto it = m_keys.begin(); it != m_keys.end();) {
+        if (it.key() == name || it.key().startsWith(prefix)) {
+            for (int index : *it) {
+                Section &section = m_sections[index];
+                section.removed = true;
+                for (const Entry &entry : section.entries) {
+                    if (entry.isValue && !entry.removed)
+                        m_values.remove(valueKey(it.key(), folded(entry.value.name)));
+                }
+            }
+            it = m_keys.erase(it);
+            found = true;
+        } else {
+            ++it;
+        }
+    }
+    if (found)
+        rebuildParents();
+    return found;
+}
+
+} // namespace RegFile

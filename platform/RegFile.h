@@ -1,0 +1,98 @@
+// The Windows ".reg" export format as text: read into keys and values, and
+// written back with everything that was not changed kept as it stood.
+//
+// Both "Windows Registry Editor Version 5.00" (UTF-16LE with BOM, UTF-8 with
+// or without BOM) and "REGEDIT4" (the ANSI code page) are read; a file is
+// written back in the encoding, header and line ends it was read in, with
+// its comments, blank lines and the lines this reader does not understand.
+// Deletions in the file ("[-KEY]", "\"name\"=-") take effect as they are
+// read. Key paths and value names compare without regard to case, and
+// paths may use the short root names (HKLM, HKCU, HKCR, HKU).
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace RegFile {
+
+struct Value
+{
+    QString name;           ///< empty for the key's default value
+    std::uint32_t type = 1; ///< REG_SZ unless the data says otherwise
+    QString text;           ///< the text of a REG_SZ value
+    QByteArray bytes;       ///< the data of any other value
+};
+
+/// "HKLM\x\" -> "HKEY_LOCAL_MACHINE\x": root names in full and upper case,
+/// no trailing separator.
+QString canonicalPath(QString path);
+
+class Document
+{
+public:
+    /// A new, empty export (version 5.00, UTF-8, CR LF).
+    Document();
+
+    /// Reads an export. An empty file is an empty export; anything whose first
+    /// line is not one of the two headers is refused with a reason.
+    static std::optional<Document> parse(const QByteArray &bytes, QString *error);
+    /// The file's new content, in the encoding it was read in.
+    QByteArray serialize() const;
+
+    /// The key has a section of its own or a key below it has one.
+    bool hasKey(const QString &path) const;
+    /// Null when the key or the value is missing.
+    const Value *value(const QString &path, const QString &name) const;
+    QList<Value> values(const QString &path) const;
+    qsizetype keyCount() const { return m_keys.size(); }
+
+    /// Gives the key a section of its own; false when it had one.
+    bool createKey(const QString &path);
+    /// Creates the key when it is missing.
+    void setValue(const QString &path, const Value &value);
+    /// Removes the key, its values and every key below it; false when there
+    /// was nothing to remove.
+    bool deleteTree(const QString &path);
+
+private:
+    struct Entry
+    {
+        QString raw; ///< the line(s) as read; empty when written from `value`
+        bool isValue = false;
+        bool added = false; ///< new since reading: written after the section's last line
+        bool removed = false;
+        Value value;
+    };
+    struct Section
+    {
+        QString raw;  ///< the header as read; empty when written from `path`
+        QString path; ///< empty for the lines before the first key and for "[-KEY]"
+        std::vector<Entry> entries;
+        bool added = false; ///< new since reading: set apart by blank lines
+        bool removed = false;
+    };
+    using Location = std::pair<int, int>; ///< section, entry
+
+    const std::vector<int> *sectionsOf(const QString &path) const;
+    std::vector<int> &ownSections(const QString &canonical);
+    void removeValue(const QString &foldedPath, const QString &foldedName);
+    void addParents(const QString &folded);
+    void rebuildParents();
+
+    enum class Encoding { Utf8, Utf8Bom, Utf16, Ansi };
+    Encoding m_encoding = Encoding::Utf8;
+    QString m_eol = QStringLiteral("\r\n");
+    bool m_endsWithEol = true;
+    std::vector<Section> m_sections;
+    QHash<QString, std::vector<int>> m_keys; ///< folded path -> the key's sections
+    QHash<QString, Location> m_values;       ///< folded path, NUL, folded name -> the value's line
+    QSet<QString> m_parents;                 ///< folded paths that have keys below them
+};
+
+} // namespace RegFile
