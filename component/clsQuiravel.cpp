@@ -74,6 +74,21 @@ QString directoryOf(const QString &path)
     return path.left(cut + 1);
 }
 
+// Named-dispatch ids of the default interface's operations, in slot order.
+enum DispatchId : DISPID { DispIsSystemNT = 1, DispGetRegisteredOwner, DispGetRegisteredOrganization };
+
+struct DispatchName
+{
+    const char16_t *name;
+    DispatchId id;
+};
+
+constexpr DispatchName kDispatchNames[] = {
+    {u"IsSystemNT", DispIsSystemNT},
+    {u"GetRegisteredOwner", DispGetRegisteredOwner},
+    {u"GetRegisteredOrganization", DispGetRegisteredOrganization},
+};
+
 ComError noWindow()
 {
     return ComError(E_UNEXPECTED, QStringLiteral("The view has no window"));
@@ -113,6 +128,59 @@ HRESULT clsQuiravel::QueryInterface(REFIID riid, void **object)
     else
         return E_NOINTERFACE;
     AddRef();
+    return S_OK;
+}
+
+HRESULT clsQuiravel::GetIDsOfNames(REFIID riid, OLECHAR **names, std::uint32_t count, LCID, DISPID *ids)
+{
+    if (riid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    if (count == 0)
+        return S_OK;
+    if (!names || !ids)
+        return E_POINTER;
+    ids[0] = DISPID_UNKNOWN;
+    const QString member = names[0] ? QString::fromUtf16(names[0]) : QString();
+    for (const DispatchName &entry : kDispatchNames)
+        if (member.compare(QString::fromUtf16(entry.name), Qt::CaseInsensitive) == 0)
+            ids[0] = entry.id;
+    // The operations take no arguments, so no argument name is known.
+    for (std::uint32_t i = 1; i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+}
+
+HRESULT clsQuiravel::Invoke(DISPID id, REFIID riid, LCID, std::uint16_t flags, DISPPARAMS *params,
+                            VARIANT *result, EXCEPINFO *, std::uint32_t *)
+{
+    if (riid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    // Late-bound callers reach a function as a method or as a property read.
+    constexpr std::uint16_t reads = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    if (id < DispIsSystemNT || id > DispGetRegisteredOrganization || !(flags & reads) || (flags & ~reads))
+        return DISP_E_MEMBERNOTFOUND;
+    if (params && params->cNamedArgs != 0)
+        return DISP_E_NONAMEDARGS;
+    if (params && params->cArgs != 0)
+        return DISP_E_BADPARAMCOUNT;
+
+    VARIANT value;
+    HRESULT hr = S_OK;
+    if (id == DispIsSystemNT) {
+        value.vt = VT_BOOL;
+        hr = IsSystemNT(&value.boolVal);
+    } else {
+        value.vt = VT_BSTR;
+        value.bstrVal = nullptr;
+        hr = id == DispGetRegisteredOwner ? GetRegisteredOwner(&value.bstrVal)
+                                          : GetRegisteredOrganization(&value.bstrVal);
+    }
+    if (FAILED(hr))
+        return hr;
+    if (result)
+        *result = value;
+    else if (value.vt == VT_BSTR)
+        SysFreeString(value.bstrVal);
     return S_OK;
 }
 

@@ -27,6 +27,12 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void **object) override;
 
+    /// Named dispatch of the three _clsQuiravel operations, for late-bound
+    /// clients: names match without regard to case; none takes an argument.
+    HRESULT GetIDsOfNames(REFIID riid, OLECHAR **names, std::uint32_t count, LCID lcid, DISPID *ids) override;
+    HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, std::uint16_t flags, DISPPARAMS *params,
+                   VARIANT *result, EXCEPINFO *exception, std::uint32_t *argError) override;
+
     // _clsQuiravel
     HRESULT IsSystemNT(VARIANT_BOOL *result) override;
     HRESULT GetRegisteredOwner(BSTR *result) override;
