@@ -104,8 +104,6 @@ clsQuiravel::clsQuiravel()
 clsQuiravel::~clsQuiravel()
 {
     m_connections.reset();
-    if (m_sink)
-        setMessageHandler(std::move(m_previousMessageHandler));
     // Released by the host without Destroy: the window must not call back.
     if (frmQuiravel *window = m_window) {
         window->SetOwner(nullptr);
@@ -376,7 +374,7 @@ bool clsQuiravel::IsDeviceConnected()
         check(itemManager->GetItemQuad(item, &value, &readError));
         connected = static_cast<std::uint64_t>(value) == kConnectedQuad;
         if (!connected)
-            MsgBox(GetLocalString(1132), MsgButtons::Ok, MsgIcon::None, GetLocalString(1139));
+            showMessage({GetLocalString(1139), GetLocalString(1132), MsgButtons::Ok, MsgIcon::None}, nullptr);
     }
     std::int32_t closeError = 0;
     check(itemManager->CloseItem(variantFromLong(m_viewHandle), item, VARIANT_FALSE, &closeError));
@@ -403,7 +401,7 @@ bool clsQuiravel::LoadData(std::int32_t mode)
             m_databaseFileName = GetTagValue(kFileNameItem, false);
             return true;
         }
-        MsgBox(GetLocalString(1131));
+        showMessage({kDefaultMessageTitle, GetLocalString(1131), MsgButtons::Ok, MsgIcon::None}, nullptr);
         return false;
     }
 
@@ -526,28 +524,28 @@ HRESULT clsQuiravel::PrintToPdf(BSTR path)
 
 HRESULT clsQuiravel::Advise(IQuiravelEvents *sink)
 {
-    const bool wasAdvised = bool(m_sink);
     m_sink = ComPtr<IQuiravelEvents>(sink);
-    if (m_sink && !wasAdvised) {
-        m_previousMessageHandler = setMessageHandler([this](const MessageRequest &request) {
-            std::int32_t answer = vbOK;
-            ComPtr<IQuiravelEvents> sink = m_sink;
-            const HRESULT hr = sink
-                                   ? sink->OnMessage(BStr(request.title).get(), BStr(request.text).get(),
-                                                     request.buttons == MsgButtons::OkCancel ? 1 : 0, &answer)
-                                   : S_FALSE;
-            if (hr == S_OK)
-                return answer == vbCancel ? vbCancel : vbOK;
-            // The host lets the user answer: show the box as without a sink.
-            MessageHandler mine = setMessageHandler(m_previousMessageHandler);
-            const MsgResult result = MsgBox(request.text, request.buttons, request.icon, request.title);
-            setMessageHandler(std::move(mine));
-            return result;
-        });
-    } else if (!m_sink && wasAdvised) {
-        setMessageHandler(std::move(m_previousMessageHandler));
-    }
     return S_OK;
+}
+
+MsgResult clsQuiravel::showMessage(const MessageRequest &request, QWidget *parent)
+{
+    if (ComPtr<IQuiravelEvents> sink = m_sink) {
+        // The host may let go of this component while it answers.
+        ComPtr<View> keepAlive(static_cast<View *>(this));
+        const bool okCancel = request.buttons == MsgButtons::OkCancel;
+        std::int32_t answer = 0;
+        const HRESULT hr =
+            sink->OnMessage(BStr(request.title).get(), BStr(request.text).get(), okCancel ? 1 : 0, &answer);
+        if (hr != S_FALSE) {
+            // Only a clear OK confirms: an answer the host was not offered
+            // must never overwrite the application data.
+            if (!okCancel)
+                return vbOK;
+            return hr == S_OK && answer == vbOK ? vbOK : vbCancel;
+        }
+    }
+    return MsgBox(request.text, request.buttons, request.icon, request.title, parent);
 }
 
 HRESULT clsQuiravel::GetPrintFilePath(BSTR *path)

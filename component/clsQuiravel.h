@@ -63,6 +63,9 @@ public:
     bool IsDeviceConnected() override;
     bool LoadData(std::int32_t mode) override;
     void WriteReportFile(const QString &path) override;
+    /// Asks this view's advised sink first; without one, or when the sink
+    /// leaves it to the user, the box is shown.
+    MsgResult showMessage(const MessageRequest &request, QWidget *parent) override;
 
     /// The viewer window while it exists.
     frmQuiravel *window() const { return m_window; }
@@ -108,7 +111,6 @@ private:
     QList<QEventLoop *> m_uploadWaits;
 
     ComPtr<IQuiravelEvents> m_sink;
-    MessageHandler m_previousMessageHandler;
     /// Owns the connections to the window's browser, so that none outlives
     /// the component.
     std::unique_ptr<QObject> m_connections;

@@ -1,6 +1,8 @@
 // What the viewer window needs of the component that owns it.
 #pragma once
 
+#include "platform/MessageBox.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -23,6 +25,12 @@ public:
     virtual bool LoadData(std::int32_t mode) = 0;
     /// Writes the default device report (throws ComError on failure).
     virtual void WriteReportFile(const QString &path) = 0;
+    /// Shows one of the window's message boxes; an owner may have its host
+    /// answer it instead of the user.
+    virtual MsgResult showMessage(const MessageRequest &request, QWidget *parent)
+    {
+        return MsgBox(request.text, request.buttons, request.icon, request.title, parent);
+    }
 
 protected:
     ~ViewerOwner() = default;

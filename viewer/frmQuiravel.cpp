@@ -101,9 +101,10 @@ void frmQuiravel::connectCommand(QAction *action, void (frmQuiravel::*command)()
         } catch (const std::exception &e) {
             // A failure status ends the command; it must not unwind through
             // the event loop.
-            if (self)
+            if (self) {
                 setBusy(false);
-            MsgBox(describe(e), MsgButtons::Ok, MsgIcon::Critical);
+                MsgBox(describe(e), MsgButtons::Ok, MsgIcon::Critical);
+            }
         }
     });
 }
@@ -187,6 +188,15 @@ void frmQuiravel::createReportShortcuts()
         addAction(action);
         connectCommand(action, shortcut.command);
     }
+}
+
+MsgResult frmQuiravel::MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QString &title,
+                              QWidget *parent)
+{
+    const MessageRequest request{title, text, buttons, icon};
+    if (ViewerOwner *owner = m_owner)
+        return owner->showMessage(request, parent);
+    return ::MsgBox(text, buttons, icon, title, parent);
 }
 
 void frmQuiravel::SetOwner(ViewerOwner *owner)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BrowserControl.h"
+#include "platform/MessageBox.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -78,6 +79,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    /// Every message box of the window goes through its owner, so that each
+    /// view's host hears only its own view's messages.
+    MsgResult MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
+                     const QString &title = kDefaultMessageTitle, QWidget *parent = nullptr);
     void createMenus();
     QMenu *createFileMenu();
     QMenu *createViewMenu();
