@@ -6,6 +6,7 @@
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 #include "printfile/DefaultReport.h"
+#include "printfile/HostCalls_p.h"
 #include "printfile/TagContext.h"
 #include "printfile/TagSubstitution.h"
 #include "resources/Language.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QHash>
+#include <QScopeGuard>
 #include <new>
 #include <utility>
 
@@ -251,15 +253,15 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
         error = 0;
         check(m_itemManager->OpenItem(BStr(kDescriptionPathItem).get(), VARIANT_FALSE, m_viewHandle,
                                       &m_descriptionPathItem, 0, 0, &error));
+        PrintFileHost::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem,
+                                       VARIANT_FALSE);
         if (error == 0) {
             BStr path;
             std::int32_t readError = 0;
-            check(m_itemManager->GetItemString(m_descriptionPathItem, path.put(), VARIANT_FALSE, &readError));
+            check(m_itemManager->GetItemString(item.handle(), path.put(), VARIANT_FALSE, &readError));
             m_templateDirectory = path.toQString();
         }
-        std::int32_t closeError = 0;
-        check(m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_descriptionPathItem, VARIANT_FALSE,
-                                       &closeError));
+        item.close();
         m_templateDirectory = directoryOf(m_templateDirectory);
     });
 }
@@ -364,20 +366,22 @@ bool clsQuiravel::IsDeviceConnected()
     if (!m_itemManager)
         throw ComError(E_UNEXPECTED, QStringLiteral("The view is not attached to a host"));
     ComPtr<AppItemManager> itemManager = m_itemManager;
-    std::int32_t item = 0;
+    std::int32_t handle = 0;
     std::int32_t error = 0;
-    check(itemManager->OpenItem(BStr(kConnectItem).get(), VARIANT_FALSE, m_viewHandle, &item, 0, 0, &error));
+    check(
+        itemManager->OpenItem(BStr(kConnectItem).get(), VARIANT_FALSE, m_viewHandle, &handle, 0, 0, &error));
+    // Closed in every case, also after a refused open or a failed read.
+    PrintFileHost::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
     bool connected = false;
     if (error == 0) {
         std::int64_t value = 0;
         std::int32_t readError = 0;
-        check(itemManager->GetItemQuad(item, &value, &readError));
+        check(itemManager->GetItemQuad(item.handle(), &value, &readError));
         connected = static_cast<std::uint64_t>(value) == kConnectedQuad;
         if (!connected)
             showMessage({GetLocalString(1139), GetLocalString(1132), MsgButtons::Ok, MsgIcon::None}, nullptr);
     }
-    std::int32_t closeError = 0;
-    check(itemManager->CloseItem(variantFromLong(m_viewHandle), item, VARIANT_FALSE, &closeError));
+    item.close();
     return connected;
 }
 
@@ -409,25 +413,35 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         m_shadow = VARIANT_TRUE;
         if (!m_itemManager || !IsDeviceConnected())
             return false;
+        // The host may be released during the wait; its item is closed all the same.
+        ComPtr<AppItemManager> itemManager = m_itemManager;
+        std::int32_t handle = 0;
         std::int32_t error = 0;
-        check(m_itemManager->OpenItem(BStr(kUploadItem).get(), VARIANT_FALSE, m_viewHandle, &m_uploadItem, 0,
-                                      0, &error));
+        check(itemManager->OpenItem(BStr(kUploadItem).get(), VARIANT_FALSE, m_viewHandle, &handle, 0, 0,
+                                    &error));
         if (error != 0)
             return false;
+        // A command started during this one's wait opens an item of its own;
+        // each closes only its own.
+        PrintFileHost::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
+        const std::int32_t interruptedItem = std::exchange(m_uploadItem, handle);
+        const auto hearInterrupted = qScopeGuard([&] {
+            // The command this one interrupted still waits for its own item.
+            if (!m_uploadWaits.isEmpty())
+                m_uploadItem = interruptedItem;
+        });
         std::int32_t readError = 0;
-        check(m_itemManager->GetItemLong(m_uploadItem, &m_uploadProgress, &readError));
+        check(itemManager->GetItemLong(handle, &m_uploadProgress, &readError));
         if (readError == 0) {
             if (m_uploadProgress == 0 || m_uploadProgress == 100) {
                 std::int32_t startError = 0; // not examined: the wait tells
-                check(functionControl(m_itemManager.get())
+                check(functionControl(itemManager.get())
                           ->StartFunction(BStr(QStringLiteral("upload")).get(), &startError));
             }
             if (!waitForUpload())
                 return false;
         }
-        std::int32_t closeError = 0;
-        check(m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_uploadItem, VARIANT_FALSE,
-                                       &closeError));
+        item.close();
         m_uploadDone = VARIANT_FALSE;
         return true;
     }

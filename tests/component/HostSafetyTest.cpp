@@ -84,24 +84,6 @@ protected:
     {
         return v.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
     }
-
-    /// Each item handle OpenItem issued must be closed exactly once.
-    void expectEachOpenedItemClosedOnce() const
-    {
-        QList<std::int32_t> opened;
-        QList<std::int32_t> closed;
-        for (const HostCall &call : model.calls()) {
-            if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
-                opened.append(call.itemHandle);
-            else if (call.operation == "CloseItem")
-                closed.append(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
-        }
-        std::sort(opened.begin(), opened.end());
-        std::sort(closed.begin(), closed.end());
-        closed.removeAll(0); // a close after a refused open names no item
-        EXPECT_FALSE(opened.isEmpty());
-        EXPECT_EQ(closed, opened);
-    }
 };
 
 TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_they_go_in)
@@ -204,4 +186,27 @@ TEST_F(host_safety_test, only_a_clear_ok_from_the_sink_overwrites_the_applicatio
     EXPECT_EQ(messageTexts(), QStringList{"Attention, overwrite application data !"});
     EXPECT_EQ(model.calls().value(0).operation, QString("GetFunctionControl"));
     automation->Advise(nullptr);
+}
+
+TEST_F(host_safety_test, a_failure_status_inside_a_device_command_leaves_no_item_open)
+{
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    for (const char *operation : {"GetItemQuad", "GetItemLong", "GetFunctionControl", "StartFunction"}) {
+        model.clearFaults();
+        model.clearCalls();
+        model.failOperation(operation, E_ACCESSDENIED);
+        window()->menuEntry("scrShadow")->trigger();
+        SCOPED_TRACE(operation);
+        expectEachOpenedItemClosedOnce();
+    }
+    model.clearFaults();
+}
+
+TEST_F(host_safety_test, a_failure_status_while_attaching_leaves_no_item_open)
+{
+    model.failOperation("GetItemString", E_ACCESSDENIED);
+    EXPECT_EQ(attach(), E_ACCESSDENIED);
+    model.clearFaults();
+    expectEachOpenedItemClosedOnce();
 }
