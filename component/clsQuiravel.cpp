@@ -275,8 +275,10 @@ HRESULT clsQuiravel::Show(std::int32_t *result)
             throw noWindow();
         ComPtr<View> keepAlive(static_cast<View *>(this));
         QPointer<frmQuiravel> window = m_window;
+        // A load that fails closes the window (it said why): nothing is left
+        // to show or to run the Application command in.
         if (!window->ShowWindow() || !window || window->isUnloaded())
-            return; // the load failed and closed the window; it said why
+            throw noWindow();
         connectBrowser();
         window->srcValue_Click();
     });
@@ -329,13 +331,16 @@ void clsQuiravel::ReleaseHost()
     if (frmQuiravel *window = m_window)
         window->SetOwner(nullptr);
     m_window = nullptr;
+    HRESULT released = S_OK;
     if (m_itemManager) {
-        // The window is closing: neither the error flag nor a failure can stop that.
+        // The window is closing: neither the error flag nor a failure can
+        // stop that, but a failure status still reaches the host's call.
         std::int32_t error = 0;
-        m_itemManager->ReleaseView(static_cast<View *>(this), &error);
+        released = m_itemManager->ReleaseView(static_cast<View *>(this), &error);
     }
     m_itemManager.reset();
     endUploadWaits();
+    check(released);
 }
 
 TagContext clsQuiravel::tagContext() const

@@ -15,7 +15,8 @@ public:
     /// The description file's directory, ending with its separator; may be empty.
     virtual QString GetTemplateDirectory() const = 0;
     /// Detaches window and component and releases the host; called while the
-    /// window unloads.
+    /// window unloads. Throws ComError with the host's failure status once
+    /// everything is released all the same.
     virtual void ReleaseHost() = 0;
     /// Text of one tag (throws ComError where the line must stay unchanged).
     virtual QString GetTagValue(const QString &tag, bool stripMarkers) = 0;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <utility>
 
 namespace {
 
@@ -239,8 +240,8 @@ bool frmQuiravel::ShowWindow()
 
 void frmQuiravel::Unload()
 {
-    Form_Unload();
     hide();
+    Form_Unload();
 }
 
 void frmQuiravel::Form_Load()
@@ -323,8 +324,13 @@ void frmQuiravel::resizeEvent(QResizeEvent *event)
 
 void frmQuiravel::closeEvent(QCloseEvent *event)
 {
-    Form_Unload();
     event->accept();
+    try {
+        Form_Unload();
+    } catch (const std::exception &) {
+        // The user closed the window: no host call waits for the status of
+        // the release, and the window is gone all the same.
+    }
 }
 
 void frmQuiravel::Form_Unload()
@@ -349,11 +355,11 @@ void frmQuiravel::Form_Unload()
         browser->deleteLater();
     }
     m_browser = nullptr;
-
-    if (ViewerOwner *owner = m_owner)
-        owner->ReleaseHost();
-    m_owner = nullptr;
     deleteLater();
+
+    // Last, so that a failure status of the release leaves a closed window.
+    if (ViewerOwner *owner = std::exchange(m_owner, nullptr))
+        owner->ReleaseHost();
 }
 
 void frmQuiravel::Beenden_m_Click()

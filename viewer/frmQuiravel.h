@@ -32,7 +32,8 @@ public:
     /// Answers false when the window is not (or no longer) loaded afterwards.
     bool ShowWindow();
     /// Unloads the window (Form_Unload): closes it for good; the object is
-    /// deleted later. Safe to call more than once.
+    /// deleted later. Safe to call more than once. A failure status of the
+    /// owner's release is thrown after the window has closed.
     void Unload();
     bool isLoaded() const { return m_loaded; }
     bool isUnloaded() const { return m_unloaded; }

@@ -210,3 +210,45 @@ TEST_F(host_safety_test, a_failure_status_while_attaching_leaves_no_item_open)
     model.clearFaults();
     expectEachOpenedItemClosedOnce();
 }
+
+TEST_F(host_safety_test, a_failure_status_of_the_host_s_release_is_the_result_of_the_closing_call)
+{
+    std::int32_t result = 0;
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    model.failOperation("ReleaseView", E_ACCESSDENIED);
+    EXPECT_EQ(view->Destroy(&result), E_ACCESSDENIED);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(component()->window(), nullptr) << "the window closed all the same";
+    EXPECT_EQ(model.releaseViewCount(), 1);
+
+    // Only the error flag is the host's own business.
+    model.clearFaults();
+    model.setErrorFlag("ReleaseView", 3);
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    EXPECT_EQ(view->Destroy(&result), S_OK);
+    EXPECT_EQ(model.releaseViewCount(), 2);
+
+    // The window that closes itself when its browser cannot be set up.
+    model.clearFaults();
+    model.failOperation("ReleaseView", E_ACCESSDENIED);
+    browsers.failCreate = true;
+    ASSERT_EQ(attach(), S_OK);
+    EXPECT_EQ(show(), E_ACCESSDENIED);
+    EXPECT_EQ(component()->window(), nullptr);
+    EXPECT_EQ(model.releaseViewCount(), 3);
+
+    // A user's close has no caller to tell.
+    model.clearFaults();
+    browsers.failCreate = false;
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    model.failOperation("ReleaseView", E_ACCESSDENIED);
+    window()->close();
+    EXPECT_EQ(component()->window(), nullptr);
+    EXPECT_EQ(model.releaseViewCount(), 4);
+
+    model.clearFaults();
+    model.attachView(nullptr); // a failed release left the host holding the view
+}
