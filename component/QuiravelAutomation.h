@@ -17,10 +17,10 @@ struct IQuiravelEvents : IUnknown
 {
     /// Slot 3. The browser finished loading `url` (a generated page or the template).
     virtual HRESULT OnPageLoaded(BSTR url, VARIANT_BOOL ok) = 0;
-    /// Slot 4. The component is about to show a message box; `buttons` is 0
-    /// (OK) or 1 (OK and Cancel). Answer S_OK with *answer set to 1 (OK) or
-    /// 2 (Cancel) to answer it instead of the user, or S_FALSE to let the
-    /// box be shown.
+    /// Slot 4. The component is about to show a message box of this view;
+    /// `buttons` is 0 (OK) or 1 (OK and Cancel). Answer S_OK with *answer set
+    /// to 1 (OK) or 2 (Cancel) to answer it instead of the user, or S_FALSE
+    /// to let the box be shown. Any other answer or status counts as Cancel.
     virtual HRESULT OnMessage(BSTR title, BSTR text, std::int32_t buttons, std::int32_t *answer) = 0;
     /// Slot 5. A PDF export started with PrintToPdf has finished.
     virtual HRESULT OnPdfFinished(BSTR path, VARIANT_BOOL ok) = 0;
@@ -38,7 +38,8 @@ struct IQuiravelAutomation : IUnknown
     /// Slot 4. Prints the page shown to a PDF file (A4 unless the page asks
     /// otherwise); OnPdfFinished tells when it is written.
     virtual HRESULT PrintToPdf(BSTR path) = 0;
-    /// Slot 5. Sets the sink (null removes it); the component holds a reference.
+    /// Slot 5. Sets this view's sink (null removes it); the component holds a
+    /// reference. Each view has its own sink.
     virtual HRESULT Advise(IQuiravelEvents *sink) = 0;
     /// Slot 6. The print file last generated (empty before the first).
     virtual HRESULT GetPrintFilePath(BSTR *path) = 0;

@@ -6,6 +6,7 @@
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 #include "printfile/DefaultReport.h"
+#include "printfile/HostCalls_p.h"
 #include "printfile/TagContext.h"
 #include "printfile/TagSubstitution.h"
 #include "resources/Language.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QHash>
+#include <QScopeGuard>
 #include <new>
 #include <utility>
 
@@ -74,6 +76,21 @@ QString directoryOf(const QString &path)
     return path.left(cut + 1);
 }
 
+// Named-dispatch ids of the default interface's operations, in slot order.
+enum DispatchId : DISPID { DispIsSystemNT = 1, DispGetRegisteredOwner, DispGetRegisteredOrganization };
+
+struct DispatchName
+{
+    const char16_t *name;
+    DispatchId id;
+};
+
+constexpr DispatchName kDispatchNames[] = {
+    {u"IsSystemNT", DispIsSystemNT},
+    {u"GetRegisteredOwner", DispGetRegisteredOwner},
+    {u"GetRegisteredOrganization", DispGetRegisteredOrganization},
+};
+
 ComError noWindow()
 {
     return ComError(E_UNEXPECTED, QStringLiteral("The view has no window"));
@@ -89,8 +106,6 @@ clsQuiravel::clsQuiravel()
 clsQuiravel::~clsQuiravel()
 {
     m_connections.reset();
-    if (m_sink)
-        setMessageHandler(std::move(m_previousMessageHandler));
     // Released by the host without Destroy: the window must not call back.
     if (frmQuiravel *window = m_window) {
         window->SetOwner(nullptr);
@@ -113,6 +128,59 @@ HRESULT clsQuiravel::QueryInterface(REFIID riid, void **object)
     else
         return E_NOINTERFACE;
     AddRef();
+    return S_OK;
+}
+
+HRESULT clsQuiravel::GetIDsOfNames(REFIID riid, OLECHAR **names, std::uint32_t count, LCID, DISPID *ids)
+{
+    if (riid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    if (count == 0)
+        return S_OK;
+    if (!names || !ids)
+        return E_POINTER;
+    ids[0] = DISPID_UNKNOWN;
+    const QString member = names[0] ? QString::fromUtf16(names[0]) : QString();
+    for (const DispatchName &entry : kDispatchNames)
+        if (member.compare(QString::fromUtf16(entry.name), Qt::CaseInsensitive) == 0)
+            ids[0] = entry.id;
+    // The operations take no arguments, so no argument name is known.
+    for (std::uint32_t i = 1; i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+}
+
+HRESULT clsQuiravel::Invoke(DISPID id, REFIID riid, LCID, std::uint16_t flags, DISPPARAMS *params,
+                            VARIANT *result, EXCEPINFO *, std::uint32_t *)
+{
+    if (riid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    // Late-bound callers reach a function as a method or as a property read.
+    constexpr std::uint16_t reads = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    if (id < DispIsSystemNT || id > DispGetRegisteredOrganization || !(flags & reads) || (flags & ~reads))
+        return DISP_E_MEMBERNOTFOUND;
+    if (params && params->cNamedArgs != 0)
+        return DISP_E_NONAMEDARGS;
+    if (params && params->cArgs != 0)
+        return DISP_E_BADPARAMCOUNT;
+
+    VARIANT value;
+    HRESULT hr = S_OK;
+    if (id == DispIsSystemNT) {
+        value.vt = VT_BOOL;
+        hr = IsSystemNT(&value.boolVal);
+    } else {
+        value.vt = VT_BSTR;
+        value.bstrVal = nullptr;
+        hr = id == DispGetRegisteredOwner ? GetRegisteredOwner(&value.bstrVal)
+                                          : GetRegisteredOrganization(&value.bstrVal);
+    }
+    if (FAILED(hr))
+        return hr;
+    if (result)
+        *result = value;
+    else if (value.vt == VT_BSTR)
+        SysFreeString(value.bstrVal);
     return S_OK;
 }
 
@@ -185,15 +253,15 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
         error = 0;
         check(m_itemManager->OpenItem(BStr(kDescriptionPathItem).get(), VARIANT_FALSE, m_viewHandle,
                                       &m_descriptionPathItem, 0, 0, &error));
+        PrintFileHost::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem,
+                                       VARIANT_FALSE);
         if (error == 0) {
             BStr path;
             std::int32_t readError = 0;
-            check(m_itemManager->GetItemString(m_descriptionPathItem, path.put(), VARIANT_FALSE, &readError));
+            check(m_itemManager->GetItemString(item.handle(), path.put(), VARIANT_FALSE, &readError));
             m_templateDirectory = path.toQString();
         }
-        std::int32_t closeError = 0;
-        check(m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_descriptionPathItem, VARIANT_FALSE,
-                                       &closeError));
+        item.close();
         m_templateDirectory = directoryOf(m_templateDirectory);
     });
 }
@@ -207,8 +275,10 @@ HRESULT clsQuiravel::Show(std::int32_t *result)
             throw noWindow();
         ComPtr<View> keepAlive(static_cast<View *>(this));
         QPointer<frmQuiravel> window = m_window;
+        // A load that fails closes the window (it said why): nothing is left
+        // to show or to run the Application command in.
         if (!window->ShowWindow() || !window || window->isUnloaded())
-            return; // the load failed and closed the window; it said why
+            throw noWindow();
         connectBrowser();
         window->srcValue_Click();
     });
@@ -261,13 +331,16 @@ void clsQuiravel::ReleaseHost()
     if (frmQuiravel *window = m_window)
         window->SetOwner(nullptr);
     m_window = nullptr;
+    HRESULT released = S_OK;
     if (m_itemManager) {
-        // The window is closing: neither the error flag nor a failure can stop that.
+        // The window is closing: neither the error flag nor a failure can
+        // stop that, but a failure status still reaches the host's call.
         std::int32_t error = 0;
-        m_itemManager->ReleaseView(static_cast<View *>(this), &error);
+        released = m_itemManager->ReleaseView(static_cast<View *>(this), &error);
     }
     m_itemManager.reset();
     endUploadWaits();
+    check(released);
 }
 
 TagContext clsQuiravel::tagContext() const
@@ -298,20 +371,22 @@ bool clsQuiravel::IsDeviceConnected()
     if (!m_itemManager)
         throw ComError(E_UNEXPECTED, QStringLiteral("The view is not attached to a host"));
     ComPtr<AppItemManager> itemManager = m_itemManager;
-    std::int32_t item = 0;
+    std::int32_t handle = 0;
     std::int32_t error = 0;
-    check(itemManager->OpenItem(BStr(kConnectItem).get(), VARIANT_FALSE, m_viewHandle, &item, 0, 0, &error));
+    check(
+        itemManager->OpenItem(BStr(kConnectItem).get(), VARIANT_FALSE, m_viewHandle, &handle, 0, 0, &error));
+    // Closed in every case, also after a refused open or a failed read.
+    PrintFileHost::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
     bool connected = false;
     if (error == 0) {
         std::int64_t value = 0;
         std::int32_t readError = 0;
-        check(itemManager->GetItemQuad(item, &value, &readError));
+        check(itemManager->GetItemQuad(item.handle(), &value, &readError));
         connected = static_cast<std::uint64_t>(value) == kConnectedQuad;
         if (!connected)
-            MsgBox(GetLocalString(1132), MsgButtons::Ok, MsgIcon::None, GetLocalString(1139));
+            showMessage({GetLocalString(1139), GetLocalString(1132), MsgButtons::Ok, MsgIcon::None}, nullptr);
     }
-    std::int32_t closeError = 0;
-    check(itemManager->CloseItem(variantFromLong(m_viewHandle), item, VARIANT_FALSE, &closeError));
+    item.close();
     return connected;
 }
 
@@ -335,7 +410,7 @@ bool clsQuiravel::LoadData(std::int32_t mode)
             m_databaseFileName = GetTagValue(kFileNameItem, false);
             return true;
         }
-        MsgBox(GetLocalString(1131));
+        showMessage({kDefaultMessageTitle, GetLocalString(1131), MsgButtons::Ok, MsgIcon::None}, nullptr);
         return false;
     }
 
@@ -343,25 +418,35 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         m_shadow = VARIANT_TRUE;
         if (!m_itemManager || !IsDeviceConnected())
             return false;
+        // The host may be released during the wait; its item is closed all the same.
+        ComPtr<AppItemManager> itemManager = m_itemManager;
+        std::int32_t handle = 0;
         std::int32_t error = 0;
-        check(m_itemManager->OpenItem(BStr(kUploadItem).get(), VARIANT_FALSE, m_viewHandle, &m_uploadItem, 0,
-                                      0, &error));
+        check(itemManager->OpenItem(BStr(kUploadItem).get(), VARIANT_FALSE, m_viewHandle, &handle, 0, 0,
+                                    &error));
         if (error != 0)
             return false;
+        // A command started during this one's wait opens an item of its own;
+        // each closes only its own.
+        PrintFileHost::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
+        const std::int32_t interruptedItem = std::exchange(m_uploadItem, handle);
+        const auto hearInterrupted = qScopeGuard([&] {
+            // The command this one interrupted still waits for its own item.
+            if (!m_uploadWaits.isEmpty())
+                m_uploadItem = interruptedItem;
+        });
         std::int32_t readError = 0;
-        check(m_itemManager->GetItemLong(m_uploadItem, &m_uploadProgress, &readError));
+        check(itemManager->GetItemLong(handle, &m_uploadProgress, &readError));
         if (readError == 0) {
             if (m_uploadProgress == 0 || m_uploadProgress == 100) {
                 std::int32_t startError = 0; // not examined: the wait tells
-                check(functionControl(m_itemManager.get())
+                check(functionControl(itemManager.get())
                           ->StartFunction(BStr(QStringLiteral("upload")).get(), &startError));
             }
             if (!waitForUpload())
                 return false;
         }
-        std::int32_t closeError = 0;
-        check(m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_uploadItem, VARIANT_FALSE,
-                                       &closeError));
+        item.close();
         m_uploadDone = VARIANT_FALSE;
         return true;
     }
@@ -458,28 +543,28 @@ HRESULT clsQuiravel::PrintToPdf(BSTR path)
 
 HRESULT clsQuiravel::Advise(IQuiravelEvents *sink)
 {
-    const bool wasAdvised = bool(m_sink);
     m_sink = ComPtr<IQuiravelEvents>(sink);
-    if (m_sink && !wasAdvised) {
-        m_previousMessageHandler = setMessageHandler([this](const MessageRequest &request) {
-            std::int32_t answer = vbOK;
-            ComPtr<IQuiravelEvents> sink = m_sink;
-            const HRESULT hr = sink
-                                   ? sink->OnMessage(BStr(request.title).get(), BStr(request.text).get(),
-                                                     request.buttons == MsgButtons::OkCancel ? 1 : 0, &answer)
-                                   : S_FALSE;
-            if (hr == S_OK)
-                return answer == vbCancel ? vbCancel : vbOK;
-            // The host lets the user answer: show the box as without a sink.
-            MessageHandler mine = setMessageHandler(m_previousMessageHandler);
-            const MsgResult result = MsgBox(request.text, request.buttons, request.icon, request.title);
-            setMessageHandler(std::move(mine));
-            return result;
-        });
-    } else if (!m_sink && wasAdvised) {
-        setMessageHandler(std::move(m_previousMessageHandler));
-    }
     return S_OK;
+}
+
+MsgResult clsQuiravel::showMessage(const MessageRequest &request, QWidget *parent)
+{
+    if (ComPtr<IQuiravelEvents> sink = m_sink) {
+        // The host may let go of this component while it answers.
+        ComPtr<View> keepAlive(static_cast<View *>(this));
+        const bool okCancel = request.buttons == MsgButtons::OkCancel;
+        std::int32_t answer = 0;
+        const HRESULT hr =
+            sink->OnMessage(BStr(request.title).get(), BStr(request.text).get(), okCancel ? 1 : 0, &answer);
+        if (hr != S_FALSE) {
+            // Only a clear OK confirms: an answer the host was not offered
+            // must never overwrite the application data.
+            if (!okCancel)
+                return vbOK;
+            return hr == S_OK && answer == vbOK ? vbOK : vbCancel;
+        }
+    }
+    return MsgBox(request.text, request.buttons, request.icon, request.title, parent);
 }
 
 HRESULT clsQuiravel::GetPrintFilePath(BSTR *path)

@@ -27,6 +27,12 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void **object) override;
 
+    /// Named dispatch of the three _clsQuiravel operations, for late-bound
+    /// clients: names match without regard to case; none takes an argument.
+    HRESULT GetIDsOfNames(REFIID riid, OLECHAR **names, std::uint32_t count, LCID lcid, DISPID *ids) override;
+    HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, std::uint16_t flags, DISPPARAMS *params,
+                   VARIANT *result, EXCEPINFO *exception, std::uint32_t *argError) override;
+
     // _clsQuiravel
     HRESULT IsSystemNT(VARIANT_BOOL *result) override;
     HRESULT GetRegisteredOwner(BSTR *result) override;
@@ -58,6 +64,9 @@ public:
     bool IsDeviceConnected() override;
     bool LoadData(std::int32_t mode) override;
     void WriteReportFile(const QString &path) override;
+    /// Asks this view's advised sink first; without one, or when the sink
+    /// leaves it to the user, the box is shown.
+    MsgResult showMessage(const MessageRequest &request, QWidget *parent) override;
 
     /// The viewer window while it exists.
     frmQuiravel *window() const { return m_window; }
@@ -103,7 +112,6 @@ private:
     QList<QEventLoop *> m_uploadWaits;
 
     ComPtr<IQuiravelEvents> m_sink;
-    MessageHandler m_previousMessageHandler;
     /// Owns the connections to the window's browser, so that none outlives
     /// the component.
     std::unique_ptr<QObject> m_connections;

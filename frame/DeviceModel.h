@@ -40,6 +40,7 @@ struct HostCall
     QString arguments; ///< readable, e.g. "\"VENDOR\", shadow=0, view=7"
     std::int32_t error = 0;
     HRESULT status = S_OK;
+    std::int32_t itemHandle = 0; ///< the handle OpenItem issued; 0 for other calls
 };
 
 class DeviceModel : public QObject

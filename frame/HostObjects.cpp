@@ -504,7 +504,7 @@ bool HostCallScope::faultInjected(std::int32_t *error)
 
 void HostCallScope::record(std::int32_t error)
 {
-    m_state.record(HostCall{m_operation, std::move(m_arguments), error, m_status});
+    m_state.record(HostCall{m_operation, std::move(m_arguments), error, m_status, m_itemHandle});
 }
 
 // --- HostItemManager ---
@@ -600,6 +600,7 @@ HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t 
     handle.kind = HostState::itemKindOf(item);
     *itemHandle = m_state->nextHandle++;
     m_state->openHandles.insert(*itemHandle, std::move(handle));
+    call.setItemHandle(*itemHandle);
     return call.finish(S_OK);
 }
 

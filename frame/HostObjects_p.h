@@ -222,6 +222,8 @@ public:
         return faultInjected(error);
     }
     HRESULT status() const { return m_status; }
+    /// The item handle the call issued, for the log.
+    void setItemHandle(std::int32_t handle) { m_itemHandle = handle; }
     HRESULT finish(HRESULT status, std::int32_t error = 0)
     {
         m_status = status;
@@ -238,6 +240,7 @@ private:
     QString m_operation;
     QString m_arguments;
     HRESULT m_status = S_OK;
+    std::int32_t m_itemHandle = 0;
 };
 
 /// Reference counting, interface query and the dispatch slots every host

@@ -39,8 +39,13 @@ inline constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 inline constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005u);
+inline constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001u);
+inline constexpr HRESULT DISP_E_MEMBERNOTFOUND = static_cast<HRESULT>(0x80020003u);
+inline constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006u);
+inline constexpr HRESULT DISP_E_NONAMEDARGS = static_cast<HRESULT>(0x80020007u);
 inline constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
 inline constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
+inline constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
 inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
 inline constexpr HRESULT REGDB_E_READREGDB = static_cast<HRESULT>(0x80040150u);
@@ -151,7 +156,21 @@ struct IUnknown
     virtual ULONG Release() = 0;
 };
 
-struct DISPPARAMS;
+/// The arguments of a named-dispatch call, positional ones in reverse order.
+struct DISPPARAMS
+{
+    VARIANT *rgvarg = nullptr;
+    DISPID *rgdispidNamedArgs = nullptr;
+    std::uint32_t cArgs = 0;
+    std::uint32_t cNamedArgs = 0;
+};
+
+/// How Invoke is asked to reach a member (flags, combined by late-bound callers).
+inline constexpr std::uint16_t DISPATCH_METHOD = 1;
+inline constexpr std::uint16_t DISPATCH_PROPERTYGET = 2;
+/// The id GetIDsOfNames gives a name it does not know.
+inline constexpr DISPID DISPID_UNKNOWN = -1;
+
 struct EXCEPINFO;
 struct ITypeInfo;
 
@@ -165,6 +184,7 @@ struct IDispatch : IUnknown
                            VARIANT *result, EXCEPINFO *exception, std::uint32_t *argError) = 0;
 };
 
+inline constexpr IID IID_NULL = {0x00000000, 0x0000, 0x0000, {0, 0, 0, 0, 0, 0, 0, 0}};
 inline constexpr IID IID_IUnknown = {
     0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_IDispatch = {

@@ -1,6 +1,8 @@
 // What the viewer window needs of the component that owns it.
 #pragma once
 
+#include "platform/MessageBox.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -13,7 +15,8 @@ public:
     /// The description file's directory, ending with its separator; may be empty.
     virtual QString GetTemplateDirectory() const = 0;
     /// Detaches window and component and releases the host; called while the
-    /// window unloads.
+    /// window unloads. Throws ComError with the host's failure status once
+    /// everything is released all the same.
     virtual void ReleaseHost() = 0;
     /// Text of one tag (throws ComError where the line must stay unchanged).
     virtual QString GetTagValue(const QString &tag, bool stripMarkers) = 0;
@@ -23,6 +26,12 @@ public:
     virtual bool LoadData(std::int32_t mode) = 0;
     /// Writes the default device report (throws ComError on failure).
     virtual void WriteReportFile(const QString &path) = 0;
+    /// Shows one of the window's message boxes; an owner may have its host
+    /// answer it instead of the user.
+    virtual MsgResult showMessage(const MessageRequest &request, QWidget *parent)
+    {
+        return MsgBox(request.text, request.buttons, request.icon, request.title, parent);
+    }
 
 protected:
     ~ViewerOwner() = default;

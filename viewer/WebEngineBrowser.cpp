@@ -1,6 +1,7 @@
 #include "WebEngineBrowser.h"
 
 #include "PrintHandler.h"
+#include "WebEngineInstallation.h"
 #include "platform/ComError.h"
 
 #include <QDir>
@@ -34,6 +35,10 @@ void OfflineRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo &info)
 
 WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
 {
+    // An engine that cannot start would end the host's process, not fail.
+    if (const QString problem = webEngineStartProblem(); !problem.isEmpty())
+        throw ComError(E_FAIL, problem);
+
     // Created before the view so that, among the control's children, the
     // profile outlives nothing that uses it once the view is gone.
     m_profile = new QWebEngineProfile(this);

@@ -40,7 +40,8 @@ class WebEngineBrowser : public BrowserControl
     Q_OBJECT
 public:
     /// The view becomes a child of `parent`; the control is a QObject child
-    /// of it too.
+    /// of it too. Throws ComError, before the engine starts, when this
+    /// installation's engine cannot start.
     explicit WebEngineBrowser(QWidget *parent);
     ~WebEngineBrowser() override;
 

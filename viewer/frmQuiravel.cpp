@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <utility>
 
 namespace {
 
@@ -189,6 +190,15 @@ void frmQuiravel::createReportShortcuts()
     }
 }
 
+MsgResult frmQuiravel::MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QString &title,
+                              QWidget *parent)
+{
+    const MessageRequest request{title, text, buttons, icon};
+    if (ViewerOwner *owner = m_owner)
+        return owner->showMessage(request, parent);
+    return ::MsgBox(text, buttons, icon, title, parent);
+}
+
 void frmQuiravel::SetOwner(ViewerOwner *owner)
 {
     m_owner = owner;
@@ -229,8 +239,8 @@ bool frmQuiravel::ShowWindow()
 
 void frmQuiravel::Unload()
 {
-    Form_Unload();
     hide();
+    Form_Unload();
 }
 
 void frmQuiravel::Form_Load()
@@ -313,8 +323,13 @@ void frmQuiravel::resizeEvent(QResizeEvent *event)
 
 void frmQuiravel::closeEvent(QCloseEvent *event)
 {
-    Form_Unload();
     event->accept();
+    try {
+        Form_Unload();
+    } catch (const std::exception &) {
+        // The user closed the window: no host call waits for the status of
+        // the release, and the window is gone all the same.
+    }
 }
 
 void frmQuiravel::Form_Unload()
@@ -339,11 +354,11 @@ void frmQuiravel::Form_Unload()
         browser->deleteLater();
     }
     m_browser = nullptr;
-
-    if (ViewerOwner *owner = m_owner)
-        owner->ReleaseHost();
-    m_owner = nullptr;
     deleteLater();
+
+    // Last, so that a failure status of the release leaves a closed window.
+    if (ViewerOwner *owner = std::exchange(m_owner, nullptr))
+        owner->ReleaseHost();
 }
 
 void frmQuiravel::Beenden_m_Click()

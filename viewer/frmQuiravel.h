@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BrowserControl.h"
+#include "platform/MessageBox.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -31,7 +32,8 @@ public:
     /// Answers false when the window is not (or no longer) loaded afterwards.
     bool ShowWindow();
     /// Unloads the window (Form_Unload): closes it for good; the object is
-    /// deleted later. Safe to call more than once.
+    /// deleted later. Safe to call more than once. A failure status of the
+    /// owner's release is thrown after the window has closed.
     void Unload();
     bool isLoaded() const { return m_loaded; }
     bool isUnloaded() const { return m_unloaded; }
@@ -82,6 +84,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    /// Every message box of the window goes through its owner, so that each
+    /// view's host hears only its own view's messages.
+    MsgResult MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
+                     const QString &title = kDefaultMessageTitle, QWidget *parent = nullptr);
     void createMenus();
     QMenu *createFileMenu();
     QMenu *createViewMenu();

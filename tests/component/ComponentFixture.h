@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 class ComponentFixture : public ::testing::Test
@@ -68,6 +69,25 @@ protected:
 
     /// Windows unloaded by the component are deleted later; let that happen.
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    /// Every item handle OpenItem issued was closed exactly once (checked
+    /// on the host's call log).
+    void expectEachOpenedItemClosedOnce() const
+    {
+        QList<std::int32_t> opened;
+        QList<std::int32_t> closed;
+        for (const HostCall &call : model.calls()) {
+            if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
+                opened.append(call.itemHandle);
+            else if (call.operation == "CloseItem")
+                closed.append(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
+        }
+        closed.removeAll(0); // the close that follows a refused open names no item
+        std::sort(opened.begin(), opened.end());
+        std::sort(closed.begin(), closed.end());
+        EXPECT_FALSE(opened.isEmpty());
+        EXPECT_EQ(closed, opened);
+    }
 
     QStringList messageTexts() const
     {

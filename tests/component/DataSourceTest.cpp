@@ -153,7 +153,7 @@ TEST_F(data_source_test, a_disconnected_device_stops_before_the_prompt)
     EXPECT_EQ(messages[0].title, QString("Upload device data..."));
     EXPECT_EQ(calls("StartFunction"), 0);
     EXPECT_EQ(checkedEntries(window()), QStringList{"srcValue"});
-    EXPECT_EQ(calls("OpenItem"), calls("CloseItem"));
+    expectEachOpenedItemClosedOnce();
 }
 
 TEST_F(data_source_test, an_upload_already_running_is_waited_for_not_restarted)
@@ -177,6 +177,7 @@ TEST_F(data_source_test, closing_the_window_during_the_upload_wait_ends_the_comm
     EXPECT_EQ(model.releaseViewCount(), 1);
     flushDeletes();
     EXPECT_TRUE(w.isNull());
+    expectEachOpenedItemClosedOnce();
     model.advanceUpload(100); // the host's late report finds nobody waiting
 }
 
@@ -190,6 +191,7 @@ TEST_F(data_source_test, the_host_destroying_the_view_during_the_wait_ends_the_c
     run("scrShadow");
     EXPECT_EQ(component()->window(), nullptr);
     EXPECT_EQ(model.releaseViewCount(), 1);
+    expectEachOpenedItemClosedOnce();
 }
 
 TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
@@ -212,7 +214,7 @@ TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
     EXPECT_EQ(nestedRuns, 1);
     ASSERT_NE(window(), nullptr);
     EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
-    EXPECT_EQ(calls("OpenItem"), calls("CloseItem"));
+    expectEachOpenedItemClosedOnce();
 }
 
 TEST_F(data_source_test, an_application_quitting_during_the_upload_wait_ends_the_command)

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <functional>
 
 namespace {
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -72,15 +73,38 @@ TEST_F(window_test, a_description_without_template_reports_1136_and_keeps_the_wi
     EXPECT_TRUE(browsers.last->navigations.isEmpty()) << "no first navigation";
 }
 
-TEST_F(window_test, a_browser_that_cannot_be_created_reports_1143_and_closes_the_window)
+TEST_F(window_test, a_browser_that_cannot_be_set_up_reports_1143_closes_the_window_and_fails_show)
 {
-    browsers.failCreate = true;
-    ASSERT_EQ(attach(), S_OK);
-    EXPECT_EQ(show(), S_OK);
-    ASSERT_FALSE(messages.isEmpty());
-    EXPECT_EQ(messages.first().text, QString("No (valid) Web Browser installation!"));
-    EXPECT_EQ(component()->window(), nullptr) << "the window unloaded and detached the component";
-    EXPECT_EQ(model.releaseViewCount(), 1);
+    struct Case
+    {
+        const char *what;
+        bool failCreate;
+        std::function<void(FakeBrowser &)> setup;
+    } cases[] = {
+        {"creation fails", true, {}},
+        {"a property is refused", false, [](FakeBrowser &b) { b.failProperties = true; }},
+        {"the first navigation fails", false, [](FakeBrowser &b) { b.failNavigate = true; }},
+    };
+    writeFile(path("Pump001.HTM"), "<p>#VENDOR#</p>\n");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.clear();
+        browsers.failCreate = c.failCreate;
+        browsers.setup = c.setup;
+        const int released = model.releaseViewCount();
+        ASSERT_EQ(attach(), S_OK);
+        QPointer<frmQuiravel> w = window();
+        EXPECT_EQ(show(), E_UNEXPECTED) << "the window is gone: nothing was shown";
+        EXPECT_EQ(messageTexts(), QStringList{"No (valid) Web Browser installation!"});
+        EXPECT_EQ(component()->window(), nullptr) << "the window unloaded and detached the component";
+        EXPECT_EQ(model.releaseViewCount(), released + 1);
+        flushDeletes();
+        EXPECT_TRUE(w.isNull());
+        EXPECT_FALSE(QFile::exists(path("PumpPRN.HTM"))) << "the Application command ran without a window";
+        std::int32_t result = 0;
+        EXPECT_TRUE(FAILED(view->Show(&result)));
+        EXPECT_EQ(model.releaseViewCount(), released + 1);
+    }
 }
 
 TEST_F(window_test, closing_by_close_box_or_exit_detaches_the_component)

@@ -1,0 +1,254 @@
+// What keeps the host process safe: each view talks to its own host sink,
+// every host item opened is closed exactly once, and failure statuses reach
+// the host.
+#include "ComponentFixture.h"
+
+#include "platform/BStr.h"
+#include "resources/Toolkit_LoadResource.h"
+#include "viewer/frmQuiravel.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+
+namespace {
+
+void writeTemplate(const QString &path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<p>#VALUE#</p>\r\n");
+}
+
+/// A host's event sink that records the message boxes it is offered and
+/// answers them as told.
+class RecordingSink final : public IQuiravelEvents
+{
+public:
+    HRESULT QueryInterface(REFIID riid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IQuiravelEvents)
+            return E_NOINTERFACE;
+        *object = static_cast<IQuiravelEvents *>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG AddRef() override { return ++m_refCount; }
+    ULONG Release() override
+    {
+        const ULONG count = --m_refCount;
+        if (count == 0)
+            delete this;
+        return count;
+    }
+    HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
+    HRESULT OnMessage(BSTR, BSTR text, std::int32_t, std::int32_t *answer) override
+    {
+        texts.append(BStr::toQString(text));
+        *answer = answerValue;
+        return status;
+    }
+    HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override { return S_OK; }
+
+    QStringList texts;
+    HRESULT status = S_OK;
+    std::int32_t answerValue = 1;
+
+private:
+    ULONG m_refCount = 1;
+};
+
+ComPtr<RecordingSink> newSink()
+{
+    return ComPtr<RecordingSink>::adopt(new RecordingSink);
+}
+
+} // namespace
+
+class host_safety_test : public ComponentFixture
+{
+protected:
+    void SetUp() override
+    {
+        ComponentFixture::SetUp();
+        writeTemplate(path("Pump001.HTM"));
+        model.setConnected(true);
+        model.setUploadMilliseconds(1000 * 1000); // steps only when the test says so
+    }
+
+    ComPtr<IQuiravelAutomation> automation(const ComPtr<View> &v) const
+    {
+        return v.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
+    }
+};
+
+TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_they_go_in)
+{
+    // A second device open in the same frame, with its own view.
+    DeviceModel otherModel;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("other"));
+    otherModel.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
+    otherModel.setDescriptionPath(path("other/Pump.kqd"));
+    writeTemplate(path("other/Pump001.HTM"));
+    ComPtr<View> other;
+    ASSERT_EQ(clsQuiravel::create(IID_View, other.putVoid()), S_OK);
+    std::int32_t result = 0;
+    ASSERT_EQ(other->SetAppletItemManagRef(8, otherModel.itemManager().get(), &result), S_OK);
+    otherModel.attachView(other.get());
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    ASSERT_EQ(other->Show(&result), S_OK);
+
+    ComPtr<RecordingSink> firstSink = newSink();
+    ComPtr<RecordingSink> otherSink = newSink();
+    ComPtr<IQuiravelAutomation> first = automation(view);
+    ComPtr<IQuiravelAutomation> second = automation(other);
+    ASSERT_EQ(first->Advise(firstSink.get()), S_OK);
+    ASSERT_EQ(second->Advise(otherSink.get()), S_OK);
+    const BStr help(QStringLiteral("m_Help"));
+    const QString helpText = GetLocalString(100) + GetLocalString(99);
+
+    ASSERT_EQ(first->RunCommand(help.get()), S_OK);
+    EXPECT_EQ(firstSink->texts, QStringList{helpText});
+    EXPECT_TRUE(otherSink->texts.isEmpty());
+    ASSERT_EQ(second->RunCommand(help.get()), S_OK);
+    EXPECT_EQ(otherSink->texts, QStringList{helpText});
+
+    // The first view un-advised: the other keeps its sink, the first one's
+    // boxes are shown (the process's box service answers them here).
+    ASSERT_EQ(first->Advise(nullptr), S_OK);
+    ASSERT_EQ(second->RunCommand(help.get()), S_OK);
+    EXPECT_EQ(otherSink->texts.size(), 2);
+    ASSERT_EQ(first->RunCommand(help.get()), S_OK);
+    EXPECT_EQ(firstSink->texts.size(), 1);
+    EXPECT_EQ(messageTexts(), QStringList{helpText});
+
+    // Released in creation order: the survivor still reaches its sink, and
+    // nothing of the first view is left behind in the process.
+    ASSERT_EQ(first->Advise(firstSink.get()), S_OK);
+    first.reset();
+    ASSERT_EQ(view->Destroy(&result), S_OK);
+    EXPECT_EQ(view.detach()->Release(), 0u);
+    flushDeletes();
+    ASSERT_EQ(second->RunCommand(help.get()), S_OK);
+    EXPECT_EQ(otherSink->texts.size(), 3);
+    second.reset();
+    ASSERT_EQ(other->Destroy(&result), S_OK);
+    EXPECT_EQ(other.detach()->Release(), 0u);
+    flushDeletes();
+
+    EXPECT_EQ(MsgBox(QStringLiteral("after")), vbOK);
+    EXPECT_EQ(messageTexts().last(), QString("after"));
+    EXPECT_EQ(firstSink->texts.size(), 1);
+    EXPECT_EQ(firstSink.detach()->Release(), 0u) << "a released view kept its sink";
+    EXPECT_EQ(otherSink.detach()->Release(), 0u) << "a released view kept its sink";
+}
+
+TEST_F(host_safety_test, only_a_clear_ok_from_the_sink_overwrites_the_application_data)
+{
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
+    ComPtr<RecordingSink> sink = newSink();
+    ComPtr<IQuiravelAutomation> automation = this->automation(view);
+    ASSERT_EQ(automation->Advise(sink.get()), S_OK);
+
+    struct Case
+    {
+        HRESULT status;
+        std::int32_t answer;
+        bool loads;
+    } cases[] = {
+        {S_OK, 2, false},   {S_OK, 0, false}, {S_OK, 7, false}, {S_OK, -1, false},
+        {E_FAIL, 1, false}, {2, 1, false},    {S_OK, 1, true},
+    };
+    const BStr database(QStringLiteral("scrDatabase"));
+    for (const Case &c : cases) {
+        sink->status = c.status;
+        sink->answerValue = c.answer;
+        model.clearCalls();
+        ASSERT_EQ(automation->RunCommand(database.get()), S_OK);
+        bool loaded = false;
+        for (const HostCall &call : model.calls())
+            loaded |= call.operation == "LoadDatabase";
+        EXPECT_EQ(loaded, c.loads) << "status " << c.status << ", answer " << c.answer;
+    }
+    EXPECT_TRUE(messages.isEmpty()) << "the sink answered every box";
+
+    // S_FALSE leaves the box to the user, whose OK loads.
+    sink->status = S_FALSE;
+    model.clearCalls();
+    ASSERT_EQ(automation->RunCommand(database.get()), S_OK);
+    EXPECT_EQ(messageTexts(), QStringList{"Attention, overwrite application data !"});
+    EXPECT_EQ(model.calls().value(0).operation, QString("GetFunctionControl"));
+    automation->Advise(nullptr);
+}
+
+TEST_F(host_safety_test, a_failure_status_inside_a_device_command_leaves_no_item_open)
+{
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    for (const char *operation : {"GetItemQuad", "GetItemLong", "GetFunctionControl", "StartFunction"}) {
+        model.clearFaults();
+        model.clearCalls();
+        model.failOperation(operation, E_ACCESSDENIED);
+        window()->menuEntry("scrShadow")->trigger();
+        SCOPED_TRACE(operation);
+        expectEachOpenedItemClosedOnce();
+    }
+    model.clearFaults();
+}
+
+TEST_F(host_safety_test, a_failure_status_while_attaching_leaves_no_item_open)
+{
+    model.failOperation("GetItemString", E_ACCESSDENIED);
+    EXPECT_EQ(attach(), E_ACCESSDENIED);
+    model.clearFaults();
+    expectEachOpenedItemClosedOnce();
+}
+
+TEST_F(host_safety_test, a_failure_status_of_the_host_s_release_is_the_result_of_the_closing_call)
+{
+    std::int32_t result = 0;
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    model.failOperation("ReleaseView", E_ACCESSDENIED);
+    EXPECT_EQ(view->Destroy(&result), E_ACCESSDENIED);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(component()->window(), nullptr) << "the window closed all the same";
+    EXPECT_EQ(model.releaseViewCount(), 1);
+
+    // Only the error flag is the host's own business.
+    model.clearFaults();
+    model.setErrorFlag("ReleaseView", 3);
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    EXPECT_EQ(view->Destroy(&result), S_OK);
+    EXPECT_EQ(model.releaseViewCount(), 2);
+
+    // The window that closes itself when its browser cannot be set up.
+    model.clearFaults();
+    model.failOperation("ReleaseView", E_ACCESSDENIED);
+    browsers.failCreate = true;
+    ASSERT_EQ(attach(), S_OK);
+    EXPECT_EQ(show(), E_ACCESSDENIED);
+    EXPECT_EQ(component()->window(), nullptr);
+    EXPECT_EQ(model.releaseViewCount(), 3);
+
+    // A user's close has no caller to tell.
+    model.clearFaults();
+    browsers.failCreate = false;
+    ASSERT_EQ(attach(), S_OK);
+    ASSERT_EQ(show(), S_OK);
+    model.failOperation("ReleaseView", E_ACCESSDENIED);
+    window()->close();
+    EXPECT_EQ(component()->window(), nullptr);
+    EXPECT_EQ(model.releaseViewCount(), 4);
+
+    model.clearFaults();
+    model.attachView(nullptr); // a failed release left the host holding the view
+}
