@@ -2,6 +2,7 @@
 
 #include "Module.h"
 #include "SystemInformation.h"
+#include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
@@ -18,6 +19,9 @@
 #include <QHash>
 #include <new>
 #include <utility>
+
+using HostAccess::deviceDescription;
+using HostAccess::functionControl;
 
 namespace {
 
@@ -46,24 +50,6 @@ template<typename Body> HRESULT entryPoint(Body &&body) noexcept
     } catch (...) {
         return E_FAIL;
     }
-}
-
-ComPtr<AppDeviceDescription> deviceDescription(AppItemManager *itemManager)
-{
-    ComPtr<AppDeviceDescription> description;
-    check(itemManager->GetDeviceDescription(description.put()));
-    if (!description)
-        throw ComError(E_POINTER);
-    return description;
-}
-
-ComPtr<AppFunctionControl> functionControl(AppItemManager *itemManager)
-{
-    ComPtr<AppFunctionControl> control;
-    check(itemManager->GetFunctionControl(control.put()));
-    if (!control)
-        throw ComError(E_POINTER);
-    return control;
 }
 
 /// The directory part of a description path, up to and including the last
@@ -303,9 +289,8 @@ bool clsQuiravel::IsDeviceConnected()
     check(itemManager->OpenItem(BStr(kConnectItem).get(), VARIANT_FALSE, m_viewHandle, &item, 0, 0, &error));
     bool connected = false;
     if (error == 0) {
-        std::int64_t value = 0;
         std::int32_t readError = 0;
-        check(itemManager->GetItemQuad(item, &value, &readError));
+        const std::int64_t value = HostAccess::itemQuad(itemManager.get(), item, &readError);
         connected = static_cast<std::uint64_t>(value) == kConnectedQuad;
         if (!connected)
             MsgBox(GetLocalString(1132), MsgButtons::Ok, MsgIcon::None, GetLocalString(1139));

@@ -1,7 +1,7 @@
 // A host compiled elsewhere calls the component and is called by it through
 // table positions only: every listed operation must sit at its slot.
-#include "component/Quiravel.h"
-#include "component/host/KQApplet.h"
+#include "contract/KQApplet.h"
+#include "contract/Quiravel.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
