@@ -2,6 +2,7 @@
 #include "platform/ComError.h"
 #include "resources/Language.h"
 #include "resources/Toolkit_LoadResource.h"
+#include "tests/support/ComErrorAssert.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QStringList>
@@ -131,14 +132,8 @@ TEST(resources_test, empty_position_ends_the_lookup_and_a_missing_block_fails)
     ScopedEnv env("LC_ALL", "de_DE.UTF-8");
     EXPECT_EQ(GetLocalString(127), QString());
     for (const auto &[id, shown] : {std::pair<std::int16_t, const char *>{2000, "2000"}, {-1, "65535"}}) {
-        try {
-            GetLocalString(id);
-            ADD_FAILURE() << "no error for " << id;
-        } catch (const ComError &error) {
-            EXPECT_EQ(error.status(), E_INVALIDARG);
-            EXPECT_EQ(error.description(),
-                      QStringLiteral("Resource with identifier '%1' not found").arg(shown));
-        }
+        EXPECT_COM_ERROR(GetLocalString(id), E_INVALIDARG,
+                         QStringLiteral("Resource with identifier '%1' not found").arg(shown));
     }
 }
 
