@@ -1,8 +1,8 @@
 #include "ClassFactory.h"
 
 #include "Module.h"
-#include "Quiravel.h"
 #include "clsQuiravel.h"
+#include "contract/Quiravel.h"
 #include "platform/ComponentHost.h"
 #include "platform/Registry.h"
 

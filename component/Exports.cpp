@@ -1,8 +1,10 @@
 // The four entry points of the in-process component library. Nothing leaves
 // them as an exception.
+#include "Exports.h"
+
 #include "ClassFactory.h"
 #include "Module.h"
-#include "Quiravel.h"
+#include "contract/Quiravel.h"
 #include "platform/ComponentHost.h"
 
 extern "C" {

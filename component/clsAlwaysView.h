@@ -2,8 +2,8 @@
 // every call of the host and answers 0. Not creatable from outside.
 #pragma once
 
-#include "Quiravel.h"
-#include "component/host/KQApplet.h"
+#include "contract/KQApplet.h"
+#include "contract/Quiravel.h"
 #include "platform/ComObject.h"
 
 class clsAlwaysView final : public ComObject<clsAlwaysView, _clsAlwaysView, View>

@@ -2,11 +2,11 @@
 
 #include "Module.h"
 #include "SystemInformation.h"
+#include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 #include "printfile/DefaultReport.h"
-#include "printfile/HostCalls_p.h"
 #include "printfile/TagContext.h"
 #include "printfile/TagSubstitution.h"
 #include "resources/Language.h"
@@ -20,6 +20,9 @@
 #include <QScopeGuard>
 #include <new>
 #include <utility>
+
+using HostAccess::deviceDescription;
+using HostAccess::functionControl;
 
 namespace {
 
@@ -48,24 +51,6 @@ template<typename Body> HRESULT entryPoint(Body &&body) noexcept
     } catch (...) {
         return E_FAIL;
     }
-}
-
-ComPtr<AppDeviceDescription> deviceDescription(AppItemManager *itemManager)
-{
-    ComPtr<AppDeviceDescription> description;
-    check(itemManager->GetDeviceDescription(description.put()));
-    if (!description)
-        throw ComError(E_POINTER);
-    return description;
-}
-
-ComPtr<AppFunctionControl> functionControl(AppItemManager *itemManager)
-{
-    ComPtr<AppFunctionControl> control;
-    check(itemManager->GetFunctionControl(control.put()));
-    if (!control)
-        throw ComError(E_POINTER);
-    return control;
 }
 
 /// The directory part of a description path, up to and including the last
@@ -253,7 +238,7 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
         error = 0;
         check(m_itemManager->OpenItem(BStr(kDescriptionPathItem).get(), VARIANT_FALSE, m_viewHandle,
                                       &m_descriptionPathItem, 0, 0, &error));
-        PrintFileHost::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem,
+        HostAccess::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem,
                                        VARIANT_FALSE);
         if (error == 0) {
             BStr path;
@@ -376,12 +361,11 @@ bool clsQuiravel::IsDeviceConnected()
     check(
         itemManager->OpenItem(BStr(kConnectItem).get(), VARIANT_FALSE, m_viewHandle, &handle, 0, 0, &error));
     // Closed in every case, also after a refused open or a failed read.
-    PrintFileHost::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
+    HostAccess::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
     bool connected = false;
     if (error == 0) {
-        std::int64_t value = 0;
         std::int32_t readError = 0;
-        check(itemManager->GetItemQuad(item.handle(), &value, &readError));
+        const std::int64_t value = HostAccess::itemQuad(itemManager.get(), item.handle(), &readError);
         connected = static_cast<std::uint64_t>(value) == kConnectedQuad;
         if (!connected)
             showMessage({GetLocalString(1139), GetLocalString(1132), MsgButtons::Ok, MsgIcon::None}, nullptr);
@@ -428,7 +412,7 @@ bool clsQuiravel::LoadData(std::int32_t mode)
             return false;
         // A command started during this one's wait opens an item of its own;
         // each closes only its own.
-        PrintFileHost::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
+        HostAccess::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
         const std::int32_t interruptedItem = std::exchange(m_uploadItem, handle);
         const auto hearInterrupted = qScopeGuard([&] {
             // The command this one interrupted still waits for its own item.

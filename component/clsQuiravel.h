@@ -2,9 +2,9 @@
 // its default interface, and the state the window and the generators read.
 #pragma once
 
-#include "Quiravel.h"
-#include "QuiravelAutomation.h"
-#include "component/host/KQApplet.h"
+#include "contract/KQApplet.h"
+#include "contract/Quiravel.h"
+#include "contract/QuiravelAutomation.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "platform/MessageBox.h"

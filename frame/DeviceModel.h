@@ -7,7 +7,7 @@
 // enumerations are matched without regard to case.
 #pragma once
 
-#include "component/host/KQApplet.h"
+#include "contract/KQApplet.h"
 #include "platform/ComPtr.h"
 
 #include <QList>

@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <cstring>
 
-#define QUIRAVEL_EXPORT __attribute__((visibility("default")))
-
 using HRESULT = std::int32_t;
 using VARIANT_BOOL = std::int16_t;
 using OLECHAR = char16_t;

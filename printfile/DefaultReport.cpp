@@ -125,10 +125,9 @@ QString objectValue(const TagContext &context, const BStr &name)
     OpenedItem item(itemManager, context.viewHandle, itemHandle, VARIANT_FALSE);
 
     QString value;
-    BStr read;
-    check(itemManager->GetItemString(itemHandle, read.put(), toVariantBool(context.shadow), &error));
+    QString read = itemString(itemManager, itemHandle, toVariantBool(context.shadow), &error);
     if (error == 0) {
-        DefinedValue defined = definedValue(itemManager, name.get(), itemHandle, read.toQString(), true);
+        DefinedValue defined = definedValue(itemManager, name.get(), itemHandle, std::move(read), true);
         if (defined.defined)
             value = std::move(defined.text);
     }

@@ -1,7 +1,7 @@
 // What tag substitution and the default report read of the component.
 #pragma once
 
-#include "component/host/KQApplet.h"
+#include "contract/KQApplet.h"
 
 #include <QDateTime>
 #include <QString>

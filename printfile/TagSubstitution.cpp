@@ -213,10 +213,8 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
     }
     OpenedItem item(itemManager, context.viewHandle, itemHandle, shadow);
 
-    BStr value;
     error = 0;
-    check(itemManager->GetItemString(itemHandle, value.put(), shadow, &error));
-    QString result = value.toQString();
+    QString result = itemString(itemManager, itemHandle, shadow, &error);
     if (error == 0)
         result =
             definedValue(itemManager, itemName.get(), itemHandle, std::move(result), false, resolution).text;
@@ -432,30 +430,19 @@ namespace PrintFileHost {
 DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value,
                           bool definitionErrorCounts, TagResolution *resolution)
 {
-    static const ConstBStr objectSection(u"OBJECT");
-    std::int32_t definition = 0;
-    std::int32_t error = 0;
-    check(deviceDescription(itemManager)->FindDefinition(objectSection.get(), name, &definition, &error));
-    if (error != 0)
+    const HostAccess::ObjectDefinition definition = HostAccess::objectDefinition(itemManager, name);
+    if (!definition.found)
         return {false, std::move(value)};
-    BStr typeName;
-    BStr enumerationName;
-    std::int32_t size = 0;
-    std::int32_t flags = 0;
-    std::int32_t kind = 0;
-    check(deviceDescription(itemManager)
-              ->GetObjectDefinition(definition, typeName.put(), &size, &flags, &kind, enumerationName.put(),
-                                    &error));
-    if (kind == 4 && !(definitionErrorCounts && error != 0)) {
+    if (definition.kind == 4 && !(definitionErrorCounts && definition.error != 0)) {
         const std::int32_t number = enumerationNumber(value);
         EnumLookupTrace *trace = nullptr;
         if (resolution) {
             resolution->enumeration = true;
-            resolution->typeName = typeName.toQString();
+            resolution->typeName = definition.typeName;
             resolution->number = number;
             trace = &resolution->lookup;
         }
-        value = clsEnum::create()->GetEnumText(itemManager, typeName.toQString(), itemHandle, number, trace);
+        value = clsEnum::create()->GetEnumText(itemManager, definition.typeName, itemHandle, number, trace);
     }
     return {true, std::move(value)};
 }

@@ -2,8 +2,8 @@
 // device description gives it. One object serves one lookup.
 #pragma once
 
-#include "component/Quiravel.h"
-#include "component/host/KQApplet.h"
+#include "contract/KQApplet.h"
+#include "contract/Quiravel.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 

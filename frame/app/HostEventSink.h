@@ -1,7 +1,7 @@
 // The small COM object the frame advises to the component.
 #pragma once
 
-#include "component/QuiravelAutomation.h"
+#include "contract/QuiravelAutomation.h"
 
 #include <atomic>
 

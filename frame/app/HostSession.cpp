@@ -1,6 +1,6 @@
 #include "frame/app/HostSession.h"
 
-#include "component/Quiravel.h"
+#include "contract/Quiravel.h"
 #include "frame/app/HostEventSink.h"
 #include "platform/BStr.h"
 #include "platform/ComponentHost.h"

@@ -3,8 +3,8 @@
 // event sink through which the component reports pages, PDFs and messages.
 #pragma once
 
-#include "component/QuiravelAutomation.h"
-#include "component/host/KQApplet.h"
+#include "contract/KQApplet.h"
+#include "contract/QuiravelAutomation.h"
 #include "frame/DeviceModel.h"
 #include "platform/ComPtr.h"
 

@@ -4,6 +4,7 @@
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/DeviceModel.h"
+#include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
 #include "platform/TextFile.h"
@@ -74,8 +75,7 @@ QString failureReason(const TagResolution &resolution, const ComError &error)
 
 QString settingEntry(DeviceModel &model, const QString &key)
 {
-    ComPtr<AppDeviceDescription> description;
-    check(model.itemManager()->GetDeviceDescription(description.put()));
+    const ComPtr<AppDeviceDescription> description = HostAccess::deviceDescription(model.itemManager().get());
     BStr value;
     std::int32_t error = 0;
     check(description->GetSettingEntry(BStr(key).get(), value.put(), &error));
@@ -99,13 +99,6 @@ QString defaultTemplate(DeviceModel &model, const QString &descriptionPath)
     return found;
 }
 
-ComPtr<AppFunctionControl> functionControl(DeviceModel &model)
-{
-    ComPtr<AppFunctionControl> control;
-    check(model.itemManager()->GetFunctionControl(control.put()));
-    return control;
-}
-
 /// Brings the data set the source names into the model, as the component's
 /// data source commands would, and points the context at it.
 void selectSource(const QString &source, DeviceModel &model, TagContext &context)
@@ -114,14 +107,15 @@ void selectSource(const QString &source, DeviceModel &model, TagContext &context
     if (source == QLatin1StringView("application")) {
         context.loadMode = 0;
     } else if (source == QLatin1StringView("database")) {
-        check(functionControl(model)->LoadDatabase(0, &error));
+        check(HostAccess::functionControl(model.itemManager().get())->LoadDatabase(0, &error));
         if (error != 0)
             throw Failure{model.databaseError().isEmpty() ? QStringLiteral("the database could not be loaded")
                                                           : model.databaseError()};
         context.loadMode = 1;
         context.databaseFileName = GetTagValue(context, DeviceModel::FileNameItem, false);
     } else if (source == QLatin1StringView("device")) {
-        check(functionControl(model)->StartFunction(BStr(QStringLiteral("upload")).get(), &error));
+        check(HostAccess::functionControl(model.itemManager().get())
+                  ->StartFunction(BStr(QStringLiteral("upload")).get(), &error));
         if (error != 0)
             throw Failure{QStringLiteral("the device is not connected; no upload")};
         // The check needs no progress reports: the upload runs to its end at once.

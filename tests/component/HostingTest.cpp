@@ -1,8 +1,8 @@
 // The component library as a host meets it: registered through its exported
 // entry points, created through the hosting layer by programmatic identifier.
-#include "component/Quiravel.h"
-#include "component/QuiravelAutomation.h"
-#include "component/host/KQApplet.h"
+#include "contract/KQApplet.h"
+#include "contract/Quiravel.h"
+#include "contract/QuiravelAutomation.h"
 #include "platform/ComPtr.h"
 #include "platform/ComponentHost.h"
 #include "platform/Registry.h"

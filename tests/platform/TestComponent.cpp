@@ -1,5 +1,6 @@
 // The test component library: one counter class behind a static class
 // factory, and the module lock count that DllCanUnloadNow answers from.
+#include "TestComponentExport.h"
 #include "TestCounter.h"
 
 #include <atomic>

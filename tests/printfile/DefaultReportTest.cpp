@@ -1,6 +1,7 @@
 #include "printfile/DefaultReport.h"
 #include "PrintFileTestSupport.h"
 #include "platform/ComError.h"
+#include "tests/support/ComErrorAssert.h"
 #include "tests/support/FileGuards.h"
 
 #include <QDir>
@@ -200,12 +201,8 @@ TEST(default_report_test, an_error_ends_the_report_and_keeps_the_lines_before_it
     for (const auto &c : cases) {
         Report host;
         c.fault(host);
-        try {
-            WriteReportFile(host.context(), host.path);
-            ADD_FAILURE() << c.what << ": no error";
-        } catch (const ComError &error) {
-            EXPECT_EQ(error.status(), c.status) << c.what;
-        }
+        SCOPED_TRACE(c.what);
+        EXPECT_COM_ERROR(WriteReportFile(host.context(), host.path), c.status, std::nullopt);
         QByteArray expected = expectedReport(english, "Jane Doe", c.entries,
                                              objectLines().mid(0, std::max<qsizetype>(0, c.objectsKept)));
         expected.chop(closing.size());

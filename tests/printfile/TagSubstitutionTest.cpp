@@ -1,6 +1,7 @@
 #include "printfile/TagSubstitution.h"
 #include "PrintFileTestSupport.h"
 #include "platform/ComError.h"
+#include "tests/support/ComErrorAssert.h"
 
 namespace {
 
@@ -30,16 +31,6 @@ public:
         return line;
     }
 };
-
-template<typename Call> void expectThrows(Call call, HRESULT status, const char *what)
-{
-    try {
-        call();
-        ADD_FAILURE() << what << ": no error";
-    } catch (const ComError &e) {
-        EXPECT_EQ(e.status(), status) << what;
-    }
-}
 
 TEST(tag_substitution_test, fills_every_complete_tag_of_a_line)
 {
@@ -136,8 +127,10 @@ TEST(tag_substitution_test, enumeration_numbers_round_half_to_even)
     };
     for (const auto &[text, number] : cases)
         EXPECT_EQ(enumerationNumber(QString::fromUtf8(text)), number) << text;
-    for (const char *tooLarge : {"2147483648", "2147483647.5", "-2147483648.51", "99999999999999999999"})
-        expectThrows([&] { enumerationNumber(QString::fromUtf8(tooLarge)); }, DISP_E_OVERFLOW, tooLarge);
+    for (const char *tooLarge : {"2147483648", "2147483647.5", "-2147483648.51", "99999999999999999999"}) {
+        SCOPED_TRACE(tooLarge);
+        EXPECT_COM_ERROR(enumerationNumber(QString::fromUtf8(tooLarge)), DISP_E_OVERFLOW, std::nullopt);
+    }
 }
 
 TEST(tag_substitution_test, enumeration_values_become_the_first_matching_text)
@@ -167,9 +160,10 @@ TEST(tag_substitution_test, a_failure_leaves_the_whole_line_as_read)
         host.model.failOperation(QString::fromUtf8(operation), E_ACCESSDENIED);
         QString filled = line;
         const TagContext c = host.context();
-        expectThrows(
-            [&] { FillTemplateLine(filled, [&](const QString &tag) { return GetTagValue(c, tag, true); }); },
-            E_ACCESSDENIED, operation);
+        SCOPED_TRACE(operation);
+        EXPECT_COM_ERROR(
+            FillTemplateLine(filled, [&](const QString &tag) { return GetTagValue(c, tag, true); }),
+            E_ACCESSDENIED, std::nullopt);
         EXPECT_EQ(filled, line) << operation;
         // The item opened before the failure is closed all the same.
         host.expectEverythingReleased();

@@ -36,11 +36,3 @@ struct _clsAlwaysView : IDispatch
 struct _clsEnum : IDispatch
 {
 };
-
-// The library's exported entry points, with C linkage.
-extern "C" {
-QUIRAVEL_EXPORT HRESULT DllRegisterServer();
-QUIRAVEL_EXPORT HRESULT DllUnregisterServer();
-QUIRAVEL_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void **object);
-QUIRAVEL_EXPORT HRESULT DllCanUnloadNow();
-}

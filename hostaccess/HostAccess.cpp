@@ -1,0 +1,89 @@
+#include "HostAccess.h"
+
+#include "platform/BStr.h"
+#include "platform/ComError.h"
+
+namespace HostAccess {
+
+ComPtr<AppDeviceDescription> deviceDescription(AppItemManager *itemManager)
+{
+    if (!itemManager)
+        throw ComError(E_POINTER);
+    ComPtr<AppDeviceDescription> description;
+    check(itemManager->GetDeviceDescription(description.put()));
+    if (!description)
+        throw ComError(E_POINTER);
+    return description;
+}
+
+ComPtr<AppFunctionControl> functionControl(AppItemManager *itemManager)
+{
+    if (!itemManager)
+        throw ComError(E_POINTER);
+    ComPtr<AppFunctionControl> control;
+    check(itemManager->GetFunctionControl(control.put()));
+    if (!control)
+        throw ComError(E_POINTER);
+    return control;
+}
+
+ConstBStr::ConstBStr(const char16_t *text) : m_s(SysAllocString(text)) {}
+
+ConstBStr::~ConstBStr()
+{
+    SysFreeString(m_s);
+}
+
+OpenedItem::~OpenedItem()
+{
+    if (m_open) {
+        std::int32_t error = 0;
+        // Already unwinding from the first failure: that one is reported.
+        m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_itemHandle, m_shadow, &error);
+    }
+}
+
+void OpenedItem::close()
+{
+    m_open = false;
+    std::int32_t error = 0;
+    check(m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_itemHandle, m_shadow, &error));
+}
+
+QString itemString(AppItemManager *itemManager, std::int32_t itemHandle, VARIANT_BOOL shadow,
+                   std::int32_t *error)
+{
+    BStr value;
+    check(itemManager->GetItemString(itemHandle, value.put(), shadow, error));
+    return value.toQString();
+}
+
+std::int64_t itemQuad(AppItemManager *itemManager, std::int32_t itemHandle, std::int32_t *error)
+{
+    std::int64_t value = 0;
+    check(itemManager->GetItemQuad(itemHandle, &value, error));
+    return value;
+}
+
+ObjectDefinition objectDefinition(AppItemManager *itemManager, BSTR name)
+{
+    static const ConstBStr objectSection(u"OBJECT");
+    std::int32_t definition = 0;
+    std::int32_t error = 0;
+    check(deviceDescription(itemManager)->FindDefinition(objectSection.get(), name, &definition, &error));
+    if (error != 0)
+        return {};
+    BStr typeName;
+    BStr enumerationName;
+    std::int32_t size = 0;
+    std::int32_t flags = 0;
+    ObjectDefinition result;
+    result.found = true;
+    check(deviceDescription(itemManager)
+              ->GetObjectDefinition(definition, typeName.put(), &size, &flags, &result.kind,
+                                    enumerationName.put(), &result.error));
+    result.typeName = typeName.toQString();
+    return result;
+}
+
+} // namespace HostAccess
