@@ -1,6 +1,6 @@
 #include "frame/app/FrameWindow.h"
 
-#include "frame/app/HostSession.h"
+#include "frame/session/HostSession.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>

@@ -3,11 +3,11 @@
 // through the platform's component hosting, as any host would, and drives
 // its view from the command line or from its own window.
 #include "frame/DeviceFile.h"
-#include "frame/app/FrameOptions.h"
 #include "frame/app/FrameWindow.h"
-#include "frame/app/HostSession.h"
-#include "frame/app/ScriptedRun.h"
 #include "frame/app/Watchdog.h"
+#include "frame/session/FrameOptions.h"
+#include "frame/session/HostSession.h"
+#include "frame/session/ScriptedRun.h"
 #include "platform/ComponentHost.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "frame/app/FrameOptions.h"
+#include "frame/session/FrameOptions.h"
 
 #include <QCommandLineParser>
 #include <QHash>

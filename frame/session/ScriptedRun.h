@@ -3,7 +3,7 @@
 // loaded, print it to PDF, take a screenshot, and decide the exit status.
 #pragma once
 
-#include "frame/app/FrameOptions.h"
+#include "frame/session/FrameOptions.h"
 
 #include <QObject>
 #include <QString>

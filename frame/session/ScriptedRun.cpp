@@ -1,6 +1,6 @@
-#include "frame/app/ScriptedRun.h"
+#include "frame/session/ScriptedRun.h"
 
-#include "frame/app/HostSession.h"
+#include "frame/session/HostSession.h"
 
 #include <QDir>
 #include <QFileInfo>

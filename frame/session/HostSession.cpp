@@ -1,7 +1,7 @@
-#include "frame/app/HostSession.h"
+#include "frame/session/HostSession.h"
 
 #include "component/Quiravel.h"
-#include "frame/app/HostEventSink.h"
+#include "frame/session/HostEventSink.h"
 #include "platform/BStr.h"
 #include "platform/ComponentHost.h"
 
