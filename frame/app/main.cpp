@@ -11,6 +11,7 @@
 #include "platform/ComponentHost.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTimer>
@@ -68,6 +69,16 @@ int runFrame(QApplication &app, const FrameOptions &options)
     }
 
     ScriptedRun script(session, options);
+    QObject::connect(&script, &ScriptedRun::resultWritten, &app,
+                     [](const QString &kind, const QString &path) {
+                         std::fputs(QStringLiteral("%1: %2\n")
+                                        .arg(kind, QDir::toNativeSeparators(path))
+                                        .toLocal8Bit()
+                                        .constData(),
+                                    stdout);
+                         std::fflush(stdout);
+                     });
+    QObject::connect(&script, &ScriptedRun::failed, &app, &printError);
     QObject::connect(&script, &ScriptedRun::finished, &app, &QCoreApplication::exit);
 
     // A screenshot shows the view alone; a headless run shows nothing of its own.

@@ -180,8 +180,10 @@ QString HostSession::localPath(const QString &pathOrUrl)
 
 int HostSession::answerMessage(const QString &title, const QString &text, int buttons)
 {
-    std::fputs(messageLine(title, text).toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    if (m_messageEcho) {
+        std::fputs(messageLine(title, text).toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+    }
 
     int answer = 1;
     if (m_answers == Answers::AskUser) {

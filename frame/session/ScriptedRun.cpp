@@ -8,20 +8,12 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QWindow>
-#include <cstdio>
 
 namespace {
 
 QString hresultText(HRESULT hr)
 {
     return QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
-}
-
-void printResult(const QString &kind, const QString &path)
-{
-    std::fputs(QStringLiteral("%1: %2\n").arg(kind, QDir::toNativeSeparators(path)).toLocal8Bit().constData(),
-               stdout);
-    std::fflush(stdout);
 }
 
 // The browser needs a moment after loading before the page is on screen.
@@ -117,7 +109,7 @@ void ScriptedRun::onPageLoaded(const QString &path, bool ok)
 
 void ScriptedRun::afterPageShown()
 {
-    printResult(QStringLiteral("page"), m_target);
+    Q_EMIT resultWritten(QStringLiteral("page"), m_target);
     m_outcome = ExitPageShown;
     if (m_options.pdfPath.isEmpty()) {
         afterPdf();
@@ -137,7 +129,7 @@ void ScriptedRun::onPdfFinished(const QString &path, bool ok)
         fail(ExitOutputFailed, QStringLiteral("the PDF could not be written: %1").arg(path));
         return;
     }
-    printResult(QStringLiteral("pdf"), path);
+    Q_EMIT resultWritten(QStringLiteral("pdf"), path);
     afterPdf();
 }
 
@@ -174,7 +166,8 @@ void ScriptedRun::takeScreenshot()
              QStringLiteral("the screenshot could not be written: %1").arg(m_options.screenshotPath));
         return;
     }
-    printResult(QStringLiteral("screenshot"), QFileInfo(m_options.screenshotPath).absoluteFilePath());
+    Q_EMIT resultWritten(QStringLiteral("screenshot"),
+                         QFileInfo(m_options.screenshotPath).absoluteFilePath());
     succeed();
 }
 
@@ -232,8 +225,8 @@ void ScriptedRun::fail(int code, const QString &reason)
     m_stage = Stage::Done;
     m_timeout.stop();
     m_outcome = code;
-    std::fputs(QStringLiteral("quiravel-frame: %1\n").arg(reason).toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    m_failure = reason;
+    Q_EMIT failed(reason);
     if (m_options.exitWhenShown)
         Q_EMIT finished(code);
 }
