@@ -45,7 +45,11 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         QStringLiteral("Write each device's outcome to a CSV file (path, status, message, seconds, print "
                        "file, PDF)."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, source, report, pdf, jobs, timeout, summary});
+    const QCommandLineOption isolated(
+        QStringLiteral("isolated"),
+        QStringLiteral("Render each device's page in a process of its own (slower; a renderer crash then "
+                       "fails one device instead of those in flight)."));
+    parser.addOptions({help, source, report, pdf, jobs, timeout, summary, isolated});
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("Descriptions, folders or @LIST files."),
                                  QStringLiteral("PATH..."));
@@ -108,6 +112,8 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
     if (!numberFor(jobs, 1, kMaxJobs, &result.jobs) ||
         !numberFor(timeout, 1, kMaxTimeoutSeconds, &result.timeoutSeconds))
         return ParseResult::Error;
+
+    result.isolatedRenderers = parser.isSet(isolated);
 
     const auto pathFor = [&](const QCommandLineOption &option, QString *path) {
         if (!parser.isSet(option))

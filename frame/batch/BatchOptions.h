@@ -24,6 +24,9 @@ struct BatchOptions
     QString summaryPath;   ///< empty = no CSV summary
     int jobs = 1;
     int timeoutSeconds = 60;
+    /// Each page in a renderer process of its own, as a frame runs it; by
+    /// default the pages share one renderer process.
+    bool isolatedRenderers = false;
 };
 
 /// Parses the arguments after the program name. On Help `*message` is the
