@@ -5,24 +5,13 @@
 #include "frame/batch/BatchOptions.h"
 #include "frame/batch/BatchReport.h"
 #include "frame/batch/BatchRun.h"
-#include "platform/ComponentHost.h"
+#include "frame/session/HostProcess.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
-
-QtMessageHandler g_qtMessageHandler = nullptr;
-
-/// Keeps the output readable: the headless platform warns on every window.
-void filterQtMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
-        return;
-    g_qtMessageHandler(type, context, message);
-}
 
 void printError(const QString &reason)
 {
@@ -75,37 +64,11 @@ int main(int argc, char **argv)
         break;
     }
 
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QByteArray engineFlags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    // The browser engine refuses its sandbox to root.
-    if (::geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        if (engineFlags.isEmpty())
-            engineFlags = "--disable-gpu";
-    }
     // Each device's page would otherwise start a renderer process of its
     // own: a third of the time a device takes, and the memory of one
     // process per device in flight. The pages are all local files, one site.
-    if (!options.isolatedRenderers && !engineFlags.contains("--process-per-site"))
-        engineFlags += engineFlags.isEmpty() ? "--process-per-site" : " --process-per-site";
-    if (!engineFlags.isEmpty())
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", engineFlags);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    g_qtMessageHandler = qInstallMessageHandler(filterQtMessages);
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-
-    int code = 0;
-    {
-        QApplication app(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("quiravel-batch"));
-        app.setQuitOnLastWindowClosed(false);
-        code = runBatch(app, options);
-        // Objects the component left for deletion must go while its code is loaded.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    // Only now: the application's clean-up still runs code of the component
-    // library (objects it created under the application's care).
-    CoFreeUnusedLibraries();
-    return code;
+    prepareHostProcess(true,
+                       options.isolatedRenderers ? QByteArray() : QByteArrayLiteral("--process-per-site"));
+    return runHostApplication(argc, argv, QStringLiteral("quiravel-batch"),
+                              [&options](QApplication &app) { return runBatch(app, options); });
 }
