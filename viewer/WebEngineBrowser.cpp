@@ -16,6 +16,45 @@
 
 namespace {
 constexpr std::int32_t kCommandSupported = 1;
+
+/// The browser profile the controls of the process share while any of them
+/// is alive: the engine renders the pages of one site in one profile in one
+/// renderer process, where a profile per control would start a renderer for
+/// each. Off the record, so nothing of it is kept on disk; the last control
+/// to go deletes it.
+struct SharedProfile
+{
+    QWebEngineProfile *profile = nullptr;
+    int users = 0;
+};
+
+SharedProfile &sharedProfile()
+{
+    static SharedProfile shared;
+    return shared;
+}
+
+QWebEngineProfile *acquireProfile()
+{
+    SharedProfile &shared = sharedProfile();
+    if (!shared.profile) {
+        shared.profile = new QWebEngineProfile;
+        shared.profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        shared.profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    }
+    ++shared.users;
+    return shared.profile;
+}
+
+void releaseProfile()
+{
+    SharedProfile &shared = sharedProfile();
+    if (--shared.users == 0) {
+        delete shared.profile;
+        shared.profile = nullptr;
+    }
+}
+
 } // namespace
 
 bool OfflineRequestInterceptor::isLocalScheme(const QString &scheme)
@@ -39,16 +78,13 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
     if (const QString problem = webEngineStartProblem(); !problem.isEmpty())
         throw ComError(E_FAIL, problem);
 
-    // Created before the view so that, among the control's children, the
-    // profile outlives nothing that uses it once the view is gone.
-    m_profile = new QWebEngineProfile(this);
+    m_profile = acquireProfile();
     m_interceptor = new OfflineRequestInterceptor(this);
-    m_profile->setUrlRequestInterceptor(m_interceptor);
-    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
 
     m_view = new QWebEngineView(parent);
     m_page = new QWebEnginePage(m_profile, m_view);
+    // Each control goes offline on its own; the profile is shared.
+    m_page->setUrlRequestInterceptor(m_interceptor);
     m_view->setPage(m_page);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
     // A page that cannot be loaded shows an error page, a document that
@@ -67,6 +103,7 @@ WebEngineBrowser::~WebEngineBrowser()
 {
     // The page must be gone before its profile is released.
     delete m_view;
+    releaseProfile();
 }
 
 QWidget *WebEngineBrowser::widget() const

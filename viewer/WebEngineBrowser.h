@@ -1,5 +1,6 @@
-// The browser control realised with Qt WebEngine: a web view in its own
-// off-the-record profile whose network access can be cut off entirely.
+// The browser control realised with Qt WebEngine: a web view in the
+// process's off-the-record profile whose network access can be cut off
+// entirely.
 #pragma once
 
 #include "BrowserControl.h"
@@ -61,7 +62,7 @@ public:
     void printToPdf(const QString &path) override;
 
     bool registerAsBrowser() const { return m_registerAsBrowser; }
-    /// The request filter of the control's profile (observable by tests).
+    /// The request filter of the control's page (observable by tests).
     const OfflineRequestInterceptor *requestInterceptor() const { return m_interceptor; }
     /// The URL a navigation target resolves to.
     static QUrl urlForPath(const QString &path);

@@ -2,7 +2,7 @@
 
 #include "frame/CallLogFile.h"
 #include "frame/app/CallLogModel.h"
-#include "frame/app/HostSession.h"
+#include "frame/session/HostSession.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>

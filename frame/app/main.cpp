@@ -4,34 +4,22 @@
 // its view from the command line or from its own window.
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
-#include "frame/app/FrameOptions.h"
 #include "frame/app/FrameWindow.h"
-#include "frame/app/HostSession.h"
-#include "frame/app/ScriptedRun.h"
 #include "frame/app/Watchdog.h"
-#include "platform/ComponentHost.h"
+#include "frame/session/FrameOptions.h"
+#include "frame/session/HostProcess.h"
+#include "frame/session/HostSession.h"
+#include "frame/session/ScriptedRun.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 namespace {
-
-QtMessageHandler g_qtMessageHandler = nullptr;
-
-/// Keeps standard error readable: the headless platform warns on every
-/// window, and the browser engine describes its set-up at length.
-void filterQtMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
-        return;
-    g_qtMessageHandler(type, context, message);
-}
 
 void printError(const QString &reason)
 {
@@ -78,6 +66,16 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     }
 
     ScriptedRun script(session, options);
+    QObject::connect(&script, &ScriptedRun::resultWritten, &app,
+                     [](const QString &kind, const QString &path) {
+                         std::fputs(QStringLiteral("%1: %2\n")
+                                        .arg(kind, QDir::toNativeSeparators(path))
+                                        .toLocal8Bit()
+                                        .constData(),
+                                    stdout);
+                         std::fflush(stdout);
+                     });
+    QObject::connect(&script, &ScriptedRun::failed, &app, &printError);
     QObject::connect(&script, &ScriptedRun::finished, &app, &QCoreApplication::exit);
     QObject::connect(&script, &ScriptedRun::activityChanged, &script, activity);
 
@@ -120,18 +118,7 @@ int main(int argc, char **argv)
         break;
     }
 
-    if (options.headless)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The browser engine refuses its sandbox to root.
-    if (::geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    g_qtMessageHandler = qInstallMessageHandler(filterQtMessages);
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    prepareHostProcess(options.headless);
 
     // The run's own timeout ends it in order; this one ends it when even
     // that cannot run.
@@ -140,17 +127,7 @@ int main(int argc, char **argv)
         watchdog.emplace(options.timeoutSeconds + 30, ExitTimedOut,
                          QStringLiteral("stopped %1 s after the timeout").arg(30));
 
-    int code = 0;
-    {
-        QApplication app(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("quiravel-frame"));
-        app.setQuitOnLastWindowClosed(false);
-        code = runFrame(app, options, watchdog ? &*watchdog : nullptr);
-        // Objects the component left for deletion must go while its code is loaded.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    // Only now: the application's clean-up still runs code of the component
-    // library (objects it created under the application's care).
-    CoFreeUnusedLibraries();
-    return code;
+    return runHostApplication(argc, argv, QStringLiteral("quiravel-frame"), [&](QApplication &app) {
+        return runFrame(app, options, watchdog ? &*watchdog : nullptr);
+    });
 }

@@ -2,6 +2,7 @@
 // private registry file with quiravel-regsvr, and quiravel-frame hosts it on
 // copies of the flow-meter sample, as a host integrator would run it.
 #include "tests/support/FileGuards.h"
+#include "tests/support/ToolProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,56 +17,6 @@
 #include <vector>
 
 namespace {
-
-struct ProcessResult
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-/// Runs a tool with its own registry file, English texts and `changes` to
-/// the environment (an empty value removes the variable).
-ProcessResult runTool(const QString &program, const QStringList &arguments, const QString &registry,
-                      const QList<QPair<QString, QString>> &changes = {})
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QUIRAVEL_REGISTRY"), registry);
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    for (const auto &[name, value] : changes) {
-        if (value.isEmpty())
-            environment.remove(name);
-        else
-            environment.insert(name, value);
-    }
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    ProcessResult result;
-    if (!process.waitForFinished(240'000)) {
-        process.kill();
-        process.waitForFinished();
-        result.err = QStringLiteral("did not finish");
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return result;
-}
-
-QString readText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
-}
-
-bool writeText(const QString &path, const QString &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(text.toUtf8()) == text.toUtf8().size();
-}
 
 class frame_e2e_test : public ::testing::Test
 {

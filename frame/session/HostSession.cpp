@@ -1,7 +1,7 @@
-#include "frame/app/HostSession.h"
+#include "frame/session/HostSession.h"
 
 #include "contract/Quiravel.h"
-#include "frame/app/HostEventSink.h"
+#include "frame/session/HostEventSink.h"
 #include "platform/BStr.h"
 #include "platform/ComponentHost.h"
 #include "platform/Registry.h"
@@ -182,8 +182,10 @@ QString HostSession::localPath(const QString &pathOrUrl)
 
 int HostSession::answerMessage(const QString &title, const QString &text, int buttons)
 {
-    std::fputs(messageLine(title, text).toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    if (m_messageEcho) {
+        std::fputs(messageLine(title, text).toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+    }
 
     int answer = 1;
     if (m_answers == Answers::AskUser) {

@@ -28,6 +28,9 @@ public:
 
     DeviceModel &model() { return m_model; }
     void setAnswers(Answers answers) { m_answers = answers; }
+    /// On by default: every message box is also written to standard error
+    /// as "message: TITLE: TEXT". A host that records messages itself turns it off.
+    void setMessageEcho(bool echo) { m_messageEcho = echo; }
 
     /// Creates the component by its programmatic identifier, hands it the
     /// item manager, advises the event sink. On failure `*reason` says why;
@@ -74,6 +77,7 @@ private:
 
     DeviceModel m_model;
     Answers m_answers = Answers::AskUser;
+    bool m_messageEcho = true;
     ComPtr<View> m_view;
     ComPtr<IQuiravelAutomation> m_automation;
     HostEventSink *m_sink = nullptr; ///< owned through its reference count

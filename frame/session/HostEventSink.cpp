@@ -1,6 +1,6 @@
-#include "frame/app/HostEventSink.h"
+#include "frame/session/HostEventSink.h"
 
-#include "frame/app/HostSession.h"
+#include "frame/session/HostSession.h"
 #include "platform/BStr.h"
 
 HRESULT HostEventSink::QueryInterface(REFIID riid, void **object)

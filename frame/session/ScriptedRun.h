@@ -3,7 +3,7 @@
 // loaded, print it to PDF, take a screenshot, and decide the exit status.
 #pragma once
 
-#include "frame/app/FrameOptions.h"
+#include "frame/session/FrameOptions.h"
 
 #include <QObject>
 #include <QString>
@@ -23,10 +23,15 @@ public:
     /// The exit status decided so far (ExitNoPage until a generated page was shown).
     int outcome() const { return m_outcome; }
     bool isDone() const { return m_stage == Stage::Done; }
+    /// Why the run failed; empty unless it did.
+    QString failureReason() const { return m_failure; }
 
 Q_SIGNALS:
-    /// The run is over; `code` is a FrameExitCode. Reasons of failures have
-    /// been written to standard error, results to standard output.
+    /// A file the run produced: `kind` is "page", "pdf" or "screenshot".
+    void resultWritten(const QString &kind, const QString &path);
+    /// The run failed; `reason` is one line. finished() follows.
+    void failed(const QString &reason);
+    /// The run is over; `code` is a FrameExitCode.
     void finished(int code);
     /// What the run is doing now, in words ("loading the page ..."), for
     /// a watchdog to name when the run stops ending on its own.
@@ -60,6 +65,7 @@ private:
     /// Why the step running now generated nothing (a message it showed, a
     /// cancelled confirmation); empty while it may still succeed.
     QString m_stepFailure;
+    QString m_failure;
     bool m_targetLoadFailed = false;
     QTimer m_timeout;
     /// Runs from a failed load of the page until the run gives up on it.

@@ -1,6 +1,6 @@
-#include "frame/app/ScriptedRun.h"
+#include "frame/session/ScriptedRun.h"
 
-#include "frame/app/HostSession.h"
+#include "frame/session/HostSession.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,20 +8,12 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QWindow>
-#include <cstdio>
 
 namespace {
 
 QString hresultText(HRESULT hr)
 {
     return QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
-}
-
-void printResult(const QString &kind, const QString &path)
-{
-    std::fputs(QStringLiteral("%1: %2\n").arg(kind, QDir::toNativeSeparators(path)).toLocal8Bit().constData(),
-               stdout);
-    std::fflush(stdout);
 }
 
 // The browser needs a moment after loading before the page is on screen.
@@ -136,7 +128,7 @@ void ScriptedRun::onLoadFailed()
 
 void ScriptedRun::afterPageShown()
 {
-    printResult(QStringLiteral("page"), m_target);
+    Q_EMIT resultWritten(QStringLiteral("page"), m_target);
     m_outcome = ExitPageShown;
     if (m_options.pdfPath.isEmpty()) {
         afterPdf();
@@ -156,7 +148,7 @@ void ScriptedRun::onPdfFinished(const QString &path, bool ok)
         fail(ExitOutputFailed, QStringLiteral("the PDF could not be written: %1").arg(path));
         return;
     }
-    printResult(QStringLiteral("pdf"), path);
+    Q_EMIT resultWritten(QStringLiteral("pdf"), path);
     afterPdf();
 }
 
@@ -193,7 +185,8 @@ void ScriptedRun::takeScreenshot()
              QStringLiteral("the screenshot could not be written: %1").arg(m_options.screenshotPath));
         return;
     }
-    printResult(QStringLiteral("screenshot"), QFileInfo(m_options.screenshotPath).absoluteFilePath());
+    Q_EMIT resultWritten(QStringLiteral("screenshot"),
+                         QFileInfo(m_options.screenshotPath).absoluteFilePath());
     succeed();
 }
 
@@ -253,8 +246,8 @@ void ScriptedRun::fail(int code, const QString &reason)
     m_timeout.stop();
     m_loadFailure.stop();
     m_outcome = code;
-    std::fputs(QStringLiteral("quiravel-frame: %1\n").arg(reason).toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    m_failure = reason;
+    Q_EMIT failed(reason);
     if (m_options.exitWhenShown)
         Q_EMIT finished(code);
 }

@@ -1,4 +1,4 @@
-#include "frame/app/FrameOptions.h"
+#include "frame/session/FrameOptions.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -33,8 +33,18 @@ QStringList FrameOptions::commands() const
     if (!sourceCommand.isEmpty())
         result.append(sourceCommand);
     if (!reportCommand.isEmpty())
-        result.append(reportCommand);
+        result.insert(reportFirst ? 0 : result.size(), reportCommand);
     return result;
+}
+
+QString sourceCommandFor(const QString &source)
+{
+    return sourceCommands().value(source.toLower());
+}
+
+QString reportCommandFor(const QString &source)
+{
+    return reportCommands().value(source.toLower());
 }
 
 ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *options, QString *message)

@@ -33,10 +33,19 @@ struct FrameOptions
     bool exitWhenShown = false;
     bool headless = false;
     int timeoutSeconds = 60; ///< MinTimeoutSeconds to MaxTimeoutSeconds
+    /// Runs the report command before the source command, so that the page
+    /// shown last is the print view.
+    bool reportFirst = false;
 
     /// The view commands to run after Show, in order.
     QStringList commands() const;
 };
+
+/// The view command of a data source ("application", "database", "device",
+/// any case) for --source; empty for another name.
+QString sourceCommandFor(const QString &source);
+/// The view command of a default report's source for --report; empty for another name.
+QString reportCommandFor(const QString &source);
 
 enum class ParseResult { Run, Help, Error };
 

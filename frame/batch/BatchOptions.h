@@ -1,0 +1,35 @@
+// The batch's command line: which devices, which data source, where the
+// PDFs and the summary go, how many devices at once.
+#pragma once
+
+#include "frame/session/FrameOptions.h"
+
+#include <QString>
+#include <QStringList>
+
+/// The batch's exit statuses.
+enum BatchExitCode : int {
+    BatchAllDone = 0,
+    BatchSomeFailed = 1,
+    BatchUsage = 2,
+};
+
+struct BatchOptions
+{
+    /// Descriptions, folders and "@LIST" files, as given.
+    QStringList inputs;
+    QString sourceCommand; ///< "srcValue", "scrDatabase", "scrShadow" or empty (as Show loads)
+    QString reportCommand; ///< "ShowApplicationReport", ... or empty
+    QString pdfDirectory;  ///< empty = no PDFs
+    QString summaryPath;   ///< empty = no CSV summary
+    int jobs = 1;
+    int timeoutSeconds = 60;
+    /// Each page in a renderer process of its own, as a frame runs it; by
+    /// default the pages share one renderer process.
+    bool isolatedRenderers = false;
+};
+
+/// Parses the arguments after the program name. On Help `*message` is the
+/// usage text, on Error the reason. The default of --jobs is the number of
+/// processor cores.
+ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *options, QString *message);

@@ -1,0 +1,172 @@
+#include "frame/batch/BatchRun.h"
+
+#include "frame/DeviceFile.h"
+#include "frame/session/HostSession.h"
+#include "frame/session/ScriptedRun.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+struct BatchRun::Job
+{
+    std::size_t index = 0;
+    QString folder;
+    QElapsedTimer clock;
+    HostSession session;
+    std::unique_ptr<ScriptedRun> script;
+    QStringList messages;
+    QString pdf;
+    bool done = false;
+    /// True while the script's start() runs: an upload waits in it while
+    /// events are processed, and the job must outlive that wait.
+    bool inStart = false;
+    bool releaseWhenStarted = false;
+};
+
+BatchRun::BatchRun(const BatchOptions &options, QList<BatchDevice> devices, QObject *parent)
+    : QObject(parent), m_options(options), m_devices(std::move(devices)), m_outcomes(m_devices.size())
+{
+    // With a report the print view is made last, so that it is the page printed.
+    if (!m_options.reportCommand.isEmpty() && m_options.sourceCommand.isEmpty())
+        m_options.sourceCommand = sourceCommandFor(QStringLiteral("application"));
+}
+
+BatchRun::~BatchRun() = default;
+
+void BatchRun::start()
+{
+    for (std::size_t i = 0; i < std::size_t(m_devices.size()); ++i)
+        m_pending.push_back(i);
+    startMore();
+}
+
+void BatchRun::startMore()
+{
+    // A device finishing while another starts (an upload waits with events
+    // processed) must not start a third inside it.
+    if (m_starting)
+        return;
+    m_starting = true;
+    while (int(m_jobs.size()) < m_options.jobs && !m_pending.empty()) {
+        auto next = std::find_if(m_pending.begin(), m_pending.end(), [this](std::size_t index) {
+            const BatchDevice &device = m_devices.at(qsizetype(index));
+            return !device.error.isEmpty() || !m_busyFolders.contains(QFileInfo(device.path).absolutePath());
+        });
+        if (next == m_pending.end())
+            break;
+        const std::size_t index = *next;
+        m_pending.erase(next);
+        startJob(index);
+    }
+    m_starting = false;
+    if (m_jobs.empty() && m_pending.empty())
+        Q_EMIT finished();
+}
+
+void BatchRun::startJob(std::size_t index)
+{
+    const BatchDevice &device = m_devices.at(qsizetype(index));
+    if (!device.error.isEmpty()) {
+        record(index, {device.path, false, device.error, 0, QString(), QString()});
+        return;
+    }
+
+    auto owned = std::make_unique<Job>();
+    Job *job = owned.get();
+    job->index = index;
+    job->folder = QFileInfo(device.path).absolutePath();
+    job->clock.start();
+    m_jobs.push_back(std::move(owned));
+    m_busyFolders.insert(job->folder);
+
+    HostSession &session = job->session;
+    session.setAnswers(HostSession::Answers::AnswerOk);
+    session.setMessageEcho(false);
+    connect(&session, &HostSession::messageShown, this, [job](const QString &title, const QString &text) {
+        job->messages.append(QStringLiteral("%1: %2").arg(title, text.simplified()));
+    });
+
+    DeviceFileError error;
+    if (!loadDevice(device.path, QString(), session.model(), &error)) {
+        finishJob(job, false, error.toString());
+        return;
+    }
+    if (!device.pdfPath.isEmpty() && !QDir().mkpath(QFileInfo(device.pdfPath).absolutePath())) {
+        finishJob(job, false,
+                  QStringLiteral("the folder of the PDF %1 cannot be made")
+                      .arg(QDir::toNativeSeparators(device.pdfPath)));
+        return;
+    }
+    QString reason;
+    if (FAILED(session.create(&reason))) {
+        finishJob(job, false, reason);
+        return;
+    }
+
+    FrameOptions run;
+    run.descriptionPath = device.path;
+    run.sourceCommand = m_options.sourceCommand;
+    run.reportCommand = m_options.reportCommand;
+    run.reportFirst = true;
+    run.pdfPath = device.pdfPath;
+    run.answerYes = true;
+    run.exitWhenShown = true;
+    run.headless = true;
+    run.timeoutSeconds = m_options.timeoutSeconds;
+    job->script = std::make_unique<ScriptedRun>(session, run);
+    connect(job->script.get(), &ScriptedRun::resultWritten, this,
+            [job](const QString &kind, const QString &path) {
+                if (kind == QLatin1String("pdf"))
+                    job->pdf = path;
+            });
+    connect(job->script.get(), &ScriptedRun::finished, this,
+            [this, job](int code) { finishJob(job, code == ExitPageShown, job->script->failureReason()); });
+    // Started from the event loop, as the frame starts its run.
+    QTimer::singleShot(0, job->script.get(), [this, job] {
+        job->inStart = true;
+        job->script->start();
+        job->inStart = false;
+        if (job->releaseWhenStarted)
+            release(job);
+    });
+}
+
+void BatchRun::finishJob(Job *job, bool ok, const QString &reason)
+{
+    if (job->done)
+        return;
+    job->done = true;
+    QString message = reason;
+    for (const QString &line : std::as_const(job->messages)) {
+        if (!message.contains(line))
+            message += (message.isEmpty() ? QString() : QStringLiteral(" | ")) + line;
+    }
+    const QString printFile = job->session.printFilePath();
+    record(job->index,
+           {m_devices.at(qsizetype(job->index)).path, ok, message, job->clock.elapsed() / 1000.0,
+            printFile.isEmpty() || !QFileInfo::exists(printFile) ? QString() : printFile, job->pdf});
+    // The job's own code may be below on the stack (this runs from its
+    // signals); it goes once control is back in the event loop.
+    QTimer::singleShot(0, this, [this, job] { release(job); });
+}
+
+void BatchRun::release(Job *job)
+{
+    if (job->inStart) {
+        job->releaseWhenStarted = true;
+        return;
+    }
+    job->session.shutdown();
+    m_busyFolders.remove(job->folder);
+    const auto owned =
+        std::find_if(m_jobs.begin(), m_jobs.end(), [job](const auto &item) { return item.get() == job; });
+    m_jobs.erase(owned);
+    startMore();
+}
+
+void BatchRun::record(std::size_t index, const DeviceOutcome &outcome)
+{
+    m_outcomes[qsizetype(index)] = outcome;
+    Q_EMIT deviceFinished(outcome);
+}

@@ -1,0 +1,25 @@
+// The devices a batch documents: descriptions given directly, found in
+// folders, or named by list files, each with the PDF path it gets.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct BatchDevice
+{
+    /// The description as found: the input, the folder joined with the path
+    /// below it, or the list entry resolved against the list's folder.
+    QString path;
+    /// DIR/<path relative to the folder or list it came from, with .pdf>;
+    /// empty without a PDF directory.
+    QString pdfPath;
+    /// Why the device cannot be run (an unreadable list, a folder without
+    /// descriptions, a PDF path another device has); empty when it can.
+    QString error;
+};
+
+/// The devices of every input in order (a folder's sorted by path). Inputs
+/// that yield no device become one entry with an error, as do devices whose
+/// PDF path an earlier one already has.
+QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfDirectory);
