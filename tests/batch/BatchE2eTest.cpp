@@ -120,7 +120,7 @@ TEST_F(batch_e2e_test, a_folder_of_good_and_broken_devices_fails_only_the_broken
     const QString summary = m_work.filePath(QStringLiteral("summary.csv"));
     const ProcessResult run =
         batch({QStringLiteral("--source"), QStringLiteral("device"), QStringLiteral("--jobs"),
-               QStringLiteral("1"), QStringLiteral("--pdf"), out, QStringLiteral("--summary"), summary,
+               QStringLiteral("4"), QStringLiteral("--pdf"), out, QStringLiteral("--summary"), summary,
                m_work.filePath(QStringLiteral("plant"))});
     EXPECT_EQ(run.exitCode, 1) << qPrintable(run.err);
     EXPECT_EQ(run.out.count(
