@@ -1,4 +1,5 @@
 #include "frame/CallLogFile.h"
+#include "frame/ToolOutput.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,10 +11,7 @@
 
 QString callLine(const HostCall &call)
 {
-    const QString status =
-        call.status == S_OK
-            ? QStringLiteral("S_OK")
-            : QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(call.status), 8, 16, QLatin1Char('0'));
+    const QString status = ToolOutput::statusText(call.status);
     return QStringLiteral("%1(%2) -> error %3, %4")
         .arg(call.operation, call.arguments)
         .arg(call.error)

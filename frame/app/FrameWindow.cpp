@@ -1,6 +1,7 @@
 #include "frame/app/FrameWindow.h"
 
 #include "frame/CallLogFile.h"
+#include "frame/ToolOutput.h"
 #include "frame/app/CallLogModel.h"
 #include "frame/session/HostSession.h"
 
@@ -15,13 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString statusText(HRESULT status)
-{
-    return status == S_OK
-               ? QStringLiteral("S_OK")
-               : QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(status), 8, 16, QLatin1Char('0'));
-}
 
 } // namespace
 
@@ -163,7 +157,7 @@ void FrameWindow::runCommand(const QString &name)
 {
     const HRESULT hr = m_session.runCommand(name);
     if (FAILED(hr))
-        statusBar()->showMessage(QStringLiteral("%1 failed: %2").arg(name, statusText(hr)));
+        statusBar()->showMessage(QStringLiteral("%1 failed: %2").arg(name, ToolOutput::statusText(hr)));
 }
 
 void FrameWindow::printToPdf()

@@ -4,6 +4,7 @@
 // its view from the command line or from its own window.
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
+#include "frame/ToolOutput.h"
 #include "frame/app/FrameWindow.h"
 #include "frame/app/Watchdog.h"
 #include "frame/session/FrameOptions.h"
@@ -23,8 +24,7 @@ namespace {
 
 void printError(const QString &reason)
 {
-    std::fputs(QStringLiteral("quiravel-frame: %1\n").arg(reason).toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    ToolOutput::printError(QStringLiteral("quiravel-frame"), reason);
 }
 
 /// Everything between start-up and teardown; the session, and with it the

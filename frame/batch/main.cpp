@@ -2,6 +2,7 @@
 // into its own in-memory host and gets its own instance of the print view
 // component, created through the platform's component hosting as a frame
 // creates it; several devices are in flight at once in one browser engine.
+#include "frame/ToolOutput.h"
 #include "frame/batch/BatchOptions.h"
 #include "frame/batch/BatchReport.h"
 #include "frame/batch/BatchRun.h"
@@ -15,8 +16,7 @@ namespace {
 
 void printError(const QString &reason)
 {
-    std::fputs(QStringLiteral("quiravel-batch: %1\n").arg(reason).toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    ToolOutput::printError(QStringLiteral("quiravel-batch"), reason);
 }
 
 int runBatch(QApplication &app, const BatchOptions &options)

@@ -1,6 +1,7 @@
 // quiravel-regsvr [-u] LIBRARY: has an in-process component library register
 // (or unregister) its classes in the registry stand-in. A registry file that
 // cannot be read as one is left as it is, and said so.
+#include "frame/ToolOutput.h"
 #include "platform/ComTypes.h"
 #include "platform/Registry.h"
 
@@ -13,6 +14,12 @@
 namespace {
 
 using EntryPoint = HRESULT (*)();
+
+int fail(const QString &reason)
+{
+    ToolOutput::printError(QStringLiteral("quiravel-regsvr"), reason);
+    return 1;
+}
 
 int usage(std::FILE *stream, int code)
 {
@@ -51,32 +58,25 @@ int main(int argc, char **argv)
     const QByteArray registry = Registry::filePath().toLocal8Bit();
 
     if (const QString problem = Registry::readProblem(); !problem.isEmpty()) {
-        std::fprintf(stderr, "quiravel-regsvr: %s; it is left as it is\n", problem.toLocal8Bit().constData());
-        return 1;
+        return fail(problem + QStringLiteral("; it is left as it is"));
     }
 
     void *handle = ::dlopen(localPath.constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        std::fprintf(stderr, "quiravel-regsvr: cannot load %s: %s\n", localPath.constData(), ::dlerror());
-        return 1;
-    }
+    if (!handle)
+        return fail(QStringLiteral("cannot load %1: %2").arg(path, QString::fromLocal8Bit(::dlerror())));
     auto entry = reinterpret_cast<EntryPoint>(::dlsym(handle, entryName));
     if (!entry) {
-        std::fprintf(stderr, "quiravel-regsvr: %s has no %s\n", localPath.constData(), entryName);
         ::dlclose(handle);
-        return 1;
+        return fail(QStringLiteral("%1 has no %2").arg(path, QLatin1String(entryName)));
     }
     const HRESULT hr = entry();
     if (FAILED(hr)) {
         // The library's own copy of the registry code saw the cause; find it again.
         QString cause = Registry::writeProblem();
         if (cause.isEmpty())
-            cause = QStringLiteral("%1 was not changed (status 0x%2)")
-                        .arg(Registry::filePath())
-                        .arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
-        std::fprintf(stderr, "quiravel-regsvr: %s in %s failed: %s\n", entryName, localPath.constData(),
-                     cause.toLocal8Bit().constData());
-        return 1;
+            cause = QStringLiteral("%1 was not changed (status %2)")
+                        .arg(Registry::filePath(), ToolOutput::statusText(hr));
+        return fail(QStringLiteral("%1 in %2 failed: %3").arg(QLatin1String(entryName), path, cause));
     }
     std::printf("quiravel-regsvr: %s %s in %s\n", unregister ? "unregistered" : "registered",
                 localPath.constData(), registry.constData());

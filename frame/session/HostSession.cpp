@@ -1,6 +1,7 @@
 #include "frame/session/HostSession.h"
 
 #include "contract/Quiravel.h"
+#include "frame/ToolOutput.h"
 #include "frame/session/HostEventSink.h"
 #include "platform/BStr.h"
 #include "platform/ComponentHost.h"
@@ -17,11 +18,6 @@ namespace {
 
 // The host issues one view handle per view; the frame hosts one view.
 constexpr std::int32_t kViewHandle = 1;
-
-QString hresultText(HRESULT hr)
-{
-    return QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
-}
 
 /// One line per message box: line breaks inside the text become a visible "\n".
 QString messageLine(const QString &title, const QString &text)
@@ -71,7 +67,7 @@ HRESULT HostSession::create(QString *reason)
     std::int32_t result = 0;
     hr = view->SetAppletItemManagRef(kViewHandle, m_model.itemManager().get(), &result);
     if (FAILED(hr)) {
-        *reason = QStringLiteral("SetAppletItemManagRef failed (%1)").arg(hresultText(hr));
+        *reason = QStringLiteral("SetAppletItemManagRef failed (%1)").arg(ToolOutput::statusText(hr));
         return hr;
     }
     m_model.attachView(view.get());
@@ -90,7 +86,7 @@ HRESULT HostSession::create(QString *reason)
         m_sink = new HostEventSink(this);
     hr = automation->Advise(m_sink);
     if (FAILED(hr))
-        return abandon(hr, QStringLiteral("Advise failed (%1)").arg(hresultText(hr)));
+        return abandon(hr, QStringLiteral("Advise failed (%1)").arg(ToolOutput::statusText(hr)));
     m_view = std::move(view);
     m_automation = std::move(automation);
     return S_OK;

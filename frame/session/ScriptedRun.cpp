@@ -1,5 +1,6 @@
 #include "frame/session/ScriptedRun.h"
 
+#include "frame/ToolOutput.h"
 #include "frame/session/HostSession.h"
 
 #include <QDir>
@@ -10,11 +11,6 @@
 #include <QWindow>
 
 namespace {
-
-QString hresultText(HRESULT hr)
-{
-    return QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
-}
 
 // The browser needs a moment after loading before the page is on screen.
 constexpr int kPaintDelayMs = 1500;
@@ -87,8 +83,9 @@ bool ScriptedRun::runStep(const QString &name)
     if (m_stage == Stage::Done)
         return false;
     if (FAILED(hr)) {
-        fail(ExitNoPage, QStringLiteral("%1 failed (%2)")
-                             .arg(name.isEmpty() ? QStringLiteral("Show") : name, hresultText(hr)));
+        fail(ExitNoPage,
+             QStringLiteral("%1 failed (%2)")
+                 .arg(name.isEmpty() ? QStringLiteral("Show") : name, ToolOutput::statusText(hr)));
         return false;
     }
     return true;
@@ -137,7 +134,7 @@ void ScriptedRun::afterPageShown()
     enterStage(Stage::WaitingForPdf);
     const HRESULT hr = m_session.printToPdf(m_options.pdfPath);
     if (FAILED(hr))
-        fail(ExitOutputFailed, QStringLiteral("PrintToPdf failed (%1)").arg(hresultText(hr)));
+        fail(ExitOutputFailed, QStringLiteral("PrintToPdf failed (%1)").arg(ToolOutput::statusText(hr)));
 }
 
 void ScriptedRun::onPdfFinished(const QString &path, bool ok)

@@ -1,0 +1,20 @@
+#include "ToolOutput.h"
+
+#include <cstdio>
+
+namespace ToolOutput {
+
+QString statusText(HRESULT status)
+{
+    return status == S_OK
+               ? QStringLiteral("S_OK")
+               : QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(status), 8, 16, QLatin1Char('0'));
+}
+
+void printError(const QString &tool, const QString &reason)
+{
+    std::fputs(QStringLiteral("%1: %2\n").arg(tool, reason).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace ToolOutput
