@@ -24,7 +24,13 @@ int fail(const QString &reason)
 int usage(std::FILE *stream, int code)
 {
     std::fputs("usage: quiravel-regsvr [-u] LIBRARY\n"
-               "Registers the component library's classes (-u: removes them) in the registry file.\n",
+               "Registers the component library's classes (-u: removes them) in the registry file.\n"
+               "\n"
+               "Options:\n"
+               "  -u, --unregister  Remove the library's classes instead.\n"
+               "  -h, --help        Show this help and exit.\n"
+               "\n"
+               "Exit status: 0 done, 1 the registry file or the library failed, 2 bad arguments.\n",
                stream);
     return code;
 }

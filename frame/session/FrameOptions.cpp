@@ -101,6 +101,11 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     if (parser.isSet(help)) {
         *message =
             parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quiravel-frame"));
+        *message +=
+            QStringLiteral("\nExit status: 0 a generated page was shown, 2 bad arguments, 3 unreadable "
+                           "or malformed device files, 4 the component is not registered or cannot "
+                           "be loaded, 5 no page was generated, 6 timed out, 7 the PDF, screenshot or "
+                           "call log could not be written.\n");
         return ParseResult::Help;
     }
 

@@ -24,6 +24,22 @@ const QString Usage = QStringLiteral("usage: quiravel-tagcheck [--data FILE] [--
                                      "application|database|device] [--call-log FILE] DESCRIPTION.kqd "
                                      "[TEMPLATE]");
 
+const QString Help =
+    Usage +
+    QStringLiteral("\n"
+                   "Lists every tag of the template (default: the description's own) with its line "
+                   "number and value, and marks the unresolved ones.\n"
+                   "\n"
+                   "Options:\n"
+                   "  --data FILE      The device data file (default: the description's .data file).\n"
+                   "  --source SOURCE  The data the tags read: application (default), database or "
+                   "device.\n"
+                   "  --call-log FILE  Write every call to the host to FILE, a line a call.\n"
+                   "  -h, --help       Show this help and exit.\n"
+                   "\n"
+                   "Exit status: 0 every tag resolved, 1 any unresolved, 2 bad arguments or a file "
+                   "that cannot be read.\n");
+
 /// Ends the check with a usage or file error; its text is the one line the
 /// user reads.
 struct Failure
@@ -195,10 +211,17 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
                                           QStringLiteral("SOURCE"), QStringLiteral("application"));
     const QCommandLineOption callLogOption(
         QStringLiteral("call-log"), QStringLiteral("write every host call to FILE"), QStringLiteral("FILE"));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("show this help"));
     parser.addOption(dataOption);
     parser.addOption(sourceOption);
     parser.addOption(callLogOption);
+    parser.addOption(helpOption);
     const bool parsed = parser.parse(arguments);
+    if (parsed && parser.isSet(helpOption)) {
+        out << Help;
+        return AllResolved;
+    }
     const QStringList positional = parser.positionalArguments();
     if (!parsed || positional.isEmpty() || positional.size() > 2) {
         err << (parsed ? QString() : parser.errorText() + u'\n') << Usage << '\n';
