@@ -11,7 +11,10 @@
 //   bound NAME=N             an enumeration's lower index bound
 //   fail OPERATION=STATUS    the host answers STATUS (hex) to OPERATION
 //   flag OPERATION=N         the host answers error flag N to OPERATION
-//   mode N | shadow | german | owner TEXT | ownerfails | names
+//   mode N | shadow | german | owner TEXT | ownerfails | names | explain
+//
+// "names" looks tags up by their name without markers, "explain" asks for
+// the resolution as the template check does (the component never asks).
 //
 // Whatever comes of it: a lookup that fails leaves the line as read, every
 // item opened is closed once, every host object and enumeration is released.
@@ -52,6 +55,7 @@ struct Setup
     bool german = false;
     bool ownerFails = false;
     bool namesOnly = false;
+    bool explain = false;
     QString owner = QStringLiteral("Jane Doe");
 };
 
@@ -96,6 +100,8 @@ void apply(DeviceModel &model, QHash<QString, EnumerationDefinition> &enumeratio
         setup.ownerFails = true;
     } else if (verb == QLatin1String("names")) {
         setup.namesOnly = true;
+    } else if (verb == QLatin1String("explain")) {
+        setup.explain = true;
     }
 }
 
@@ -159,9 +165,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         try {
             FillTemplateLine(line, [&](const QString &tag) {
                 TagResolution resolution;
+                TagResolution *explained = setup.explain ? &resolution : nullptr;
                 // With the markers cut off, the name is taken exactly as it is.
-                return setup.namesOnly ? GetTagValue(context, tag.mid(1, tag.size() - 2), false, &resolution)
-                                       : GetTagValue(context, tag, true, &resolution);
+                return setup.namesOnly ? GetTagValue(context, tag.mid(1, tag.size() - 2), false, explained)
+                                       : GetTagValue(context, tag, true, explained);
             });
         } catch (const ComError &) {
             failed = true;
