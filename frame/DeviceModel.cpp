@@ -220,8 +220,20 @@ void DeviceModel::setErrorFlag(const QString &operation, std::int32_t flag)
     d->state->errorFlags.insert(NamedValues::keyOf(operation), flag);
 }
 
+void DeviceModel::answerNull(const QString &operation)
+{
+    d->state->nullAnswers.insert(NamedValues::keyOf(operation));
+}
+
+void DeviceModel::answerEmpty(const QString &operation)
+{
+    d->state->emptyAnswers.insert(NamedValues::keyOf(operation));
+}
+
 void DeviceModel::clearFaults()
 {
     d->state->failures.clear();
     d->state->errorFlags.clear();
+    d->state->nullAnswers.clear();
+    d->state->emptyAnswers.clear();
 }

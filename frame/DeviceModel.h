@@ -140,6 +140,11 @@ public:
     void failOperation(const QString &operation, HRESULT status);
     /// Operations named answer error flag `flag` (non-zero) without doing anything.
     void setErrorFlag(const QString &operation, std::int32_t flag);
+    /// Operations named that hand out an object (GetDeviceDescription,
+    /// GetFunctionControl, GetEnumerationEntries' array) answer success with none.
+    void answerNull(const QString &operation);
+    /// Operations named answer success with every text they hand out empty.
+    void answerEmpty(const QString &operation);
     void clearFaults();
 
 Q_SIGNALS:

@@ -502,6 +502,13 @@ bool HostCallScope::faultInjected(std::int32_t *error)
     return false;
 }
 
+void HostCallScope::blankText(BSTR *text)
+{
+    // The empty text in its barest form: no string at all.
+    SysFreeString(*text);
+    *text = nullptr;
+}
+
 void HostCallScope::record(std::int32_t error)
 {
     m_state.record(HostCall{m_operation, std::move(m_arguments), error, m_status, m_itemHandle});
@@ -546,6 +553,8 @@ HRESULT HostItemManager::GetDeviceDescription(AppDeviceDescription **description
     *description = nullptr;
     if (call.faulted(nullptr))
         return call.status();
+    if (call.answersNull())
+        return call.finish(S_OK);
     if (m_spareDescription && m_spareDescription->m_idle) {
         m_spareDescription->m_idle = false;
         --m_state->idleObjects;
@@ -570,6 +579,8 @@ HRESULT HostItemManager::GetFunctionControl(AppFunctionControl **control)
     *control = nullptr;
     if (call.faulted(nullptr))
         return call.status();
+    if (call.answersNull())
+        return call.finish(S_OK);
     *control = new HostFunctionControl(m_state);
     return call.finish(S_OK);
 }
@@ -698,6 +709,7 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
         break;
     }
     }
+    call.blank(value);
     return call.finish(S_OK);
 }
 
@@ -725,6 +737,7 @@ HRESULT HostDeviceDescription::entry(const NamedValues &entries, const QString &
         return call.status();
     const QString *found = entries.value(viewOf(key));
     *value = newBStr(found ? *found : QString());
+    call.blank(value);
     if (!found)
         return call.finish(S_OK, *error = 1);
     return call.finish(S_OK);
@@ -827,6 +840,7 @@ HRESULT HostDeviceDescription::GetEntryName(std::int32_t position, BSTR *name, s
         return call.finish(S_OK, *error = 1);
     }
     *name = newBStr(m_state->objectNames.at(position - 1));
+    call.blank(name);
     return call.finish(S_OK);
 }
 
@@ -870,6 +884,8 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
     *flags = found->flags;
     *kind = found->kind;
     *enumerationName = newBStr(found->enumerationName);
+    call.blank(typeName);
+    call.blank(enumerationName);
     return call.finish(S_OK);
 }
 
@@ -885,6 +901,8 @@ HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BS
     *error = 0;
     if (call.faulted(error))
         return call.status();
+    if (call.answersNull())
+        return call.finish(S_OK);
     const qsizetype index = definitionIndex(DefinitionKind::Enumeration, definition);
     if (index < 0 || index >= m_state->enumerations.size())
         return call.finish(S_OK, *error = 1);
@@ -896,6 +914,7 @@ HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BS
     for (qsizetype i = 0; i < enumeration.entries.size(); ++i) {
         array->entries[i].value = enumeration.entries.at(i).first;
         array->entries[i].text = newBStr(enumeration.entries.at(i).second);
+        call.blank(&array->entries[i].text);
     }
     // An in/out text: the callee replaces what it was given.
     SysFreeString(*name);

@@ -6,6 +6,7 @@
 #include "frame/DeviceModel.h"
 
 #include <QHash>
+#include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -168,6 +169,8 @@ struct HostState : std::enable_shared_from_this<HostState>
     QList<HostCall> calls;
     QHash<QString, HRESULT> failures;
     QHash<QString, std::int32_t> errorFlags;
+    QSet<QString> nullAnswers;
+    QSet<QString> emptyAnswers;
 
     HostState();
 
@@ -222,6 +225,18 @@ public:
         return faultInjected(error);
     }
     HRESULT status() const { return m_status; }
+    /// True when the call is to hand out no object although it succeeds.
+    bool answersNull() const
+    {
+        return !m_state.nullAnswers.isEmpty() &&
+               m_state.nullAnswers.contains(NamedValues::keyOf(m_operation));
+    }
+    /// Replaces a text the call hands out by an empty one when told to.
+    void blank(BSTR *text) const
+    {
+        if (!m_state.emptyAnswers.isEmpty() && m_state.emptyAnswers.contains(NamedValues::keyOf(m_operation)))
+            blankText(text);
+    }
     /// The item handle the call issued, for the log.
     void setItemHandle(std::int32_t handle) { m_itemHandle = handle; }
     HRESULT finish(HRESULT status, std::int32_t error = 0)
@@ -234,6 +249,7 @@ public:
 
 private:
     bool faultInjected(std::int32_t *error);
+    static void blankText(BSTR *text);
     void record(std::int32_t error);
 
     HostState &m_state;
