@@ -4,6 +4,8 @@
 // only when it is complete.
 #include "TextFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -152,29 +154,13 @@ QString openError(const QString &path, int error, bool forReading)
     }
 }
 
-/// Why a file of this type is not read as text; empty for a regular file.
-QString notRegularReason(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return {};
-    if (S_ISDIR(mode))
-        return QStringLiteral("Not a regular file (a directory)");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("Not a regular file (a FIFO)");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("Not a regular file (a device)");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("Not a regular file (a socket)");
-    return QStringLiteral("Not a regular file");
-}
-
 /// Why `path` is not a regular file (or a link to one); empty when it is.
 QString whyNotRegular(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat info;
     if (::stat(native.constData(), &info) == 0)
-        return notRegularReason(info.st_mode);
+        return RegularFile::notRegularReason(info.st_mode);
     const int error = errno;
     if (error == ENOENT && ::lstat(native.constData(), &info) == 0 && S_ISLNK(info.st_mode))
         return QStringLiteral("File not found (a dangling link)");
@@ -216,28 +202,22 @@ TextReader::~TextReader() = default;
 bool TextReader::open(const QString &path)
 {
     close();
-    // Opened without waiting, so that a FIFO cannot hold the caller up; the
-    // type is checked on what was opened, not on the name beforehand.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        m_error = openError(path, errno, true);
+    RegularFile opened;
+    if (!opened.open(path)) {
+        m_error = opened.status() == RegularFile::Status::OpenFailed
+                      ? openError(path, opened.systemError(), true)
+                      : opened.reason();
         return false;
     }
-    struct stat info;
-    const QString refused = ::fstat(fd, &info) != 0 ? qt_error_string(errno) : notRegularReason(info.st_mode);
-    if (!refused.isEmpty()) {
-        m_error = refused;
-        ::close(fd);
-        return false;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const qint64 size = opened.info().st_size;
+    const int fd = opened.release();
     auto file = std::make_unique<QFile>();
     if (!file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         m_error = file->errorString();
         ::close(fd);
         return false;
     }
-    m_unread = info.st_size;
+    m_unread = size;
     m_file = std::move(file);
     m_open = true;
     m_error.clear();
