@@ -1,6 +1,5 @@
 #include "clsQuiravel.h"
 
-#include "Module.h"
 #include "SystemInformation.h"
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
@@ -83,10 +82,7 @@ ComError noWindow()
 
 } // namespace
 
-clsQuiravel::clsQuiravel()
-{
-    Module::objectCreated();
-}
+clsQuiravel::clsQuiravel() = default;
 
 clsQuiravel::~clsQuiravel()
 {
@@ -96,7 +92,6 @@ clsQuiravel::~clsQuiravel()
         window->SetOwner(nullptr);
         window->Unload();
     }
-    Module::objectDestroyed();
 }
 
 HRESULT clsQuiravel::QueryInterface(REFIID riid, void **object)
@@ -238,8 +233,7 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
         error = 0;
         check(m_itemManager->OpenItem(BStr(kDescriptionPathItem).get(), VARIANT_FALSE, m_viewHandle,
                                       &m_descriptionPathItem, 0, 0, &error));
-        HostAccess::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem,
-                                       VARIANT_FALSE);
+        HostAccess::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem, VARIANT_FALSE);
         if (error == 0) {
             BStr path;
             std::int32_t readError = 0;

@@ -177,6 +177,11 @@ int DeviceModel::liveObjects() const
     return d->state->liveObjects - d->state->idleObjects;
 }
 
+int DeviceModel::existingObjects() const
+{
+    return d->state->liveObjects;
+}
+
 int DeviceModel::releaseViewCount() const
 {
     return d->state->releaseViewCount;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "frame/DeviceModel.h"
+#include "platform/ComObject.h"
 
 #include <QHash>
 #include <QTimer>
@@ -243,9 +244,10 @@ private:
     std::int32_t m_itemHandle = 0;
 };
 
-/// Reference counting, interface query and the dispatch slots every host
-/// object has; the dispatch slots are not offered.
-template<typename Interface, const IID &InterfaceId> class HostObject : public Interface
+/// The interface query every host object answers, its count in the state,
+/// and the reuse of an object after its last reference went.
+template<typename Interface, const IID &InterfaceId>
+class HostObject : public ComDispatchObject<HostObject<Interface, InterfaceId>, Interface>
 {
 public:
     explicit HostObject(std::shared_ptr<HostState> state) : m_state(std::move(state))
@@ -253,8 +255,6 @@ public:
         ++m_state->liveObjects;
     }
     virtual ~HostObject() { --m_state->liveObjects; }
-    HostObject(const HostObject &) = delete;
-    HostObject &operator=(const HostObject &) = delete;
 
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
@@ -262,47 +262,19 @@ public:
             return E_POINTER;
         *object = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == InterfaceId) {
-            AddRef();
+            this->AddRef();
             *object = static_cast<Interface *>(this);
             return S_OK;
         }
         return E_NOINTERFACE;
     }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        const ULONG refs = --m_refs;
-        if (refs == 0)
-            lastReleased();
-        return refs;
-    }
-
-    HRESULT GetTypeInfoCount(std::uint32_t *count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT GetTypeInfo(std::uint32_t, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, OLECHAR **, std::uint32_t, LCID, DISPID *) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, std::uint16_t, DISPPARAMS *, VARIANT *, EXCEPINFO *,
-                   std::uint32_t *) override
-    {
-        return E_NOTIMPL;
-    }
 
 protected:
+    friend ComObject<HostObject, Interface>;
     /// The last reference is gone.
     virtual void lastReleased() { delete this; }
-    /// Hands the object out again after its last reference went; nothing
-    /// else holds it, so no interlocked operation is needed.
-    void revive() { m_refs.store(1, std::memory_order_relaxed); }
 
     std::shared_ptr<HostState> m_state;
-
-private:
-    std::atomic<ULONG> m_refs{1};
 };
 
 class HostDeviceDescription;

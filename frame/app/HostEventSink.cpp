@@ -15,14 +15,6 @@ HRESULT HostEventSink::QueryInterface(REFIID riid, void **object)
     return S_OK;
 }
 
-ULONG HostEventSink::Release()
-{
-    const ULONG count = --m_refCount;
-    if (count == 0)
-        delete this;
-    return count;
-}
-
 HRESULT HostEventSink::OnPageLoaded(BSTR url, VARIANT_BOOL ok)
 {
     if (m_session)
