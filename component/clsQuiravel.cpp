@@ -485,17 +485,18 @@ void clsQuiravel::connectBrowser()
 HRESULT clsQuiravel::RunCommand(BSTR name)
 {
     // The report operations have no menu entry; their window shortcuts do.
+    namespace Command = QuiravelCommand;
     static const QHash<QString, QString> actionNames = {
-        {QStringLiteral("srcValue"), QStringLiteral("srcValue")},
-        {QStringLiteral("scrDatabase"), QStringLiteral("scrDatabase")},
-        {QStringLiteral("scrShadow"), QStringLiteral("scrShadow")},
-        {QStringLiteral("Drucken_m"), QStringLiteral("Drucken_m")},
-        {QStringLiteral("Druckvorschau_m"), QStringLiteral("Druckvorschau_m")},
-        {QStringLiteral("Beenden_m"), QStringLiteral("Beenden_m")},
-        {QStringLiteral("m_Help"), QStringLiteral("m_Help")},
-        {QStringLiteral("ShowApplicationReport"), QStringLiteral("applicationReport")},
-        {QStringLiteral("ShowDatabaseReport"), QStringLiteral("databaseReport")},
-        {QStringLiteral("ShowDeviceReport"), QStringLiteral("deviceReport")},
+        {QLatin1StringView(Command::ApplicationData), QLatin1StringView(Command::ApplicationData)},
+        {QLatin1StringView(Command::DatabaseData), QLatin1StringView(Command::DatabaseData)},
+        {QLatin1StringView(Command::DeviceData), QLatin1StringView(Command::DeviceData)},
+        {QLatin1StringView(Command::Print), QLatin1StringView(Command::Print)},
+        {QLatin1StringView(Command::PrintPreview), QLatin1StringView(Command::PrintPreview)},
+        {QLatin1StringView(Command::Exit), QLatin1StringView(Command::Exit)},
+        {QLatin1StringView(Command::Help), QLatin1StringView(Command::Help)},
+        {QLatin1StringView(Command::ApplicationReport), QStringLiteral("applicationReport")},
+        {QLatin1StringView(Command::DatabaseReport), QStringLiteral("databaseReport")},
+        {QLatin1StringView(Command::DeviceReport), QStringLiteral("deviceReport")},
     };
     const auto found = actionNames.constFind(BStr::toQString(name));
     if (found == actionNames.cend())
