@@ -1,6 +1,6 @@
 #include "frame/DeviceModel.h"
 
-#include "frame/HostObjects_p.h"
+#include "frame/HostItemManager_p.h"
 
 struct DeviceModel::Private
 {
