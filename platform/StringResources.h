@@ -51,9 +51,5 @@ std::int32_t FreeResource(HGLOBAL loaded);
 /// the module does not hold.
 QString LoadResString(HMODULE module, std::uint16_t id);
 
-/// Reads the string at `position` (0 to 15) of a string block of `size`
-/// bytes into `text`; false when the block ends before that string does.
-bool readStringBlockEntry(const void *block, std::uint32_t size, unsigned position, QString *text);
-
 /// How many loaded resources are not freed yet.
 int loadedResourceCount();

@@ -1,6 +1,7 @@
 #include "Toolkit_LoadResource.h"
 
 #include "platform/Locale.h"
+#include "platform/StringBlock.h"
 
 namespace {
 
@@ -25,15 +26,15 @@ private:
 
 bool FindLocalString(HMODULE module, std::uint16_t id, LANGID language, QString *text)
 {
-    HRSRC block =
-        FindResourceExA(module, MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(id / 16 + 1), language);
+    HRSRC block = FindResourceExA(module, MAKEINTRESOURCEA(RT_STRING),
+                                  MAKEINTRESOURCEA(StringBlock::blockOf(id)), language);
     if (!block)
         return false;
     const LoadedBlock loaded(module, block);
     const void *data = loaded.lock();
     if (!data)
         return false;
-    return readStringBlockEntry(data, SizeofResource(module, block), id % 16, text);
+    return StringBlock::readEntry(data, SizeofResource(module, block), StringBlock::positionOf(id), text);
 }
 
 QString GetLocalString(std::int16_t id)

@@ -8,6 +8,8 @@
 // The script language is the familiar subset: LANGUAGE, STRINGTABLE (with
 // load options and its own LANGUAGE), VERSIONINFO, // and /* */ comments and
 // "#pragma code_page(65001)". Any error ends the run with "file:line: message".
+#include "platform/StringBlock.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -480,22 +482,18 @@ QString versionArray(const std::array<std::uint16_t, 4> &parts)
     return QStringLiteral("{%1, %2, %3, %4}").arg(parts[0]).arg(parts[1]).arg(parts[2]).arg(parts[3]);
 }
 
-/// One block: 16 counted strings, each a 16-bit length and its UTF-16LE units.
+/// One block of the table.
 std::vector<std::uint8_t> stringBlock(const std::map<std::uint16_t, QString> &table, unsigned block)
 {
-    std::vector<std::uint8_t> bytes;
-    const auto put = [&bytes](std::uint16_t unit) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xff));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    };
-    for (unsigned position = 0; position < 16; ++position) {
-        const auto found = table.find(static_cast<std::uint16_t>((block - 1) * 16 + position));
-        const QString text = found == table.end() ? QString() : found->second;
-        put(static_cast<std::uint16_t>(text.size()));
-        for (const QChar c : text)
-            put(c.unicode());
+    std::array<QString, StringBlock::EntryCount> texts;
+    for (unsigned position = 0; position < StringBlock::EntryCount; ++position) {
+        const auto found =
+            table.find(static_cast<std::uint16_t>((block - 1) * StringBlock::EntryCount + position));
+        if (found != table.end())
+            texts[position] = found->second;
     }
-    return bytes;
+    const QByteArray encoded = StringBlock::encode(texts);
+    return {encoded.begin(), encoded.end()};
 }
 
 QString generate(const Script &script, const QString &scriptName)
