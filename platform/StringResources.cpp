@@ -59,18 +59,6 @@ bool belongsTo(HMODULE module, HRSRC resource)
     return module && resource && resource >= module->entries && resource < module->entries + module->count;
 }
 
-class LoadGuard
-{
-public:
-    explicit LoadGuard(HGLOBAL loaded) : m_loaded(loaded) {}
-    LoadGuard(const LoadGuard &) = delete;
-    LoadGuard &operator=(const LoadGuard &) = delete;
-    ~LoadGuard() { FreeResource(m_loaded); }
-
-private:
-    HGLOBAL m_loaded;
-};
-
 [[noreturn]] void throwNotFound(std::uint16_t id)
 {
     throw ComError(E_INVALIDARG, QStringLiteral("Resource with identifier '%1' not found").arg(id));
@@ -124,6 +112,19 @@ int loadedResourceCount()
     return static_cast<int>(liveLoads().size());
 }
 
+bool ReadBlockString(HMODULE module, HRSRC block, std::uint16_t id, QString *text)
+{
+    // Every load is freed, whichever way the read ends.
+    struct Loaded
+    {
+        HGLOBAL handle;
+        ~Loaded() { FreeResource(handle); }
+    } const loaded{LoadResource(module, block)};
+    const void *data = LockResource(loaded.handle);
+    return data &&
+           StringBlock::readEntry(data, SizeofResource(module, block), StringBlock::positionOf(id), text);
+}
+
 QString LoadResString(HMODULE module, std::uint16_t id)
 {
     if (!module)
@@ -139,11 +140,8 @@ QString LoadResString(HMODULE module, std::uint16_t id)
     if (!resource)
         throwNotFound(id);
 
-    HGLOBAL loaded = LoadResource(module, resource);
-    LoadGuard guard(loaded);
     QString text;
-    if (!StringBlock::readEntry(LockResource(loaded), SizeofResource(module, resource),
-                                StringBlock::positionOf(id), &text))
+    if (!ReadBlockString(module, resource, id, &text))
         throwNotFound(id);
     return text;
 }
