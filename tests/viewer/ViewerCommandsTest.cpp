@@ -86,6 +86,23 @@ TEST_F(ViewerCommands, report_is_written_and_shown_or_its_error_reported)
     EXPECT_EQ(window->statusText(), "");
 }
 
+TEST_F(ViewerCommands, a_window_closed_at_its_report_error_is_not_touched_again)
+{
+    owner.reportError = QStringLiteral("Path not found");
+    QString statusAtClose;
+    const MessageHandler recorder = setMessageHandler([&](const MessageRequest &) {
+        statusAtClose = window->statusText();
+        window->Unload();
+        return vbOK;
+    });
+    window->ShowDeviceReport();
+    setMessageHandler(recorder);
+    ASSERT_FALSE(statusAtClose.isEmpty());
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->statusText(), statusAtClose);
+    delete window.data();
+}
+
 TEST_F(ViewerCommands, print_commands_ask_the_browser_first)
 {
     enum Query { Enabled, Disabled, Fails };
