@@ -28,7 +28,7 @@ struct LoadedPage
     QString path = directory.path() + QStringLiteral("/page001.htm");
 };
 
-class WebEngineBrowserTest : public ::testing::Test
+class webengine_browser_test : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -54,7 +54,7 @@ protected:
     QList<int> progress;
 };
 
-TEST_F(WebEngineBrowserTest, local_page_loads_reports_its_progress_and_prints_to_pdf)
+TEST_F(webengine_browser_test, local_page_loads_reports_its_progress_and_prints_to_pdf)
 {
     LoadedPage page(QStringLiteral("<html><body><h1>Device</h1></body></html>"));
     EXPECT_EQ(browser->QueryStatusWB(OLECMDID_PRINT), 1);
@@ -82,7 +82,7 @@ TEST_F(WebEngineBrowserTest, local_page_loads_reports_its_progress_and_prints_to
     EXPECT_EQ(file.read(4), "%PDF");
 }
 
-TEST_F(WebEngineBrowserTest, offline_page_never_reaches_the_network)
+TEST_F(webengine_browser_test, offline_page_never_reaches_the_network)
 {
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
