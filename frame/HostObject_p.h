@@ -80,15 +80,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == InterfaceId) {
-            this->AddRef();
-            *object = static_cast<Interface *>(this);
-            return S_OK;
-        }
-        return E_NOINTERFACE;
+        return this->template queryOne<Interface>(riid, object, {IID_IDispatch, InterfaceId});
     }
 
 protected:

@@ -7,7 +7,9 @@
 
 #include "ComTypes.h"
 
+#include <algorithm>
 #include <atomic>
+#include <initializer_list>
 #include <new>
 #include <utility>
 
@@ -53,6 +55,20 @@ public:
 
 protected:
     ComObject() noexcept { ++ComModule::objectCount(); }
+
+    /// QueryInterface of an object that offers one interface: IUnknown and
+    /// each of `ids` answer its `Interface`.
+    template<typename Interface> HRESULT queryOne(REFIID riid, void **object, std::initializer_list<IID> ids)
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (riid != IID_IUnknown && std::find(ids.begin(), ids.end(), riid) == ids.end())
+            return E_NOINTERFACE;
+        *object = static_cast<Interface *>(static_cast<Derived *>(this));
+        AddRef();
+        return S_OK;
+    }
     ~ComObject() { --ComModule::objectCount(); }
 
     /// The last reference is gone; a class that keeps its objects for

@@ -93,13 +93,5 @@ QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeNam
 
 HRESULT clsEnum::QueryInterface(REFIID riid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__clsEnum) {
-        *object = static_cast<_clsEnum *>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return queryOne<_clsEnum>(riid, object, {IID_IDispatch, IID__clsEnum});
 }

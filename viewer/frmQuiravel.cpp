@@ -441,15 +441,21 @@ void frmQuiravel::srcValue_Click()
     reloadPrintView(0, 1147, 0);
 }
 
-void frmQuiravel::scrDatabase_Click()
+void frmQuiravel::confirmAndReload(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId,
+                                   const char *entry)
 {
     QPointer<frmQuiravel> self(this);
-    const MsgResult answer =
-        MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information, GetLocalString(1137), this);
+    const MsgResult answer = MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information,
+                                    GetLocalString(statusId), this);
     if (goneAfterNestedLoop(self) || answer != vbOK)
         return;
-    if (reloadPrintView(1, 1149, 1137))
-        setViewChecks(menuEntry(QStringLiteral("scrDatabase")));
+    if (reloadPrintView(mode, sourceCaptionId, statusId))
+        setViewChecks(menuEntry(QLatin1StringView(entry)));
+}
+
+void frmQuiravel::scrDatabase_Click()
+{
+    confirmAndReload(1, 1149, 1137, "scrDatabase");
 }
 
 void frmQuiravel::scrShadow_Click()
@@ -458,12 +464,7 @@ void frmQuiravel::scrShadow_Click()
     const bool connected = m_owner && m_owner->IsDeviceConnected();
     if (goneAfterNestedLoop(self) || !connected)
         return;
-    const MsgResult answer =
-        MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information, GetLocalString(1139), this);
-    if (goneAfterNestedLoop(self) || answer != vbOK)
-        return;
-    if (reloadPrintView(2, 1148, 1139))
-        setViewChecks(menuEntry(QStringLiteral("scrShadow")));
+    confirmAndReload(2, 1148, 1139, "scrShadow");
 }
 
 void frmQuiravel::MakeTemplatePrintFile()

@@ -30,7 +30,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
-        return queryOne<ITestCounter>(this, riid, IID_ITestCounter, object);
+        return ComObject::queryOne<ITestCounter>(riid, object, {IID_ITestCounter});
     }
     HRESULT GetSerial(std::int32_t *serial) override
     {
