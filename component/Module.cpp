@@ -1,25 +1,14 @@
 #include "Module.h"
 
-#include "printfile/clsEnum.h"
+#include "platform/ComObject.h"
 
 #include <atomic>
 
 namespace {
-std::atomic<int> liveObjects{0};
 std::atomic<int> serverLocks{0};
 } // namespace
 
 namespace Module {
-
-void objectCreated() noexcept
-{
-    ++liveObjects;
-}
-
-void objectDestroyed() noexcept
-{
-    --liveObjects;
-}
 
 void lockServer(bool lock) noexcept
 {
@@ -28,7 +17,7 @@ void lockServer(bool lock) noexcept
 
 bool canUnload() noexcept
 {
-    return liveObjects == 0 && serverLocks == 0 && clsEnum::liveCount() == 0;
+    return ComModule::objectCount() == 0 && serverLocks == 0;
 }
 
 } // namespace Module

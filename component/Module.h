@@ -1,9 +1,7 @@
-// The library's count of live objects and server locks, behind DllCanUnloadNow.
+// The library's server locks and, with the objects' own count, DllCanUnloadNow.
 #pragma once
 
 namespace Module {
-void objectCreated() noexcept;
-void objectDestroyed() noexcept;
 void lockServer(bool lock) noexcept;
 /// True when no object of the library is alive and no lock is held.
 bool canUnload() noexcept;

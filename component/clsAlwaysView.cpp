@@ -1,6 +1,5 @@
 #include "clsAlwaysView.h"
 
-#include "Module.h"
 #include "platform/ComPtr.h"
 
 namespace {
@@ -11,16 +10,6 @@ HRESULT answerZero(std::int32_t *result)
     return S_OK;
 }
 } // namespace
-
-clsAlwaysView::clsAlwaysView()
-{
-    Module::objectCreated();
-}
-
-clsAlwaysView::~clsAlwaysView()
-{
-    Module::objectDestroyed();
-}
 
 HRESULT clsAlwaysView::QueryInterface(REFIID riid, void **object)
 {

@@ -6,7 +6,7 @@
 #include "contract/Quiravel.h"
 #include "platform/ComObject.h"
 
-class clsAlwaysView final : public ComObject<clsAlwaysView, _clsAlwaysView, View>
+class clsAlwaysView final : public ComDispatchObject<clsAlwaysView, _clsAlwaysView, View>
 {
 public:
     static HRESULT create(REFIID riid, void **object) { return createInstance(riid, object); }
@@ -23,6 +23,6 @@ public:
 
 private:
     friend ComObject;
-    clsAlwaysView();
-    ~clsAlwaysView();
+    clsAlwaysView() = default;
+    ~clsAlwaysView() = default;
 };

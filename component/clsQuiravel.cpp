@@ -1,6 +1,5 @@
 #include "clsQuiravel.h"
 
-#include "Module.h"
 #include "SystemInformation.h"
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
@@ -83,10 +82,7 @@ ComError noWindow()
 
 } // namespace
 
-clsQuiravel::clsQuiravel()
-{
-    Module::objectCreated();
-}
+clsQuiravel::clsQuiravel() = default;
 
 clsQuiravel::~clsQuiravel()
 {
@@ -96,7 +92,6 @@ clsQuiravel::~clsQuiravel()
         window->SetOwner(nullptr);
         window->Unload();
     }
-    Module::objectDestroyed();
 }
 
 HRESULT clsQuiravel::QueryInterface(REFIID riid, void **object)
@@ -238,8 +233,7 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
         error = 0;
         check(m_itemManager->OpenItem(BStr(kDescriptionPathItem).get(), VARIANT_FALSE, m_viewHandle,
                                       &m_descriptionPathItem, 0, 0, &error));
-        HostAccess::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem,
-                                       VARIANT_FALSE);
+        HostAccess::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem, VARIANT_FALSE);
         if (error == 0) {
             BStr path;
             std::int32_t readError = 0;
@@ -491,17 +485,18 @@ void clsQuiravel::connectBrowser()
 HRESULT clsQuiravel::RunCommand(BSTR name)
 {
     // The report operations have no menu entry; their window shortcuts do.
+    namespace Command = QuiravelCommand;
     static const QHash<QString, QString> actionNames = {
-        {QStringLiteral("srcValue"), QStringLiteral("srcValue")},
-        {QStringLiteral("scrDatabase"), QStringLiteral("scrDatabase")},
-        {QStringLiteral("scrShadow"), QStringLiteral("scrShadow")},
-        {QStringLiteral("Drucken_m"), QStringLiteral("Drucken_m")},
-        {QStringLiteral("Druckvorschau_m"), QStringLiteral("Druckvorschau_m")},
-        {QStringLiteral("Beenden_m"), QStringLiteral("Beenden_m")},
-        {QStringLiteral("m_Help"), QStringLiteral("m_Help")},
-        {QStringLiteral("ShowApplicationReport"), QStringLiteral("applicationReport")},
-        {QStringLiteral("ShowDatabaseReport"), QStringLiteral("databaseReport")},
-        {QStringLiteral("ShowDeviceReport"), QStringLiteral("deviceReport")},
+        {QLatin1StringView(Command::ApplicationData), QLatin1StringView(Command::ApplicationData)},
+        {QLatin1StringView(Command::DatabaseData), QLatin1StringView(Command::DatabaseData)},
+        {QLatin1StringView(Command::DeviceData), QLatin1StringView(Command::DeviceData)},
+        {QLatin1StringView(Command::Print), QLatin1StringView(Command::Print)},
+        {QLatin1StringView(Command::PrintPreview), QLatin1StringView(Command::PrintPreview)},
+        {QLatin1StringView(Command::Exit), QLatin1StringView(Command::Exit)},
+        {QLatin1StringView(Command::Help), QLatin1StringView(Command::Help)},
+        {QLatin1StringView(Command::ApplicationReport), QStringLiteral("applicationReport")},
+        {QLatin1StringView(Command::DatabaseReport), QStringLiteral("databaseReport")},
+        {QLatin1StringView(Command::DeviceReport), QStringLiteral("deviceReport")},
     };
     const auto found = actionNames.constFind(BStr::toQString(name));
     if (found == actionNames.cend())

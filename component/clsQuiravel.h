@@ -19,7 +19,7 @@
 class QEventLoop;
 struct TagContext;
 
-class clsQuiravel final : public ComObject<clsQuiravel, _clsQuiravel, View, IQuiravelAutomation>,
+class clsQuiravel final : public ComDispatchObject<clsQuiravel, _clsQuiravel, View, IQuiravelAutomation>,
                           public ViewerOwner
 {
 public:

@@ -12,6 +12,21 @@ inline constexpr IID IID_IQuiravelAutomation = {0x8E3F1A60, 0x7C2B, 0x4B59, {0xA
 inline constexpr IID IID_IQuiravelEvents =     {0x8E3F1A60, 0x7C2B, 0x4B59, {0xA1, 0x6D, 0x3E, 0x52, 0x90, 0x0C, 0x03, 0x02}};
 // clang-format on
 
+/// The command names IQuiravelAutomation::RunCommand takes: the view's menu
+/// entries and the report shortcuts, by the names a host drives them with.
+namespace QuiravelCommand {
+inline constexpr char ApplicationData[] = "srcValue";
+inline constexpr char DatabaseData[] = "scrDatabase";
+inline constexpr char DeviceData[] = "scrShadow";
+inline constexpr char Print[] = "Drucken_m";
+inline constexpr char PrintPreview[] = "Druckvorschau_m";
+inline constexpr char Exit[] = "Beenden_m";
+inline constexpr char Help[] = "m_Help";
+inline constexpr char ApplicationReport[] = "ShowApplicationReport";
+inline constexpr char DatabaseReport[] = "ShowDatabaseReport";
+inline constexpr char DeviceReport[] = "ShowDeviceReport";
+} // namespace QuiravelCommand
+
 /// Implemented by the host.
 struct IQuiravelEvents : IUnknown
 {
@@ -29,9 +44,7 @@ struct IQuiravelEvents : IUnknown
 struct IQuiravelAutomation : IUnknown
 {
     /// Slot 3. Triggers a command of the view's window as its menu entry or
-    /// shortcut would: "srcValue", "scrDatabase", "scrShadow", "Drucken_m",
-    /// "Druckvorschau_m", "Beenden_m", "m_Help", "ShowApplicationReport",
-    /// "ShowDatabaseReport", "ShowDeviceReport". E_INVALIDARG for another
+    /// shortcut would, named by a QuiravelCommand. E_INVALIDARG for another
     /// name, E_UNEXPECTED when the window is not loaded. Returns when the
     /// command has finished (an upload waits while events are processed).
     virtual HRESULT RunCommand(BSTR name) = 0;

@@ -1,19 +1,15 @@
 #include "frame/DeviceFile.h"
 
 #include "frame/DeviceModel.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -53,30 +49,9 @@ QString quoted(const QString &text)
     return u'"' + text + u'"';
 }
 
-/// Why a file of this type is not read, or nothing for a regular file.
-std::optional<QString> notRegular(const struct stat &info)
-{
-    if (S_ISREG(info.st_mode))
-        return std::nullopt;
-    if (S_ISDIR(info.st_mode))
-        return QStringLiteral("is a directory");
-    if (S_ISFIFO(info.st_mode))
-        return QStringLiteral("is a named pipe, not a regular file");
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-        return QStringLiteral("is a device, not a regular file");
-    if (S_ISSOCK(info.st_mode))
-        return QStringLiteral("is a socket, not a regular file");
-    return QStringLiteral("is not a regular file");
-}
-
 [[noreturn]] void cannotRead(const QString &reason)
 {
     throw FileFault{0, QStringLiteral("cannot read: ") + reason};
-}
-
-QString tooLarge(qint64 size)
-{
-    return QStringLiteral("is larger than %1 MiB (%2 bytes)").arg(MaxDeviceFileBytes >> 20).arg(size);
 }
 
 /// The whole of a regular file of sane size. Anything else (a directory, a
@@ -84,45 +59,10 @@ QString tooLarge(qint64 size)
 /// byte of it is read, so that no reader blocks or fills the memory.
 QByteArray readRegularFile(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat info
-    {
-    };
-    if (::stat(name.constData(), &info) != 0)
-        cannotRead(QString::fromLocal8Bit(std::strerror(errno)));
-    if (const auto reason = notRegular(info))
-        cannotRead(*reason);
-    if (info.st_size > MaxDeviceFileBytes)
-        cannotRead(tooLarge(info.st_size));
-
-    // The name may have been given to another file since; opening without
-    // blocking and checking what was opened closes that gap.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        cannotRead(QString::fromLocal8Bit(std::strerror(errno)));
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        cannotRead(file.errorString());
-    }
-    if (::fstat(fd, &info) != 0)
-        cannotRead(QString::fromLocal8Bit(std::strerror(errno)));
-    if (const auto reason = notRegular(info))
-        cannotRead(*reason);
-    // A file that grows while it is read is refused once it passes the limit.
+    RegularFile file;
     QByteArray bytes;
-    bytes.reserve(qsizetype(info.st_size));
-    char chunk[64 * 1024];
-    for (;;) {
-        const qint64 got = file.read(chunk, sizeof chunk);
-        if (got < 0)
-            cannotRead(file.errorString());
-        if (got == 0)
-            break;
-        bytes.append(chunk, qsizetype(got));
-        if (bytes.size() > MaxDeviceFileBytes)
-            cannotRead(tooLarge(bytes.size()));
-    }
+    if (!file.open(path, MaxDeviceFileBytes) || !file.readAll(&bytes))
+        cannotRead(file.reason());
     return bytes;
 }
 

@@ -1,6 +1,6 @@
 #include "frame/DeviceModel.h"
 
-#include "frame/HostObjects_p.h"
+#include "frame/HostItemManager_p.h"
 
 struct DeviceModel::Private
 {
@@ -175,6 +175,11 @@ void DeviceModel::attachView(View *view)
 int DeviceModel::liveObjects() const
 {
     return d->state->liveObjects - d->state->idleObjects;
+}
+
+int DeviceModel::existingObjects() const
+{
+    return d->state->liveObjects;
 }
 
 int DeviceModel::releaseViewCount() const

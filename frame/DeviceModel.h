@@ -119,6 +119,9 @@ public:
     /// How many host objects (item managers, descriptions, function controls)
     /// are alive now: every reference the component took must be released.
     int liveObjects() const;
+    /// liveObjects() and the ones kept for reuse: every host object that
+    /// exists, as the module's object count sees them.
+    int existingObjects() const;
     /// How often ReleaseView was called.
     int releaseViewCount() const;
 

@@ -7,6 +7,7 @@
 #include "Registry.h"
 
 #include "RegFile.h"
+#include "RegularFile.h"
 #include "TextFile.h"
 
 #include <QDir>
@@ -46,19 +47,6 @@ std::int32_t statusOf(int error)
 {
     return error == EACCES || error == EPERM || error == EROFS ? ERROR_ACCESS_DENIED
                                                                : ERROR_REGISTRY_IO_FAILED;
-}
-
-QString fileKind(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("a directory");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("not a plain file");
 }
 
 class FileDescriptor
@@ -126,45 +114,29 @@ bool readBytes(const QString &path, QByteArray *bytes, FileStamp *stamp, Unchang
         return false;
     };
     bytes->clear();
-    FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) {
-        if (errno == ENOENT)
-            return true;
-        return fail(statusOf(errno), QStringLiteral("cannot open it: %1").arg(systemError(errno)));
+    RegularFile file;
+    if (!file.open(path, Registry::kMaxFileSize)) {
+        switch (file.status()) {
+        case RegularFile::Status::OpenFailed:
+            if (file.systemError() == ENOENT)
+                return true;
+            return fail(statusOf(file.systemError()), QStringLiteral("cannot open it: ") + file.reason());
+        case RegularFile::Status::NotRegular:
+        case RegularFile::Status::TooLarge:
+            return fail(ERROR_BADDB, file.reason());
+        default:
+            return fail(ERROR_REGISTRY_IO_FAILED, QStringLiteral("cannot read it: ") + file.reason());
+        }
     }
-    struct stat info;
-    if (::fstat(fd.get(), &info) != 0)
-        return fail(ERROR_REGISTRY_IO_FAILED, QStringLiteral("cannot read it: %1").arg(systemError(errno)));
-    if (!S_ISREG(info.st_mode))
-        return fail(ERROR_BADDB, QStringLiteral("not a regular file (%1)").arg(fileKind(info.st_mode)));
-    const QString tooLarge = QStringLiteral("larger than the %1 MiB a registry file may have")
-                                 .arg(Registry::kMaxFileSize / (1024 * 1024));
-    if (info.st_size > Registry::kMaxFileSize)
-        return fail(ERROR_BADDB, tooLarge);
+    const struct stat &info = file.info();
     *stamp = FileStamp{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
     *skipped = unchanged(*stamp);
     if (*skipped)
         return true;
-    bytes->resize(qsizetype(info.st_size) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == bytes->size()) {
-            // The file grew while it was read.
-            if (bytes->size() > Registry::kMaxFileSize)
-                return fail(ERROR_BADDB, tooLarge);
-            bytes->resize(std::min<qsizetype>(bytes->size() * 2, Registry::kMaxFileSize + 1));
-        }
-        const ssize_t got = ::read(fd.get(), bytes->data() + filled, size_t(bytes->size() - filled));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return fail(ERROR_REGISTRY_IO_FAILED,
-                        QStringLiteral("cannot read it: %1").arg(systemError(errno)));
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    bytes->truncate(filled);
+    if (!file.readAll(bytes))
+        return file.status() == RegularFile::Status::TooLarge
+                   ? fail(ERROR_BADDB, file.reason())
+                   : fail(ERROR_REGISTRY_IO_FAILED, QStringLiteral("cannot read it: ") + file.reason());
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ComError.h"
 #include "Locale.h"
+#include "StringBlock.h"
 
 #include <cstring>
 #include <memory>
@@ -58,18 +59,6 @@ bool belongsTo(HMODULE module, HRSRC resource)
     return module && resource && resource >= module->entries && resource < module->entries + module->count;
 }
 
-class LoadGuard
-{
-public:
-    explicit LoadGuard(HGLOBAL loaded) : m_loaded(loaded) {}
-    LoadGuard(const LoadGuard &) = delete;
-    LoadGuard &operator=(const LoadGuard &) = delete;
-    ~LoadGuard() { FreeResource(m_loaded); }
-
-private:
-    HGLOBAL m_loaded;
-};
-
 [[noreturn]] void throwNotFound(std::uint16_t id)
 {
     throw ComError(E_INVALIDARG, QStringLiteral("Resource with identifier '%1' not found").arg(id));
@@ -123,36 +112,24 @@ int loadedResourceCount()
     return static_cast<int>(liveLoads().size());
 }
 
-bool readStringBlockEntry(const void *block, std::uint32_t size, unsigned position, QString *text)
+bool ReadBlockString(HMODULE module, HRSRC block, std::uint16_t id, QString *text)
 {
-    if (!block || position > 15)
-        return false;
-    const auto *bytes = static_cast<const std::uint8_t *>(block);
-    std::uint32_t offset = 0;
-    for (unsigned i = 0;; ++i) {
-        if (size - offset < 2)
-            return false;
-        const std::uint32_t length = bytes[offset] | std::uint32_t(bytes[offset + 1]) << 8;
-        offset += 2;
-        if (size - offset < 2 * length)
-            return false;
-        if (i == position) {
-            if (text) {
-                text->resize(length);
-                for (std::uint32_t c = 0; c < length; ++c)
-                    (*text)[c] = QChar(char16_t(bytes[offset + 2 * c] | bytes[offset + 2 * c + 1] << 8));
-            }
-            return true;
-        }
-        offset += 2 * length;
-    }
+    // Every load is freed, whichever way the read ends.
+    struct Loaded
+    {
+        HGLOBAL handle;
+        ~Loaded() { FreeResource(handle); }
+    } const loaded{LoadResource(module, block)};
+    const void *data = LockResource(loaded.handle);
+    return data &&
+           StringBlock::readEntry(data, SizeofResource(module, block), StringBlock::positionOf(id), text);
 }
 
 QString LoadResString(HMODULE module, std::uint16_t id)
 {
     if (!module)
         throwNotFound(id);
-    const auto block = static_cast<std::uint16_t>(id / 16 + 1);
+    const std::uint16_t block = StringBlock::blockOf(id);
     HRSRC resource = nullptr;
     for (const LANGID candidate : {GetUserDefaultLangID(), LANGID(0), englishUs}) {
         if ((resource = findExact(module, RT_STRING, block, candidate)))
@@ -163,10 +140,8 @@ QString LoadResString(HMODULE module, std::uint16_t id)
     if (!resource)
         throwNotFound(id);
 
-    HGLOBAL loaded = LoadResource(module, resource);
-    LoadGuard guard(loaded);
     QString text;
-    if (!readStringBlockEntry(LockResource(loaded), SizeofResource(module, resource), id % 16, &text))
+    if (!ReadBlockString(module, resource, id, &text))
         throwNotFound(id);
     return text;
 }

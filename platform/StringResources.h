@@ -46,14 +46,15 @@ std::uint32_t SizeofResource(HMODULE module, HRSRC resource);
 /// Non-zero when the resource was still loaded; each load is freed once.
 std::int32_t FreeResource(HGLOBAL loaded);
 
+/// Reads string `id` from the string block `block` of `module` (found for
+/// that id) into `text`; the block is loaded for the read and freed after.
+/// False when it cannot be loaded or ends before that string does.
+bool ReadBlockString(HMODULE module, HRSRC block, std::uint16_t id, QString *text);
+
 /// The platform's own string lookup for a module (no language given): throws
 /// ComError(E_INVALIDARG, "Resource with identifier 'N' not found") for an id
 /// the module does not hold.
 QString LoadResString(HMODULE module, std::uint16_t id);
-
-/// Reads the string at `position` (0 to 15) of a string block of `size`
-/// bytes into `text`; false when the block ends before that string does.
-bool readStringBlockEntry(const void *block, std::uint32_t size, unsigned position, QString *text);
 
 /// How many loaded resources are not freed yet.
 int loadedResourceCount();

@@ -4,6 +4,8 @@
 // only when it is complete.
 #include "TextFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -152,29 +154,13 @@ QString openError(const QString &path, int error, bool forReading)
     }
 }
 
-/// Why a file of this type is not read as text; empty for a regular file.
-QString notRegularReason(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return {};
-    if (S_ISDIR(mode))
-        return QStringLiteral("Not a regular file (a directory)");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("Not a regular file (a FIFO)");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("Not a regular file (a device)");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("Not a regular file (a socket)");
-    return QStringLiteral("Not a regular file");
-}
-
 /// Why `path` is not a regular file (or a link to one); empty when it is.
 QString whyNotRegular(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat info;
     if (::stat(native.constData(), &info) == 0)
-        return notRegularReason(info.st_mode);
+        return RegularFile::notRegularReason(info.st_mode);
     const int error = errno;
     if (error == ENOENT && ::lstat(native.constData(), &info) == 0 && S_ISLNK(info.st_mode))
         return QStringLiteral("File not found (a dangling link)");
@@ -209,37 +195,44 @@ QString decode(QByteArrayView bytes)
 
 } // namespace Ansi
 
-TextReader::TextReader() = default;
+struct TextReader::Private
+{
+    std::unique_ptr<QFile> file;
+    QByteArray data; ///< the stretch read so far, from pos on unread
+    qsizetype pos = 0;
+    qint64 unread = 0; ///< bytes of the file not yet in data
+    bool open = false;
+};
+
+TextReader::TextReader() : d(std::make_unique<Private>()) {}
+
+TextReader::TextReader(TextReader &&) noexcept = default;
+
+TextReader &TextReader::operator=(TextReader &&) noexcept = default;
 
 TextReader::~TextReader() = default;
 
 bool TextReader::open(const QString &path)
 {
     close();
-    // Opened without waiting, so that a FIFO cannot hold the caller up; the
-    // type is checked on what was opened, not on the name beforehand.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        m_error = openError(path, errno, true);
+    RegularFile opened;
+    if (!opened.open(path)) {
+        m_error = opened.status() == RegularFile::Status::OpenFailed
+                      ? openError(path, opened.systemError(), true)
+                      : opened.reason();
         return false;
     }
-    struct stat info;
-    const QString refused = ::fstat(fd, &info) != 0 ? qt_error_string(errno) : notRegularReason(info.st_mode);
-    if (!refused.isEmpty()) {
-        m_error = refused;
-        ::close(fd);
-        return false;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const qint64 size = opened.info().st_size;
+    const int fd = opened.release();
     auto file = std::make_unique<QFile>();
     if (!file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         m_error = file->errorString();
         ::close(fd);
         return false;
     }
-    m_unread = info.st_size;
-    m_file = std::move(file);
-    m_open = true;
+    d->unread = size;
+    d->file = std::move(file);
+    d->open = true;
     m_error.clear();
     return true;
 }
@@ -248,40 +241,40 @@ void TextReader::failLongLine()
 {
     // The rest of the file is not read: a line that long is no template's.
     m_error = tooLongLine();
-    m_file.reset();
-    m_data.clear();
-    m_pos = 0;
-    m_unread = 0;
+    d->file.reset();
+    d->data.clear();
+    d->pos = 0;
+    d->unread = 0;
 }
 
 bool TextReader::readMore()
 {
-    if (!m_file || m_unread <= 0)
+    if (!d->file || d->unread <= 0)
         return false;
     // A stretch at a time keeps the memory touched small and warm; the
     // unread rest of the last one (part of a line) moves to the front.
-    const qsizetype rest = m_data.size() - m_pos;
-    if (m_pos > 0 && rest > 0)
-        std::memmove(m_data.data(), m_data.constData() + m_pos, rest);
-    m_pos = 0;
-    const qint64 wanted = std::min<qint64>(m_unread, std::max(ReadChunkSize, rest));
-    m_data.resize(rest + wanted);
-    const qint64 got = m_file->read(m_data.data() + rest, wanted);
+    const qsizetype rest = d->data.size() - d->pos;
+    if (d->pos > 0 && rest > 0)
+        std::memmove(d->data.data(), d->data.constData() + d->pos, rest);
+    d->pos = 0;
+    const qint64 wanted = std::min<qint64>(d->unread, std::max(ReadChunkSize, rest));
+    d->data.resize(rest + wanted);
+    const qint64 got = d->file->read(d->data.data() + rest, wanted);
     if (got <= 0) {
-        m_data.resize(rest);
-        m_unread = 0;
+        d->data.resize(rest);
+        d->unread = 0;
         if (got < 0)
-            m_error = m_file->errorString();
+            m_error = d->file->errorString();
         return false;
     }
-    m_data.resize(rest + got);
-    m_unread -= got;
+    d->data.resize(rest + got);
+    d->unread -= got;
     return true;
 }
 
 bool TextReader::atEndOfStream() const
 {
-    return !m_open || (m_pos >= m_data.size() && m_unread <= 0);
+    return !d->open || (d->pos >= d->data.size() && d->unread <= 0);
 }
 
 QString TextReader::readLine()
@@ -295,13 +288,13 @@ QByteArrayView TextReader::readRawLine()
 {
     if (atEndOfStream())
         return {};
-    const char *begin = m_data.constData() + m_pos;
-    qsizetype rest = m_data.size() - m_pos;
+    const char *begin = d->data.constData() + d->pos;
+    qsizetype rest = d->data.size() - d->pos;
     const char *newline = static_cast<const char *>(std::memchr(begin, '\n', rest));
     while (!newline && rest <= MaxLineLength + 1 && readMore()) {
-        begin = m_data.constData();
-        newline = static_cast<const char *>(std::memchr(begin + rest, '\n', m_data.size() - rest));
-        rest = m_data.size();
+        begin = d->data.constData();
+        newline = static_cast<const char *>(std::memchr(begin + rest, '\n', d->data.size() - rest));
+        rest = d->data.size();
     }
     if (rest == 0)
         return {};
@@ -311,7 +304,7 @@ QByteArrayView TextReader::readRawLine()
         failLongLine();
         return {};
     }
-    m_pos += newline ? length + 1 : length;
+    d->pos += newline ? length + 1 : length;
     if (length > 0 && begin[length - 1] == '\r')
         --length;
     return QByteArrayView(begin, length);
@@ -321,10 +314,10 @@ QByteArrayView TextReader::readRawCrLfLinesWithout(char marker)
 {
     if (atEndOfStream())
         return {};
-    if (m_pos >= m_data.size())
+    if (d->pos >= d->data.size())
         readMore();
-    const char *const begin = m_data.constData() + m_pos;
-    const char *const end = m_data.constData() + m_data.size();
+    const char *const begin = d->data.constData() + d->pos;
+    const char *const end = d->data.constData() + d->data.size();
     // No further than one longest line: a longer one is readRawLine()'s to refuse.
     const char *const window = end - begin > MaxLineLength + 2 ? begin + MaxLineLength + 2 : end;
     const auto *found = static_cast<const char *>(std::memchr(begin, marker, window - begin));
@@ -346,17 +339,17 @@ QByteArrayView TextReader::readRawCrLfLinesWithout(char marker)
         }
         stop = line;
     }
-    m_pos = stop - m_data.constData();
+    d->pos = stop - d->data.constData();
     return QByteArrayView(begin, stop - begin);
 }
 
 void TextReader::close()
 {
-    m_file.reset();
-    m_data.clear();
-    m_pos = 0;
-    m_unread = 0;
-    m_open = false;
+    d->file.reset();
+    d->data.clear();
+    d->pos = 0;
+    d->unread = 0;
+    d->open = false;
 }
 
 struct TextWriter::Private
@@ -424,6 +417,20 @@ TextWriter::TextWriter() = default;
 TextWriter::~TextWriter()
 {
     discard();
+}
+
+TextWriter::TextWriter(TextWriter &&other) noexcept : d(std::move(other.d)), m_error(std::move(other.m_error))
+{
+}
+
+TextWriter &TextWriter::operator=(TextWriter &&other) noexcept
+{
+    if (this != &other) {
+        discard();
+        d = std::move(other.d);
+        m_error = std::move(other.m_error);
+    }
+    return *this;
 }
 
 bool TextWriter::create(const QString &path)

@@ -15,8 +15,6 @@
 #include <QStringView>
 #include <memory>
 
-class QFile;
-
 namespace Ansi {
 QByteArray encode(QStringView text);
 QString decode(QByteArrayView bytes);
@@ -31,6 +29,9 @@ public:
 
     TextReader();
     ~TextReader();
+    /// A reader moved from may only be destroyed or assigned to.
+    TextReader(TextReader &&) noexcept;
+    TextReader &operator=(TextReader &&) noexcept;
     TextReader(const TextReader &) = delete;
     TextReader &operator=(const TextReader &) = delete;
 
@@ -60,11 +61,8 @@ private:
     bool readMore();
     void failLongLine();
 
-    std::unique_ptr<QFile> m_file;
-    QByteArray m_data; ///< the stretch read so far, from m_pos on unread
-    qsizetype m_pos = 0;
-    qint64 m_unread = 0; ///< bytes of the file not yet in m_data
-    bool m_open = false;
+    struct Private;
+    std::unique_ptr<Private> d;
     QString m_error;
 };
 
@@ -73,6 +71,9 @@ class TextWriter
 public:
     TextWriter();
     ~TextWriter();
+    /// The file begun moves with the writer.
+    TextWriter(TextWriter &&) noexcept;
+    TextWriter &operator=(TextWriter &&) noexcept;
     TextWriter(const TextWriter &) = delete;
     TextWriter &operator=(const TextWriter &) = delete;
 

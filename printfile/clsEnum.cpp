@@ -8,8 +8,6 @@ using namespace PrintFileHost;
 
 namespace {
 
-std::atomic<int> g_liveCount{0};
-
 struct EnumEntryArrayDeleter
 {
     void operator()(EnumEntryArray *array) const noexcept { EnumEntryArrayDestroy(array); }
@@ -17,24 +15,9 @@ struct EnumEntryArrayDeleter
 
 } // namespace
 
-clsEnum::clsEnum() noexcept
-{
-    ++g_liveCount;
-}
-
-clsEnum::~clsEnum()
-{
-    --g_liveCount;
-}
-
 ComPtr<clsEnum> clsEnum::create()
 {
     return ComPtr<clsEnum>::adopt(new clsEnum);
-}
-
-int clsEnum::liveCount() noexcept
-{
-    return g_liveCount.load();
 }
 
 QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeName, std::int32_t itemHandle,
@@ -110,13 +93,5 @@ QString clsEnum::GetEnumText(AppItemManager *itemManager, const QString &typeNam
 
 HRESULT clsEnum::QueryInterface(REFIID riid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__clsEnum) {
-        *object = static_cast<_clsEnum *>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return queryOne<_clsEnum>(riid, object, {IID_IDispatch, IID__clsEnum});
 }

@@ -22,14 +22,11 @@ struct EnumLookupTrace
     bool matched = false; ///< an entry carries the value
 };
 
-class clsEnum final : public ComObject<clsEnum, _clsEnum>
+class clsEnum final : public ComDispatchObject<clsEnum, _clsEnum>
 {
 public:
     /// A new object holding one reference. The host cannot create the class.
     static ComPtr<clsEnum> create();
-
-    /// How many clsEnum objects are alive in the process (for DllCanUnloadNow).
-    static int liveCount() noexcept;
 
     /// The text of the entry whose value is `value` in the enumeration that
     /// the object definition `typeName` refers to; empty when no entry
@@ -45,8 +42,8 @@ public:
 
 private:
     friend class ComObject<clsEnum, _clsEnum>;
-    clsEnum() noexcept;
-    ~clsEnum();
+    clsEnum() noexcept = default;
+    ~clsEnum() = default;
     clsEnum(const clsEnum &) = delete;
     clsEnum &operator=(const clsEnum &) = delete;
 

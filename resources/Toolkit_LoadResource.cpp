@@ -1,39 +1,20 @@
 #include "Toolkit_LoadResource.h"
 
 #include "platform/Locale.h"
+#include "platform/StringBlock.h"
 
 namespace {
 
 constexpr LANGID englishUs = 1033;
 constexpr LANGID neutral = 0;
 
-class LoadedBlock
-{
-public:
-    LoadedBlock(HMODULE module, HRSRC block) : m_loaded(LoadResource(module, block)) {}
-    LoadedBlock(const LoadedBlock &) = delete;
-    LoadedBlock &operator=(const LoadedBlock &) = delete;
-    ~LoadedBlock() { FreeResource(m_loaded); }
-
-    const void *lock() const { return LockResource(m_loaded); }
-
-private:
-    HGLOBAL m_loaded;
-};
-
 } // namespace
 
 bool FindLocalString(HMODULE module, std::uint16_t id, LANGID language, QString *text)
 {
-    HRSRC block =
-        FindResourceExA(module, MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(id / 16 + 1), language);
-    if (!block)
-        return false;
-    const LoadedBlock loaded(module, block);
-    const void *data = loaded.lock();
-    if (!data)
-        return false;
-    return readStringBlockEntry(data, SizeofResource(module, block), id % 16, text);
+    HRSRC block = FindResourceExA(module, MAKEINTRESOURCEA(RT_STRING),
+                                  MAKEINTRESOURCEA(StringBlock::blockOf(id)), language);
+    return block && ReadBlockString(module, block, id, text);
 }
 
 QString GetLocalString(std::int16_t id)

@@ -404,24 +404,22 @@ bool frmQuiravel::goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const
     return !self || self->m_unloaded;
 }
 
-bool frmQuiravel::reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId)
+bool frmQuiravel::reloadAndShow(std::int32_t mode, std::int16_t statusId, void (frmQuiravel::*show)())
 {
-    setWindowTitle(GetLocalString(1146) + GetLocalString(sourceCaptionId));
-    setBrowserVisible(false);
     setBusy(true);
     if (statusId)
         setStatusText(GetLocalString(statusId));
 
-    // Loading may wait for an upload, and the print file may report a missing
-    // template: both run nested event loops in which the window can be
-    // closed and the owner detached.
+    // Loading may wait for an upload, and showing the page may report a
+    // missing template or a file that cannot be written: each runs a nested
+    // event loop in which the window can be closed and the owner detached.
     QPointer<frmQuiravel> self(this);
     const bool loaded = m_owner && m_owner->LoadData(mode);
     if (goneAfterNestedLoop(self))
         return false;
     if (loaded) {
         setStatusText(GetLocalString(1138));
-        MakeTemplatePrintFile();
+        (this->*show)();
         if (goneAfterNestedLoop(self))
             return false;
     }
@@ -430,21 +428,34 @@ bool frmQuiravel::reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionI
     return true;
 }
 
+bool frmQuiravel::reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId)
+{
+    setWindowTitle(GetLocalString(1146) + GetLocalString(sourceCaptionId));
+    setBrowserVisible(false);
+    return reloadAndShow(mode, statusId, &frmQuiravel::MakeTemplatePrintFile);
+}
+
 void frmQuiravel::srcValue_Click()
 {
     setViewChecks(menuEntry(QStringLiteral("srcValue")));
     reloadPrintView(0, 1147, 0);
 }
 
-void frmQuiravel::scrDatabase_Click()
+void frmQuiravel::confirmAndReload(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId,
+                                   const char *entry)
 {
     QPointer<frmQuiravel> self(this);
-    const MsgResult answer =
-        MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information, GetLocalString(1137), this);
+    const MsgResult answer = MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information,
+                                    GetLocalString(statusId), this);
     if (goneAfterNestedLoop(self) || answer != vbOK)
         return;
-    if (reloadPrintView(1, 1149, 1137))
-        setViewChecks(menuEntry(QStringLiteral("scrDatabase")));
+    if (reloadPrintView(mode, sourceCaptionId, statusId))
+        setViewChecks(menuEntry(QLatin1StringView(entry)));
+}
+
+void frmQuiravel::scrDatabase_Click()
+{
+    confirmAndReload(1, 1149, 1137, "scrDatabase");
 }
 
 void frmQuiravel::scrShadow_Click()
@@ -453,12 +464,7 @@ void frmQuiravel::scrShadow_Click()
     const bool connected = m_owner && m_owner->IsDeviceConnected();
     if (goneAfterNestedLoop(self) || !connected)
         return;
-    const MsgResult answer =
-        MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information, GetLocalString(1139), this);
-    if (goneAfterNestedLoop(self) || answer != vbOK)
-        return;
-    if (reloadPrintView(2, 1148, 1139))
-        setViewChecks(menuEntry(QStringLiteral("scrShadow")));
+    confirmAndReload(2, 1148, 1139, "scrShadow");
 }
 
 void frmQuiravel::MakeTemplatePrintFile()
@@ -539,37 +545,19 @@ void frmQuiravel::ShowDefaultReport()
     }
 }
 
-void frmQuiravel::runReport(std::int32_t mode, std::int16_t statusId)
-{
-    setBusy(true);
-    if (statusId != 0)
-        setStatusText(GetLocalString(statusId));
-
-    QPointer<frmQuiravel> self(this);
-    const bool loaded = m_owner && m_owner->LoadData(mode);
-    if (goneAfterNestedLoop(self))
-        return;
-    if (loaded) {
-        setStatusText(GetLocalString(1138));
-        ShowDefaultReport();
-    }
-    setStatusText(QString());
-    setBusy(false);
-}
-
 void frmQuiravel::ShowApplicationReport()
 {
-    runReport(0, 0);
+    reloadAndShow(0, 0, &frmQuiravel::ShowDefaultReport);
 }
 
 void frmQuiravel::ShowDatabaseReport()
 {
-    runReport(1, 1137);
+    reloadAndShow(1, 1137, &frmQuiravel::ShowDefaultReport);
 }
 
 void frmQuiravel::ShowDeviceReport()
 {
-    runReport(2, 1139);
+    reloadAndShow(2, 1139, &frmQuiravel::ShowDefaultReport);
 }
 
 void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, std::int16_t disabledMessage)

@@ -101,9 +101,15 @@ private:
     void setViewChecks(QAction *checked);
     void setBrowserVisible(bool visible);
     void runDocumentCommand(std::int32_t command, std::int32_t option, std::int16_t disabledMessage);
-    void runReport(std::int32_t mode, std::int16_t statusId);
-    /// Caption, hidden browser, busy pointer, reload and regeneration shared by
-    /// the View menu's commands; false when the window went away meanwhile.
+    /// Busy pointer, status texts, reload and `show` shared by the View
+    /// menu's commands and the reports; false when the window went away
+    /// meanwhile (it is then not touched again).
+    bool reloadAndShow(std::int32_t mode, std::int16_t statusId, void (frmQuiravel::*show)());
+    /// Asks before the data are overwritten, then reloadPrintView and, when
+    /// the window stays, checks the menu `entry`.
+    void confirmAndReload(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId,
+                          const char *entry);
+    /// reloadAndShow of the print file, with the caption and the browser hidden.
     bool reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId);
     bool goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const;
 

@@ -5,22 +5,7 @@
 
 HRESULT HostEventSink::QueryInterface(REFIID riid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IQuiravelEvents)
-        return E_NOINTERFACE;
-    *object = static_cast<IQuiravelEvents *>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG HostEventSink::Release()
-{
-    const ULONG count = --m_refCount;
-    if (count == 0)
-        delete this;
-    return count;
+    return queryOne<IQuiravelEvents>(riid, object, {IID_IQuiravelEvents});
 }
 
 HRESULT HostEventSink::OnPageLoaded(BSTR url, VARIANT_BOOL ok)

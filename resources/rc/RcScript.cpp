@@ -1,5 +1,7 @@
 #include "RcScript.h"
 
+#include "platform/StringBlock.h"
+
 #include <QStringDecoder>
 #include <QStringList>
 #include <QTextStream>
@@ -466,19 +468,15 @@ QString decode(const QByteArray &bytes)
 
 std::vector<std::uint8_t> stringBlock(const std::map<std::uint16_t, QString> &table, unsigned block)
 {
-    std::vector<std::uint8_t> bytes;
-    const auto put = [&bytes](std::uint16_t unit) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xff));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    };
-    for (unsigned position = 0; position < 16; ++position) {
-        const auto found = table.find(static_cast<std::uint16_t>((block - 1) * 16 + position));
-        const QString text = found == table.end() ? QString() : found->second;
-        put(static_cast<std::uint16_t>(text.size()));
-        for (const QChar c : text)
-            put(c.unicode());
+    std::array<QString, StringBlock::EntryCount> texts;
+    for (unsigned position = 0; position < StringBlock::EntryCount; ++position) {
+        const auto found =
+            table.find(static_cast<std::uint16_t>((block - 1) * StringBlock::EntryCount + position));
+        if (found != table.end())
+            texts[position] = found->second;
     }
-    return bytes;
+    const QByteArray encoded = StringBlock::encode(texts);
+    return {encoded.begin(), encoded.end()};
 }
 
 QString generate(const Script &script, const QString &scriptName)

@@ -23,27 +23,12 @@ void writeTemplate(const QString &path)
 
 /// A host's event sink that records the message boxes it is offered and
 /// answers them as told.
-class RecordingSink final : public IQuiravelEvents
+class RecordingSink final : public ComObject<RecordingSink, IQuiravelEvents>
 {
 public:
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IQuiravelEvents)
-            return E_NOINTERFACE;
-        *object = static_cast<IQuiravelEvents *>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++m_refCount; }
-    ULONG Release() override
-    {
-        const ULONG count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
+        return queryOne<IQuiravelEvents>(riid, object, {IID_IQuiravelEvents});
     }
     HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
     HRESULT OnMessage(BSTR, BSTR text, std::int32_t, std::int32_t *answer) override

@@ -102,10 +102,10 @@ TEST(devicefiles_test, only_regular_files_of_sane_size_are_read)
         QString path;
         const char *reason;
     } cases[] = {
-        {fifo, "is a named pipe, not a regular file"},
-        {zero, "is a device, not a regular file"},
-        {folder, "is a directory"},
-        {huge, "is larger than 64 MiB (67108865 bytes)"},
+        {fifo, "Not a regular file (a FIFO)"},
+        {zero, "Not a regular file (a device)"},
+        {folder, "Not a regular file (a directory)"},
+        {huge, "Larger than 64 MiB"},
     };
     for (const Reader reader : {Reader::Description, Reader::Data, Reader::Database}) {
         for (const auto &c : cases) {

@@ -129,7 +129,7 @@ HRESULT runCommand(View *view, const char *name)
 
 /// The host's end of its progress reports: passes them on to the view and
 /// keeps what each answered.
-class HostReports final : public ComObject<HostReports, View>
+class HostReports final : public ComDispatchObject<HostReports, View>
 {
 public:
     explicit HostReports(View *view) : m_view(view) {}
@@ -137,14 +137,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_View)
-            return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<View *>(this);
-        return S_OK;
+        return queryOne<View>(riid, object, {IID_IDispatch, IID_View});
     }
     HRESULT SetAppletItemManagRef(std::int32_t, AppItemManager *, std::int32_t *) override
     {

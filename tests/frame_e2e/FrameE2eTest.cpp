@@ -279,11 +279,11 @@ TEST_F(frame_e2e_test, device_files_that_are_not_regular_files_are_refused)
     const QString fifo = m_work.filePath(QStringLiteral("pipe.kqd"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QList<QPair<QStringList, QString>> cases = {
-        {{fifo}, fifo + QStringLiteral(": cannot read: is a named pipe, not a regular file")},
+        {{fifo}, fifo + QStringLiteral(": cannot read: Not a regular file (a FIFO)")},
         {{QStringLiteral("--data"), QStringLiteral("/dev/urandom"), description},
-         QStringLiteral("/dev/urandom: cannot read: is a device, not a regular file")},
+         QStringLiteral("/dev/urandom: cannot read: Not a regular file (a device)")},
         {{QStringLiteral("--data"), m_work.path(), description},
-         m_work.path() + QStringLiteral(": cannot read: is a directory")},
+         m_work.path() + QStringLiteral(": cannot read: Not a regular file (a directory)")},
     };
     for (const auto &[arguments, line] : cases) {
         const ProcessResult run = frame(QStringList{QStringLiteral("--headless")} + arguments);
@@ -322,7 +322,7 @@ TEST_F(frame_e2e_test, unregistered_component_is_reported)
     EXPECT_EQ(unreadable.exitCode, 4);
     EXPECT_TRUE(unreadable.err.contains(
         QStringLiteral(
-            "quiravel-frame: the component could not be created: cannot read the registry %1: not a "
+            "quiravel-frame: the component could not be created: cannot read the registry %1: Not a "
             "regular file (a directory)")
             .arg(m_work.path())))
         << qPrintable(unreadable.err);

@@ -155,7 +155,7 @@ TEST_F(component_host_test, creation_by_name_says_why_it_failed)
     EXPECT_EQ(create(), REGDB_E_READREGDB);
     EXPECT_EQ(
         why,
-        QStringLiteral("cannot read the registry %1: not a regular file (a directory)").arg(m_dir.path()));
+        QStringLiteral("cannot read the registry %1: Not a regular file (a directory)").arg(m_dir.path()));
     EXPECT_FALSE(object);
     CoFreeUnusedLibraries();
 }

@@ -259,11 +259,11 @@ TEST_F(registry_test, only_a_registry_export_of_sane_size_is_read_and_nothing_el
         ASSERT_TRUE(sparse.resize(Registry::kMaxFileSize + 1));
     }
     const std::pair<QString, QString> files[] = {
-        {m_dir.path(), QStringLiteral("not a regular file (a directory)")},
-        {fifo, QStringLiteral("not a regular file (a FIFO)")},
-        {QStringLiteral("/dev/zero"), QStringLiteral("not a regular file (a device)")},
-        {QStringLiteral("/dev/urandom"), QStringLiteral("not a regular file (a device)")},
-        {large, QStringLiteral("larger than the 64 MiB a registry file may have")},
+        {m_dir.path(), QStringLiteral("Not a regular file (a directory)")},
+        {fifo, QStringLiteral("Not a regular file (a FIFO)")},
+        {QStringLiteral("/dev/zero"), QStringLiteral("Not a regular file (a device)")},
+        {QStringLiteral("/dev/urandom"), QStringLiteral("Not a regular file (a device)")},
+        {large, QStringLiteral("Larger than 64 MiB")},
     };
     for (const auto &[path, cause] : files) {
         SCOPED_TRACE(path.toStdString());

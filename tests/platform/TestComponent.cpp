@@ -1,7 +1,8 @@
 // The test component library: one counter class behind a static class
-// factory, and the module lock count that DllCanUnloadNow answers from.
+// factory; DllCanUnloadNow answers from the live objects and the locks.
 #include "TestComponentExport.h"
 #include "TestCounter.h"
+#include "platform/ComObject.h"
 
 #include <atomic>
 
@@ -22,22 +23,14 @@ template<typename Interface> HRESULT queryOne(Interface *self, REFIID asked, REF
     return S_OK;
 }
 
-class Counter final : public ITestCounter
+class Counter final : public ComObject<Counter, ITestCounter>
 {
 public:
-    Counter() : m_serial(++countersMade) { ++moduleLocks; }
+    Counter() : m_serial(++countersMade) {}
 
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
-        return queryOne<ITestCounter>(this, riid, IID_ITestCounter, object);
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        const ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
+        return ComObject::queryOne<ITestCounter>(riid, object, {IID_ITestCounter});
     }
     HRESULT GetSerial(std::int32_t *serial) override
     {
@@ -48,9 +41,9 @@ public:
     }
 
 private:
-    ~Counter() { --moduleLocks; }
+    friend ComObject;
+    ~Counter() = default;
 
-    std::atomic<ULONG> m_refs{1};
     std::int32_t m_serial;
 };
 
@@ -70,10 +63,7 @@ public:
         *object = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        auto *counter = new Counter;
-        const HRESULT hr = counter->QueryInterface(riid, object);
-        counter->Release();
-        return hr;
+        return Counter::createInstance(riid, object);
     }
     HRESULT LockServer(std::int32_t lock) override
     {
@@ -96,5 +86,5 @@ extern "C" QUIRAVEL_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid
 
 extern "C" QUIRAVEL_EXPORT HRESULT DllCanUnloadNow()
 {
-    return moduleLocks == 0 ? S_OK : S_FALSE;
+    return ComModule::objectCount() == 0 && moduleLocks == 0 ? S_OK : S_FALSE;
 }

@@ -10,52 +10,43 @@
 
 namespace {
 
-struct Labels
+/// A report as the layout gives it, written by hand (Windows-1252, CR LF),
+/// with the clock fixed at 4 December 2026, 09:05:07.
+QByteArray golden(const char *name)
 {
-    const char *locale;
-    QByteArray tag, printedOn, date, time, user, company, dateText;
-};
+    return readBytes(QStringLiteral(PRINTFILE_GOLDEN_DIR "/") + QLatin1StringView(name));
+}
 
-const Labels english{"en_US.UTF-8", "TAG", "Printed on : ", "Date", "Time", "User", "Company", "4.Dec 2026"};
-const Labels german{"de_DE.UTF-8", "Messstelle", "Gedruckt am : ", "Datum",
-                    "Uhrzeit",     "Benutzer",   "Firma",          "4.Dez 2026"};
-
-QByteArray expectedReport(const Labels &l, const QByteArray &owner, const QByteArrayList &entryLines,
-                          const QByteArrayList &objectLines)
+QByteArrayList lines(const QByteArray &report)
 {
-    const QByteArray p = "<p>&nbsp;</p>", end = "</p>";
-    QByteArrayList lines{
-        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\">",
-        "<html>",
-        "<head>",
-        "<title>Daneben</title>",
-        "<meta name=\"generator\" content=\"WebEditor v3.0\">",
-        "</head>",
-        "<body bgcolor=\"white\" text=\"black\" link=\"blue\" vlink=\"purple\" alink=\"red\">",
-        p,
-        p,
-        "<p align=\"center\"><font face=\"System\" size=\"3\"> "
-        "<b>MERIDANT 4 &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;"
-        "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;Quiravel</b></font></p> ",
-        "<p><font face=\"System\" size=\"1\"><b>" + l.tag +
-            "</b></font><font face=\"System\" size=\"1\"> : &nbsp; &nbsp;</font></p>  ",
-        "<p><font face=\"System\" size=\"1\"><b>" + l.printedOn + " </b></font><font face=\"System\" </p>",
-        l.date + ": " + l.dateText + "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;" + l.time + ": 09:05:07" +
-            end,
-        l.user + ": " + owner + end,
-        l.company + ": Field & Sons" + end,
-        p};
-    for (const QByteArray &line : entryLines)
-        lines << line + end;
-    lines << p;
-    for (const QByteArray &line : objectLines)
-        lines << line + end;
-    lines << "</body>"
-          << "</html>";
+    QByteArrayList split = report.split('\n');
+    split.removeLast(); // after the last line end
+    for (QByteArray &line : split)
+        line.chop(1); // the CR
+    return split;
+}
+
+QByteArray joined(const QByteArrayList &lines)
+{
     return lines.join("\r\n") + "\r\n";
 }
 
-const QByteArrayList kEntryLines{"Nickname\t= TT 1", "Vendor\t= Ger\xe4tebau & Co", "DeviceDescLong\t= "};
+// Where the parts of the full golden reports start: the device entries
+// after the sixteen lines of the head, the objects after the entries and
+// their spacer.
+constexpr qsizetype kEntriesStart = 16;
+constexpr qsizetype kObjectsStart = 20;
+constexpr qsizetype kObjectCount = 7;
+
+/// The full English report with these object lines (without "</p>") in place of its own.
+QByteArray englishWithObjects(const QByteArrayList &objects)
+{
+    const QByteArrayList whole = lines(golden("REPORT_en.HTM"));
+    QByteArrayList result = whole.mid(0, kObjectsStart);
+    for (const QByteArray &object : objects)
+        result << object + "</p>";
+    return joined(result + whole.mid(kObjectsStart + kObjectCount));
+}
 
 QByteArray nbsp(int count)
 {
@@ -109,12 +100,12 @@ public:
 
 TEST(default_report_test, writes_the_whole_report_byte_for_byte_in_both_languages)
 {
-    for (const Labels *labels : {&english, &german}) {
-        ScopedEnv locale("LC_ALL", labels->locale);
+    for (const auto &[localeName, goldenName] :
+         {std::pair{"en_US.UTF-8", "REPORT_en.HTM"}, std::pair{"de_DE.UTF-8", "REPORT_de.HTM"}}) {
+        ScopedEnv locale("LC_ALL", localeName);
         Report host;
         WriteReportFile(host.context(), host.path);
-        EXPECT_EQ(readBytes(host.path), expectedReport(*labels, "Jane Doe", kEntryLines, objectLines()))
-            << labels->locale;
+        EXPECT_EQ(readBytes(host.path), golden(goldenName)) << localeName;
         host.expectEverythingReleased();
     }
 }
@@ -128,7 +119,7 @@ TEST(default_report_test, an_empty_description_gives_nineteen_lines_replacing_th
     host.owner.clear();
     WriteReportFile(host.context(), full.path);
     const QByteArray bytes = readBytes(full.path);
-    EXPECT_EQ(bytes, expectedReport(english, "", {}, {}));
+    EXPECT_EQ(bytes, golden("REPORT_empty.HTM"));
     EXPECT_EQ(bytes.count("\r\n"), 19);
     host.expectEverythingReleased();
 }
@@ -147,8 +138,7 @@ TEST(default_report_test, error_flags_leave_lines_out_or_values_empty)
         Report host;
         host.model.setErrorFlag(QString::fromUtf8(operation), 1);
         WriteReportFile(host.context(), host.path);
-        EXPECT_EQ(readBytes(host.path), expectedReport(english, "Jane Doe", kEntryLines, objects))
-            << operation;
+        EXPECT_EQ(readBytes(host.path), englishWithObjects(objects)) << operation;
         host.expectEverythingReleased();
     }
 }
@@ -165,50 +155,41 @@ TEST(default_report_test, device_data_are_read_from_the_shadow_set)
     QByteArrayList objects = objectLines(false);
     objects[0] = "Nineteen_characters = " + nbsp(1) + "shadow 19";
     objects[2] = "Mode = " + nbsp(16) + " Four <&> ";
-    EXPECT_EQ(readBytes(host.path), expectedReport(english, "Jane Doe", kEntryLines, objects));
+    EXPECT_EQ(readBytes(host.path), englishWithObjects(objects));
     host.expectEverythingReleased();
 }
 
 TEST(default_report_test, an_error_ends_the_report_and_keeps_the_lines_before_it)
 {
     ScopedEnv locale("LC_ALL", "en_US.UTF-8");
-    const QByteArray closing = "</body>\r\n</html>\r\n";
     const struct
     {
         const char *what;
         std::function<void(Report &)> fault;
         HRESULT status;
-        QByteArrayList entries;
-        qsizetype objectsKept; ///< -1: the spacer before the objects is not written either
+        qsizetype linesKept; ///< of the full English report
     } cases[] = {
         {"value too large for an enumeration number",
          [](Report &r) {
              r.model.setApplicationValue(QStringLiteral("Mode2"), QStringLiteral("2147483648"));
          },
-         DISP_E_OVERFLOW, kEntryLines, 4},
+         DISP_E_OVERFLOW, kObjectsStart + 4},
         {"failure status of the enumeration lookup",
          [](Report &r) { r.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED); },
-         E_ACCESSDENIED, kEntryLines, 2},
+         E_ACCESSDENIED, kObjectsStart + 2},
         {"failure status of an item read",
          [](Report &r) { r.model.failOperation(QStringLiteral("GetItemString"), E_FAIL); }, E_FAIL,
-         kEntryLines, 0},
+         kObjectsStart},
         {"failure status of a device entry",
-         [](Report &r) { r.model.failOperation(QStringLiteral("GetDeviceEntry"), E_FAIL); },
-         E_FAIL,
-         {},
-         -1},
+         [](Report &r) { r.model.failOperation(QStringLiteral("GetDeviceEntry"), E_FAIL); }, E_FAIL,
+         kEntriesStart},
     };
     for (const auto &c : cases) {
         Report host;
         c.fault(host);
         SCOPED_TRACE(c.what);
         EXPECT_COM_ERROR(WriteReportFile(host.context(), host.path), c.status, std::nullopt);
-        QByteArray expected = expectedReport(english, "Jane Doe", c.entries,
-                                             objectLines().mid(0, std::max<qsizetype>(0, c.objectsKept)));
-        expected.chop(closing.size());
-        if (c.objectsKept < 0)
-            expected.chop(QByteArray("<p>&nbsp;</p>\r\n").size());
-        EXPECT_EQ(readBytes(host.path), expected) << c.what;
+        EXPECT_EQ(readBytes(host.path), joined(lines(golden("REPORT_en.HTM")).mid(0, c.linesKept))) << c.what;
         host.expectEverythingReleased();
     }
 }
@@ -221,7 +202,7 @@ TEST(default_report_test, a_link_is_never_written_through_and_a_full_disk_keeps_
     const QString mine = host.dir.filePath(QStringLiteral("mine.htm"));
     writeBytes(mine, "keep me\r\n");
     ASSERT_EQ(::symlink(QFile::encodeName(mine).constData(), QFile::encodeName(host.path).constData()), 0);
-    const QByteArray whole = expectedReport(english, "Jane Doe", kEntryLines, objectLines());
+    const QByteArray whole = golden("REPORT_en.HTM");
     {
         TemplateGuard guard(mine);
         WriteReportFile(host.context(), host.path);

@@ -168,9 +168,9 @@ TEST_F(regsvr_test, a_file_that_is_no_registry_is_left_as_it_is_and_named)
         {notes,
          QStringLiteral("not a registry export (its first line is not \"Windows Registry Editor Version "
                         "5.00\" or \"REGEDIT4\")")},
-        {fifo, QStringLiteral("not a regular file (a FIFO)")},
-        {m_dir.path(), QStringLiteral("not a regular file (a directory)")},
-        {QStringLiteral("/dev/zero"), QStringLiteral("not a regular file (a device)")},
+        {fifo, QStringLiteral("Not a regular file (a FIFO)")},
+        {m_dir.path(), QStringLiteral("Not a regular file (a directory)")},
+        {QStringLiteral("/dev/zero"), QStringLiteral("Not a regular file (a device)")},
     };
     for (const auto &[file, cause] : files) {
         for (const QStringList &arguments :

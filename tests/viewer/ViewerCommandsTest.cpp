@@ -12,7 +12,7 @@
 
 namespace {
 
-class ViewerCommands : public ::testing::Test
+class viewer_commands_test : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -57,7 +57,7 @@ protected:
     QPointer<frmQuiravel> window;
 };
 
-TEST_F(ViewerCommands, missing_template_names_its_full_path_and_leaves_the_view_alone)
+TEST_F(viewer_commands_test, missing_template_names_its_full_path_and_leaves_the_view_alone)
 {
     owner.fileName = QStringLiteral("Gone001.HTM");
     const int navigations = browser()->navigations.size();
@@ -68,7 +68,7 @@ TEST_F(ViewerCommands, missing_template_names_its_full_path_and_leaves_the_view_
     EXPECT_FALSE(browserVisible());
 }
 
-TEST_F(ViewerCommands, report_is_written_and_shown_or_its_error_reported)
+TEST_F(viewer_commands_test, report_is_written_and_shown_or_its_error_reported)
 {
     auto *deviceReport = window->findChild<QAction *>("deviceReport");
     ASSERT_NE(deviceReport, nullptr);
@@ -86,7 +86,24 @@ TEST_F(ViewerCommands, report_is_written_and_shown_or_its_error_reported)
     EXPECT_EQ(window->statusText(), "");
 }
 
-TEST_F(ViewerCommands, print_commands_ask_the_browser_first)
+TEST_F(viewer_commands_test, a_window_closed_at_its_report_error_is_not_touched_again)
+{
+    owner.reportError = QStringLiteral("Path not found");
+    QString statusAtClose;
+    const MessageHandler recorder = setMessageHandler([&](const MessageRequest &) {
+        statusAtClose = window->statusText();
+        window->Unload();
+        return vbOK;
+    });
+    window->ShowDeviceReport();
+    setMessageHandler(recorder);
+    ASSERT_FALSE(statusAtClose.isEmpty());
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->statusText(), statusAtClose);
+    delete window.data();
+}
+
+TEST_F(viewer_commands_test, print_commands_ask_the_browser_first)
 {
     enum Query { Enabled, Disabled, Fails };
     const struct
@@ -133,7 +150,7 @@ TEST_F(ViewerCommands, print_commands_ask_the_browser_first)
     }
 }
 
-TEST_F(ViewerCommands, progress_and_status_events_become_the_status_text)
+TEST_F(viewer_commands_test, progress_and_status_events_become_the_status_text)
 {
     const struct
     {
@@ -165,7 +182,7 @@ TEST_F(ViewerCommands, progress_and_status_events_become_the_status_text)
     EXPECT_EQ(window->statusText(), "file:///x.htm");
 }
 
-TEST_F(ViewerCommands, first_completed_navigation_decides_the_preview_entry_once)
+TEST_F(viewer_commands_test, first_completed_navigation_decides_the_preview_entry_once)
 {
     const struct
     {
@@ -198,7 +215,7 @@ TEST_F(ViewerCommands, first_completed_navigation_decides_the_preview_entry_once
     }
 }
 
-TEST_F(ViewerCommands, the_progress_takes_its_decimal_separator_from_the_number_locale)
+TEST_F(viewer_commands_test, the_progress_takes_its_decimal_separator_from_the_number_locale)
 {
     const struct
     {

@@ -31,7 +31,7 @@ struct LoadedPage
     QString path = directory.path() + QStringLiteral("/page001.htm");
 };
 
-class WebEngineBrowserTest : public ::testing::Test
+class webengine_browser_test : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -57,7 +57,7 @@ protected:
     QList<int> progress;
 };
 
-TEST_F(WebEngineBrowserTest, local_page_loads_reports_its_progress_and_prints_to_pdf)
+TEST_F(webengine_browser_test, local_page_loads_reports_its_progress_and_prints_to_pdf)
 {
     LoadedPage page(QStringLiteral("<html><body><h1>Device</h1></body></html>"));
     EXPECT_EQ(browser->QueryStatusWB(OLECMDID_PRINT), 1);
@@ -85,7 +85,7 @@ TEST_F(WebEngineBrowserTest, local_page_loads_reports_its_progress_and_prints_to
     EXPECT_EQ(file.read(4), "%PDF");
 }
 
-TEST_F(WebEngineBrowserTest, offline_page_never_reaches_the_network)
+TEST_F(webengine_browser_test, offline_page_never_reaches_the_network)
 {
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
@@ -112,7 +112,7 @@ TEST_F(WebEngineBrowserTest, offline_page_never_reaches_the_network)
 
 // One profile lets the engine render every control's pages in one renderer
 // process; going offline stays a matter of each control.
-TEST_F(WebEngineBrowserTest, controls_share_one_profile_and_go_offline_each_on_its_own)
+TEST_F(webengine_browser_test, controls_share_one_profile_and_go_offline_each_on_its_own)
 {
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));

@@ -18,7 +18,7 @@ void flushDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-class ViewerWindow : public ::testing::Test
+class viewer_window_test : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -42,7 +42,7 @@ protected:
     QPointer<frmQuiravel> window;
 };
 
-TEST_F(ViewerWindow, load_creates_a_hidden_offline_browser_and_navigates_to_the_template)
+TEST_F(viewer_window_test, load_creates_a_hidden_offline_browser_and_navigates_to_the_template)
 {
     ASSERT_TRUE(window->ShowWindow());
     ASSERT_NE(browser(), nullptr);
@@ -82,7 +82,7 @@ TEST(viewer_layout_test, browser_size_follows_the_client_area_within_limits)
     }
 }
 
-TEST_F(ViewerWindow, help_shows_the_file_section_then_the_view_section)
+TEST_F(viewer_window_test, help_shows_the_file_section_then_the_view_section)
 {
     window->menuEntry("m_Help")->trigger();
     ASSERT_EQ(messages.shown.size(), 1);
@@ -99,7 +99,7 @@ TEST_F(ViewerWindow, help_shows_the_file_section_then_the_view_section)
 
 namespace {
 
-TEST_F(ViewerWindow, caption_after_load_is_1146_alone)
+TEST_F(viewer_window_test, caption_after_load_is_1146_alone)
 {
     for (const char *locale : {"en_US.UTF-8", "de_DE.UTF-8"}) {
         ScopedEnv language("LC_ALL", locale);
@@ -113,7 +113,7 @@ TEST_F(ViewerWindow, caption_after_load_is_1146_alone)
     }
 }
 
-TEST_F(ViewerWindow, browser_follows_the_shown_window_between_menu_and_status_bar)
+TEST_F(viewer_window_test, browser_follows_the_shown_window_between_menu_and_status_bar)
 {
     ASSERT_TRUE(window->ShowWindow());
     QWidget *view = browser()->widget();
@@ -127,7 +127,7 @@ TEST_F(ViewerWindow, browser_follows_the_shown_window_between_menu_and_status_ba
     }
 }
 
-TEST_F(ViewerWindow, status_text_is_plain_one_line_and_never_widens_the_window)
+TEST_F(viewer_window_test, status_text_is_plain_one_line_and_never_widens_the_window)
 {
     ASSERT_TRUE(window->ShowWindow());
     QCoreApplication::processEvents();
@@ -155,7 +155,7 @@ TEST_F(ViewerWindow, status_text_is_plain_one_line_and_never_widens_the_window)
     EXPECT_EQ(window->width(), width);
 }
 
-TEST_F(ViewerWindow, busy_pointer_stays_on_the_view_window)
+TEST_F(viewer_window_test, busy_pointer_stays_on_the_view_window)
 {
     ASSERT_TRUE(window->ShowWindow());
     QWidget hostWindow;
@@ -174,7 +174,7 @@ TEST_F(ViewerWindow, busy_pointer_stays_on_the_view_window)
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(ViewerWindow, a_failure_status_ends_a_menu_command_without_a_message)
+TEST_F(viewer_window_test, a_failure_status_ends_a_menu_command_without_a_message)
 {
     ScopedEnv language("LC_ALL", "de_DE.UTF-8");
     ASSERT_TRUE(window->ShowWindow());

@@ -1,62 +1,20 @@
-// The state behind a DeviceModel and the three host objects that answer the
-// component's calls on it. The objects share the state, so one the component
-// still holds after the model is gone answers from what the model left.
+// The state behind a DeviceModel that the host objects answer from. The
+// objects share it, so one the component still holds after the model is
+// gone answers from what the model left.
 #pragma once
 
 #include "frame/DeviceModel.h"
+#include "frame/NoCaseIndex.h"
+#include "platform/ComPtr.h"
 
 #include <QHash>
 #include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
-#include <optional>
-#include <unordered_map>
+#include <functional>
+#include <memory>
 #include <vector>
-
-/// Hashes a name the way QString::compare without regard to case matches it
-/// (code point by code point, folded), so that names can be looked up as the
-/// host is handed them, without making a folded copy first.
-struct NoCaseHash
-{
-    using is_transparent = void;
-    // Deliberately not noexcept: the standard containers then keep each
-    // key's hash, and a lookup compares names only where hashes match.
-    std::size_t operator()(QStringView name) const;
-};
-
-struct NoCaseEqual
-{
-    using is_transparent = void;
-    bool operator()(QStringView a, QStringView b) const noexcept;
-};
-
-/// A map from names, matched without regard to case, keeping the spelling a
-/// name was first given as its key.
-template<typename T> using NoCaseMap = std::unordered_map<QString, T, NoCaseHash, NoCaseEqual>;
-
-/// Names mapped to values, matched without regard to case; a name keeps the
-/// spelling it was first given.
-class NamedValues
-{
-public:
-    void set(const QString &name, const QString &value);
-    void remove(const QString &name);
-    void clear() { m_entries.clear(); }
-    bool contains(QStringView name) const { return m_entries.find(name) != m_entries.end(); }
-    std::optional<QString> find(QStringView name) const;
-    /// The value held for `name`, or null; valid until the next change.
-    const QString *value(QStringView name) const;
-    /// The name as first given, or null; valid until the next change.
-    const QString *name(QStringView name) const;
-    /// The names as first given, in no particular order.
-    QStringList names() const;
-
-    static QString keyOf(const QString &name) { return name.toCaseFolded(); }
-
-private:
-    NoCaseMap<QString> m_entries;
-};
 
 struct HostState : std::enable_shared_from_this<HostState>
 {
@@ -257,135 +215,4 @@ private:
     QString m_arguments;
     HRESULT m_status = S_OK;
     std::int32_t m_itemHandle = 0;
-};
-
-/// Reference counting, interface query and the dispatch slots every host
-/// object has; the dispatch slots are not offered.
-template<typename Interface, const IID &InterfaceId> class HostObject : public Interface
-{
-public:
-    explicit HostObject(std::shared_ptr<HostState> state) : m_state(std::move(state))
-    {
-        ++m_state->liveObjects;
-    }
-    virtual ~HostObject() { --m_state->liveObjects; }
-    HostObject(const HostObject &) = delete;
-    HostObject &operator=(const HostObject &) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == InterfaceId) {
-            AddRef();
-            *object = static_cast<Interface *>(this);
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        const ULONG refs = --m_refs;
-        if (refs == 0)
-            lastReleased();
-        return refs;
-    }
-
-    HRESULT GetTypeInfoCount(std::uint32_t *count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT GetTypeInfo(std::uint32_t, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, OLECHAR **, std::uint32_t, LCID, DISPID *) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, std::uint16_t, DISPPARAMS *, VARIANT *, EXCEPINFO *,
-                   std::uint32_t *) override
-    {
-        return E_NOTIMPL;
-    }
-
-protected:
-    /// The last reference is gone.
-    virtual void lastReleased() { delete this; }
-    /// Hands the object out again after its last reference went; nothing
-    /// else holds it, so no interlocked operation is needed.
-    void revive() { m_refs.store(1, std::memory_order_relaxed); }
-
-    std::shared_ptr<HostState> m_state;
-
-private:
-    std::atomic<ULONG> m_refs{1};
-};
-
-class HostDeviceDescription;
-
-class HostItemManager final : public HostObject<AppItemManager, IID_AppItemManager>
-{
-public:
-    using HostObject::HostObject;
-    ~HostItemManager() override;
-
-    HRESULT ReleaseView(View *view, std::int32_t *error) override;
-    HRESULT GetDeviceDescription(AppDeviceDescription **description) override;
-    HRESULT GetFunctionControl(AppFunctionControl **control) override;
-    HRESULT OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t viewHandle, std::int32_t *itemHandle,
-                     std::int32_t reserved1, std::int32_t reserved2, std::int32_t *error) override;
-    HRESULT CloseItem(VARIANT viewHandle, std::int32_t itemHandle, VARIANT_BOOL bShadow,
-                      std::int32_t *error) override;
-    HRESULT GetItemQuad(std::int32_t itemHandle, std::int64_t *value, std::int32_t *error) override;
-    HRESULT GetItemLong(std::int32_t itemHandle, std::int32_t *value, std::int32_t *error) override;
-    HRESULT GetItemString(std::int32_t itemHandle, BSTR *value, VARIANT_BOOL bShadow,
-                          std::int32_t *error) override;
-
-private:
-    // The component takes a description for each of its lookups and drops
-    // it right after; the one kept here is handed out again whenever the
-    // component holds it no longer.
-    HostDeviceDescription *m_spareDescription = nullptr;
-};
-
-class HostDeviceDescription final : public HostObject<AppDeviceDescription, IID_AppDeviceDescription>
-{
-public:
-    using HostObject::HostObject;
-
-    HRESULT GetDeviceEntry(BSTR key, BSTR *value, std::int32_t *error) override;
-    HRESULT GetSettingEntry(BSTR key, BSTR *value, std::int32_t *error) override;
-    HRESULT GetSectionCount(BSTR section, std::int32_t *count, std::int32_t *error) override;
-    HRESULT GetFirstEntry(BSTR section, std::int32_t *position, std::int32_t *error) override;
-    HRESULT GetNextEntry(std::int32_t *position, std::int32_t *error) override;
-    HRESULT FindDefinition(BSTR section, BSTR name, std::int32_t *definition, std::int32_t *error) override;
-    HRESULT GetEntryName(std::int32_t position, BSTR *name, std::int32_t *error) override;
-    HRESULT GetObjectDefinition(std::int32_t definition, BSTR *typeName, std::int32_t *size,
-                                std::int32_t *flags, std::int32_t *kind, BSTR *enumerationName,
-                                std::int32_t *error) override;
-    HRESULT GetEnumerationEntries(std::int32_t definition, BSTR *name, EnumEntryArray **entries,
-                                  std::int32_t *error) override;
-
-protected:
-    void lastReleased() override;
-
-private:
-    friend class HostItemManager;
-
-    HRESULT entry(const NamedValues &entries, const QString &operation, BSTR key, BSTR *value,
-                  std::int32_t *error);
-
-    /// The manager that keeps this object for reuse; null once it is gone.
-    HostItemManager *m_keeper = nullptr;
-    /// Released by the component and waiting to be handed out again.
-    bool m_idle = false;
-};
-
-class HostFunctionControl final : public HostObject<AppFunctionControl, IID_AppFunctionControl>
-{
-public:
-    using HostObject::HostObject;
-
-    HRESULT StartFunction(BSTR name, std::int32_t *error) override;
-    HRESULT LoadDatabase(std::int32_t argument, std::int32_t *error) override;
 };

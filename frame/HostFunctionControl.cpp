@@ -1,0 +1,31 @@
+#include "frame/HostFunctionControl_p.h"
+
+using namespace HostObjects;
+
+HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("StartFunction"), [&] { return quoted(name); });
+    if (!error)
+        return call.finish(E_POINTER);
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (!sameName(viewOf(name), u"upload") || !m_state->connected)
+        return call.finish(S_OK, *error = 1);
+    if (!m_state->uploadRunning)
+        m_state->startUpload();
+    return call.finish(S_OK);
+}
+
+HRESULT HostFunctionControl::LoadDatabase(std::int32_t argument, std::int32_t *error)
+{
+    HostCallScope call(*m_state, QStringLiteral("LoadDatabase"), [&] { return QString::number(argument); });
+    if (!error)
+        return call.finish(E_POINTER);
+    *error = 0;
+    if (call.faulted(error))
+        return call.status();
+    if (!m_state->loadDatabase())
+        return call.finish(S_OK, *error = 1);
+    return call.finish(S_OK);
+}

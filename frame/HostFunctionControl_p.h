@@ -1,0 +1,13 @@
+// The function control: uploads and the database load the component starts.
+#pragma once
+
+#include "frame/HostObject_p.h"
+
+class HostFunctionControl final : public HostObject<AppFunctionControl, IID_AppFunctionControl>
+{
+public:
+    using HostObject::HostObject;
+
+    HRESULT StartFunction(BSTR name, std::int32_t *error) override;
+    HRESULT LoadDatabase(std::int32_t argument, std::int32_t *error) override;
+};

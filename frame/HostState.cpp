@@ -1,0 +1,270 @@
+#include "frame/HostState_p.h"
+
+#include "frame/HostObject_p.h"
+
+using namespace HostObjects;
+
+HostState::HostState()
+{
+    QObject::connect(&uploadTimer, &QTimer::timeout, [this] { uploadStep(); });
+}
+
+HostState::ItemKind HostState::itemKindOf(QStringView name)
+{
+    // All of the host's own items begin with "&&"; data items hardly ever do.
+    if (!name.startsWith(u'&'))
+        return ItemKind::Data;
+    if (sameName(name, DeviceModel::ConnectItem))
+        return ItemKind::Connect;
+    if (sameName(name, DeviceModel::FileNameItem))
+        return ItemKind::FileName;
+    if (sameName(name, DeviceModel::UploadItem))
+        return ItemKind::Upload;
+    if (sameName(name, DeviceModel::KqdPathItem))
+        return ItemKind::KqdPath;
+    return ItemKind::Data;
+}
+
+bool HostState::itemExists(QStringView name, OpenHandle *handle) const
+{
+    switch (itemKindOf(name)) {
+    case ItemKind::Connect:
+    case ItemKind::FileName:
+    case ItemKind::Upload:
+        break;
+    case ItemKind::KqdPath:
+        if (descriptionPath.isEmpty())
+            return false;
+        break;
+    case ItemKind::Data:
+        // A name the host already holds is shared rather than copied.
+        if (const auto *listed = listedObject(name)) {
+            if (handle)
+                handle->listedName = &listed->first;
+            return true;
+        }
+        for (const NamedValues *set : {&application, &shadow, &device}) {
+            if (const QString *known = set->name(name)) {
+                if (handle)
+                    handle->name = *known;
+                return true;
+            }
+        }
+        return false;
+    }
+    if (handle)
+        handle->name = name.toString();
+    return true;
+}
+
+namespace {
+
+/// False only for names that differ for certain: different lengths or, in
+/// ASCII, different last characters (item names mostly differ in their
+/// numbers at the end), which rules most of them out without a comparison.
+bool mayBeSameName(QStringView a, QStringView b) noexcept
+{
+    if (a.size() != b.size())
+        return false;
+    if (a.isEmpty())
+        return true;
+    const char16_t x = a.back().unicode();
+    const char16_t y = b.back().unicode();
+    return x >= 0x80 || y >= 0x80 || (x | 0x20) == (y | 0x20);
+}
+
+int indexIn(const NoCaseMap<int> &index, QStringView name)
+{
+    const auto it = index.find(name);
+    return it == index.end() ? -1 : it->second;
+}
+
+} // namespace
+
+int HostState::listedObjectIndex(QStringView name) const
+{
+    const auto *listed = listedObject(name);
+    return listed ? listed->second : -1;
+}
+
+const std::pair<const QString, int> *HostState::listedObject(QStringView name) const
+{
+    if (lastListed && mayBeSameName(lastListed->first, name) && NoCaseEqual()(lastListed->first, name))
+        return lastListed;
+    const auto it = listedObjects.find(name);
+    if (it == listedObjects.end())
+        return nullptr;
+    lastListed = &*it;
+    return lastListed;
+}
+
+int HostState::objectDefinitionIndex(QStringView name) const
+{
+    return indexIn(objectDefinitionIndexes, name);
+}
+
+int HostState::enumerationIndex(QStringView name) const
+{
+    return indexIn(enumerationIndexes, name);
+}
+
+int HostState::listedDefinitionIndex(int position) const
+{
+    if (listedDefinitions.size() != objectNames.size()) {
+        listedDefinitions.clear();
+        listedDefinitions.reserve(objectNames.size());
+        for (const QString &name : objectNames)
+            listedDefinitions.append(objectDefinitionIndex(name));
+    }
+    return listedDefinitions.at(position);
+}
+
+void HostState::addObjectName(const QString &name)
+{
+    if (listedDefinitions.size() == objectNames.size())
+        listedDefinitions.append(objectDefinitionIndex(name));
+    // A name listed twice is found at its first position.
+    listedObjects.try_emplace(name, int(objectNames.size()));
+    objectNames.append(name);
+}
+
+void HostState::defineObject(const QString &name, const ObjectDefinition &definition)
+{
+    if (const int index = objectDefinitionIndex(name); index >= 0) {
+        objectDefinitions[index].second = definition;
+        return;
+    }
+    objectDefinitionIndexes.emplace(name, int(objectDefinitions.size()));
+    objectDefinitions.append({name, definition});
+    if (listedObjectIndex(name) >= 0)
+        listedDefinitions.clear();
+}
+
+void HostState::defineEnumeration(const QString &name, const EnumerationDefinition &enumeration)
+{
+    if (const int index = enumerationIndex(name); index >= 0) {
+        enumerations[index].second = enumeration;
+        return;
+    }
+    enumerationIndexes.emplace(name, int(enumerations.size()));
+    enumerations.append({name, enumeration});
+}
+
+void HostState::record(const HostCall &call)
+{
+    if (keepCalls)
+        calls.append(call);
+    if (model)
+        Q_EMIT model->called(call);
+}
+
+void HostState::setProgress(std::int32_t value)
+{
+    if (progress == value)
+        return;
+    progress = value;
+    if (model)
+        Q_EMIT model->uploadProgressChanged(value);
+}
+
+void HostState::startUpload()
+{
+    setProgress(0);
+    uploadRunning = true;
+    uploadTimer.start(uploadMilliseconds / 10);
+}
+
+void HostState::stopUpload()
+{
+    uploadRunning = false;
+    uploadTimer.stop();
+}
+
+void HostState::uploadStep()
+{
+    if (!uploadRunning)
+        return;
+    // The view's answer may drop the model (and with it the last other owner).
+    const auto keepAlive = shared_from_this();
+    const std::int32_t next = std::min<std::int32_t>(100, (progress / 10 + 1) * 10);
+    if (next == 100) {
+        // Whoever learns of 100 reads the uploaded values, so they must be there first.
+        for (const QString &item : device.names()) {
+            const QString value = device.find(item).value_or(QString());
+            shadow.set(item, value);
+            application.set(item, value);
+        }
+        stopUpload();
+    }
+    setProgress(next);
+
+    const ComPtr<View> target = view;
+    if (!target)
+        return;
+    QList<std::int32_t> handles;
+    // In the order they were opened, as the view asked for them.
+    for (const auto &[handle, open] : openHandles.entries())
+        if (open.kind == ItemKind::Upload)
+            handles.append(handle);
+    for (std::int32_t handle : handles) {
+        // An earlier notification may have closed this handle.
+        if (!openHandles.contains(handle))
+            continue;
+        std::int32_t result = 0;
+        target->NotifyChanged(handle, VARIANT_FALSE, 0, 0, &result);
+    }
+}
+
+bool HostState::loadDatabase()
+{
+    databaseError.clear();
+    const auto failed = [this](const QString &reason) {
+        databaseError = reason;
+        if (model)
+            Q_EMIT model->databaseLoadFailed(reason);
+        return false;
+    };
+    if (databasePath.isEmpty())
+        return failed(QStringLiteral("no database file is named"));
+    QList<QPair<QString, QString>> values = databaseValues;
+    if (databaseLoader) {
+        values.clear();
+        QString reason;
+        if (!databaseLoader(databasePath, &values, &reason))
+            return failed(reason.isEmpty() ? databasePath + QStringLiteral(": cannot be loaded") : reason);
+    }
+    application.clear();
+    for (const auto &[item, value] : values)
+        application.set(item, value);
+    loadedDatabasePath = databasePath;
+    return true;
+}
+
+// --- HostCallScope ---
+
+bool HostCallScope::faultInjected(std::int32_t *error)
+{
+    const QString key = NamedValues::keyOf(m_operation);
+    if (const auto it = m_state.failures.constFind(key); it != m_state.failures.cend()) {
+        finish(*it, 0);
+        return true;
+    }
+    if (const auto it = m_state.errorFlags.constFind(key); it != m_state.errorFlags.cend() && error) {
+        *error = *it;
+        finish(S_OK, *it);
+        return true;
+    }
+    return false;
+}
+
+void HostCallScope::blankText(BSTR *text)
+{
+    // The empty text in its barest form: no string at all.
+    SysFreeString(*text);
+    *text = nullptr;
+}
+
+void HostCallScope::record(std::int32_t error)
+{
+    m_state.record(HostCall{m_operation, std::move(m_arguments), error, m_status, m_itemHandle});
+}

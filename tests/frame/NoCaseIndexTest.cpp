@@ -1,0 +1,55 @@
+#include "frame/NoCaseIndex.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+/// Names that QString::compare matches without regard to case, in pairs of
+/// different spellings: ASCII of every length the hash reads in one word or
+/// in its tail, and names beyond ASCII.
+const std::pair<QString, QString> kSameNames[] = {
+    {QStringLiteral("a"), QStringLiteral("A")},
+    {QStringLiteral("Tag"), QStringLiteral("tAG")},
+    {QStringLiteral("FlowUnit"), QStringLiteral("FLOWUNIT")},
+    {QStringLiteral("Device_Serial_No7"), QStringLiteral("device_serial_no7")},
+    {QStringLiteral("Größe"), QStringLiteral("GRÖßE")},
+    {QStringLiteral("Durchfluß-Einheit"), QStringLiteral("DURCHFLUß-EINHEIT")},
+    {QStringLiteral("Température"), QStringLiteral("TEMPÉRATURE")},
+    {QStringLiteral("Давление"), QStringLiteral("ДАВЛЕНИЕ")},
+    {QStringLiteral("Ωmega"), QStringLiteral("ωMEGA")},
+    {QStringLiteral("Stufe \U00010428"), QStringLiteral("STUFE \U00010400")}, // beyond the BMP
+};
+
+} // namespace
+
+TEST(no_case_index_test, names_equal_without_regard_to_case_hash_alike)
+{
+    const NoCaseHash hash;
+    const NoCaseEqual equal;
+    for (const auto &[a, b] : kSameNames) {
+        ASSERT_EQ(a.compare(b, Qt::CaseInsensitive), 0) << qPrintable(a);
+        EXPECT_TRUE(equal(a, b)) << qPrintable(a);
+        EXPECT_EQ(hash(a), hash(b)) << qPrintable(a);
+    }
+    // Names that differ only beyond ASCII, or only in their last unit, stay apart.
+    EXPECT_FALSE(equal(u"Größe", u"Grösse"));
+    EXPECT_FALSE(equal(u"Давление", u"Давлениe")); // a Latin e at the end
+    EXPECT_FALSE(equal(u"FlowUnit1", u"FlowUnit2"));
+    EXPECT_FALSE(equal(u"Flow", u"FlowUnit"));
+}
+
+TEST(no_case_index_test, named_values_keep_the_first_spelling_and_find_any)
+{
+    NamedValues values;
+    values.set(QStringLiteral("Größe"), QStringLiteral("1"));
+    values.set(QStringLiteral("GRÖßE"), QStringLiteral("2"));
+    values.set(QStringLiteral("Tag"), QStringLiteral("x"));
+    ASSERT_NE(values.name(u"größe"), nullptr);
+    EXPECT_EQ(*values.name(u"größe"), QStringLiteral("Größe"));
+    EXPECT_EQ(values.find(u"gRÖSSE"), std::nullopt) << "ß is not folded to ss";
+    EXPECT_EQ(values.find(u"größe"), QStringLiteral("2"));
+    EXPECT_EQ(values.names().size(), 2);
+    values.remove(QStringLiteral("TAG"));
+    EXPECT_FALSE(values.contains(u"tag"));
+    EXPECT_TRUE(values.contains(u"GRÖßE"));
+}
