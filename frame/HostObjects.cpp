@@ -869,7 +869,9 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
     *size = found->size;
     *flags = found->flags;
     *kind = found->kind;
-    *enumerationName = newBStr(found->enumerationName);
+    // No name is the empty BSTR, null, which saves an allocation on every
+    // object that is no enumeration.
+    *enumerationName = found->enumerationName.isEmpty() ? nullptr : newBStr(found->enumerationName);
     return call.finish(S_OK);
 }
 

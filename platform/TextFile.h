@@ -20,6 +20,8 @@ class QFile;
 namespace Ansi {
 QByteArray encode(QStringView text);
 QString decode(QByteArrayView bytes);
+/// Decodes into `text`, whose buffer is reused when it is large enough.
+void decodeInto(QString &text, QByteArrayView bytes);
 } // namespace Ansi
 
 class TextReader

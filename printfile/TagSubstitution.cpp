@@ -112,11 +112,6 @@ BSTR deviceEntryKey(FixedTag tag)
     }
 }
 
-QStringView viewOf(const BStr &text)
-{
-    return QStringView(text.get(), SysStringLen(text.get()));
-}
-
 /// The upper case of one character on its own, as long as the character:
 /// "ß" stays "ß" (the full mapping would make it "SS" and ask the host for
 /// another name). A surrogate pair is mapped as the one character it is.
@@ -137,26 +132,67 @@ void upperCaseInPlace(char16_t *text, qsizetype length)
     }
 }
 
-/// The name of a whole tag: upper case, without markers and outer blanks,
-/// made straight into the text the host is handed. Names are nearly always
-/// plain ASCII, which is upper-cased without a table.
-BStr tagName(const QString &tag)
+/// The BSTR a tag's name is handed to the host as, built in place: the host
+/// only reads in-arguments, so a name of ordinary length costs no
+/// allocation. Laid out as an allocated one (length prefix, terminating NUL).
+class NameText
 {
-    BStr name;
-    if (tag.size() < 2) {
-        *name.put() = SysAllocStringLen(nullptr, 0);
-        return name;
+public:
+    explicit NameText(qsizetype length) : m_length(length)
+    {
+        if (length <= InlineLength) {
+            m_inline.bytes = static_cast<std::uint32_t>(length * sizeof(char16_t));
+            m_chars = m_inline.chars;
+        } else {
+            *m_heap.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
+            if (!m_heap.get())
+                throw ComError(E_OUTOFMEMORY);
+            m_chars = m_heap.get();
+        }
+        m_chars[length] = 0;
     }
+    NameText(const NameText &) = delete;
+    NameText &operator=(const NameText &) = delete;
+
+    char16_t *data() noexcept { return m_chars; }
+    BSTR get() const noexcept { return m_chars; }
+    QStringView view() const noexcept { return QStringView(m_chars, m_length); }
+
+private:
+    static constexpr qsizetype InlineLength = 255;
+    // The characters start four bytes into a 16-byte aligned block, as in
+    // an allocated one.
+    struct alignas(16) Inline
+    {
+        std::uint32_t bytes;
+        char16_t chars[InlineLength + 1];
+    };
+    Inline m_inline;
+    BStr m_heap;
+    char16_t *m_chars;
+    qsizetype m_length;
+};
+
+/// The name of a whole tag without its markers and outer blanks.
+QStringView tagNameSpan(const QString &tag)
+{
+    if (tag.size() < 2)
+        return {};
     qsizetype first = 1;
     qsizetype last = tag.size() - 1;
     while (first < last && tag.at(first) == u' ')
         ++first;
     while (last > first && tag.at(last - 1) == u' ')
         --last;
-    const qsizetype length = last - first;
-    const char16_t *in = reinterpret_cast<const char16_t *>(tag.constData()) + first;
-    *name.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
-    char16_t *out = name.get();
+    return QStringView(tag).sliced(first, last - first);
+}
+
+/// Copies a tag's name in upper case. Names are nearly always plain ASCII,
+/// which is upper-cased without a table.
+void copyUpperCase(char16_t *out, QStringView name)
+{
+    const char16_t *in = name.utf16();
+    const qsizetype length = name.size();
     for (qsizetype i = 0; i < length; ++i) {
         const char16_t c = in[i];
         if (c >= 0x80) {
@@ -166,7 +202,6 @@ BStr tagName(const QString &tag)
         }
         out[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
     }
-    return name;
 }
 
 QString dataSourceText(const TagContext &context)
@@ -183,20 +218,23 @@ QString dataSourceText(const TagContext &context)
     }
 }
 
-QString hostItemValue(const TagContext &context, BStr itemName, const QString &tag, TagResolution *resolution)
+QString hostItemValue(const TagContext &context, const NameText &tagName, const QString &tag,
+                      TagResolution *resolution)
 {
     static const QString encodedAmpersand = QStringLiteral("&amp;");
     static const QString ampersand = QStringLiteral("&");
 
-    const QStringView itemView = viewOf(itemName);
-    if (std::char_traits<char16_t>::find(reinterpret_cast<const char16_t *>(itemView.utf16()),
-                                         itemView.size(), u'&')) {
-        QString name = itemName.toQString();
+    BSTR itemName = tagName.get();
+    BStr decoded;
+    const QStringView itemView = tagName.view();
+    if (std::char_traits<char16_t>::find(itemView.utf16(), itemView.size(), u'&')) {
+        QString name = itemView.toString();
         ReplaceNoCase(name, encodedAmpersand, ampersand);
-        itemName = BStr(name);
+        decoded = BStr(name);
+        itemName = decoded.get();
     }
     if (resolution)
-        resolution->name = itemName.toQString();
+        resolution->name = BStr::toQString(itemName);
 
     AppItemManager *itemManager = context.itemManager;
     if (!itemManager)
@@ -205,7 +243,7 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
 
     std::int32_t itemHandle = 0;
     std::int32_t error = 0;
-    check(itemManager->OpenItem(itemName.get(), shadow, context.viewHandle, &itemHandle, 0, 0, &error));
+    check(itemManager->OpenItem(itemName, shadow, context.viewHandle, &itemHandle, 0, 0, &error));
     if (error != 0) {
         if (resolution)
             resolution->outcome = TagResolution::Outcome::NoItem;
@@ -216,8 +254,7 @@ QString hostItemValue(const TagContext &context, BStr itemName, const QString &t
     error = 0;
     QString result = itemString(itemManager, itemHandle, shadow, &error);
     if (error == 0)
-        result =
-            definedValue(itemManager, itemName.get(), itemHandle, std::move(result), false, resolution).text;
+        result = definedValue(itemManager, itemName, itemHandle, std::move(result), false, resolution).text;
     else if (resolution)
         resolution->outcome = TagResolution::Outcome::ItemNotRead;
     item.close();
@@ -255,8 +292,13 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
 {
     if (resolution)
         *resolution = {};
-    BStr name = stripMarkers ? tagName(tag) : BStr(tag);
-    const FixedTag fixed = fixedTagOf(viewOf(name));
+    const QStringView nameSpan = stripMarkers ? tagNameSpan(tag) : QStringView(tag);
+    NameText name(nameSpan.size());
+    if (stripMarkers)
+        copyUpperCase(name.data(), nameSpan);
+    else
+        std::char_traits<char16_t>::copy(name.data(), nameSpan.utf16(), nameSpan.size());
+    const FixedTag fixed = fixedTagOf(name.view());
     switch (fixed) {
     case FixedTag::Date:
         return formatTagDate(currentTime(context));
@@ -269,7 +311,7 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
     case FixedTag::Organisation:
         return context.registeredOrganization ? context.registeredOrganization() : QString();
     case FixedTag::None:
-        return hostItemValue(context, std::move(name), tag, resolution);
+        return hostItemValue(context, name, tag, resolution);
     default:
         break;
     }
@@ -307,7 +349,8 @@ void FillTemplateLine(QString &line, const std::function<QString(const QString &
         output.append(position, opening - position);
         // Reusing one buffer for the tag saves an allocation per tag.
         const qsizetype tagLength = closing - opening + 1;
-        tag.resize(tagLength);
+        if (tag.size() != tagLength)
+            tag.resize(tagLength);
         std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(tag.data()), opening, tagLength);
         const QString value = tagValue(tag);
         output.append(reinterpret_cast<const char16_t *>(value.constData()), value.size());
@@ -435,14 +478,15 @@ DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t i
         return {false, std::move(value)};
     if (definition.kind == 4 && !(definitionErrorCounts && definition.error != 0)) {
         const std::int32_t number = enumerationNumber(value);
+        const QString typeName = definition.typeName.toQString();
         EnumLookupTrace *trace = nullptr;
         if (resolution) {
             resolution->enumeration = true;
-            resolution->typeName = definition.typeName;
+            resolution->typeName = typeName;
             resolution->number = number;
             trace = &resolution->lookup;
         }
-        value = clsEnum::create()->GetEnumText(itemManager, definition.typeName, itemHandle, number, trace);
+        value = clsEnum::create()->GetEnumText(itemManager, typeName, itemHandle, number, trace);
     }
     return {true, std::move(value)};
 }
