@@ -174,17 +174,17 @@ private:
 };
 
 /// The name of a whole tag without its markers and outer blanks.
-QStringView tagNameSpan(const QString &tag)
+QStringView tagNameSpan(QStringView tag)
 {
     if (tag.size() < 2)
         return {};
     qsizetype first = 1;
     qsizetype last = tag.size() - 1;
-    while (first < last && tag.at(first) == u' ')
+    while (first < last && tag[first] == u' ')
         ++first;
-    while (last > first && tag.at(last - 1) == u' ')
+    while (last > first && tag[last - 1] == u' ')
         --last;
-    return QStringView(tag).sliced(first, last - first);
+    return tag.sliced(first, last - first);
 }
 
 /// Copies a tag's name in upper case. Names are nearly always plain ASCII,
@@ -218,8 +218,40 @@ QString dataSourceText(const TagContext &context)
     }
 }
 
-QString hostItemValue(const TagContext &context, const NameText &tagName, const QString &tag,
-                      TagResolution *resolution)
+/// Whether the definition makes an item's value an enumeration's text.
+bool isEnumeration(const HostAccess::ObjectDefinition &definition, bool definitionErrorCounts)
+{
+    return definition.kind == 4 && !(definitionErrorCounts && definition.error != 0);
+}
+
+QString enumerationText(AppItemManager *itemManager, const HostAccess::ObjectDefinition &definition,
+                        std::int32_t itemHandle, const QString &value, TagResolution *resolution)
+{
+    const std::int32_t number = enumerationNumber(value);
+    const QString typeName = definition.typeName.toQString();
+    EnumLookupTrace *trace = nullptr;
+    if (resolution) {
+        resolution->enumeration = true;
+        resolution->typeName = typeName;
+        resolution->number = number;
+        trace = &resolution->lookup;
+    }
+    return clsEnum::create()->GetEnumText(itemManager, typeName, itemHandle, number, trace);
+}
+
+/// What a host item's tag comes to: the value as the host handed it, a text
+/// made of it (an enumeration's), or the tag itself when the host has no
+/// such item. Kept apart so that a whole line can take the host's value as
+/// it is, without a string of its own.
+struct ItemAnswer
+{
+    enum class Kind { Value, Text, Tag };
+    Kind kind = Kind::Value;
+    BStr value;
+    QString text;
+};
+
+ItemAnswer hostItemAnswer(const TagContext &context, const NameText &tagName, TagResolution *resolution)
 {
     static const QString encodedAmpersand = QStringLiteral("&amp;");
     static const QString ampersand = QStringLiteral("&");
@@ -241,24 +273,47 @@ QString hostItemValue(const TagContext &context, const NameText &tagName, const 
         throw ComError(E_POINTER);
     const VARIANT_BOOL shadow = toVariantBool(context.shadow);
 
+    ItemAnswer answer;
     std::int32_t itemHandle = 0;
     std::int32_t error = 0;
     check(itemManager->OpenItem(itemName, shadow, context.viewHandle, &itemHandle, 0, 0, &error));
     if (error != 0) {
         if (resolution)
             resolution->outcome = TagResolution::Outcome::NoItem;
-        return tag;
+        answer.kind = ItemAnswer::Kind::Tag;
+        return answer;
     }
     OpenedItem item(itemManager, context.viewHandle, itemHandle, shadow);
 
     error = 0;
-    QString result = itemString(itemManager, itemHandle, shadow, &error);
-    if (error == 0)
-        result = definedValue(itemManager, itemName, itemHandle, std::move(result), false, resolution).text;
-    else if (resolution)
+    check(itemManager->GetItemString(itemHandle, answer.value.put(), shadow, &error));
+    if (error == 0) {
+        const HostAccess::ObjectDefinition definition = HostAccess::objectDefinition(itemManager, itemName);
+        if (definition.found && isEnumeration(definition, false)) {
+            answer.text =
+                enumerationText(itemManager, definition, itemHandle, answer.value.toQString(), resolution);
+            answer.kind = ItemAnswer::Kind::Text;
+        }
+    } else if (resolution) {
         resolution->outcome = TagResolution::Outcome::ItemNotRead;
+    }
     item.close();
-    return result;
+    return answer;
+}
+
+QString hostItemValue(const TagContext &context, const NameText &tagName, const QString &tag,
+                      TagResolution *resolution)
+{
+    ItemAnswer answer = hostItemAnswer(context, tagName, resolution);
+    switch (answer.kind) {
+    case ItemAnswer::Kind::Tag:
+        return tag;
+    case ItemAnswer::Kind::Text:
+        return std::move(answer.text);
+    case ItemAnswer::Kind::Value:
+        break;
+    }
+    return answer.value.toQString();
 }
 
 /// The first "#" in [from, end), or null. Lines are long and markers few,
@@ -328,7 +383,13 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
     return tag;
 }
 
-void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue)
+namespace {
+
+using LineOutput = QVarLengthArray<char16_t, 1024>;
+
+/// Replaces every complete tag of `line` by what appendValue(tag, output)
+/// appends; leaves `line` untouched when it throws.
+template<typename AppendValue> void fillTags(QString &line, AppendValue &&appendValue)
 {
     const auto *const begin = reinterpret_cast<const char16_t *>(line.constData());
     const char16_t *const end = begin + line.size();
@@ -341,19 +402,12 @@ void FillTemplateLine(QString &line, const std::function<QString(const QString &
         return;
 
     // Built on the stack and copied out once: cheaper than growing a QString
-    // piece by piece, and `line` stays as it was should tagValue throw.
-    QVarLengthArray<char16_t, 1024> output;
-    QString tag;
+    // piece by piece, and `line` stays as it was should a lookup throw.
+    LineOutput output;
     const char16_t *position = begin;
     for (;;) {
         output.append(position, opening - position);
-        // Reusing one buffer for the tag saves an allocation per tag.
-        const qsizetype tagLength = closing - opening + 1;
-        if (tag.size() != tagLength)
-            tag.resize(tagLength);
-        std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(tag.data()), opening, tagLength);
-        const QString value = tagValue(tag);
-        output.append(reinterpret_cast<const char16_t *>(value.constData()), value.size());
+        appendValue(QStringView(opening, closing + 1), output);
         position = closing + 1;
         opening = marker(position);
         closing = opening ? marker(opening + 1) : nullptr;
@@ -367,6 +421,53 @@ void FillTemplateLine(QString &line, const std::function<QString(const QString &
     line.resize(output.size());
     std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(line.data()), output.constData(),
                                      output.size());
+}
+
+void appendText(LineOutput &output, QStringView text)
+{
+    if (!text.isEmpty())
+        output.append(text.utf16(), text.size());
+}
+
+} // namespace
+
+void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue)
+{
+    // Reusing one buffer for the tag saves an allocation per tag.
+    QString tag;
+    fillTags(line, [&](QStringView whole, LineOutput &output) {
+        if (tag.size() != whole.size())
+            tag.resize(whole.size());
+        std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(tag.data()), whole.utf16(),
+                                         whole.size());
+        appendText(output, tagValue(tag));
+    });
+}
+
+void FillTemplateLine(QString &line, const TagContext &context)
+{
+    fillTags(line, [&context](QStringView whole, LineOutput &output) {
+        const QStringView nameSpan = tagNameSpan(whole);
+        NameText name(nameSpan.size());
+        copyUpperCase(name.data(), nameSpan);
+        if (fixedTagOf(name.view()) != FixedTag::None) {
+            // Few tags are fixed ones; they go the way of a single lookup.
+            appendText(output, GetTagValue(context, whole.toString(), true));
+            return;
+        }
+        const ItemAnswer answer = hostItemAnswer(context, name, nullptr);
+        switch (answer.kind) {
+        case ItemAnswer::Kind::Tag:
+            appendText(output, whole);
+            break;
+        case ItemAnswer::Kind::Text:
+            appendText(output, answer.text);
+            break;
+        case ItemAnswer::Kind::Value:
+            appendText(output, QStringView(answer.value.get(), SysStringLen(answer.value.get())));
+            break;
+        }
+    });
 }
 
 void ReplaceNoCase(QString &text, const QString &find, const QString &replacement)
@@ -476,18 +577,8 @@ DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t i
     const HostAccess::ObjectDefinition definition = HostAccess::objectDefinition(itemManager, name);
     if (!definition.found)
         return {false, std::move(value)};
-    if (definition.kind == 4 && !(definitionErrorCounts && definition.error != 0)) {
-        const std::int32_t number = enumerationNumber(value);
-        const QString typeName = definition.typeName.toQString();
-        EnumLookupTrace *trace = nullptr;
-        if (resolution) {
-            resolution->enumeration = true;
-            resolution->typeName = typeName;
-            resolution->number = number;
-            trace = &resolution->lookup;
-        }
-        value = clsEnum::create()->GetEnumText(itemManager, typeName, itemHandle, number, trace);
-    }
+    if (isEnumeration(definition, definitionErrorCounts))
+        value = enumerationText(itemManager, definition, itemHandle, value, resolution);
     return {true, std::move(value)};
 }
 
