@@ -798,7 +798,9 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
         return call.status();
     const QStringView sectionName = viewOf(section);
     const QStringView entryName = viewOf(name);
-    if (sameName(sectionName, u"object")) {
+    // Callers nearly always name the section in upper case: settled without
+    // folding.
+    if (sectionName == u"OBJECT" || sameName(sectionName, u"object")) {
         if (const int listed = m_state->listedObjectIndex(entryName); listed >= 0)
             *definition = listed + 1;
         else if (const int defined = m_state->objectDefinitionIndex(entryName); defined >= 0)

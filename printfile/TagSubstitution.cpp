@@ -8,6 +8,7 @@
 #include <QLatin1StringView>
 #include <QVarLengthArray>
 #include <QtAlgorithms>
+#include <cstring>
 #include <string>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -193,7 +194,21 @@ void copyUpperCase(char16_t *out, QStringView name)
 {
     const char16_t *in = name.utf16();
     const qsizetype length = name.size();
-    for (qsizetype i = 0; i < length; ++i) {
+    qsizetype i = 0;
+    // Four ASCII characters a step: bit 7 of each unit + 0x1F is set from
+    // "a" on, of each unit + 0x05 from "{" on; no unit below 0x80 carries
+    // into the next.
+    for (; i + 4 <= length; i += 4) {
+        std::uint64_t word;
+        std::memcpy(&word, in + i, sizeof word);
+        if (word & 0xFF80FF80FF80FF80ULL)
+            break;
+        const std::uint64_t lower =
+            (word + 0x001F001F001F001FULL) & ~(word + 0x0005000500050005ULL) & 0x0080008000800080ULL;
+        word ^= lower >> 2;
+        std::memcpy(out + i, &word, sizeof word);
+    }
+    for (; i < length; ++i) {
         const char16_t c = in[i];
         if (c >= 0x80) {
             std::char_traits<char16_t>::copy(out + i, in + i, length - i);
