@@ -192,9 +192,8 @@ Figures templateRun(const TagContext &context, const QString &templatePath, cons
     f.bytes = fileSize(templatePath);
     f.tags = tagsPerRun;
     f.seconds = bestSeconds([&] {
-        writeTemplatePrintFile(templatePath, printPath, [&](QString &line) {
-            FillTemplateLine(line, [&](const QString &tag) { return GetTagValue(context, tag, true); });
-        });
+        writeTemplatePrintFile(templatePath, printPath,
+                               [&](QString &line) { FillTemplateLine(line, context); });
     });
     return f;
 }

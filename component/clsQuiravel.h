@@ -61,6 +61,7 @@ public:
     QString GetTemplateDirectory() const override { return m_templateDirectory; }
     void ReleaseHost() override;
     QString GetTagValue(const QString &tag, bool stripMarkers) override;
+    std::optional<TagContext> lineTagContext() const override { return tagContext(); }
     bool IsDeviceConnected() override;
     bool LoadData(std::int32_t mode) override;
     void WriteReportFile(const QString &path) override;

@@ -98,7 +98,9 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
         return call.status();
     const QStringView sectionName = viewOf(section);
     const QStringView entryName = viewOf(name);
-    if (sameName(sectionName, u"object")) {
+    // Callers nearly always name the section in upper case: settled without
+    // folding.
+    if (sectionName == u"OBJECT" || sameName(sectionName, u"object")) {
         if (const int listed = m_state->listedObjectIndex(entryName); listed >= 0)
             *definition = listed + 1;
         else if (const int defined = m_state->objectDefinitionIndex(entryName); defined >= 0)
@@ -170,7 +172,9 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
     *size = found->size;
     *flags = found->flags;
     *kind = found->kind;
-    *enumerationName = newBStr(found->enumerationName);
+    // No name is the empty BSTR, null, which saves an allocation on every
+    // object that is no enumeration.
+    *enumerationName = found->enumerationName.isEmpty() ? nullptr : newBStr(found->enumerationName);
     call.blank(typeName);
     call.blank(enumerationName);
     return call.finish(S_OK);

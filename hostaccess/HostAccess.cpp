@@ -73,16 +73,14 @@ ObjectDefinition objectDefinition(AppItemManager *itemManager, BSTR name)
     check(deviceDescription(itemManager)->FindDefinition(objectSection.get(), name, &definition, &error));
     if (error != 0)
         return {};
-    BStr typeName;
     BStr enumerationName;
     std::int32_t size = 0;
     std::int32_t flags = 0;
     ObjectDefinition result;
     result.found = true;
     check(deviceDescription(itemManager)
-              ->GetObjectDefinition(definition, typeName.put(), &size, &flags, &result.kind,
+              ->GetObjectDefinition(definition, result.typeName.put(), &size, &flags, &result.kind,
                                     enumerationName.put(), &result.error));
-    result.typeName = typeName.toQString();
     return result;
 }
 

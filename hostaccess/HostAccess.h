@@ -6,6 +6,7 @@
 #pragma once
 
 #include "contract/KQApplet.h"
+#include "platform/BStr.h"
 #include "platform/ComPtr.h"
 
 #include <QString>
@@ -76,7 +77,9 @@ struct ObjectDefinition
     /// False when the description has no definition of the name; the rest
     /// is then empty.
     bool found = false;
-    QString typeName;
+    /// As the host handed it: most objects are no enumeration, and only an
+    /// enumeration's type name is needed as text.
+    BStr typeName;
     std::int32_t kind = 0;
     /// The error flag GetObjectDefinition answered with.
     std::int32_t error = 0;

@@ -193,6 +193,13 @@ QString decode(QByteArrayView bytes)
     return text;
 }
 
+void decodeInto(QString &text, QByteArrayView bytes)
+{
+    text.resize(bytes.size());
+    decodeTo(reinterpret_cast<char16_t *>(text.data()), reinterpret_cast<const unsigned char *>(bytes.data()),
+             bytes.size());
+}
+
 } // namespace Ansi
 
 struct TextReader::Private

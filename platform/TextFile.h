@@ -18,6 +18,8 @@
 namespace Ansi {
 QByteArray encode(QStringView text);
 QString decode(QByteArrayView bytes);
+/// Decodes into `text`, whose buffer is reused when it is large enough.
+void decodeInto(QString &text, QByteArrayView bytes);
 } // namespace Ansi
 
 class TextReader

@@ -8,6 +8,7 @@
 #include <QLatin1StringView>
 #include <QVarLengthArray>
 #include <QtAlgorithms>
+#include <cstring>
 #include <string>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -112,11 +113,6 @@ BSTR deviceEntryKey(FixedTag tag)
     }
 }
 
-QStringView viewOf(const BStr &text)
-{
-    return QStringView(text.get(), SysStringLen(text.get()));
-}
-
 /// The upper case of one character on its own, as long as the character:
 /// "ß" stays "ß" (the full mapping would make it "SS" and ask the host for
 /// another name). A surrogate pair is mapped as the one character it is.
@@ -137,27 +133,82 @@ void upperCaseInPlace(char16_t *text, qsizetype length)
     }
 }
 
-/// The name of a whole tag: upper case, without markers and outer blanks,
-/// made straight into the text the host is handed. Names are nearly always
-/// plain ASCII, which is upper-cased without a table.
-BStr tagName(const QString &tag)
+/// The BSTR a tag's name is handed to the host as, built in place: the host
+/// only reads in-arguments, so a name of ordinary length costs no
+/// allocation. Laid out as an allocated one (length prefix, terminating NUL).
+class NameText
 {
-    BStr name;
-    if (tag.size() < 2) {
-        *name.put() = SysAllocStringLen(nullptr, 0);
-        return name;
+public:
+    explicit NameText(qsizetype length) : m_length(length)
+    {
+        if (length <= InlineLength) {
+            m_inline.bytes = static_cast<std::uint32_t>(length * sizeof(char16_t));
+            m_chars = m_inline.chars;
+        } else {
+            *m_heap.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
+            if (!m_heap.get())
+                throw ComError(E_OUTOFMEMORY);
+            m_chars = m_heap.get();
+        }
+        m_chars[length] = 0;
     }
+    NameText(const NameText &) = delete;
+    NameText &operator=(const NameText &) = delete;
+
+    char16_t *data() noexcept { return m_chars; }
+    BSTR get() const noexcept { return m_chars; }
+    QStringView view() const noexcept { return QStringView(m_chars, m_length); }
+
+private:
+    static constexpr qsizetype InlineLength = 255;
+    // The characters start four bytes into a 16-byte aligned block, as in
+    // an allocated one.
+    struct alignas(16) Inline
+    {
+        std::uint32_t bytes;
+        char16_t chars[InlineLength + 1];
+    };
+    Inline m_inline;
+    BStr m_heap;
+    char16_t *m_chars;
+    qsizetype m_length;
+};
+
+/// The name of a whole tag without its markers and outer blanks.
+QStringView tagNameSpan(QStringView tag)
+{
+    if (tag.size() < 2)
+        return {};
     qsizetype first = 1;
     qsizetype last = tag.size() - 1;
-    while (first < last && tag.at(first) == u' ')
+    while (first < last && tag[first] == u' ')
         ++first;
-    while (last > first && tag.at(last - 1) == u' ')
+    while (last > first && tag[last - 1] == u' ')
         --last;
-    const qsizetype length = last - first;
-    const char16_t *in = reinterpret_cast<const char16_t *>(tag.constData()) + first;
-    *name.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
-    char16_t *out = name.get();
-    for (qsizetype i = 0; i < length; ++i) {
+    return tag.sliced(first, last - first);
+}
+
+/// Copies a tag's name in upper case. Names are nearly always plain ASCII,
+/// which is upper-cased without a table.
+void copyUpperCase(char16_t *out, QStringView name)
+{
+    const char16_t *in = name.utf16();
+    const qsizetype length = name.size();
+    qsizetype i = 0;
+    // Four ASCII characters a step: bit 7 of each unit + 0x1F is set from
+    // "a" on, of each unit + 0x05 from "{" on; no unit below 0x80 carries
+    // into the next.
+    for (; i + 4 <= length; i += 4) {
+        std::uint64_t word;
+        std::memcpy(&word, in + i, sizeof word);
+        if (word & 0xFF80FF80FF80FF80ULL)
+            break;
+        const std::uint64_t lower =
+            (word + 0x001F001F001F001FULL) & ~(word + 0x0005000500050005ULL) & 0x0080008000800080ULL;
+        word ^= lower >> 2;
+        std::memcpy(out + i, &word, sizeof word);
+    }
+    for (; i < length; ++i) {
         const char16_t c = in[i];
         if (c >= 0x80) {
             std::char_traits<char16_t>::copy(out + i, in + i, length - i);
@@ -166,7 +217,6 @@ BStr tagName(const QString &tag)
         }
         out[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
     }
-    return name;
 }
 
 QString dataSourceText(const TagContext &context)
@@ -183,45 +233,102 @@ QString dataSourceText(const TagContext &context)
     }
 }
 
-QString hostItemValue(const TagContext &context, BStr itemName, const QString &tag, TagResolution *resolution)
+/// Whether the definition makes an item's value an enumeration's text.
+bool isEnumeration(const HostAccess::ObjectDefinition &definition, bool definitionErrorCounts)
+{
+    return definition.kind == 4 && !(definitionErrorCounts && definition.error != 0);
+}
+
+QString enumerationText(AppItemManager *itemManager, const HostAccess::ObjectDefinition &definition,
+                        std::int32_t itemHandle, const QString &value, TagResolution *resolution)
+{
+    const std::int32_t number = enumerationNumber(value);
+    const QString typeName = definition.typeName.toQString();
+    EnumLookupTrace *trace = nullptr;
+    if (resolution) {
+        resolution->enumeration = true;
+        resolution->typeName = typeName;
+        resolution->number = number;
+        trace = &resolution->lookup;
+    }
+    return clsEnum::create()->GetEnumText(itemManager, typeName, itemHandle, number, trace);
+}
+
+/// What a host item's tag comes to: the value as the host handed it, a text
+/// made of it (an enumeration's), or the tag itself when the host has no
+/// such item. Kept apart so that a whole line can take the host's value as
+/// it is, without a string of its own.
+struct ItemAnswer
+{
+    enum class Kind { Value, Text, Tag };
+    Kind kind = Kind::Value;
+    BStr value;
+    QString text;
+};
+
+ItemAnswer hostItemAnswer(const TagContext &context, const NameText &tagName, TagResolution *resolution)
 {
     static const QString encodedAmpersand = QStringLiteral("&amp;");
     static const QString ampersand = QStringLiteral("&");
 
-    const QStringView itemView = viewOf(itemName);
-    if (std::char_traits<char16_t>::find(reinterpret_cast<const char16_t *>(itemView.utf16()),
-                                         itemView.size(), u'&')) {
-        QString name = itemName.toQString();
+    BSTR itemName = tagName.get();
+    BStr decoded;
+    const QStringView itemView = tagName.view();
+    if (std::char_traits<char16_t>::find(itemView.utf16(), itemView.size(), u'&')) {
+        QString name = itemView.toString();
         ReplaceNoCase(name, encodedAmpersand, ampersand);
-        itemName = BStr(name);
+        decoded = BStr(name);
+        itemName = decoded.get();
     }
     if (resolution)
-        resolution->name = itemName.toQString();
+        resolution->name = BStr::toQString(itemName);
 
     AppItemManager *itemManager = context.itemManager;
     if (!itemManager)
         throw ComError(E_POINTER);
     const VARIANT_BOOL shadow = toVariantBool(context.shadow);
 
+    ItemAnswer answer;
     std::int32_t itemHandle = 0;
     std::int32_t error = 0;
-    check(itemManager->OpenItem(itemName.get(), shadow, context.viewHandle, &itemHandle, 0, 0, &error));
+    check(itemManager->OpenItem(itemName, shadow, context.viewHandle, &itemHandle, 0, 0, &error));
     if (error != 0) {
         if (resolution)
             resolution->outcome = TagResolution::Outcome::NoItem;
-        return tag;
+        answer.kind = ItemAnswer::Kind::Tag;
+        return answer;
     }
     OpenedItem item(itemManager, context.viewHandle, itemHandle, shadow);
 
     error = 0;
-    QString result = itemString(itemManager, itemHandle, shadow, &error);
-    if (error == 0)
-        result =
-            definedValue(itemManager, itemName.get(), itemHandle, std::move(result), false, resolution).text;
-    else if (resolution)
+    check(itemManager->GetItemString(itemHandle, answer.value.put(), shadow, &error));
+    if (error == 0) {
+        const HostAccess::ObjectDefinition definition = HostAccess::objectDefinition(itemManager, itemName);
+        if (definition.found && isEnumeration(definition, false)) {
+            answer.text =
+                enumerationText(itemManager, definition, itemHandle, answer.value.toQString(), resolution);
+            answer.kind = ItemAnswer::Kind::Text;
+        }
+    } else if (resolution) {
         resolution->outcome = TagResolution::Outcome::ItemNotRead;
+    }
     item.close();
-    return result;
+    return answer;
+}
+
+QString hostItemValue(const TagContext &context, const NameText &tagName, const QString &tag,
+                      TagResolution *resolution)
+{
+    ItemAnswer answer = hostItemAnswer(context, tagName, resolution);
+    switch (answer.kind) {
+    case ItemAnswer::Kind::Tag:
+        return tag;
+    case ItemAnswer::Kind::Text:
+        return std::move(answer.text);
+    case ItemAnswer::Kind::Value:
+        break;
+    }
+    return answer.value.toQString();
 }
 
 /// The first "#" in [from, end), or null. Lines are long and markers few,
@@ -255,8 +362,13 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
 {
     if (resolution)
         *resolution = {};
-    BStr name = stripMarkers ? tagName(tag) : BStr(tag);
-    const FixedTag fixed = fixedTagOf(viewOf(name));
+    const QStringView nameSpan = stripMarkers ? tagNameSpan(tag) : QStringView(tag);
+    NameText name(nameSpan.size());
+    if (stripMarkers)
+        copyUpperCase(name.data(), nameSpan);
+    else
+        std::char_traits<char16_t>::copy(name.data(), nameSpan.utf16(), nameSpan.size());
+    const FixedTag fixed = fixedTagOf(name.view());
     switch (fixed) {
     case FixedTag::Date:
         return formatTagDate(currentTime(context));
@@ -269,7 +381,7 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
     case FixedTag::Organisation:
         return context.registeredOrganization ? context.registeredOrganization() : QString();
     case FixedTag::None:
-        return hostItemValue(context, std::move(name), tag, resolution);
+        return hostItemValue(context, name, tag, resolution);
     default:
         break;
     }
@@ -286,7 +398,13 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
     return tag;
 }
 
-void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue)
+namespace {
+
+using LineOutput = QVarLengthArray<char16_t, 1024>;
+
+/// Replaces every complete tag of `line` by what appendValue(tag, output)
+/// appends; leaves `line` untouched when it throws.
+template<typename AppendValue> void fillTags(QString &line, AppendValue &&appendValue)
 {
     const auto *const begin = reinterpret_cast<const char16_t *>(line.constData());
     const char16_t *const end = begin + line.size();
@@ -299,18 +417,12 @@ void FillTemplateLine(QString &line, const std::function<QString(const QString &
         return;
 
     // Built on the stack and copied out once: cheaper than growing a QString
-    // piece by piece, and `line` stays as it was should tagValue throw.
-    QVarLengthArray<char16_t, 1024> output;
-    QString tag;
+    // piece by piece, and `line` stays as it was should a lookup throw.
+    LineOutput output;
     const char16_t *position = begin;
     for (;;) {
         output.append(position, opening - position);
-        // Reusing one buffer for the tag saves an allocation per tag.
-        const qsizetype tagLength = closing - opening + 1;
-        tag.resize(tagLength);
-        std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(tag.data()), opening, tagLength);
-        const QString value = tagValue(tag);
-        output.append(reinterpret_cast<const char16_t *>(value.constData()), value.size());
+        appendValue(QStringView(opening, closing + 1), output);
         position = closing + 1;
         opening = marker(position);
         closing = opening ? marker(opening + 1) : nullptr;
@@ -324,6 +436,53 @@ void FillTemplateLine(QString &line, const std::function<QString(const QString &
     line.resize(output.size());
     std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(line.data()), output.constData(),
                                      output.size());
+}
+
+void appendText(LineOutput &output, QStringView text)
+{
+    if (!text.isEmpty())
+        output.append(text.utf16(), text.size());
+}
+
+} // namespace
+
+void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue)
+{
+    // Reusing one buffer for the tag saves an allocation per tag.
+    QString tag;
+    fillTags(line, [&](QStringView whole, LineOutput &output) {
+        if (tag.size() != whole.size())
+            tag.resize(whole.size());
+        std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(tag.data()), whole.utf16(),
+                                         whole.size());
+        appendText(output, tagValue(tag));
+    });
+}
+
+void FillTemplateLine(QString &line, const TagContext &context)
+{
+    fillTags(line, [&context](QStringView whole, LineOutput &output) {
+        const QStringView nameSpan = tagNameSpan(whole);
+        NameText name(nameSpan.size());
+        copyUpperCase(name.data(), nameSpan);
+        if (fixedTagOf(name.view()) != FixedTag::None) {
+            // Few tags are fixed ones; they go the way of a single lookup.
+            appendText(output, GetTagValue(context, whole.toString(), true));
+            return;
+        }
+        const ItemAnswer answer = hostItemAnswer(context, name, nullptr);
+        switch (answer.kind) {
+        case ItemAnswer::Kind::Tag:
+            appendText(output, whole);
+            break;
+        case ItemAnswer::Kind::Text:
+            appendText(output, answer.text);
+            break;
+        case ItemAnswer::Kind::Value:
+            appendText(output, QStringView(answer.value.get(), SysStringLen(answer.value.get())));
+            break;
+        }
+    });
 }
 
 void ReplaceNoCase(QString &text, const QString &find, const QString &replacement)
@@ -433,17 +592,8 @@ DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t i
     const HostAccess::ObjectDefinition definition = HostAccess::objectDefinition(itemManager, name);
     if (!definition.found)
         return {false, std::move(value)};
-    if (definition.kind == 4 && !(definitionErrorCounts && definition.error != 0)) {
-        const std::int32_t number = enumerationNumber(value);
-        EnumLookupTrace *trace = nullptr;
-        if (resolution) {
-            resolution->enumeration = true;
-            resolution->typeName = definition.typeName;
-            resolution->number = number;
-            trace = &resolution->lookup;
-        }
-        value = clsEnum::create()->GetEnumText(itemManager, definition.typeName, itemHandle, number, trace);
-    }
+    if (isEnumeration(definition, definitionErrorCounts))
+        value = enumerationText(itemManager, definition, itemHandle, value, resolution);
     return {true, std::move(value)};
 }
 

@@ -54,6 +54,11 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
 /// the line holds no complete tag.
 void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue);
 
+/// Fills `line` as FillTemplateLine with GetTagValue(context, tag, true)
+/// does, with the same host calls in the same order, but puts each item's
+/// value into the line as the host hands it, without a string per tag.
+void FillTemplateLine(QString &line, const TagContext &context);
+
 /// Replaces every occurrence of `find` (not empty) in `text`, matching without
 /// regard to case. A replacement that would leave nothing at all leaves
 /// `text` as it was.

@@ -42,6 +42,8 @@ PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QStrin
 
     TextWriter writer;
     bool written = writer.create(printFilePath);
+    // One buffer for every line that has tags: most fit in the last one's.
+    QString line;
     while (written && !reader.atEndOfStream()) {
         // "#" is one byte of its own in the file's encoding, and a line
         // without it goes out exactly as it came in: the lines ahead that
@@ -60,12 +62,12 @@ PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QStrin
             written = writer.writeRawLine(raw);
             continue;
         }
-        QString line = Ansi::decode(raw);
+        Ansi::decodeInto(line, raw);
         try {
             fillLine(line);
         } catch (const ComError &) {
             // The bytes are still there to give the line as read.
-            line = Ansi::decode(raw);
+            Ansi::decodeInto(line, raw);
         }
         written = writer.writeLine(line);
     }

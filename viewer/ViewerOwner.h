@@ -2,9 +2,11 @@
 #pragma once
 
 #include "platform/MessageBox.h"
+#include "printfile/TagContext.h"
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 class ViewerOwner
 {
@@ -20,6 +22,10 @@ public:
     virtual void ReleaseHost() = 0;
     /// Text of one tag (throws ComError where the line must stay unchanged).
     virtual QString GetTagValue(const QString &tag, bool stripMarkers) = 0;
+    /// What GetTagValue(tag, true) looks tags up in, for filling a whole
+    /// line without a call per tag; none when each tag must go through
+    /// GetTagValue.
+    virtual std::optional<TagContext> lineTagContext() const { return std::nullopt; }
     virtual bool IsDeviceConnected() = 0;
     /// Reloads the data (0 application, 1 database, 2 device); true when the
     /// view may be regenerated. May run a nested event loop (upload wait).

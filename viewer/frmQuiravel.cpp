@@ -511,6 +511,12 @@ void frmQuiravel::FillTemplateLine(QString &line)
 {
     m_text1->setText(line);
     ViewerOwner *owner = m_owner;
+    if (owner) {
+        if (const std::optional<TagContext> context = owner->lineTagContext()) {
+            ::FillTemplateLine(line, *context);
+            return;
+        }
+    }
     ::FillTemplateLine(line, [owner](const QString &tag) {
         if (!owner)
             throw ComError(E_UNEXPECTED, QStringLiteral("The window has no owner"));

@@ -30,6 +30,12 @@ public:
         FillTemplateLine(line, [&](const QString &tag) { return GetTagValue(c, tag, true); });
         return line;
     }
+
+    QString fillAtOnce(QString line)
+    {
+        FillTemplateLine(line, context());
+        return line;
+    }
 };
 
 TEST(tag_substitution_test, fills_every_complete_tag_of_a_line)
@@ -60,6 +66,35 @@ TEST(tag_substitution_test, fills_every_complete_tag_of_a_line)
     for (const auto &[line, expected] : cases)
         EXPECT_EQ(host.fill(QString::fromUtf8(line)), QString::fromUtf8(expected)) << line;
     host.expectEverythingReleased();
+}
+
+// The component fills a whole line with one context; that must read and ask
+// the host exactly as a lookup per tag does.
+TEST(tag_substitution_test, a_line_filled_at_once_reads_and_calls_the_host_as_tag_by_tag)
+{
+    ScopedEnv english("LC_ALL", "en_US.UTF-8");
+    const QString line = QString::fromUtf8(
+        "#A# #Mode# #nobody# #VENDOR# #DATE# #&amp;&AMP;my&Amp;&amp;item# #Maß# #Markup# # a #");
+    auto run = [&line](bool atOnce) {
+        TagLine host;
+        host.model.setCallLogEnabled(true);
+        const QString filled = atOnce ? host.fillAtOnce(line) : host.fill(line);
+        QStringList calls;
+        for (const HostCall &call : host.model.calls())
+            calls << QStringLiteral("%1(%2) error=%3 status=%4 handle=%5")
+                         .arg(call.operation, call.arguments)
+                         .arg(call.error)
+                         .arg(call.status)
+                         .arg(call.itemHandle);
+        host.expectEverythingReleased();
+        return std::pair{filled, calls};
+    };
+    const auto [tagByTag, tagByTagCalls] = run(false);
+    const auto [atOnce, atOnceCalls] = run(true);
+    EXPECT_EQ(tagByTag, QString::fromUtf8("1 Two #nobody# Acme 4.Dec 2026 private ß kept <b>#A#&amp;</b> 1"));
+    EXPECT_EQ(atOnce, tagByTag);
+    EXPECT_GT(tagByTagCalls.size(), 20);
+    EXPECT_EQ(atOnceCalls, tagByTagCalls);
 }
 
 TEST(tag_substitution_test, names_without_markers_are_taken_as_they_are_from_the_selected_data_set)
@@ -156,17 +191,23 @@ TEST(tag_substitution_test, a_failure_leaves_the_whole_line_as_read)
     const QString line = QStringLiteral("#A# #Mode# #VENDOR#");
     for (const char *operation : {"OpenItem", "GetItemString", "GetDeviceDescription", "FindDefinition",
                                   "GetObjectDefinition", "GetEnumerationEntries", "GetDeviceEntry"}) {
-        TagLine host;
-        host.model.failOperation(QString::fromUtf8(operation), E_ACCESSDENIED);
-        QString filled = line;
-        const TagContext c = host.context();
-        SCOPED_TRACE(operation);
-        EXPECT_COM_ERROR(
-            FillTemplateLine(filled, [&](const QString &tag) { return GetTagValue(c, tag, true); }),
-            E_ACCESSDENIED, std::nullopt);
-        EXPECT_EQ(filled, line) << operation;
-        // The item opened before the failure is closed all the same.
-        host.expectEverythingReleased();
+        for (const bool atOnce : {false, true}) {
+            TagLine host;
+            host.model.failOperation(QString::fromUtf8(operation), E_ACCESSDENIED);
+            QString filled = line;
+            const TagContext c = host.context();
+            SCOPED_TRACE(operation);
+            SCOPED_TRACE(atOnce);
+            if (atOnce)
+                EXPECT_COM_ERROR(FillTemplateLine(filled, c), E_ACCESSDENIED, std::nullopt);
+            else
+                EXPECT_COM_ERROR(
+                    FillTemplateLine(filled, [&](const QString &tag) { return GetTagValue(c, tag, true); }),
+                    E_ACCESSDENIED, std::nullopt);
+            EXPECT_EQ(filled, line) << operation;
+            // The item opened before the failure is closed all the same.
+            host.expectEverythingReleased();
+        }
     }
 }
 
