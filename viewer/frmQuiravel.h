@@ -105,7 +105,9 @@ private:
     /// Caption, hidden browser, busy pointer, reload and regeneration shared by
     /// the View menu's commands; false when the window went away meanwhile.
     bool reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId);
-    bool goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const;
+    /// Static: the window may already be deleted, and calling a member of a
+    /// deleted object is undefined even when it reads nothing.
+    static bool goneAfterNestedLoop(const QPointer<frmQuiravel> &self);
 
     QPointer<BrowserControl> m_browser;
     ViewerOwner *m_owner = nullptr;

@@ -19,10 +19,15 @@
 #include <QFile>
 #include <QTimer>
 #include <array>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <random>
 #include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 namespace {
 
@@ -30,7 +35,7 @@ constexpr int kSlots = 3;
 constexpr int kMaxDepth = 3;
 constexpr int kStepsPerSequence = 24;
 constexpr std::uint32_t kFirstSeed = 1;
-constexpr int kDefaultSequences = 1200;
+constexpr int kDefaultSequences = 2000;
 // Turns of a wait's event loop after the action that must end it.
 constexpr int kHangTicks = 200;
 
@@ -439,6 +444,17 @@ HRESULT TortureSink::OnMessage(BSTR, BSTR, std::int32_t, std::int32_t *answer)
     return m_torture->onMessage(answer);
 }
 
+// The sequence running, for the sanitizer's report: it ends the process
+// before the test can say which seed failed.
+std::uint32_t runningSeed = 0;
+
+void nameRunningSeed()
+{
+    std::fprintf(stderr,
+                 "lifecycle torture: failed at seed %u (rerun it alone with QUIRAVEL_TORTURE_SEED=%u)\n",
+                 runningSeed, runningSeed);
+}
+
 std::vector<std::uint32_t> seeds()
 {
     if (const QByteArray one = qgetenv("QUIRAVEL_TORTURE_SEED"); !one.isEmpty())
@@ -485,6 +501,9 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
     const MessageHandler previous =
         setMessageHandler([&](const MessageRequest &) { return current ? current->answerBox() : vbOK; });
 
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_set_death_callback(nameRunningSeed);
+#endif
     const std::vector<std::uint32_t> list = seeds();
     int sequences = 0;
     int calls = 0;
@@ -494,6 +513,7 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
     int waits = 0;
     int nested = 0;
     for (std::uint32_t seed : list) {
+        runningSeed = seed;
         Torture torture(seed, dir.path());
         current = &torture;
         torture.run();
@@ -512,6 +532,9 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
         }
     }
     setMessageHandler(previous);
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_set_death_callback(nullptr);
+#endif
     std::cout << "lifecycle torture: " << sequences << " sequences, seeds " << list.front() << ".."
               << list.front() + std::uint32_t(sequences) - 1 << ", " << calls << " host actions, "
               << commandsRun << " commands run and " << commandsRefused << " refused, " << waits
