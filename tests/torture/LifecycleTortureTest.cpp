@@ -74,7 +74,7 @@ public:
     }
     HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
     HRESULT OnMessage(BSTR, BSTR, std::int32_t, std::int32_t *answer) override;
-    HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override { return S_OK; }
+    HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override;
 
 private:
     Torture *m_torture;
@@ -135,6 +135,13 @@ public:
         default:
             return E_FAIL;
         }
+    }
+
+    /// The sink hears of a PDF; the host may act before it answers.
+    void onPdfFinished()
+    {
+        if (m_depth < kMaxDepth && m_rng() % 2)
+            steps(m_depth + 1, 1 + int(m_rng() % 3));
     }
 
     /// The process's message box service, for views without a sink.
@@ -308,7 +315,7 @@ private:
     /// What the host does on its own: its device, its upload, its sink.
     void hostSide(Host &host)
     {
-        switch (m_rng() % 4) {
+        switch (m_rng() % 5) {
         case 0:
             host.model->advanceUpload(std::int32_t(m_rng() % 101));
             break;
@@ -318,6 +325,14 @@ private:
         case 2:
             host.automation->Advise(m_rng() % 2 ? host.sink.get() : nullptr);
             break;
+        case 3: {
+            // The fake browser reports the PDF at once, from inside the call.
+            const BStr pdf(QDir(m_folder).filePath(QStringLiteral("page.pdf")));
+            ++host.busy;
+            host.automation->PrintToPdf(pdf.get());
+            --host.busy;
+            break;
+        }
         default:
             host.model->setUploadProgress(std::int32_t(m_rng() % 101));
             break;
@@ -438,6 +453,12 @@ private:
     int m_frames = 0;
     int m_depth = 0;
 };
+
+HRESULT TortureSink::OnPdfFinished(BSTR, VARIANT_BOOL)
+{
+    m_torture->onPdfFinished();
+    return S_OK;
+}
 
 HRESULT TortureSink::OnMessage(BSTR, BSTR, std::int32_t, std::int32_t *answer)
 {
