@@ -547,8 +547,7 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
         waits += torture.waits;
         nested += torture.nested;
         if (::testing::Test::HasFailure()) {
-            std::cout << "lifecycle torture: failed at seed " << seed
-                      << " (rerun it alone with QUIRAVEL_TORTURE_SEED=" << seed << ")\n";
+            nameRunningSeed();
             break;
         }
     }
