@@ -399,7 +399,7 @@ void frmQuiravel::setBrowserVisible(bool visible)
         m_browser->widget()->setVisible(visible);
 }
 
-bool frmQuiravel::goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const
+bool frmQuiravel::goneAfterNestedLoop(const QPointer<frmQuiravel> &self)
 {
     return !self || self->m_unloaded;
 }

@@ -111,7 +111,9 @@ private:
                           const char *entry);
     /// reloadAndShow of the print file, with the caption and the browser hidden.
     bool reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId);
-    bool goneAfterNestedLoop(const QPointer<frmQuiravel> &self) const;
+    /// Static: the window may already be deleted, and calling a member of a
+    /// deleted object is undefined even when it reads nothing.
+    static bool goneAfterNestedLoop(const QPointer<frmQuiravel> &self);
 
     QPointer<BrowserControl> m_browser;
     ViewerOwner *m_owner = nullptr;
