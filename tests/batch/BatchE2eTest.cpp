@@ -14,24 +14,9 @@
 
 namespace {
 
-class batch_e2e_test : public ::testing::Test
+class batch_e2e_test : public RegisteredComponentSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_dir = new QTemporaryDir;
-        s_registry = s_dir->filePath(QStringLiteral("registry.reg"));
-        s_registration = runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH),
-                                 {QStringLiteral(QUIRAVEL_LIBRARY_PATH)}, s_registry);
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_dir;
-        s_dir = nullptr;
-    }
-
-    void SetUp() override { ASSERT_EQ(s_registration.exitCode, 0) << qPrintable(s_registration.err); }
-
     /// A copy of the flow-meter sample in `folder` whose serial number (in
     /// every data set) is `serial` and whose upload takes `uploadMs`;
     /// answers the description's path.
@@ -92,9 +77,6 @@ protected:
         return QString::fromUtf8(pdftotext.readAllStandardOutput());
     }
 
-    static inline QTemporaryDir *s_dir = nullptr;
-    static inline QString s_registry;
-    static inline ProcessResult s_registration;
     QTemporaryDir m_work;
     std::vector<std::unique_ptr<TemplateGuard>> m_templates;
 };

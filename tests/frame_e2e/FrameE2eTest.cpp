@@ -18,24 +18,9 @@
 
 namespace {
 
-class frame_e2e_test : public ::testing::Test
+class frame_e2e_test : public RegisteredComponentSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_dir = new QTemporaryDir;
-        s_registry = s_dir->filePath(QStringLiteral("registry.reg"));
-        s_registration = runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH),
-                                 {QStringLiteral(QUIRAVEL_LIBRARY_PATH)}, s_registry);
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_dir;
-        s_dir = nullptr;
-    }
-
-    void SetUp() override { ASSERT_EQ(s_registration.exitCode, 0) << qPrintable(s_registration.err); }
-
     /// A fresh copy of the flow-meter sample in the work folder or a folder
     /// of it (the component writes its print files beside the templates,
     /// which must come out of the run unchanged); answers the description's
@@ -74,9 +59,6 @@ protected:
 
     QString printFile() const { return m_work.filePath(QStringLiteral("FlowMeterPRN.HTM")); }
 
-    static inline QTemporaryDir *s_dir = nullptr;
-    static inline QString s_registry;
-    static inline ProcessResult s_registration;
     QTemporaryDir m_work;
     std::vector<std::unique_ptr<TemplateGuard>> m_templates;
 };

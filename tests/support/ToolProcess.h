@@ -8,6 +8,8 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 struct ProcessResult
 {
@@ -59,3 +61,30 @@ inline bool writeText(const QString &path, const QString &text)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(text.toUtf8()) == text.toUtf8().size();
 }
+
+#ifdef QUIRAVEL_REGSVR_PATH
+/// A suite whose tools find the built component through a registry file of
+/// their own, registered once for the suite with the built registration tool.
+class RegisteredComponentSuite : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new QTemporaryDir;
+        s_registry = s_dir->filePath(QStringLiteral("registry.reg"));
+        s_registration = runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH),
+                                 {QStringLiteral(QUIRAVEL_LIBRARY_PATH)}, s_registry);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    void SetUp() override { ASSERT_EQ(s_registration.exitCode, 0) << qPrintable(s_registration.err); }
+
+    static inline QTemporaryDir *s_dir = nullptr;
+    static inline QString s_registry;
+    static inline ProcessResult s_registration;
+};
+#endif
