@@ -1,5 +1,6 @@
 #include "frame/app/FrameWindow.h"
 
+#include "contract/QuiravelAutomation.h"
 #include "frame/CallLogFile.h"
 #include "frame/ToolOutput.h"
 #include "frame/app/CallLogModel.h"
@@ -69,16 +70,16 @@ void FrameWindow::createCommandMenu()
 {
     QMenu *menu = menuBar()->addMenu(QStringLiteral("&Commands"));
     const QList<QPair<QString, QString>> commands = {
-        {QStringLiteral("Application data"), QStringLiteral("srcValue")},
-        {QStringLiteral("Database data"), QStringLiteral("scrDatabase")},
-        {QStringLiteral("Device data"), QStringLiteral("scrShadow")},
+        {QStringLiteral("Application data"), QString::fromLatin1(QuiravelCommand::ApplicationData)},
+        {QStringLiteral("Database data"), QString::fromLatin1(QuiravelCommand::DatabaseData)},
+        {QStringLiteral("Device data"), QString::fromLatin1(QuiravelCommand::DeviceData)},
         {QString(), QString()},
-        {QStringLiteral("Application report"), QStringLiteral("ShowApplicationReport")},
-        {QStringLiteral("Database report"), QStringLiteral("ShowDatabaseReport")},
-        {QStringLiteral("Device report"), QStringLiteral("ShowDeviceReport")},
+        {QStringLiteral("Application report"), QString::fromLatin1(QuiravelCommand::ApplicationReport)},
+        {QStringLiteral("Database report"), QString::fromLatin1(QuiravelCommand::DatabaseReport)},
+        {QStringLiteral("Device report"), QString::fromLatin1(QuiravelCommand::DeviceReport)},
         {QString(), QString()},
-        {QStringLiteral("Print..."), QStringLiteral("Drucken_m")},
-        {QStringLiteral("Print preview"), QStringLiteral("Druckvorschau_m")},
+        {QStringLiteral("Print..."), QString::fromLatin1(QuiravelCommand::Print)},
+        {QStringLiteral("Print preview"), QString::fromLatin1(QuiravelCommand::PrintPreview)},
     };
     for (const auto &[caption, command] : commands) {
         if (command.isEmpty()) {

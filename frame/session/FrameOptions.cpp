@@ -1,5 +1,7 @@
 #include "frame/session/FrameOptions.h"
 
+#include "contract/QuiravelAutomation.h"
+
 #include <QCommandLineParser>
 #include <QHash>
 
@@ -8,9 +10,9 @@ namespace {
 const QHash<QString, QString> &sourceCommands()
 {
     static const QHash<QString, QString> commands = {
-        {QStringLiteral("application"), QStringLiteral("srcValue")},
-        {QStringLiteral("database"), QStringLiteral("scrDatabase")},
-        {QStringLiteral("device"), QStringLiteral("scrShadow")},
+        {QStringLiteral("application"), QString::fromLatin1(QuiravelCommand::ApplicationData)},
+        {QStringLiteral("database"), QString::fromLatin1(QuiravelCommand::DatabaseData)},
+        {QStringLiteral("device"), QString::fromLatin1(QuiravelCommand::DeviceData)},
     };
     return commands;
 }
@@ -18,9 +20,9 @@ const QHash<QString, QString> &sourceCommands()
 const QHash<QString, QString> &reportCommands()
 {
     static const QHash<QString, QString> commands = {
-        {QStringLiteral("application"), QStringLiteral("ShowApplicationReport")},
-        {QStringLiteral("database"), QStringLiteral("ShowDatabaseReport")},
-        {QStringLiteral("device"), QStringLiteral("ShowDeviceReport")},
+        {QStringLiteral("application"), QString::fromLatin1(QuiravelCommand::ApplicationReport)},
+        {QStringLiteral("database"), QString::fromLatin1(QuiravelCommand::DatabaseReport)},
+        {QStringLiteral("device"), QString::fromLatin1(QuiravelCommand::DeviceReport)},
     };
     return commands;
 }
