@@ -1,6 +1,18 @@
 #include "frame/HostDeviceDescription_p.h"
 
+#include <string>
+
 using namespace HostObjects;
+
+namespace {
+
+/// Inline rather than a library call: every tag asks with this name.
+bool isUpperObjectSection(QStringView name)
+{
+    return name.size() == 6 && std::char_traits<char16_t>::compare(name.utf16(), u"OBJECT", 6) == 0;
+}
+
+} // namespace
 
 void HostDeviceDescription::lastReleased()
 {
@@ -12,7 +24,7 @@ void HostDeviceDescription::lastReleased()
     ++m_state->idleObjects;
 }
 
-HRESULT HostDeviceDescription::entry(const NamedValues &entries, const QString &operation, BSTR key,
+HRESULT HostDeviceDescription::entry(const NamedValues &entries, HostCallScope::Operation operation, BSTR key,
                                      BSTR *value, std::int32_t *error)
 {
     HostCallScope call(*m_state, operation, [&] { return quoted(key); });
@@ -32,17 +44,17 @@ HRESULT HostDeviceDescription::entry(const NamedValues &entries, const QString &
 
 HRESULT HostDeviceDescription::GetDeviceEntry(BSTR key, BSTR *value, std::int32_t *error)
 {
-    return entry(m_state->deviceEntries, QStringLiteral("GetDeviceEntry"), key, value, error);
+    return entry(m_state->deviceEntries, u"GetDeviceEntry", key, value, error);
 }
 
 HRESULT HostDeviceDescription::GetSettingEntry(BSTR key, BSTR *value, std::int32_t *error)
 {
-    return entry(m_state->settingEntries, QStringLiteral("GetSettingEntry"), key, value, error);
+    return entry(m_state->settingEntries, u"GetSettingEntry", key, value, error);
 }
 
 HRESULT HostDeviceDescription::GetSectionCount(BSTR section, std::int32_t *count, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetSectionCount"), [&] { return quoted(section); });
+    HostCallScope call(*m_state, u"GetSectionCount", [&] { return quoted(section); });
     if (!count || !error)
         return call.finish(E_POINTER);
     *count = 0;
@@ -57,7 +69,7 @@ HRESULT HostDeviceDescription::GetSectionCount(BSTR section, std::int32_t *count
 
 HRESULT HostDeviceDescription::GetFirstEntry(BSTR section, std::int32_t *position, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetFirstEntry"), [&] { return quoted(section); });
+    HostCallScope call(*m_state, u"GetFirstEntry", [&] { return quoted(section); });
     if (!position || !error)
         return call.finish(E_POINTER);
     *position = 0;
@@ -72,7 +84,7 @@ HRESULT HostDeviceDescription::GetFirstEntry(BSTR section, std::int32_t *positio
 
 HRESULT HostDeviceDescription::GetNextEntry(std::int32_t *position, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetNextEntry"),
+    HostCallScope call(*m_state, u"GetNextEntry",
                        [&] { return position ? QStringLiteral("position=%1").arg(*position) : QString(); });
     if (!position || !error)
         return call.finish(E_POINTER);
@@ -88,7 +100,7 @@ HRESULT HostDeviceDescription::GetNextEntry(std::int32_t *position, std::int32_t
 HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int32_t *definition,
                                               std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("FindDefinition"),
+    HostCallScope call(*m_state, u"FindDefinition",
                        [&] { return QStringLiteral("%1, %2").arg(quoted(section), quoted(name)); });
     if (!definition || !error)
         return call.finish(E_POINTER);
@@ -100,7 +112,7 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
     const QStringView entryName = viewOf(name);
     // Callers nearly always name the section in upper case: settled without
     // folding.
-    if (sectionName == u"OBJECT" || sameName(sectionName, u"object")) {
+    if (isUpperObjectSection(sectionName) || sameName(sectionName, u"object")) {
         if (const int listed = m_state->listedObjectIndex(entryName); listed >= 0)
             *definition = listed + 1;
         else if (const int defined = m_state->objectDefinitionIndex(entryName); defined >= 0)
@@ -116,7 +128,7 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
 
 HRESULT HostDeviceDescription::GetEntryName(std::int32_t position, BSTR *name, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetEntryName"),
+    HostCallScope call(*m_state, u"GetEntryName",
                        [&] { return QStringLiteral("position=%1").arg(position); });
     if (!name || !error)
         return call.finish(E_POINTER);
@@ -138,7 +150,7 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
                                                    std::int32_t *kind, BSTR *enumerationName,
                                                    std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetObjectDefinition"),
+    HostCallScope call(*m_state, u"GetObjectDefinition",
                        [&] { return QStringLiteral("definition=%1").arg(definition); });
     if (!typeName || !size || !flags || !kind || !enumerationName || !error)
         return call.finish(E_POINTER);
@@ -183,7 +195,7 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
 HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BSTR *name,
                                                      EnumEntryArray **entries, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetEnumerationEntries"), [&] {
+    HostCallScope call(*m_state, u"GetEnumerationEntries", [&] {
         return QStringLiteral("definition=%1, %2").arg(definition).arg(name ? quoted(*name) : QString());
     });
     if (!name || !entries || !error)

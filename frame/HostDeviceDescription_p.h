@@ -30,7 +30,7 @@ protected:
 private:
     friend class HostItemManager;
 
-    HRESULT entry(const NamedValues &entries, const QString &operation, BSTR key, BSTR *value,
+    HRESULT entry(const NamedValues &entries, HostCallScope::Operation operation, BSTR key, BSTR *value,
                   std::int32_t *error);
 
     /// The manager that keeps this object for reuse; null once it is gone.

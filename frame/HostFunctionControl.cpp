@@ -4,7 +4,7 @@ using namespace HostObjects;
 
 HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("StartFunction"), [&] { return quoted(name); });
+    HostCallScope call(*m_state, u"StartFunction", [&] { return quoted(name); });
     if (!error)
         return call.finish(E_POINTER);
     *error = 0;
@@ -19,7 +19,7 @@ HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
 
 HRESULT HostFunctionControl::LoadDatabase(std::int32_t argument, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("LoadDatabase"), [&] { return QString::number(argument); });
+    HostCallScope call(*m_state, u"LoadDatabase", [&] { return QString::number(argument); });
     if (!error)
         return call.finish(E_POINTER);
     *error = 0;

@@ -21,7 +21,7 @@ HostItemManager::~HostItemManager()
 
 HRESULT HostItemManager::ReleaseView(View *view, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("ReleaseView"),
+    HostCallScope call(*m_state, u"ReleaseView",
                        [&] { return view ? QStringLiteral("view") : QStringLiteral("no view"); });
     ++m_state->releaseViewCount;
     if (m_state->model)
@@ -38,7 +38,7 @@ HRESULT HostItemManager::ReleaseView(View *view, std::int32_t *error)
 
 HRESULT HostItemManager::GetDeviceDescription(AppDeviceDescription **description)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetDeviceDescription"));
+    HostCallScope call(*m_state, u"GetDeviceDescription");
     if (!description)
         return call.finish(E_POINTER);
     *description = nullptr;
@@ -64,7 +64,7 @@ HRESULT HostItemManager::GetDeviceDescription(AppDeviceDescription **description
 
 HRESULT HostItemManager::GetFunctionControl(AppFunctionControl **control)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetFunctionControl"));
+    HostCallScope call(*m_state, u"GetFunctionControl");
     if (!control)
         return call.finish(E_POINTER);
     *control = nullptr;
@@ -80,7 +80,7 @@ HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t 
                                   std::int32_t *itemHandle, std::int32_t reserved1, std::int32_t reserved2,
                                   std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("OpenItem"), [&] {
+    HostCallScope call(*m_state, u"OpenItem", [&] {
         return QStringLiteral("%1, shadow=%2, view=%3, %4, %5")
             .arg(quoted(name))
             .arg(bShadow)
@@ -109,7 +109,7 @@ HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t 
 HRESULT HostItemManager::CloseItem(VARIANT viewHandle, std::int32_t itemHandle, VARIANT_BOOL bShadow,
                                    std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("CloseItem"), [&] {
+    HostCallScope call(*m_state, u"CloseItem", [&] {
         const QString view = viewHandle.vt == VT_I4 ? QString::number(viewHandle.lVal)
                                                     : QStringLiteral("(vt %1)").arg(viewHandle.vt);
         return QStringLiteral("view=%1, handle=%2, shadow=%3").arg(view).arg(itemHandle).arg(bShadow);
@@ -126,8 +126,7 @@ HRESULT HostItemManager::CloseItem(VARIANT viewHandle, std::int32_t itemHandle, 
 
 HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *value, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetItemQuad"),
-                       [&] { return QStringLiteral("handle=%1").arg(itemHandle); });
+    HostCallScope call(*m_state, u"GetItemQuad", [&] { return QStringLiteral("handle=%1").arg(itemHandle); });
     if (!value || !error)
         return call.finish(E_POINTER);
     *value = 0;
@@ -143,8 +142,7 @@ HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *valu
 
 HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *value, std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetItemLong"),
-                       [&] { return QStringLiteral("handle=%1").arg(itemHandle); });
+    HostCallScope call(*m_state, u"GetItemLong", [&] { return QStringLiteral("handle=%1").arg(itemHandle); });
     if (!value || !error)
         return call.finish(E_POINTER);
     *value = 0;
@@ -170,7 +168,7 @@ HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *valu
 HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VARIANT_BOOL bShadow,
                                        std::int32_t *error)
 {
-    HostCallScope call(*m_state, QStringLiteral("GetItemString"),
+    HostCallScope call(*m_state, u"GetItemString",
                        [&] { return QStringLiteral("handle=%1, shadow=%2").arg(itemHandle).arg(bShadow); });
     if (!value || !error)
         return call.finish(E_POINTER);
@@ -194,8 +192,7 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
         *value = newBStr(QString::number(m_state->progress));
         break;
     case HostState::ItemKind::Data: {
-        const QString *text =
-            (bShadow != VARIANT_FALSE ? m_state->shadow : m_state->application).value(it->itemName());
+        const QString *text = m_state->itemValue(*it, bShadow != VARIANT_FALSE);
         *value = newBStr(text ? *text : QString());
         break;
     }

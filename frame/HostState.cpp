@@ -39,8 +39,10 @@ bool HostState::itemExists(QStringView name, OpenHandle *handle) const
     case ItemKind::Data:
         // A name the host already holds is shared rather than copied.
         if (const auto *listed = listedObject(name)) {
-            if (handle)
+            if (handle) {
                 handle->listedName = &listed->first;
+                handle->listedPosition = listed->second;
+            }
             return true;
         }
         for (const NamedValues *set : {&application, &shadow, &device}) {
@@ -80,6 +82,21 @@ int indexIn(const NoCaseMap<int> &index, QStringView name)
 }
 
 } // namespace
+
+const QString *HostState::itemValue(const OpenHandle &handle, bool inShadow) const
+{
+    const NamedValues &set = inShadow ? shadow : application;
+    if (handle.listedPosition < 0)
+        return set.value(handle.itemName());
+    if (std::size_t(handle.listedPosition) >= listedValues.size())
+        listedValues.resize(std::size_t(objectNames.size()));
+    FoundValue &found = listedValues[std::size_t(handle.listedPosition)][inShadow ? 1 : 0];
+    if (found.layout != set.layout()) {
+        found.value = set.value(handle.itemName());
+        found.layout = set.layout();
+    }
+    return found.value;
+}
 
 int HostState::listedObjectIndex(QStringView name) const
 {
@@ -266,5 +283,5 @@ void HostCallScope::blankText(BSTR *text)
 
 void HostCallScope::record(std::int32_t error)
 {
-    m_state.record(HostCall{m_operation, std::move(m_arguments), error, m_status, m_itemHandle});
+    m_state.record(HostCall{m_operation.toString(), std::move(m_arguments), error, m_status, m_itemHandle});
 }

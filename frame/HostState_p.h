@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -27,6 +28,8 @@ struct HostState : std::enable_shared_from_this<HostState>
         /// (listed names stay where they are for the state's lifetime).
         QString name;
         const QString *listedName = nullptr;
+        /// The listed object's position in objectNames, or -1.
+        int listedPosition = -1;
         bool shadow = false;
         ItemKind kind = ItemKind::Data;
 
@@ -49,6 +52,17 @@ struct HostState : std::enable_shared_from_this<HostState>
     mutable const std::pair<const QString, int> *lastListed = nullptr;
     NoCaseMap<int> objectDefinitionIndexes;
     NoCaseMap<int> enumerationIndexes;
+    /// Where a listed object's value was found in `application` and in
+    /// `shadow` (null: not there), by position in objectNames, valid while
+    /// the set's layout is the one noted. Every tag of a print file reads a
+    /// value, nearly always of a listed object, so its name is looked up
+    /// once per layout rather than on every read.
+    struct FoundValue
+    {
+        const QString *value = nullptr;
+        std::uint64_t layout = 0;
+    };
+    mutable std::vector<std::array<FoundValue, 2>> listedValues;
     /// objectDefinitions' index (or -1) for each entry of objectNames; empty
     /// while it needs rebuilding.
     mutable QList<int> listedDefinitions;
@@ -136,6 +150,9 @@ struct HostState : std::enable_shared_from_this<HostState>
     /// Whether the host knows the item; `handle` then receives its name as
     /// the host holds it.
     bool itemExists(QStringView name, OpenHandle *handle = nullptr) const;
+    /// The value `handle`'s item has in `application` or `shadow`, or null;
+    /// valid until the set next changes.
+    const QString *itemValue(const OpenHandle &handle, bool inShadow) const;
     /// Index into objectNames (0-based) of the first entry named `name`, or -1.
     int listedObjectIndex(QStringView name) const;
     /// The listedObjects entry for `name`, or null.
@@ -165,14 +182,24 @@ struct HostState : std::enable_shared_from_this<HostState>
 class HostCallScope
 {
 public:
+    /// The operation's name: a literal, whose length is known without
+    /// counting (a view of a literal would count it on every call).
+    struct Operation
+    {
+        template<std::size_t N> constexpr Operation(const char16_t (&text)[N]) : name(text, qsizetype(N - 1))
+        {
+        }
+        QStringView name;
+    };
+
     template<typename Describe>
-    HostCallScope(HostState &state, QString operation, Describe &&describe)
-        : m_state(state), m_operation(std::move(operation))
+    HostCallScope(HostState &state, Operation operation, Describe &&describe)
+        : m_state(state), m_operation(operation.name)
     {
         if (state.callLogEnabled)
             m_arguments = describe();
     }
-    HostCallScope(HostState &state, QString operation) : m_state(state), m_operation(std::move(operation)) {}
+    HostCallScope(HostState &state, Operation operation) : m_state(state), m_operation(operation.name) {}
     /// True when an injected fault answers this call; it is then logged and
     /// `status()` is the answer. `error` receives an injected error flag.
     bool faulted(std::int32_t *error)
@@ -211,7 +238,8 @@ private:
     void record(std::int32_t error);
 
     HostState &m_state;
-    QString m_operation;
+    // A view, not a string: every call of every tag sets one up.
+    QStringView m_operation;
     QString m_arguments;
     HRESULT m_status = S_OK;
     std::int32_t m_itemHandle = 0;

@@ -143,16 +143,20 @@ bool NoCaseEqual::operator()(QStringView a, QStringView b) const noexcept
 void NamedValues::set(const QString &name, const QString &value)
 {
     auto it = m_entries.find(QStringView(name));
-    if (it == m_entries.end())
+    if (it == m_entries.end()) {
         m_entries.emplace(name, value);
-    else
+        ++m_layout;
+    } else {
         it->second = value;
+    }
 }
 
 void NamedValues::remove(const QString &name)
 {
-    if (const auto it = m_entries.find(QStringView(name)); it != m_entries.end())
+    if (const auto it = m_entries.find(QStringView(name)); it != m_entries.end()) {
         m_entries.erase(it);
+        ++m_layout;
+    }
 }
 
 std::optional<QString> NamedValues::find(QStringView name) const

@@ -6,9 +6,10 @@
 #include "resources/Toolkit_LoadResource.h"
 
 #include <QLatin1StringView>
-#include <QVarLengthArray>
 #include <QtAlgorithms>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -400,7 +401,44 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
 
 namespace {
 
-using LineOutput = QVarLengthArray<char16_t, 1024>;
+/// A filled line as it grows: on the stack up to a long line's length.
+/// Appending is inline, since a tag appends two or three pieces.
+class LineOutput
+{
+public:
+    LineOutput() = default;
+    LineOutput(const LineOutput &) = delete;
+    LineOutput &operator=(const LineOutput &) = delete;
+
+    void append(const char16_t *text, qsizetype length)
+    {
+        if (length > m_capacity - m_size)
+            grow(length);
+        std::char_traits<char16_t>::copy(m_data + m_size, text, std::size_t(length));
+        m_size += length;
+    }
+    const char16_t *constData() const noexcept { return m_data; }
+    qsizetype size() const noexcept { return m_size; }
+
+private:
+    static constexpr qsizetype InlineCapacity = 1024;
+
+    Q_NEVER_INLINE void grow(qsizetype length)
+    {
+        const qsizetype capacity = std::max(m_capacity * 2, m_size + length);
+        std::unique_ptr<char16_t[]> heap(new char16_t[std::size_t(capacity)]);
+        std::char_traits<char16_t>::copy(heap.get(), m_data, std::size_t(m_size));
+        m_heap = std::move(heap);
+        m_data = m_heap.get();
+        m_capacity = capacity;
+    }
+
+    char16_t m_inline[InlineCapacity];
+    std::unique_ptr<char16_t[]> m_heap;
+    char16_t *m_data = m_inline;
+    qsizetype m_size = 0;
+    qsizetype m_capacity = InlineCapacity;
+};
 
 /// Replaces every complete tag of `line` by what appendValue(tag, output)
 /// appends; leaves `line` untouched when it throws.
