@@ -157,9 +157,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     binary.name = QStringLiteral("bin");
     binary.type = 7;
     binary.bytes = QByteArray("a\0b\xFF", 4);
-    // A name the ANSI code page cannot hold would be written as "?".
+    // A name the ANSI code page cannot hold would be written as "?", one
+    // starting with "-" as a deletion.
     const QString other = paths.value(1, key);
-    document->setValue(Ansi::decode(Ansi::encode(other)) == other ? other : key, binary);
+    const bool writable = Ansi::decode(Ansi::encode(other)) == other && !other.trimmed().startsWith(u'-');
+    document->setValue(writable ? other : key, binary);
     if (!document->value(key, text.name) || document->value(key, text.name)->text != text.text)
         fail("a value set is not there");
     checkRoundTrip(*document, bytes, paths + QStringList{key});

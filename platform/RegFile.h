@@ -53,7 +53,9 @@ public:
     QList<Value> values(const QString &path) const;
     qsizetype keyCount() const { return m_keys.size(); }
 
-    /// Gives the key a section of its own; false when it had one.
+    /// Gives the key a section of its own; false when it had one. A path
+    /// starting with "-" would be written as a deletion: key paths start
+    /// with their root.
     bool createKey(const QString &path);
     /// Creates the key when it is missing.
     void setValue(const QString &path, const Value &value);
