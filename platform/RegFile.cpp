@@ -139,6 +139,22 @@ QString valueLine(const Value &value)
     return line;
 }
 
+/// The first line that is not blank is "REGEDIT4" (read as ANSI, which
+/// every byte is).
+bool startsRegedit4(const QByteArray &bytes)
+{
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        const QString line = Ansi::decode(QByteArrayView(bytes).sliced(start, end - start)).trimmed();
+        if (!line.isEmpty())
+            return line == kHeader4;
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 QString canonicalPath(QString path)
@@ -165,10 +181,17 @@ QString canonicalPath(QString path)
         {QStringLiteral("HKCR"), QStringLiteral("HKEY_CLASSES_ROOT")},
         {QStringLiteral("HKU"), QStringLiteral("HKEY_USERS")},
     };
-    const auto full = abbreviations.constFind(root.toUpper());
+    // Root names are ASCII; upper-casing anything else could give a
+    // character the file's encoding cannot hold (µ becomes Greek Μ).
+    QString upper = root;
+    for (QChar &c : upper) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(char16_t(c.unicode() - (u'a' - u'A')));
+    }
+    const auto full = abbreviations.constFind(upper);
     if (full != abbreviations.constEnd())
         return *full + path.mid(root.size());
-    return root.toUpper() + path.mid(root.size());
+    return upper + path.mid(root.size());
 }
 
 Document::Document()
@@ -191,10 +214,16 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
     } else if (bytes.startsWith("\xEF\xBB\xBF")) {
         document.m_encoding = Encoding::Utf8Bom;
         text = QString::fromUtf8(QByteArrayView(bytes).sliced(3));
+    } else if (startsRegedit4(bytes)) {
+        // The header, not the bytes, says so: an ANSI file whose every
+        // non-ASCII byte happens to form UTF-8 would read otherwise, and
+        // would once a change took away the bytes that are not UTF-8.
+        document.m_encoding = Encoding::Ansi;
+        text = Ansi::decode(bytes);
     } else {
         QStringDecoder decoder(QStringDecoder::Utf8);
         text = decoder(bytes);
-        // Older exports are in the ANSI code page rather than UTF-8.
+        // A newer export saved in the ANSI code page by an editor.
         if (decoder.hasError()) {
             document.m_encoding = Encoding::Ansi;
             text = Ansi::decode(bytes);
@@ -210,8 +239,10 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
     QList<QStringView> lines = QStringView(text).split(u'\n');
     if (document.m_endsWithEol)
         lines.removeLast();
+    // Every CR at a line's end goes, also at the file's end without an LF:
+    // one left would be read as a line end once the line is written back.
     for (QStringView &line : lines) {
-        if (line.endsWith(u'\r'))
+        while (line.endsWith(u'\r'))
             line.chop(1);
     }
     for (QStringView line : std::as_const(lines)) {
@@ -231,6 +262,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
     document.m_keys.reserve(lines.size() / 4);
     document.m_values.reserve(lines.size() / 3);
     QString foldedPath; // of the current section
+    bool inKey = false; // "[]" is a key too, with an empty path
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QStringView line = lines[i];
         const QStringView trimmed = line.trimmed();
@@ -244,14 +276,17 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
                     section.raw = line.toString();
                     document.deleteTree(canonicalPath(path.sliced(1).toString()));
                     foldedPath.clear();
+                    inKey = false;
                 } else {
                     section.path = canonicalPath(path.toString());
                     // Most lines are as this writer writes them: not kept twice.
-                    if (line.size() != section.path.size() + 2 || !line.startsWith(u'[') ||
-                        line.sliced(1, section.path.size()) != section.path)
+                    // "[]" is kept, as its empty path writes no header.
+                    if (section.path.isEmpty() || line.size() != section.path.size() + 2 ||
+                        !line.startsWith(u'[') || line.sliced(1, section.path.size()) != section.path)
                         section.raw = line.toString();
                     document.ownSections(section.path).push_back(sectionIndex + 1);
                     foldedPath = folded(section.path);
+                    inKey = true;
                 }
                 document.m_sections.push_back(std::move(section));
                 continue;
@@ -263,7 +298,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
             entry.raw = line.toString();
             document.m_sections.back().entries.push_back(std::move(entry));
         };
-        if (foldedPath.isEmpty() || trimmed.isEmpty() || trimmed.startsWith(u';')) {
+        if (!inKey || trimmed.isEmpty() || trimmed.startsWith(u';')) {
             keep();
             continue;
         }
@@ -315,6 +350,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
                 entry.raw += document.m_eol;
                 entry.raw += lines[i];
             }
+            entry.continuedAtEnd = source.endsWith(u'\\');
             if (!parseData(source, &value)) {
                 document.m_sections.back().entries.push_back(std::move(entry));
                 continue;
@@ -339,15 +375,23 @@ QByteArray Document::serialize() const
         text += m_eol;
         lastBlank = line.trimmed().isEmpty();
     };
+    // A line left continued at the file's end must stay last: whatever is
+    // written after it would be read as its continuation.
+    const Entry *continuedAtEnd = nullptr;
     const auto putEntry = [&](const Entry &entry) {
-        put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw);
+        if (entry.continuedAtEnd)
+            continuedAtEnd = &entry;
+        else
+            put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw);
     };
     for (const Section &section : m_sections) {
         if (section.removed)
             continue;
         if (!section.raw.isEmpty()) {
             put(section.raw);
-        } else if (!section.path.isEmpty()) {
+        } else if (!section.path.isEmpty() || section.added) {
+            // An empty path still needs its "[]", or its values would be
+            // read as the section's before.
             if (section.added && !lastBlank)
                 put(QString());
             put(u'[' + section.path + u']');
@@ -374,6 +418,8 @@ QByteArray Document::serialize() const
         if (section.added)
             put(QString());
     }
+    if (continuedAtEnd)
+        put(continuedAtEnd->raw);
     if (!m_endsWithEol && text.endsWith(m_eol))
         text.chop(m_eol.size());
 

@@ -2,7 +2,8 @@
 // written back with everything that was not changed kept as it stood.
 //
 // Both "Windows Registry Editor Version 5.00" (UTF-16LE with BOM, UTF-8 with
-// or without BOM) and "REGEDIT4" (the ANSI code page) are read; a file is
+// or without BOM, the ANSI code page when it is not UTF-8) and "REGEDIT4"
+// (the ANSI code page, whatever its bytes) are read; a file is
 // written back in the encoding, header and line ends it was read in, with
 // its comments, blank lines and the lines this reader does not understand.
 // Deletions in the file ("[-KEY]", "\"name\"=-") take effect as they are
@@ -52,7 +53,9 @@ public:
     QList<Value> values(const QString &path) const;
     qsizetype keyCount() const { return m_keys.size(); }
 
-    /// Gives the key a section of its own; false when it had one.
+    /// Gives the key a section of its own; false when it had one. A path
+    /// starting with "-" would be written as a deletion: key paths start
+    /// with their root.
     bool createKey(const QString &path);
     /// Creates the key when it is missing.
     void setValue(const QString &path, const Value &value);
@@ -67,6 +70,7 @@ private:
         bool isValue = false;
         bool added = false; ///< new since reading: written after the section's last line
         bool removed = false;
+        bool continuedAtEnd = false; ///< its last line ends in "\\" at the file's end
         Value value;
     };
     struct Section

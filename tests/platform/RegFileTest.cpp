@@ -54,6 +54,7 @@ TEST(reg_file_test, unchanged_files_are_written_back_byte_for_byte)
         {"UTF-8 with BOM", "\xEF\xBB\xBF" + sample.toUtf8()},
         {"UTF-16LE", QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(sample)},
         {"REGEDIT4 in ANSI", Ansi::encode(regedit4)},
+        {"a header without a path", Ansi::encode(QStringLiteral("REGEDIT4\r\n[]") + regedit4.mid(8))},
     };
     for (const auto &[name, bytes] : files) {
         SCOPED_TRACE(name);
@@ -123,4 +124,85 @@ TEST(reg_file_test, anything_but_an_export_is_refused)
     }
     QString error;
     EXPECT_TRUE(Document::parse("\r\n \r\n", &error));
+}
+
+TEST(reg_file_test, a_line_continued_at_the_end_stays_last_after_changes)
+{
+    // Anything written after the dangling "\" would be read as its data.
+    Document document = parsed("REGEDIT4\r\n"
+                               "[HKEY_CURRENT_USER\\A]\r\n"
+                               "\"Trail\"=hex:01,\\\r\n");
+    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\A"),
+                      text(QStringLiteral("Added"), QStringLiteral("1")));
+    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\B"),
+                      text(QStringLiteral("New"), QStringLiteral("2")));
+    const QByteArray written = document.serialize();
+    EXPECT_EQ(written, QByteArray("REGEDIT4\r\n"
+                                  "[HKEY_CURRENT_USER\\A]\r\n"
+                                  "\"Added\"=\"1\"\r\n"
+                                  "\r\n"
+                                  "[HKEY_CURRENT_USER\\B]\r\n"
+                                  "\"New\"=\"2\"\r\n"
+                                  "\r\n"
+                                  "\"Trail\"=hex:01,\\\r\n"));
+    const Document again = parsed(written);
+    EXPECT_TRUE(again.value(QStringLiteral("HKEY_CURRENT_USER\\A"), QStringLiteral("Added")));
+    EXPECT_TRUE(again.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("New")));
+    EXPECT_FALSE(again.value(QStringLiteral("HKEY_CURRENT_USER\\A"), QStringLiteral("Trail")));
+    EXPECT_EQ(again.serialize(), written);
+}
+
+TEST(reg_file_test, regedit4_files_stay_ansi_whatever_their_bytes)
+{
+    // "\xC3\xA9" is UTF-8 too: once the key holding the byte that is not
+    // goes, only the header can tell the file's encoding.
+    Document document = parsed("REGEDIT4\r\n"
+                               "[HKEY_CURRENT_USER\\A]\r\n"
+                               "\"x\"=\"M\xFCller\"\r\n"
+                               "[HKEY_CURRENT_USER\\B]\r\n"
+                               "\"y\"=\"\xC3\xA9\"\r\n");
+    const QString expected = QStringLiteral("\u00C3\u00A9");
+    ASSERT_TRUE(document.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("y")));
+    EXPECT_EQ(document.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("y"))->text, expected);
+    EXPECT_TRUE(document.deleteTree(QStringLiteral("HKEY_CURRENT_USER\\A")));
+    const Document again = parsed(document.serialize());
+    ASSERT_TRUE(again.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("y")));
+    EXPECT_EQ(again.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("y"))->text, expected);
+    EXPECT_EQ(parsed("REGEDIT4\r\n[HKEY_CURRENT_USER\\C]\r\n\"z\"=\"\xC3\xA9\"\r\n")
+                  .value(QStringLiteral("HKEY_CURRENT_USER\\C"), QStringLiteral("z"))
+                  ->text,
+              expected);
+}
+
+TEST(reg_file_test, a_key_with_an_empty_path_keeps_its_values_apart)
+{
+    Document document = parsed("REGEDIT4\r\n"
+                               "[HKEY_CURRENT_USER\\A]\r\n"
+                               "\"x\"=\"1\"\r\n");
+    document.setValue(QString(), text(QStringLiteral("y"), QStringLiteral("2")));
+    const Document again = parsed(document.serialize());
+    EXPECT_FALSE(again.value(QStringLiteral("HKEY_CURRENT_USER\\A"), QStringLiteral("y")));
+    ASSERT_TRUE(again.value(QString(), QStringLiteral("y")));
+    EXPECT_EQ(again.serialize(), document.serialize());
+}
+
+TEST(reg_file_test, keys_set_in_an_ansi_file_read_back_by_their_path)
+{
+    Document document = parsed("REGEDIT4\r\n");
+    const QString path = QStringLiteral("Root\u00B5\u00FF\\Key");
+    document.setValue(path, text(QStringLiteral("v"), QStringLiteral("1")));
+    EXPECT_EQ(RegFile::canonicalPath(path), QStringLiteral("ROOT\u00B5\u00FF\\Key"));
+    const Document again = parsed(document.serialize());
+    EXPECT_TRUE(again.hasKey(path));
+    EXPECT_TRUE(again.value(path, QStringLiteral("v")));
+}
+
+TEST(reg_file_test, stray_carriage_returns_at_line_ends_go_once)
+{
+    for (const QByteArray &bytes : {QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n; note\r\r"),
+                                    QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\A]\r\r\n; note\r\r\n")}) {
+        const QByteArray written = parsed(bytes).serialize();
+        EXPECT_FALSE(written.contains("\r\r")) << written.toStdString();
+        EXPECT_EQ(parsed(written).serialize(), written);
+    }
 }
