@@ -20,6 +20,7 @@
 // item opened is closed once, every host object and enumeration is released.
 #include "frame/DeviceModel.h"
 #include "platform/ComError.h"
+#include "platform/ComObject.h"
 #include "printfile/TagSubstitution.h"
 
 #include <QByteArray>
@@ -183,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         fail("items opened and closes asked for differ", setup.line);
     if (model.liveObjects() != 0)
         fail("a host object outlived the lookup", setup.line);
-    if (clsEnum::liveCount() != 0)
+    if (ComModule::objectCount() != model.existingObjects())
         fail("an enumeration object was not released", setup.line);
     return 0;
 }

@@ -1,6 +1,7 @@
 // The string-table compiler on any script: it either answers one error with a
 // line inside the script, or compiles it; then every string it accepted must
 // come back unchanged from the string block it was compiled into.
+#include "platform/StringBlock.h"
 #include "platform/StringResources.h"
 #include "resources/rc/RcScript.h"
 
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         for (const auto &[id, text] : table) {
             const std::vector<std::uint8_t> block = stringBlock(table, id / 16u + 1);
             QString read;
-            if (!readStringBlockEntry(block.data(), std::uint32_t(block.size()), id % 16u, &read) ||
+            if (!StringBlock::readEntry(block.data(), std::uint32_t(block.size()), id % 16u, &read) ||
                 read != text)
                 fail("string does not survive its block", language, id);
         }

@@ -4,6 +4,7 @@
 // the block and free every resource they load. The component's own lookup in
 // one language reads the same.
 #include "platform/ComError.h"
+#include "platform/StringBlock.h"
 #include "platform/StringResources.h"
 #include "resources/Toolkit_LoadResource.h"
 
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::uint32_t used = 0;
     for (unsigned position = 0; position < 16; ++position) {
         QString text;
-        const bool found = readStringBlockEntry(data, bytes, position, &text);
+        const bool found = StringBlock::readEntry(data, bytes, position, &text);
         if (found) {
             // Every string before it and its own length field and units lie inside.
             used += 2 + 2 * std::uint32_t(text.size());
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     fail("text differs from the block's units", position);
             }
         }
-        if (readStringBlockEntry(data, bytes, position, nullptr) != found)
+        if (StringBlock::readEntry(data, bytes, position, nullptr) != found)
             fail("reading without a text answers differently", position);
 
         for (const unsigned id : {position, position + 16}) {
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!found)
             break;
     }
-    if (readStringBlockEntry(data, bytes, 16, nullptr))
+    if (StringBlock::readEntry(data, bytes, 16, nullptr))
         fail("a seventeenth string", 16);
     if (loadedResourceCount() != 0)
         fail("a loaded resource was not freed", 0);

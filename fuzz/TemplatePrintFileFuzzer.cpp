@@ -11,6 +11,7 @@
 // released.
 #include "frame/DeviceModel.h"
 #include "platform/ComError.h"
+#include "platform/ComObject.h"
 #include "platform/TextFile.h"
 #include "printfile/TagSubstitution.h"
 #include "printfile/TemplatePrintFile.h"
@@ -196,7 +197,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (opened != closed)
         fail("items opened and closed differ", templateBytes);
-    if (model.liveObjects() != 0 || clsEnum::liveCount() != 0)
+    if (model.liveObjects() != 0 || ComModule::objectCount() != model.existingObjects())
         fail("a host object was not released", templateBytes);
     return 0;
 }
