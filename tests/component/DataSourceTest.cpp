@@ -118,19 +118,6 @@ TEST_F(data_source_test, database_command_asks_first_and_cancel_changes_nothing)
     EXPECT_EQ(checkedEntries(window()), QStringList{"scrDatabase"});
 }
 
-TEST_F(data_source_test, a_refused_database_leaves_the_browser_hidden)
-{
-    model.setDatabase(QString(), {});
-    run("scrDatabase");
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages[1].text, QString("File not found !"));
-    EXPECT_EQ(messages[1].title, QString("Quiravel"));
-    EXPECT_EQ(window()->windowTitle(), QString("Quiravel:  Database data"));
-    EXPECT_EQ(checkedEntries(window()), QStringList{"scrDatabase"});
-    EXPECT_FALSE(browser()->widget()->isVisibleTo(window()));
-    EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"));
-}
-
 TEST_F(data_source_test, device_command_uploads_and_shows_the_device_values)
 {
     model.clearCalls();
@@ -143,19 +130,6 @@ TEST_F(data_source_test, device_command_uploads_and_shows_the_device_values)
     EXPECT_FALSE(component()->uploadDone());
 }
 
-TEST_F(data_source_test, a_disconnected_device_stops_before_the_prompt)
-{
-    model.setConnected(false);
-    model.clearCalls();
-    run("scrShadow");
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0].text, QString("Device disconnected !"));
-    EXPECT_EQ(messages[0].title, QString("Upload device data..."));
-    EXPECT_EQ(calls("StartFunction"), 0);
-    EXPECT_EQ(checkedEntries(window()), QStringList{"srcValue"});
-    expectEachOpenedItemClosedOnce();
-}
-
 TEST_F(data_source_test, an_upload_already_running_is_waited_for_not_restarted)
 {
     model.setUploadMilliseconds(1000 * 1000);
@@ -165,33 +139,6 @@ TEST_F(data_source_test, an_upload_already_running_is_waited_for_not_restarted)
     run("scrShadow");
     EXPECT_EQ(calls("StartFunction"), 0);
     EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
-}
-
-TEST_F(data_source_test, closing_the_window_during_the_upload_wait_ends_the_command)
-{
-    model.setUploadMilliseconds(1000 * 1000);
-    QPointer<frmQuiravel> w = window();
-    QTimer::singleShot(0, [&] { w->close(); });
-    run("scrShadow");
-    EXPECT_EQ(component()->window(), nullptr);
-    EXPECT_EQ(model.releaseViewCount(), 1);
-    flushDeletes();
-    EXPECT_TRUE(w.isNull());
-    expectEachOpenedItemClosedOnce();
-    model.advanceUpload(100); // the host's late report finds nobody waiting
-}
-
-TEST_F(data_source_test, the_host_destroying_the_view_during_the_wait_ends_the_command)
-{
-    model.setUploadMilliseconds(1000 * 1000);
-    QTimer::singleShot(0, [&] {
-        std::int32_t result = 0;
-        EXPECT_EQ(view->Destroy(&result), S_OK);
-    });
-    run("scrShadow");
-    EXPECT_EQ(component()->window(), nullptr);
-    EXPECT_EQ(model.releaseViewCount(), 1);
-    expectEachOpenedItemClosedOnce();
 }
 
 TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
@@ -217,20 +164,6 @@ TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
     expectEachOpenedItemClosedOnce();
 }
 
-TEST_F(data_source_test, an_application_quitting_during_the_upload_wait_ends_the_command)
-{
-    model.setUploadMilliseconds(1000 * 1000);
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    run("scrShadow");
-    ASSERT_NE(window(), nullptr);
-    EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"))
-        << "nothing was regenerated from an unfinished upload";
-    // Once told to quit, every event loop ends at once until the application
-    // runs its own loop again: let it, so that later tests can wait.
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
-}
-
 TEST_F(data_source_test, a_print_file_that_cannot_be_completed_is_not_left_and_the_host_learns_why)
 {
     EXPECT_EQ(generationError(), QStringList({"", ""}));
@@ -248,47 +181,4 @@ TEST_F(data_source_test, a_print_file_that_cannot_be_completed_is_not_left_and_t
     run("srcValue");
     EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"));
     EXPECT_EQ(generationError(), QStringList({"", ""}));
-}
-
-TEST_F(data_source_test, a_template_that_is_no_regular_file_is_not_found)
-{
-    const QByteArray name = QFile::encodeName(path("Pump001.HTM"));
-    const struct
-    {
-        const char *what;
-        std::function<bool()> make;
-        const char *reason;
-    } cases[] = {
-        {"FIFO", [&] { return ::mkfifo(name.constData(), 0600) == 0; }, "Not a regular file (a FIFO)"},
-        {"link to /dev/zero", [&] { return ::symlink("/dev/zero", name.constData()) == 0; },
-         "Not a regular file (a device)"},
-        {"directory", [&] { return ::mkdir(name.constData(), 0700) == 0; },
-         "Not a regular file (a directory)"},
-        {"dangling link", [&] { return ::symlink("Gone001.HTM", name.constData()) == 0; },
-         "File not found (a dangling link)"},
-    };
-    guard.reset();
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        messages.clear();
-        ASSERT_TRUE(::unlink(name.constData()) == 0 || ::rmdir(name.constData()) == 0);
-        ASSERT_TRUE(c.make());
-        run("srcValue");
-        EXPECT_EQ(messageTexts(), QStringList{path("Pump001.HTM") + ": File not found !"});
-        EXPECT_EQ(generationError(), QStringList({path("Pump001.HTM"), c.reason}));
-    }
-}
-
-TEST_F(data_source_test, a_full_disk_while_writing_the_report_names_the_real_reason)
-{
-    {
-        ScopedFileSizeLimit full(0);
-        ASSERT_TRUE(full.isSet());
-        window()->findChild<QAction *>("applicationReport")->trigger();
-    }
-    EXPECT_EQ(messageTexts(), QStringList{"Error :File too large"});
-    // Writing stopped before the first line: the report stays, empty.
-    EXPECT_TRUE(QFileInfo(path("REPORT.HTM")).isFile());
-    EXPECT_EQ(QFileInfo(path("REPORT.HTM")).size(), 0);
-    EXPECT_EQ(generationError(), QStringList({path("REPORT.HTM"), "File too large"}));
 }

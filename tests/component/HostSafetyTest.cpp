@@ -133,46 +133,6 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     EXPECT_EQ(otherSink.detach()->Release(), 0u) << "a released view kept its sink";
 }
 
-TEST_F(host_safety_test, only_a_clear_ok_from_the_sink_overwrites_the_application_data)
-{
-    ASSERT_EQ(attach(), S_OK);
-    ASSERT_EQ(show(), S_OK);
-    model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
-    ComPtr<RecordingSink> sink = newSink();
-    ComPtr<IQuiravelAutomation> automation = this->automation(view);
-    ASSERT_EQ(automation->Advise(sink.get()), S_OK);
-
-    struct Case
-    {
-        HRESULT status;
-        std::int32_t answer;
-        bool loads;
-    } cases[] = {
-        {S_OK, 2, false},   {S_OK, 0, false}, {S_OK, 7, false}, {S_OK, -1, false},
-        {E_FAIL, 1, false}, {2, 1, false},    {S_OK, 1, true},
-    };
-    const BStr database(QStringLiteral("scrDatabase"));
-    for (const Case &c : cases) {
-        sink->status = c.status;
-        sink->answerValue = c.answer;
-        model.clearCalls();
-        ASSERT_EQ(automation->RunCommand(database.get()), S_OK);
-        bool loaded = false;
-        for (const HostCall &call : model.calls())
-            loaded |= call.operation == "LoadDatabase";
-        EXPECT_EQ(loaded, c.loads) << "status " << c.status << ", answer " << c.answer;
-    }
-    EXPECT_TRUE(messages.isEmpty()) << "the sink answered every box";
-
-    // S_FALSE leaves the box to the user, whose OK loads.
-    sink->status = S_FALSE;
-    model.clearCalls();
-    ASSERT_EQ(automation->RunCommand(database.get()), S_OK);
-    EXPECT_EQ(messageTexts(), QStringList{"Attention, overwrite application data !"});
-    EXPECT_EQ(model.calls().value(0).operation, QString("GetFunctionControl"));
-    automation->Advise(nullptr);
-}
-
 TEST_F(host_safety_test, a_failure_status_inside_a_device_command_leaves_no_item_open)
 {
     ASSERT_EQ(attach(), S_OK);
@@ -186,14 +146,6 @@ TEST_F(host_safety_test, a_failure_status_inside_a_device_command_leaves_no_item
         expectEachOpenedItemClosedOnce();
     }
     model.clearFaults();
-}
-
-TEST_F(host_safety_test, a_failure_status_while_attaching_leaves_no_item_open)
-{
-    model.failOperation("GetItemString", E_ACCESSDENIED);
-    EXPECT_EQ(attach(), E_ACCESSDENIED);
-    model.clearFaults();
-    expectEachOpenedItemClosedOnce();
 }
 
 TEST_F(host_safety_test, a_failure_status_of_the_host_s_release_is_the_result_of_the_closing_call)

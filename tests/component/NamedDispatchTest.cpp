@@ -75,30 +75,3 @@ TEST_F(named_dispatch_test, a_late_bound_client_calls_the_three_queries_by_name)
         EXPECT_EQ(takeText(organisation.value), QString("Hydro Werke"));
     }
 }
-
-TEST_F(named_dispatch_test, unknown_names_and_wrong_calls_are_refused)
-{
-    ComPtr<IDispatch> dispatch;
-    ASSERT_EQ(view->QueryInterface(IID_IDispatch, dispatch.putVoid()), S_OK);
-
-    OLECHAR *unknown[] = {const_cast<OLECHAR *>(u"Show")};
-    DISPID id = 0;
-    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(id, DISPID_UNKNOWN);
-
-    // The operations take no arguments, so an argument's name is unknown too.
-    OLECHAR *withArgument[] = {const_cast<OLECHAR *>(u"GetRegisteredOwner"), const_cast<OLECHAR *>(u"Value")};
-    DISPID ids[2] = {0, 0};
-    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, withArgument, 2, 0, ids), DISP_E_UNKNOWNNAME);
-    EXPECT_NE(ids[0], DISPID_UNKNOWN);
-    EXPECT_EQ(ids[1], DISPID_UNKNOWN);
-    const DISPID owner = ids[0];
-
-    VARIANT argument = variantFromLong(1);
-    Invoked withOneArgument =
-        invoke(dispatch.get(), owner, DISPATCH_METHOD, DISPPARAMS{&argument, nullptr, 1, 0});
-    EXPECT_EQ(withOneArgument.status, DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(withOneArgument.value.vt, VT_EMPTY) << "no result on failure";
-    EXPECT_EQ(invoke(dispatch.get(), owner + 1000, DISPATCH_METHOD).status, DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(invoke(dispatch.get(), owner, 4 /* property put */).status, DISP_E_MEMBERNOTFOUND);
-}

@@ -51,57 +51,6 @@ TEST(slot_layout_test, standard_slots_come_first)
     });
 }
 
-TEST(slot_layout_test, item_manager_operations)
-{
-    expectSlots({
-        {"ReleaseView", slotOf(&AppItemManager::ReleaseView), 14},
-        {"GetDeviceDescription", slotOf(&AppItemManager::GetDeviceDescription), 16},
-        {"GetFunctionControl", slotOf(&AppItemManager::GetFunctionControl), 17},
-        {"OpenItem", slotOf(&AppItemManager::OpenItem), 18},
-        {"CloseItem", slotOf(&AppItemManager::CloseItem), 19},
-        {"GetItemQuad", slotOf(&AppItemManager::GetItemQuad), 21},
-        {"GetItemLong", slotOf(&AppItemManager::GetItemLong), 25},
-        {"GetItemString", slotOf(&AppItemManager::GetItemString), 57},
-    });
-}
-
-TEST(slot_layout_test, device_description_operations)
-{
-    expectSlots({
-        {"GetDeviceEntry", slotOf(&AppDeviceDescription::GetDeviceEntry), 9},
-        {"GetSettingEntry", slotOf(&AppDeviceDescription::GetSettingEntry), 11},
-        {"GetSectionCount", slotOf(&AppDeviceDescription::GetSectionCount), 18},
-        {"GetFirstEntry", slotOf(&AppDeviceDescription::GetFirstEntry), 19},
-        {"GetNextEntry", slotOf(&AppDeviceDescription::GetNextEntry), 20},
-        {"FindDefinition", slotOf(&AppDeviceDescription::FindDefinition), 21},
-        {"GetEntryName", slotOf(&AppDeviceDescription::GetEntryName), 22},
-        {"GetObjectDefinition", slotOf(&AppDeviceDescription::GetObjectDefinition), 25},
-        {"GetEnumerationEntries", slotOf(&AppDeviceDescription::GetEnumerationEntries), 29},
-    });
-}
-
-TEST(slot_layout_test, function_control_operations)
-{
-    expectSlots({
-        {"StartFunction", slotOf(&AppFunctionControl::StartFunction), 17},
-        {"LoadDatabase", slotOf(&AppFunctionControl::LoadDatabase), 19},
-    });
-}
-
-TEST(slot_layout_test, view_and_component_interfaces)
-{
-    expectSlots({
-        {"SetAppletItemManagRef", slotOf(&View::SetAppletItemManagRef), 7},
-        {"Show", slotOf(&View::Show), 8},
-        {"Hide", slotOf(&View::Hide), 9},
-        {"Destroy", slotOf(&View::Destroy), 10},
-        {"NotifyChanged", slotOf(&View::NotifyChanged), 11},
-        {"IsSystemNT", slotOf(&_clsQuiravel::IsSystemNT), 7},
-        {"GetRegisteredOwner", slotOf(&_clsQuiravel::GetRegisteredOwner), 8},
-        {"GetRegisteredOrganization", slotOf(&_clsQuiravel::GetRegisteredOrganization), 9},
-    });
-}
-
 TEST(slot_layout_test, automation_interface_grows_only_at_its_end)
 {
     expectSlots({

@@ -58,21 +58,6 @@ TEST_F(window_test, show_localises_every_caption_in_the_users_language)
     }
 }
 
-TEST_F(window_test, a_description_without_template_reports_1136_and_keeps_the_window)
-{
-    model.removeSettingEntry("PRINTTEMPLATEFILE");
-    ASSERT_EQ(attach(), S_OK);
-    ASSERT_EQ(show(), S_OK);
-    ASSERT_FALSE(messages.isEmpty());
-    EXPECT_EQ(messages.first().text,
-              QString("The entry \"PrintTemplateFile\" in the KQD-file is NOT available !"));
-    EXPECT_EQ(messages.first().title, QString("Quiravel"));
-    ASSERT_NE(window(), nullptr);
-    EXPECT_TRUE(window()->isVisible());
-    ASSERT_NE(browsers.last, nullptr);
-    EXPECT_TRUE(browsers.last->navigations.isEmpty()) << "no first navigation";
-}
-
 TEST_F(window_test, a_browser_that_cannot_be_set_up_reports_1143_closes_the_window_and_fails_show)
 {
     struct Case
@@ -104,25 +89,5 @@ TEST_F(window_test, a_browser_that_cannot_be_set_up_reports_1143_closes_the_wind
         std::int32_t result = 0;
         EXPECT_TRUE(FAILED(view->Show(&result)));
         EXPECT_EQ(model.releaseViewCount(), released + 1);
-    }
-}
-
-TEST_F(window_test, closing_by_close_box_or_exit_detaches_the_component)
-{
-    for (bool useExit : {false, true}) {
-        ASSERT_EQ(attach(), S_OK);
-        ASSERT_EQ(show(), S_OK);
-        const int released = model.releaseViewCount();
-        QPointer<frmQuiravel> w = window();
-        if (useExit)
-            w->menuEntry("Beenden_m")->trigger();
-        else
-            w->close();
-        EXPECT_EQ(model.releaseViewCount(), released + 1);
-        EXPECT_EQ(component()->window(), nullptr);
-        flushDeletes();
-        EXPECT_TRUE(w.isNull()) << "the unloaded window is deleted";
-        std::int32_t result = 0;
-        EXPECT_TRUE(FAILED(view->Show(&result)));
     }
 }

@@ -36,37 +36,6 @@ QByteArray joined(const QByteArrayList &lines)
 // their spacer.
 constexpr qsizetype kEntriesStart = 16;
 constexpr qsizetype kObjectsStart = 20;
-constexpr qsizetype kObjectCount = 7;
-
-/// The full English report with these object lines (without "</p>") in place of its own.
-QByteArray englishWithObjects(const QByteArrayList &objects)
-{
-    const QByteArrayList whole = lines(golden("REPORT_en.HTM"));
-    QByteArrayList result = whole.mid(0, kObjectsStart);
-    for (const QByteArray &object : objects)
-        result << object + "</p>";
-    return joined(result + whole.mid(kObjectsStart + kObjectCount));
-}
-
-QByteArray nbsp(int count)
-{
-    return QByteArray("&nbsp;").repeated(count);
-}
-
-/// The object lines; `withValues` false for objects whose values could not be read.
-QByteArrayList objectLines(bool withValues = true)
-{
-    const auto value = [withValues](const char *text) {
-        return withValues ? QByteArray(text) : QByteArray();
-    };
-    return {"Nineteen_characters = " + nbsp(1) + value("19"),
-            "Twenty_characters_xx = " + value("20"),
-            "Mode = " + nbsp(16) + value("Two"),
-            "Twenty_one_characters = " + value("21"),
-            "Mode2 = " + nbsp(15) + value(" Four <&> "),
-            "Ghost = " + nbsp(15),
-            "Mode3 = " + nbsp(15)};
-}
 
 class Report : public HostDevice
 {
@@ -108,55 +77,6 @@ TEST(default_report_test, writes_the_whole_report_byte_for_byte_in_both_language
         EXPECT_EQ(readBytes(host.path), golden(goldenName)) << localeName;
         host.expectEverythingReleased();
     }
-}
-
-TEST(default_report_test, an_empty_description_gives_nineteen_lines_replacing_the_last_report)
-{
-    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
-    Report full;
-    WriteReportFile(full.context(), full.path);
-    HostDevice host;
-    host.owner.clear();
-    WriteReportFile(host.context(), full.path);
-    const QByteArray bytes = readBytes(full.path);
-    EXPECT_EQ(bytes, golden("REPORT_empty.HTM"));
-    EXPECT_EQ(bytes.count("\r\n"), 19);
-    host.expectEverythingReleased();
-}
-
-TEST(default_report_test, error_flags_leave_lines_out_or_values_empty)
-{
-    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
-    const std::pair<const char *, QByteArrayList> cases[] = {
-        {"GetSectionCount", {}},
-        {"GetFirstEntry", {}},
-        {"OpenItem", objectLines(false)},
-        {"GetItemString", objectLines(false)},
-        {"FindDefinition", objectLines(false)},
-    };
-    for (const auto &[operation, objects] : cases) {
-        Report host;
-        host.model.setErrorFlag(QString::fromUtf8(operation), 1);
-        WriteReportFile(host.context(), host.path);
-        EXPECT_EQ(readBytes(host.path), englishWithObjects(objects)) << operation;
-        host.expectEverythingReleased();
-    }
-}
-
-TEST(default_report_test, device_data_are_read_from_the_shadow_set)
-{
-    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
-    Report host;
-    host.model.setShadowValue(QStringLiteral("Mode"), QStringLiteral("4"));
-    TagContext context = host.context();
-    context.shadow = true;
-    WriteReportFile(context, host.path);
-    // Only the objects with a shadow value show one; the others read empty.
-    QByteArrayList objects = objectLines(false);
-    objects[0] = "Nineteen_characters = " + nbsp(1) + "shadow 19";
-    objects[2] = "Mode = " + nbsp(16) + " Four <&> ";
-    EXPECT_EQ(readBytes(host.path), englishWithObjects(objects));
-    host.expectEverythingReleased();
 }
 
 TEST(default_report_test, an_error_ends_the_report_and_keeps_the_lines_before_it)

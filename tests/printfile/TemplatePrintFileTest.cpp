@@ -7,9 +7,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <latch>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -72,45 +70,6 @@ TEST(template_print_file_test, template_is_found_whatever_the_letter_case)
               directory + QStringLiteral("dev049.htm"));
     EXPECT_EQ(findTemplate(directory, QStringLiteral("dev001.htm")), QString());
     EXPECT_EQ(findTemplate(directory, QString()), QString());
-}
-
-TEST(template_print_file_test, a_template_without_tags_is_copied_line_by_line)
-{
-    const QByteArray crlf = "<html>\r\n\r\n<p>caf\xe9 \xa9</p>\r\n</html>\r\n";
-    const QByteArray inputs[] = {crlf, "<html>\n\n<p>caf\xe9 \xa9</p>\n</html>\n",
-                                 "<html>\r\n\r\n<p>caf\xe9 \xa9</p>\r\n</html>"};
-    for (const QByteArray &input : inputs) {
-        PrintFile host;
-        EXPECT_TRUE(host.run(input).succeeded()) << input.constData();
-        EXPECT_EQ(readBytes(host.printPath), crlf) << input.constData();
-    }
-}
-
-TEST(template_print_file_test, tags_are_filled_and_a_second_run_replaces_the_file)
-{
-    PrintFile host;
-    EXPECT_TRUE(host.run("first run, longer than the second one\r\nline 2\r\nline 3\r\n").succeeded());
-    EXPECT_TRUE(host.run("<h1>#VENDOR#</h1>\r\n<p>#Range# #unknown#</p>\r\n# alone\r\n").succeeded());
-    EXPECT_EQ(readBytes(host.printPath), QByteArray("<h1>Ger\xe4tebau</h1>\r\n<p>0..100 \xb0"
-                                                    "C #unknown#</p>\r\n# alone\r\n"));
-    host.expectEverythingReleased();
-}
-
-TEST(template_print_file_test, an_unreadable_template_is_not_opened_an_unwritable_print_file_is)
-{
-    PrintFile host;
-    PrintFileResult result = writeTemplatePrintFile(host.templatePath, host.printPath, [](QString &) {});
-    EXPECT_FALSE(result.templateOpened);
-    EXPECT_EQ(result.failedPath, host.templatePath);
-    EXPECT_EQ(result.reason, QStringLiteral("File not found"));
-    EXPECT_FALSE(QFile::exists(host.printPath));
-
-    host.printPath = host.dir.filePath(QStringLiteral("missing/DevPRN.HTM"));
-    result = host.run("#VENDOR#\r\n");
-    EXPECT_TRUE(result.templateOpened);
-    EXPECT_EQ(result.failedPath, host.printPath);
-    EXPECT_EQ(result.reason, QStringLiteral("Path not found"));
-    EXPECT_FALSE(QFile::exists(host.printPath));
 }
 
 /// What the print file must hold, worked out without the reader under test:
@@ -232,40 +191,6 @@ TEST(template_print_file_test, a_line_whose_tag_fails_is_written_as_read_and_the
     host.expectEverythingReleased();
 }
 
-TEST(template_print_file_test, two_writers_of_one_print_file_leave_one_whole_run)
-{
-    PrintFile host;
-    QByteArray templateBytes;
-    for (int i = 0; i < 20000; ++i)
-        templateBytes += "<p>#WHO# wrote line " + QByteArray::number(i) + "</p>\r\n";
-    writeBytes(host.templatePath, templateBytes);
-    TemplateGuard guard(host.templatePath);
-    const auto output = [&](const char *who) {
-        QByteArray bytes = templateBytes;
-        return bytes.replace("#WHO#", who);
-    };
-    const QByteArray first = output("first");
-    const QByteArray second = output("second");
-
-    for (int round = 0; round < 20; ++round) {
-        std::latch start(2);
-        const auto writer = [&](QString who) {
-            start.arrive_and_wait();
-            const PrintFileResult result =
-                writeTemplatePrintFile(host.templatePath, host.printPath,
-                                       [&](QString &line) { line.replace(QStringLiteral("#WHO#"), who); });
-            EXPECT_TRUE(result.succeeded()) << result.reason.toStdString();
-        };
-        std::thread a(writer, QStringLiteral("first"));
-        std::thread b(writer, QStringLiteral("second"));
-        a.join();
-        b.join();
-        const QByteArray left = readBytes(host.printPath);
-        ASSERT_TRUE(left == first || left == second) << "round " << round << ": a mix of both runs";
-    }
-    EXPECT_EQ(host.leftBeside(), QStringList{QStringLiteral("DevPRN.HTM")});
-}
-
 TEST(template_print_file_test, a_copy_that_cannot_be_completed_leaves_no_page_and_says_why)
 {
     // A folder in the way of the print file.
@@ -332,23 +257,6 @@ TEST(template_print_file_test, only_regular_files_count_as_templates_and_none_bl
         }
         EXPECT_FALSE(QFile::exists(directory + "DevPRN.HTM"));
         ASSERT_TRUE(::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0);
-    }
-}
-
-TEST(template_print_file_test, a_line_longer_than_the_limit_ends_the_copy_with_an_error)
-{
-    PrintFile host;
-    const QByteArray longest(TextReader::MaxLineLength, 'x');
-    ASSERT_TRUE(host.run("<p>#VENDOR#</p>\r\n" + longest + "\r\n#VENDOR#").succeeded());
-    EXPECT_EQ(readBytes(host.printPath), "<p>Ger\xe4tebau</p>\r\n" + longest + "\r\nGer\xe4tebau\r\n");
-
-    for (const QByteArray &tooLong : {longest + "x\r\n", longest + "x#VENDOR#"}) {
-        const PrintFileResult result = host.run("<p>#VENDOR#</p>\r\n" + tooLong + "\r\nafter\r\n");
-        EXPECT_TRUE(result.templateOpened);
-        EXPECT_EQ(result.failedPath, host.templatePath);
-        EXPECT_EQ(result.reason, QStringLiteral("A line is longer than 16 MiB"));
-        EXPECT_FALSE(QFile::exists(host.printPath)) << "the page of the run before is gone";
-        EXPECT_EQ(host.leftBeside(), QStringList());
     }
 }
 

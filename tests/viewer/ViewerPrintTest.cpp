@@ -148,34 +148,4 @@ TEST(viewer_print_test, offered_file_is_named_after_the_page_and_never_a_directo
     }
 }
 
-TEST(viewer_print_test, preview_that_cannot_print_says_so_on_its_page)
-{
-    QTemporaryDir directory;
-    QWidget parent;
-    QPointer<QWebEngineView> view = new QWebEngineView(&parent);
-    PrintHandler handler(view);
-    const QString pdf = directory.path() + "/preview.pdf";
-    answerDialog<QPrintPreviewDialog>(
-        [](QPrintPreviewDialog *dialog) {
-            auto *widget = dialog->findChild<QPrintPreviewWidget *>();
-            return widget && widget->pageCount() > 0;
-        },
-        [&](QPrintPreviewDialog *dialog) {
-            // The view goes away while its preview is open: the next
-            // rendering of the preview has nothing left to print.
-            delete view;
-            QPrinter printer;
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(pdf);
-            emit dialog->paintRequested(&printer);
-            return false;
-        });
-    handler.printPreview();
-    ASSERT_TRUE(view.isNull());
-    QProcess text;
-    text.start("pdftotext", {pdf, "-"});
-    ASSERT_TRUE(text.waitForFinished(kTimeoutMs));
-    EXPECT_TRUE(text.readAllStandardOutput().contains("Could not generate print preview."));
-}
-
 } // namespace

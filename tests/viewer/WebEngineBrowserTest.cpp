@@ -110,40 +110,4 @@ TEST_F(webengine_browser_test, offline_page_never_reaches_the_network)
     EXPECT_TRUE(connections.wait(kLoadTimeoutMs));
 }
 
-// One profile lets the engine render every control's pages in one renderer
-// process; going offline stays a matter of each control.
-TEST_F(webengine_browser_test, controls_share_one_profile_and_go_offline_each_on_its_own)
-{
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-    QSignalSpy connections(&server, &QTcpServer::newConnection);
-    const QString remote = QStringLiteral("http://127.0.0.1:%1/x.png").arg(server.serverPort());
-    LoadedPage page(QStringLiteral("<html><body><img src=\"%1\"></body></html>").arg(remote));
-
-    auto online = std::make_unique<WebEngineBrowser>(&parent);
-    const auto profileOf = [](const WebEngineBrowser &control) {
-        const auto *view = qobject_cast<const QWebEngineView *>(control.widget());
-        return view ? view->page()->profile() : nullptr;
-    };
-    ASSERT_NE(profileOf(*browser), nullptr);
-    EXPECT_EQ(profileOf(*online), profileOf(*browser));
-
-    online->setOffline(false);
-    online->Navigate(remote);
-    ASSERT_TRUE(connections.wait(kLoadTimeoutMs));
-    EXPECT_EQ(online->requestInterceptor()->blockedCount(), 0);
-    // The profile outlives the first control to go.
-    online.reset();
-    QCoreApplication::processEvents();
-
-    const int connected = connections.count();
-    QSignalSpy offlineFinished(browser.get(), &BrowserControl::loadFinished);
-    browser->Navigate(remote);
-    ASSERT_TRUE(offlineFinished.wait(kLoadTimeoutMs));
-    connections.wait(1000);
-    EXPECT_EQ(connections.count(), connected);
-    EXPECT_GT(browser->requestInterceptor()->blockedCount(), 0);
-    EXPECT_TRUE(navigateAndWait(page.path));
-}
-
 } // namespace

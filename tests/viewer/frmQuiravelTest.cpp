@@ -60,41 +60,6 @@ TEST_F(viewer_window_test, load_creates_a_hidden_offline_browser_and_navigates_t
     EXPECT_EQ(registration.created, 1);
 }
 
-TEST(viewer_layout_test, browser_size_follows_the_client_area_within_limits)
-{
-    const struct
-    {
-        int width, height, top;
-        BrowserGeometry expected;
-    } cases[] = {
-        {4, 1000, 0, {77, 625}},   // width 4 is too narrow
-        {5, 1000, 0, {5, 625}},    // width 5 is taken exactly
-        {0, 0, 0, {77, 88}},       // minimised
-        {800, 376, 0, {800, 88}},  // one unit left: height stays
-        {800, 377, 0, {800, 2}},   // two units left: height 2
-        {800, 500, 30, {800, 95}}, //
-        {800, 406, 30, {800, 88}},
-    };
-    for (const auto &c : cases) {
-        const BrowserGeometry result = layoutBrowser(c.width, c.height, c.top, 375, {77, 88});
-        EXPECT_EQ(result.width, c.expected.width) << c.width << "x" << c.height;
-        EXPECT_EQ(result.height, c.expected.height) << c.width << "x" << c.height;
-    }
-}
-
-TEST_F(viewer_window_test, help_shows_the_file_section_then_the_view_section)
-{
-    window->menuEntry("m_Help")->trigger();
-    ASSERT_EQ(messages.shown.size(), 1);
-    const QString text = messages.shown[0].text;
-    EXPECT_EQ(messages.shown[0].title, "Quiravel");
-    EXPECT_TRUE(text.startsWith("File\r\n  Print\r\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains(
-        "    Close the Quiravel.\r\n----------------------------------------------\r\nView\r\n"))
-        << text.toStdString();
-    EXPECT_TRUE(text.endsWith("!!! Attention, the actual application data of the DTM will be overwrite !!!"));
-}
-
 } // namespace
 
 namespace {
@@ -110,20 +75,6 @@ TEST_F(viewer_window_test, caption_after_load_is_1146_alone)
                   QString::fromLatin1(locale[0] == 'e' ? "Quiravel:  " : "HTML Seitenansicht:  "));
         w->Unload();
         flushDeletes();
-    }
-}
-
-TEST_F(viewer_window_test, browser_follows_the_shown_window_between_menu_and_status_bar)
-{
-    ASSERT_TRUE(window->ShowWindow());
-    QWidget *view = browser()->widget();
-    for (const QSize size : {QSize(640, 480), QSize(300, 700), QSize(900, 250)}) {
-        window->resize(size);
-        QCoreApplication::processEvents();
-        ASSERT_EQ(window->size(), size);
-        EXPECT_EQ(view->width(), size.width());
-        EXPECT_EQ(view->mapTo(window.data(), QPoint(0, 0)).y(), window->menuBar()->height());
-        EXPECT_EQ(view->mapTo(window.data(), QPoint(0, view->height())).y(), window->StatusBar1()->y());
     }
 }
 
