@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -47,11 +46,6 @@ TEST_F(batch_test, a_folder_is_searched_recursively_and_pdfs_keep_the_path_below
     EXPECT_EQ(devices[2].pdfPath, out + QStringLiteral("/v2/Valve.pdf"));
     for (const BatchDevice &device : devices)
         EXPECT_TRUE(device.error.isEmpty()) << qPrintable(device.error);
-
-    // Without a PDF directory nothing else changes.
-    const QList<BatchDevice> plain = collectDevices({path(QStringLiteral("plant"))}, QString());
-    ASSERT_EQ(plain.size(), 3);
-    EXPECT_TRUE(plain[0].pdfPath.isEmpty());
 }
 
 TEST_F(batch_test, a_list_names_descriptions_and_folders_relative_to_itself)
@@ -147,20 +141,6 @@ TEST(batch_options_test, usage_errors_name_the_argument)
             << qPrintable(test.arguments.join(QLatin1Char(' ')));
         EXPECT_EQ(message, test.message);
     }
-
-    BatchOptions options;
-    QString message;
-    ASSERT_EQ(
-        parseBatchOptions({QStringLiteral("--source"), QStringLiteral("Device"), QStringLiteral("--report"),
-                           QStringLiteral("database"), QStringLiteral("plant"), QStringLiteral("@list")},
-                          &options, &message),
-        ParseResult::Run)
-        << qPrintable(message);
-    EXPECT_EQ(options.sourceCommand, QStringLiteral("scrShadow"));
-    EXPECT_EQ(options.reportCommand, QStringLiteral("ShowDatabaseReport"));
-    EXPECT_EQ(options.inputs, (QStringList{QStringLiteral("plant"), QStringLiteral("@list")}));
-    EXPECT_EQ(options.jobs, std::clamp(QThread::idealThreadCount(), 1, 64));
-    EXPECT_EQ(options.timeoutSeconds, 60);
 }
 
 TEST(batch_report_test, csv_fields_are_quoted_where_they_must_be)

@@ -110,18 +110,6 @@ public:
         return value.toQString();
     }
 
-    bool connected() const
-    {
-        std::int32_t handle = 0, error = -1;
-        EXPECT_EQ(m_manager->OpenItem(BStr(DeviceModel::ConnectItem).get(), VARIANT_FALSE, 1, &handle, 0, 0,
-                                      &error),
-                  S_OK);
-        std::int64_t quad = 0;
-        EXPECT_EQ(m_manager->GetItemQuad(handle, &quad, &error), S_OK);
-        EXPECT_EQ(m_manager->CloseItem(variantFromLong(1), handle, VARIANT_FALSE, &error), S_OK);
-        return quad == 0x4000000000000000LL;
-    }
-
     /// The error flags of LoadDatabase and StartFunction("upload").
     std::int32_t loadDatabase() const { return functionError(false); }
     std::int32_t startUpload() const { return functionError(true); }

@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sys/stat.h>
 
 namespace {
 
@@ -155,33 +154,6 @@ TEST_F(regsvr_test, register_and_unregister_at_once_leave_a_whole_state)
     }
     ASSERT_EQ(regsvr({QStringLiteral("-u"), kLibrary}, registry).exitCode, 0);
     EXPECT_EQ(readBytes(registry), kForeign) << "comments and unknown lines kept through it all";
-}
-
-TEST_F(regsvr_test, a_file_that_is_no_registry_is_left_as_it_is_and_named)
-{
-    const QString notes = path("notes.txt");
-    const QByteArray text = "[not a registry]\nmy notes\n";
-    ASSERT_TRUE(writeBytes(notes, text));
-    const QString fifo = path("fifo");
-    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const std::pair<QString, QString> files[] = {
-        {notes,
-         QStringLiteral("not a registry export (its first line is not \"Windows Registry Editor Version "
-                        "5.00\" or \"REGEDIT4\")")},
-        {fifo, QStringLiteral("Not a regular file (a FIFO)")},
-        {m_dir.path(), QStringLiteral("Not a regular file (a directory)")},
-        {QStringLiteral("/dev/zero"), QStringLiteral("Not a regular file (a device)")},
-    };
-    for (const auto &[file, cause] : files) {
-        for (const QStringList &arguments :
-             {QStringList{kLibrary}, QStringList{QStringLiteral("-u"), kLibrary}}) {
-            const Finished run = regsvr(arguments, file);
-            EXPECT_EQ(run.exitCode, 1);
-            EXPECT_EQ(run.err,
-                      QStringLiteral("quiravel-regsvr: %1: %2; it is left as it is\n").arg(file, cause));
-        }
-    }
-    EXPECT_EQ(readBytes(notes), text);
 }
 
 TEST_F(regsvr_test, a_registry_that_cannot_be_changed_is_named_with_the_reason)
