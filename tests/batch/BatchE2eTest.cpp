@@ -18,9 +18,9 @@ class batch_e2e_test : public RegisteredComponentSuite
 {
 protected:
     /// A copy of the flow-meter sample in `folder` whose serial number (in
-    /// every data set) is `serial`;
+    /// every data set) is `serial` and whose upload takes `uploadMs`;
     /// answers the description's path.
-    QString addDevice(const QString &folder, const QString &serial)
+    QString addDevice(const QString &folder, const QString &serial, int uploadMs = 0)
     {
         const QDir target(m_work.filePath(folder));
         QDir().mkpath(target.path());
@@ -35,6 +35,9 @@ protected:
         text.replace(
             QRegularExpression(QStringLiteral("^SERIAL_NUMBER\\s*=.*$"), QRegularExpression::MultilineOption),
             QStringLiteral("SERIAL_NUMBER = ") + serial);
+        text.replace(QRegularExpression(QStringLiteral("^UploadMilliseconds\\s*=.*$"),
+                                        QRegularExpression::MultilineOption),
+                     QStringLiteral("UploadMilliseconds = %1").arg(uploadMs));
         EXPECT_TRUE(writeText(data, text));
         return target.filePath(QStringLiteral("FlowMeter.kqd"));
     }
@@ -146,6 +149,80 @@ TEST_F(batch_e2e_test, a_folder_of_good_and_broken_devices_fails_only_the_broken
     EXPECT_TRUE(first.contains(QStringLiteral("SN-GOOD-1"))) << qPrintable(first.left(2000));
     EXPECT_FALSE(first.contains(QStringLiteral("SN-GOOD-2")));
     EXPECT_TRUE(pdfText(rows[2][5]).contains(QStringLiteral("SN-GOOD-2")));
+}
+
+TEST_F(batch_e2e_test, one_or_four_devices_at_once_give_the_same_print_files)
+{
+    QStringList printFiles;
+    QString list;
+    for (int i = 1; i <= 6; ++i) {
+        const QString description = addDevice(QStringLiteral("units/u%1").arg(i),
+                                              QStringLiteral("SN-UNIT-%1").arg(i, 3, 10, QLatin1Char('0')));
+        printFiles.append(QFileInfo(description).dir().filePath(QStringLiteral("FlowMeterPRN.HTM")));
+        list += QStringLiteral("units/u%1/FlowMeter.kqd\n").arg(i);
+    }
+    const QString listPath = m_work.filePath(QStringLiteral("devices.txt"));
+    ASSERT_TRUE(writeText(listPath, QStringLiteral("# all units\n") + list));
+
+    QStringList pages[2];
+    const QString jobs[2] = {QStringLiteral("1"), QStringLiteral("4")};
+    for (int run = 0; run < 2; ++run) {
+        for (const QString &path : std::as_const(printFiles))
+            QFile::remove(path);
+        const ProcessResult result =
+            batch({QStringLiteral("--jobs"), jobs[run], QLatin1Char('@') + listPath});
+        ASSERT_EQ(result.exitCode, 0) << qPrintable(result.out + result.err);
+        // Only the time of reading may differ.
+        static const QRegularExpression clock(
+            QStringLiteral("\\d{1,2}\\.\\w{3} \\d{4}|\\d\\d:\\d\\d:\\d\\d"));
+        for (const QString &path : std::as_const(printFiles))
+            pages[run].append(readText(path).replace(clock, QStringLiteral("(time)")));
+    }
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(pages[0][i].contains(QStringLiteral("SN-UNIT-%1").arg(i + 1, 3, 10, QLatin1Char('0'))));
+        EXPECT_EQ(pages[0][i], pages[1][i]) << qPrintable(printFiles[i]);
+    }
+}
+
+TEST_F(batch_e2e_test, an_upload_that_never_ends_times_out_alone)
+{
+    const QString stuck = addDevice(QStringLiteral("a-stuck"), QStringLiteral("SN-STUCK"), 600'000);
+    addDevice(QStringLiteral("b-quick"), QStringLiteral("SN-QUICK-1"));
+    addDevice(QStringLiteral("c-quick"), QStringLiteral("SN-QUICK-2"));
+    const QString summary = m_work.filePath(QStringLiteral("summary.csv"));
+    const ProcessResult run =
+        batch({QStringLiteral("--source"), QStringLiteral("device"), QStringLiteral("--timeout"),
+               QStringLiteral("3"), QStringLiteral("--jobs"), QStringLiteral("3"),
+               QStringLiteral("--summary"), summary, m_work.path()});
+    EXPECT_EQ(run.exitCode, 1) << qPrintable(run.out + run.err);
+    const QList<QStringList> rows = summaryRows(summary);
+    ASSERT_EQ(rows.size(), 3) << qPrintable(readText(summary));
+    EXPECT_EQ(rows[0][0], stuck);
+    EXPECT_EQ(rows[0][1], QStringLiteral("failed"));
+    EXPECT_TRUE(rows[0][2].startsWith(QStringLiteral("timed out after 3 s while scrShadow ran")))
+        << qPrintable(rows[0][2]);
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(rows[i][1], QStringLiteral("ok")) << qPrintable(rows[i].join(QLatin1Char('|')));
+        EXPECT_TRUE(readText(rows[i][4]).contains(QStringLiteral("SN-QUICK-%1").arg(i)));
+    }
+}
+
+TEST_F(batch_e2e_test, usage_errors_exit_with_2_before_anything_runs)
+{
+    const ProcessResult bad = batch({QStringLiteral("--jobs"), QStringLiteral("0"), m_work.path()});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err, QStringLiteral("quiravel-batch: --jobs takes a whole number from 1 to 64, not \"0\"\n"
+                                      "Try 'quiravel-batch --help'.\n"));
+    const ProcessResult none = batch({});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(none.err.contains(QStringLiteral("no device description, folder or list given")));
+
+    const ProcessResult help = batch({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: quiravel-batch [options] PATH...")))
+        << qPrintable(help.out);
+    for (const char *option : {"--source", "--report", "--pdf", "--jobs", "--timeout", "--summary"})
+        EXPECT_TRUE(help.out.contains(QLatin1String(option))) << option;
 }
 
 } // namespace

@@ -234,4 +234,39 @@ TEST_F(frame_e2e_test, a_device_folder_whose_name_holds_a_backslash_is_shown)
     EXPECT_TRUE(readText(page).contains(kApplicationHours));
 }
 
+TEST_F(frame_e2e_test, malformed_database_named_by_the_data_file_names_file_and_line)
+{
+    const QString description = copySample();
+    const QString database = m_work.filePath(QStringLiteral("FlowMeter.db.ini"));
+    ASSERT_TRUE(writeText(database, QStringLiteral("[Application]\nOPERATING_HOURS = 1\nbroken line\n")));
+    const QString log = m_work.filePath(QStringLiteral("calls.log"));
+    const ProcessResult run = frame({QStringLiteral("--headless"), QStringLiteral("--call-log"), log,
+                                     QStringLiteral("--source"), QStringLiteral("database"), description});
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("quiravel-frame: ") + database +
+                                 QStringLiteral(":3: expected \"key=value\", found \"broken line\"\n")))
+        << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("message: Quiravel: File not found !")))
+        << qPrintable(run.err);
+    // The call log was asked for, so it holds every call as it happened.
+    const QString calls = readText(log);
+    EXPECT_TRUE(calls.contains(QStringLiteral("\nLoadDatabase(0) -> error 1, S_OK\n"))) << qPrintable(calls);
+    EXPECT_TRUE(calls.contains(QStringLiteral("\nReleaseView(view) -> error 0, S_OK\n")));
+}
+
+TEST_F(frame_e2e_test, a_print_file_that_cannot_be_written_is_reported_and_no_pdf_is_made)
+{
+    const QString description = copySample();
+    ASSERT_TRUE(QDir().mkdir(printFile()));
+    const QString pdf = m_work.filePath(QStringLiteral("view.pdf"));
+    const ProcessResult run =
+        frame({QStringLiteral("--headless"), QStringLiteral("--pdf"), pdf, description});
+    EXPECT_EQ(run.exitCode, 5) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("quiravel-frame: no page was generated: %1: Is a directory").arg(printFile())))
+        << qPrintable(run.err);
+    EXPECT_FALSE(run.out.contains(QStringLiteral("page: "))) << qPrintable(run.out);
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
 } // namespace
