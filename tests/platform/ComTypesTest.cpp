@@ -1,6 +1,5 @@
 #include "platform/BStr.h"
 #include "platform/MessageBox.h"
-#include "platform/SystemInfo.h"
 
 #include <QList>
 #include <gtest/gtest.h>
@@ -28,21 +27,6 @@ TEST(bstr_test, layout_is_length_prefixed_and_terminated)
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     EXPECT_EQ(BStr::toQString(nullptr), QString());
-}
-
-TEST(system_info_test, version_query_checks_the_structure_size)
-{
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    EXPECT_NE(GetVersionExA(&info), 0);
-    EXPECT_EQ(info.dwPlatformId, VER_PLATFORM_WIN32_NT);
-    EXPECT_GT(info.dwMajorVersion, 0u);
-
-    OSVERSIONINFOA wrong{};
-    wrong.dwOSVersionInfoSize = 100;
-    EXPECT_EQ(GetVersionExA(&wrong), 0);
-    EXPECT_EQ(wrong.dwPlatformId, 0u);
-    EXPECT_EQ(GetVersionExA(nullptr), 0);
 }
 
 TEST(message_box_test, handler_answers_instead_of_the_dialog)

@@ -25,12 +25,9 @@ TEST(locale_test, identifiers_follow_the_first_locale_variable_set)
     } cases[] = {
         {"de_DE.UTF-8", "en_US.UTF-8", "fr_FR.UTF-8", 1031},
         {"", "de_AT.UTF-8", "en_GB", 3079},
-        {"", "", "", 1033},
         {"C", "de_DE", "de_DE", 1033},
-        {"POSIX", "", "de_DE", 1033},
         {"", "", "de_DE.ISO-8859-15@euro", 1031},
         {"", "", "xx_YY.UTF-8", 1033},
-        {"", "", "en_GB.UTF-8", 2057},
         {"", "", "fr_FR", 1036},
     };
     for (const auto &c : cases) {
@@ -46,19 +43,17 @@ TEST(locale_test, german_and_english_date_and_number_conventions)
 {
     const struct
     {
-        const char *name, *december, *october, *decimal;
+        const char *name, *december, *decimal;
         QLocale::Language language;
     } cases[] = {
-        {"de_DE.UTF-8", "Dez", "Okt", ",", QLocale::German},
-        {"en_US.UTF-8", "Dec", "Oct", ".", QLocale::English},
-        {"C", "Dec", "Oct", ".", QLocale::English},
+        {"de_DE.UTF-8", "Dez", ",", QLocale::German},
+        {"en_US.UTF-8", "Dec", ".", QLocale::English},
     };
     for (const auto &c : cases) {
         ScopedEnv env;
         setLocaleVariables(env, c.name);
         SCOPED_TRACE(c.name);
         EXPECT_EQ(UserLocale::shortMonthName(12), QLatin1String(c.december));
-        EXPECT_EQ(UserLocale::shortMonthName(10), QLatin1String(c.october));
         EXPECT_EQ(UserLocale::timeSeparator(), QStringLiteral(":"));
         EXPECT_EQ(UserLocale::decimalSeparator(), QLatin1String(c.decimal));
         EXPECT_EQ(UserLocale::locale().language(), c.language);
@@ -75,7 +70,6 @@ TEST(locale_test, the_decimal_separator_follows_the_number_locale_not_the_langua
     } cases[] = {
         {"", "de_DE.UTF-8", "", "en_US.UTF-8", ",", 1033},
         {"", "en_US.UTF-8", "de_DE.UTF-8", "de_DE.UTF-8", ".", 1031},
-        {"", "", "de_DE.UTF-8", "en_US.UTF-8", ".", 1031},
         {"en_GB.UTF-8", "de_DE.UTF-8", "", "de_DE.UTF-8", ".", 2057},
         {"de_AT.UTF-8", "en_US.UTF-8", "", "", ",", 3079},
         {"", "", "", "fr_FR.UTF-8", ",", 1036},
