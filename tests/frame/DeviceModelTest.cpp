@@ -33,6 +33,40 @@ ComPtr<AppDeviceDescription> description(AppItemManager *manager)
     return result;
 }
 
+TEST(frame_model_test, a_read_gives_the_value_current_when_read_not_when_opened)
+{
+    DeviceModel model;
+    model.addObjectName(QStringLiteral("Flow"));
+    model.addObjectName(QStringLiteral("Level"));
+    model.setDeviceValue(QStringLiteral("Level"), QStringLiteral("7"));
+    auto manager = model.itemManager();
+    std::int32_t error = -1;
+    const Opened level = openItem(manager.get(), QStringLiteral("LEVEL"));
+    ASSERT_EQ(level.error, 0);
+    EXPECT_EQ(readString(manager.get(), level.handle, false, &error), QString());
+
+    // A value given while the item is open, then changed, then given to the
+    // other set: each read sees the set as it is then.
+    model.setApplicationValue(QStringLiteral("level"), QStringLiteral("1"));
+    EXPECT_EQ(readString(manager.get(), level.handle, false, &error), QStringLiteral("1"));
+    model.setApplicationValue(QStringLiteral("Level"), QStringLiteral("2"));
+    EXPECT_EQ(readString(manager.get(), level.handle, false, &error), QStringLiteral("2"));
+    EXPECT_EQ(readString(manager.get(), level.handle, true, &error), QString());
+    model.setShadowValue(QStringLiteral("LEVEL"), QStringLiteral("3"));
+    EXPECT_EQ(readString(manager.get(), level.handle, true, &error), QStringLiteral("3"));
+
+    // Other names coming and going leave the item's value as it is.
+    const Opened flow = openItem(manager.get(), QStringLiteral("flow"));
+    for (int i = 0; i < 100; ++i)
+        model.setApplicationValue(QStringLiteral("Other%1").arg(i), QString::number(i));
+    model.setApplicationValue(QStringLiteral("FLOW"), QStringLiteral("4"));
+    EXPECT_EQ(readString(manager.get(), flow.handle, false, &error), QStringLiteral("4"));
+    EXPECT_EQ(readString(manager.get(), level.handle, false, &error), QStringLiteral("2"));
+    EXPECT_EQ(error, 0);
+    for (const Opened &opened : {level, flow})
+        EXPECT_EQ(manager->CloseItem(variantFromLong(7), opened.handle, VARIANT_FALSE, &error), S_OK);
+}
+
 } // namespace
 
 TEST(frame_model_test, items_match_without_case_and_read_the_chosen_data_set)
