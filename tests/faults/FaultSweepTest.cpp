@@ -1,26 +1,16 @@
 // Every host operation that a user-visible flow calls, answered in turn with
 // each kind of fault a host can give: the flow ends as the host contract
 // says, and nothing crashes, hangs, stays open or outlives the host.
-#include "component/clsQuiravel.h"
-#include "frame/DeviceModel.h"
 #include "platform/BStr.h"
 #include "platform/ComObject.h"
-#include "platform/MessageBox.h"
 #include "resources/Toolkit_LoadResource.h"
-#include "tests/support/FakeBrowser.h"
-#include "tests/support/ScopedEnv.h"
+#include "tests/component/ComponentFixture.h"
 #include "viewer/frmQuiravel.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QEvent>
 #include <QFile>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <algorithm>
 #include <functional>
-#include <gtest/gtest.h>
 #include <iostream>
 #include <optional>
 #include <vector>
@@ -33,26 +23,29 @@ constexpr HRESULT kInjectedStatus = E_ACCESSDENIED;
 // An upload the host never ends is waited for until the user closes the window.
 constexpr int kUploadBoundMs = 300;
 
-/// How each host operation can answer besides a failure status.
+/// How each host operation can answer besides a failure status: a bit per Fault.
+constexpr unsigned bit(Fault fault)
+{
+    return 1u << int(fault);
+}
+constexpr unsigned kFlag = bit(Fault::ErrorFlag), kObject = bit(Fault::NullObject),
+                   kText = bit(Fault::EmptyText);
 struct Operation
 {
     const char *name;
-    bool errorFlag;
-    bool object; ///< hands out an object or array
-    bool text;   ///< hands out text
+    unsigned faults;
 };
+// clang-format off
 constexpr Operation kOperations[] = {
-    {"ReleaseView", true, false, false},         {"GetDeviceDescription", false, true, false},
-    {"GetFunctionControl", false, true, false},  {"OpenItem", true, false, false},
-    {"CloseItem", true, false, false},           {"GetItemQuad", true, false, false},
-    {"GetItemLong", true, false, false},         {"GetItemString", true, false, true},
-    {"GetDeviceEntry", true, false, true},       {"GetSettingEntry", true, false, true},
-    {"GetSectionCount", true, false, false},     {"GetFirstEntry", true, false, false},
-    {"GetNextEntry", true, false, false},        {"FindDefinition", true, false, false},
-    {"GetEntryName", true, false, true},         {"GetObjectDefinition", true, false, true},
-    {"GetEnumerationEntries", true, true, true}, {"StartFunction", true, false, false},
-    {"LoadDatabase", true, false, false},
+    {"ReleaseView", kFlag},           {"GetDeviceDescription", kObject},  {"GetFunctionControl", kObject},
+    {"OpenItem", kFlag},              {"CloseItem", kFlag},               {"GetItemQuad", kFlag},
+    {"GetItemLong", kFlag},           {"GetItemString", kFlag | kText},   {"GetDeviceEntry", kFlag | kText},
+    {"GetSettingEntry", kFlag | kText}, {"GetSectionCount", kFlag},       {"GetFirstEntry", kFlag},
+    {"GetNextEntry", kFlag},          {"FindDefinition", kFlag},          {"GetEntryName", kFlag | kText},
+    {"GetObjectDefinition", kFlag | kText}, {"GetEnumerationEntries", kFlag | kObject | kText},
+    {"StartFunction", kFlag},         {"LoadDatabase", kFlag},
 };
+// clang-format on
 
 const Operation *operationNamed(const QString &name)
 {
@@ -64,36 +57,20 @@ const Operation *operationNamed(const QString &name)
 
 bool applies(const Operation &op, Fault fault)
 {
-    switch (fault) {
-    case Fault::Failure:
-        return true;
-    case Fault::ErrorFlag:
-        return op.errorFlag;
-    case Fault::NullObject:
-        return op.object;
-    case Fault::EmptyText:
-        return op.text;
-    case Fault::None:
-        break;
-    }
-    return false;
+    return fault != Fault::None && ((op.faults | bit(Fault::Failure)) & bit(fault));
 }
 
 void inject(DeviceModel &model, const Operation &op, Fault fault)
 {
     const QString name = QString::fromLatin1(op.name);
-    switch (fault) {
-    case Fault::Failure:
-        return model.failOperation(name, kInjectedStatus);
-    case Fault::ErrorFlag:
-        return model.setErrorFlag(name, 5);
-    case Fault::NullObject:
-        return model.answerNull(name);
-    case Fault::EmptyText:
-        return model.answerEmpty(name);
-    case Fault::None:
-        break;
-    }
+    if (fault == Fault::Failure)
+        model.failOperation(name, kInjectedStatus);
+    else if (fault == Fault::ErrorFlag)
+        model.setErrorFlag(name, 5);
+    else if (fault == Fault::NullObject)
+        model.answerNull(name);
+    else if (fault == Fault::EmptyText)
+        model.answerEmpty(name);
 }
 
 const QStringList kTemplate{"<p>#FLOW#</p>", "<p>#MODE#</p>", "<p>#VENDOR#</p>", "<p>#VALUE#</p>"};
@@ -133,7 +110,6 @@ class HostReports final : public ComDispatchObject<HostReports, View>
 {
 public:
     explicit HostReports(View *view) : m_view(view) {}
-    ~HostReports() = default;
 
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
@@ -166,6 +142,7 @@ private:
 enum class Stage { Created, Attached, Shown, Uploaded };
 enum class Page { None, PrintFile, Report, Document };
 
+using FlowRun = std::function<HRESULT(View *, DeviceModel &)>;
 struct Flow
 {
     const char *name;
@@ -174,25 +151,29 @@ struct Flow
     bool viewCall; ///< the result is a View call's, not a menu command's
     bool prompts;  ///< asks to overwrite the application data
     bool uploads;  ///< may wait for an upload
-    std::function<HRESULT(View *, DeviceModel &)> run;
+    FlowRun run;
 };
 
-std::function<HRESULT(View *, DeviceModel &)> command(const char *name)
+FlowRun command(const char *name)
 {
     return [name](View *view, DeviceModel &) { return runCommand(view, name); };
+}
+/// A View call with its result argument.
+template<typename Call> FlowRun viewCall(Call call)
+{
+    return [call](View *view, DeviceModel &model) {
+        std::int32_t result = 0;
+        return call(view, model, &result);
+    };
 }
 
 const Flow kFlows[] = {
     {"attach", Stage::Created, Page::None, true, false, false,
-     [](View *view, DeviceModel &model) {
-         std::int32_t result = 0;
-         return view->SetAppletItemManagRef(7, model.itemManager().get(), &result);
-     }},
+     viewCall([](View *v, DeviceModel &m, std::int32_t *r) {
+         return v->SetAppletItemManagRef(7, m.itemManager().get(), r);
+     })},
     {"Show", Stage::Attached, Page::PrintFile, true, false, false,
-     [](View *view, DeviceModel &) {
-         std::int32_t result = 0;
-         return view->Show(&result);
-     }},
+     viewCall([](View *v, DeviceModel &, std::int32_t *r) { return v->Show(r); })},
     {"srcValue", Stage::Shown, Page::PrintFile, false, false, false, command("srcValue")},
     {"scrDatabase", Stage::Shown, Page::PrintFile, false, true, false, command("scrDatabase")},
     {"scrShadow", Stage::Shown, Page::PrintFile, false, true, true, command("scrShadow")},
@@ -201,18 +182,13 @@ const Flow kFlows[] = {
     {"device report", Stage::Shown, Page::Report, false, false, true, command("ShowDeviceReport")},
     {"Drucken_m", Stage::Shown, Page::Document, false, false, false, command("Drucken_m")},
     {"Druckvorschau_m", Stage::Shown, Page::Document, false, false, false, command("Druckvorschau_m")},
+    // The upload item of the last Device command, as a late host report names it.
     {"NotifyChanged", Stage::Uploaded, Page::None, true, false, false,
-     [](View *view, DeviceModel &) {
-         // The upload item of the last Device command, as a late host report names it.
-         std::int32_t result = 0;
-         return view->NotifyChanged(static_cast<clsQuiravel *>(view)->uploadItem(), VARIANT_FALSE, 0, 0,
-                                    &result);
-     }},
+     viewCall([](View *v, DeviceModel &, std::int32_t *r) {
+         return v->NotifyChanged(static_cast<clsQuiravel *>(v)->uploadItem(), VARIANT_FALSE, 0, 0, r);
+     })},
     {"Destroy", Stage::Shown, Page::None, true, false, false,
-     [](View *view, DeviceModel &) {
-         std::int32_t result = 0;
-         return view->Destroy(&result);
-     }},
+     viewCall([](View *v, DeviceModel &, std::int32_t *r) { return v->Destroy(r); })},
 };
 
 struct Outcome
@@ -234,18 +210,13 @@ struct Outcome
 
 } // namespace
 
-class fault_sweep_test : public ::testing::Test
+// The fixture's own view stays idle; each case makes its host and view.
+class fault_sweep_test : public ComponentFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        env.set("LC_ALL", "en_US.UTF-8");
-        env.set("QUIRAVEL_REGISTRY", QDir(dir.path()).filePath("registry.reg").toUtf8());
-        m_previousHandler = setMessageHandler([this](const MessageRequest &request) {
-            messages.append(request.text);
-            return vbOK;
-        });
+        ComponentFixture::SetUp();
         browsers.setup = [](FakeBrowser &browser) {
             browser.statusFlags[OLECMDID_PRINT] = OLECMDF_ENABLED;
             browser.statusFlags[OLECMDID_PRINTPREVIEW] = OLECMDF_ENABLED;
@@ -254,10 +225,6 @@ protected:
         ASSERT_TRUE(t.open(QIODevice::WriteOnly));
         t.write(kTemplate.join("\r\n").toLatin1() + "\r\n");
     }
-    void TearDown() override { setMessageHandler(m_previousHandler); }
-
-    QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
-
     /// One flow on a fresh host and view, with the `call`th call (from 1) of
     /// `faulted`'s first operation answering `fault`, or with every call of
     /// every operation in `faulted` doing so when `call` is 0.
@@ -320,7 +287,7 @@ protected:
         model.clearFaults();
         QObject::disconnect(&model, &DeviceModel::called, &model, nullptr);
 
-        out.messages = messages;
+        out.messages = messageTexts();
         out.reportResults = reports->results.mid(reportsBefore);
         if (QFile f(written); f.open(QIODevice::ReadOnly)) {
             out.page = QString::fromLatin1(f.readAll()).split("\r\n");
@@ -336,26 +303,8 @@ protected:
         EXPECT_EQ(view.detach()->Release(), 0u) << "the component outlived its host";
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(model.liveObjects(), 0) << "a host object was not released";
-        expectEachOpenedItemClosedOnce(model.calls());
+        EXPECT_TRUE(eachOpenedItemClosedOnce(model)) << "an item was left open or closed twice";
         return out;
-    }
-
-    static void expectEachOpenedItemClosedOnce(const QList<HostCall> &calls)
-    {
-        // Vectors: Qt's comparison of two empty lists trips the undefined-behaviour check.
-        std::vector<std::int32_t> opened;
-        std::vector<std::int32_t> closed;
-        for (const HostCall &call : calls) {
-            if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
-                opened.push_back(call.itemHandle);
-            else if (call.operation == "CloseItem")
-                closed.push_back(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
-        }
-        // The close that follows a refused open names no item.
-        closed.erase(std::remove(closed.begin(), closed.end(), 0), closed.end());
-        std::sort(opened.begin(), opened.end());
-        std::sort(closed.begin(), closed.end());
-        EXPECT_EQ(closed, opened) << "an item was left open or closed twice";
     }
 
     /// The outcome of `fault` on `op` against the flow's clean run.
@@ -428,14 +377,6 @@ protected:
             EXPECT_LE(out.page->size(), clean.page->size());
         }
     }
-
-    QTemporaryDir dir;
-    ScopedEnv env;
-    FakeBrowserRegistration browsers;
-    QStringList messages;
-
-private:
-    MessageHandler m_previousHandler;
 };
 
 TEST_F(fault_sweep_test, every_host_call_of_every_flow_answers_every_fault_as_documented)

@@ -13,6 +13,7 @@
 #include "tests/component/ComponentFixture.h"
 
 #include "platform/BStr.h"
+#include "platform/ComObject.h"
 #include "viewer/frmQuiravel.h"
 
 #include <QApplication>
@@ -46,31 +47,26 @@ const char *const kCommands[] = {"srcValue",         "scrDatabase",           "s
 
 class Torture;
 
+/// What sequences did, for the test's summary.
+struct Stats
+{
+    int calls = 0, commandsRun = 0, commandsRefused = 0, messages = 0, waits = 0, nested = 0;
+    void operator+=(const Stats &o)
+    {
+        calls += o.calls, commandsRun += o.commandsRun, commandsRefused += o.commandsRefused;
+        messages += o.messages, waits += o.waits, nested += o.nested;
+    }
+};
+
 /// A host's sink: answers every message box at random and, now and then,
 /// lets the host act again from inside the callback.
-class TortureSink final : public IQuiravelEvents
+class TortureSink final : public ComObject<TortureSink, IQuiravelEvents>
 {
 public:
     explicit TortureSink(Torture *torture) : m_torture(torture) {}
-
     HRESULT QueryInterface(REFIID riid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IQuiravelEvents)
-            return E_NOINTERFACE;
-        *object = static_cast<IQuiravelEvents *>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++m_refCount; }
-    ULONG Release() override
-    {
-        const ULONG count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
+        return queryOne<IQuiravelEvents>(riid, object, {IID_IQuiravelEvents});
     }
     HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
     HRESULT OnMessage(BSTR, BSTR, std::int32_t, std::int32_t *answer) override;
@@ -78,7 +74,6 @@ public:
 
 private:
     Torture *m_torture;
-    ULONG m_refCount = 1;
 };
 
 /// One host frame: its device, the view it created and its sink.
@@ -120,21 +115,13 @@ public:
     /// The sink's callback: answers, and sometimes acts first.
     HRESULT onMessage(std::int32_t *answer)
     {
-        ++messages;
+        ++stats.messages;
         if (m_depth < kMaxDepth && m_rng() % 3 == 0)
             steps(m_depth + 1, 1 + int(m_rng() % 3));
-        switch (m_rng() % 4) {
-        case 0:
-            *answer = vbOK;
-            return S_OK;
-        case 1:
-            *answer = vbCancel;
-            return S_OK;
-        case 2:
-            return S_FALSE;
-        default:
-            return E_FAIL;
-        }
+        static constexpr HRESULT kStatus[] = {S_OK, S_OK, S_FALSE, E_FAIL};
+        const unsigned pick = m_rng() % 4;
+        *answer = pick == 0 ? vbOK : vbCancel; // read only when the status is S_OK
+        return kStatus[pick];
     }
 
     /// The sink hears of a PDF; the host may act before it answers.
@@ -147,20 +134,19 @@ public:
     /// The process's message box service, for views without a sink.
     MsgResult answerBox()
     {
-        ++messages;
+        ++stats.messages;
         return m_rng() % 2 ? vbOK : vbCancel;
     }
 
-    // What the sequence did, for the test's summary.
-    int calls = 0;
-    int commandsRun = 0;
-    int commandsRefused = 0;
-    int messages = 0;
-    int waits = 0;
-    int nested = 0;
+    Stats stats;
 
 private:
     static clsQuiravel *component(View *view) { return static_cast<clsQuiravel *>(view); }
+    static void closeWindow(View *view)
+    {
+        if (frmQuiravel *window = component(view)->window())
+            window->close();
+    }
 
     std::string where() const { return "seed " + std::to_string(m_seed); }
 
@@ -196,7 +182,7 @@ private:
         if (m_rng() % 4 != 0) {
             attach(*m_hosts[slot]);
             if (m_rng() % 4 != 0)
-                viewCall(*m_hosts[slot], [](View *v, std::int32_t *r) { return v->Show(r); });
+                show(*m_hosts[slot]);
         }
     }
 
@@ -231,45 +217,28 @@ private:
                 createHost(slot);
             return;
         }
-        Host &host = *m_hosts[slot];
-        ++calls;
-        switch (m_rng() % 13) {
-        case 0:
+        // Each entry one host action; the doubled ones are the common ones.
+        using Action = void (*)(Torture &, Host &, int slot, int depth);
+        static constexpr Action kActions[] = {
             // Attached anew, and mostly shown again at once.
-            attach(host);
-            if (m_rng() % 4 != 0)
-                viewCall(host, [](View *v, std::int32_t *r) { return v->Show(r); });
-            break;
-        case 1:
-        case 2:
-            viewCall(host, [](View *v, std::int32_t *r) { return v->Show(r); });
-            break;
-        case 3:
-            viewCall(host, [](View *v, std::int32_t *r) { return v->Hide(r); });
-            break;
-        case 4:
-        case 5:
-            notify(host);
-            break;
-        case 6:
-            destroy(host);
-            break;
-        case 7:
-        case 8:
-        case 9:
-            command(host, depth);
-            break;
-        case 10:
-            if (frmQuiravel *window = component(host.view.get())->window())
-                window->close();
-            break;
-        case 11:
-            releaseHost(slot);
-            break;
-        default:
-            hostSide(host);
-            break;
-        }
+            [](Torture &t, Host &h, int, int) { t.attach(h), t.m_rng() % 4 ? t.show(h) : void(); },
+            [](Torture &t, Host &h, int, int) { t.show(h); },
+            [](Torture &t, Host &h, int, int) { t.show(h); },
+            [](Torture &t, Host &h, int, int) {
+                t.viewCall(h, [](View *v, std::int32_t *r) { return v->Hide(r); });
+            },
+            [](Torture &t, Host &h, int, int) { t.notify(h); },
+            [](Torture &t, Host &h, int, int) { t.notify(h); },
+            [](Torture &t, Host &h, int, int) { t.destroy(h); },
+            [](Torture &t, Host &h, int, int depth) { t.command(h, depth); },
+            [](Torture &t, Host &h, int, int depth) { t.command(h, depth); },
+            [](Torture &t, Host &h, int, int depth) { t.command(h, depth); },
+            [](Torture &, Host &h, int, int) { closeWindow(h.view.get()); },
+            [](Torture &t, Host &, int slot, int) { t.releaseHost(slot); },
+            [](Torture &t, Host &h, int, int) { t.hostSide(h); },
+        };
+        ++stats.calls;
+        kActions[m_rng() % std::size(kActions)](*this, *m_hosts[slot], slot, depth);
     }
 
     template<typename Call> HRESULT viewCall(Host &host, Call call)
@@ -292,6 +261,10 @@ private:
         host.model->attachView(host.view.get());
     }
 
+    void show(Host &host)
+    {
+        viewCall(host, [](View *v, std::int32_t *r) { return v->Show(r); });
+    }
     void destroy(Host &host)
     {
         viewCall(host, [](View *v, std::int32_t *r) { return v->Destroy(r); });
@@ -315,28 +288,19 @@ private:
     /// What the host does on its own: its device, its upload, its sink.
     void hostSide(Host &host)
     {
-        switch (m_rng() % 5) {
+        switch (m_rng() % 4) {
         case 0:
-            host.model->advanceUpload(std::int32_t(m_rng() % 101));
-            break;
+            return host.model->advanceUpload(std::int32_t(m_rng() % 101));
         case 1:
-            host.model->setConnected(!host.model->isConnected());
-            break;
+            return host.model->setConnected(!host.model->isConnected());
         case 2:
-            host.automation->Advise(m_rng() % 2 ? host.sink.get() : nullptr);
-            break;
-        case 3: {
-            // The fake browser reports the PDF at once, from inside the call.
-            const BStr pdf(QDir(m_folder).filePath(QStringLiteral("page.pdf")));
-            ++host.busy;
-            host.automation->PrintToPdf(pdf.get());
-            --host.busy;
-            break;
+            return void(host.automation->Advise(m_rng() % 2 ? host.sink.get() : nullptr));
         }
-        default:
-            host.model->setUploadProgress(std::int32_t(m_rng() % 101));
-            break;
-        }
+        // The fake browser reports the PDF at once, from inside the call.
+        const BStr pdf(QDir(m_folder).filePath(QStringLiteral("page.pdf")));
+        ++host.busy;
+        host.automation->PrintToPdf(pdf.get());
+        --host.busy;
     }
 
     /// Runs a window command. Should it wait (an upload), the sequence goes
@@ -365,9 +329,9 @@ private:
                 inner.start(0);
                 return;
             }
-            ++waits;
+            ++stats.waits;
             if (depth < kMaxDepth) {
-                ++nested;
+                ++stats.nested;
                 steps(depth + 1, int(m_rng() % 6));
             }
             ending = endWait(host, view);
@@ -378,8 +342,7 @@ private:
                 return;
             if (++ticks == kHangTicks) {
                 ADD_FAILURE() << where() << ": the wait of " << name << " went on after " << ending;
-                if (frmQuiravel *window = view->window())
-                    window->close();
+                closeWindow(view);
             } else if (ticks > 10 * kHangTicks) {
                 qFatal("lifecycle torture: %s hangs in %s", where().c_str(), name);
             }
@@ -396,7 +359,7 @@ private:
         if (std::string_view(name) == "NoSuchCommand") {
             EXPECT_EQ(hr, E_INVALIDARG) << where();
         }
-        ++(hr == S_OK ? commandsRun : commandsRefused);
+        ++(hr == S_OK ? stats.commandsRun : stats.commandsRefused);
     }
 
     /// One thing that ends an upload's wait by contract; says which.
@@ -407,8 +370,7 @@ private:
         std::int32_t result = 0;
         switch (choice) {
         case 0:
-            if (frmQuiravel *window = view->window())
-                window->close();
+            closeWindow(view);
             return "the close box";
         case 1:
             ++host.busy;
@@ -456,10 +418,8 @@ private:
 
 HRESULT TortureSink::OnPdfFinished(BSTR, VARIANT_BOOL)
 {
-    m_torture->onPdfFinished();
-    return S_OK;
+    return m_torture->onPdfFinished(), S_OK;
 }
-
 HRESULT TortureSink::OnMessage(BSTR, BSTR, std::int32_t, std::int32_t *answer)
 {
     return m_torture->onMessage(answer);
@@ -474,19 +434,6 @@ void nameRunningSeed()
     std::fprintf(stderr,
                  "lifecycle torture: failed at seed %u (rerun it alone with QUIRAVEL_TORTURE_SEED=%u)\n",
                  runningSeed, runningSeed);
-}
-
-std::vector<std::uint32_t> seeds()
-{
-    if (const QByteArray one = qgetenv("QUIRAVEL_TORTURE_SEED"); !one.isEmpty())
-        return {one.toUInt()};
-    int count = kDefaultSequences;
-    if (const QByteArray n = qgetenv("QUIRAVEL_TORTURE_SEQUENCES"); !n.isEmpty())
-        count = n.toInt();
-    std::vector<std::uint32_t> list;
-    for (int i = 0; i < count; ++i)
-        list.push_back(kFirstSeed + std::uint32_t(i));
-    return list;
 }
 
 } // namespace
@@ -525,27 +472,22 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
 #if defined(__SANITIZE_ADDRESS__)
     __sanitizer_set_death_callback(nameRunningSeed);
 #endif
-    const std::vector<std::uint32_t> list = seeds();
+    const QByteArray one = qgetenv("QUIRAVEL_TORTURE_SEED");
+    const std::uint32_t first = one.isEmpty() ? kFirstSeed : one.toUInt();
+    const int count = !one.isEmpty() ? 1
+                      : qEnvironmentVariableIsSet("QUIRAVEL_TORTURE_SEQUENCES")
+                          ? qEnvironmentVariableIntValue("QUIRAVEL_TORTURE_SEQUENCES")
+                          : kDefaultSequences;
     int sequences = 0;
-    int calls = 0;
-    int commandsRun = 0;
-    int commandsRefused = 0;
-    int messages = 0;
-    int waits = 0;
-    int nested = 0;
-    for (std::uint32_t seed : list) {
+    Stats total;
+    for (std::uint32_t seed = first; seed < first + std::uint32_t(count); ++seed) {
         runningSeed = seed;
         Torture torture(seed, dir.path());
         current = &torture;
         torture.run();
         current = nullptr;
         ++sequences;
-        calls += torture.calls;
-        commandsRun += torture.commandsRun;
-        commandsRefused += torture.commandsRefused;
-        messages += torture.messages;
-        waits += torture.waits;
-        nested += torture.nested;
+        total += torture.stats;
         if (::testing::Test::HasFailure()) {
             nameRunningSeed();
             break;
@@ -555,9 +497,10 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
 #if defined(__SANITIZE_ADDRESS__)
     __sanitizer_set_death_callback(nullptr);
 #endif
-    std::cout << "lifecycle torture: " << sequences << " sequences, seeds " << list.front() << ".."
-              << list.front() + std::uint32_t(sequences) - 1 << ", " << calls << " host actions, "
-              << commandsRun << " commands run and " << commandsRefused << " refused, " << waits
-              << " waits acted in (" << nested << " with nested steps), " << messages << " message boxes\n";
-    EXPECT_EQ(sequences, int(list.size()));
+    std::cout << "lifecycle torture: " << sequences << " sequences, seeds " << first << ".."
+              << first + std::uint32_t(sequences) - 1 << ", " << total.calls << " host actions, "
+              << total.commandsRun << " commands run and " << total.commandsRefused << " refused, "
+              << total.waits << " waits acted in (" << total.nested << " with nested steps), "
+              << total.messages << " message boxes\n";
+    EXPECT_EQ(sequences, count);
 }
