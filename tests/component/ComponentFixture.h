@@ -14,28 +14,32 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 /// Every item handle OpenItem issued on `model` was closed exactly once
 /// (checked on its call log); `openedCount` receives how many were opened.
 inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &model,
                                                            qsizetype *openedCount = nullptr)
 {
-    QList<std::int32_t> opened;
-    QList<std::int32_t> closed;
+    // Vectors: comparing two empty QLists hands memcmp a null pointer, which
+    // the undefined-behaviour sanitizer reports.
+    std::vector<std::int32_t> opened;
+    std::vector<std::int32_t> closed;
     for (const HostCall &call : model.calls()) {
         if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
-            opened.append(call.itemHandle);
+            opened.push_back(call.itemHandle);
         else if (call.operation == "CloseItem")
-            closed.append(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
+            closed.push_back(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
     }
-    closed.removeAll(0); // the close that follows a refused open names no item
+    // The close that follows a refused open names no item.
+    closed.erase(std::remove(closed.begin(), closed.end(), 0), closed.end());
     std::sort(opened.begin(), opened.end());
     std::sort(closed.begin(), closed.end());
     if (openedCount)
-        *openedCount = opened.size();
+        *openedCount = qsizetype(opened.size());
     if (closed == opened)
         return ::testing::AssertionSuccess();
-    const auto text = [](const QList<std::int32_t> &handles) {
+    const auto text = [](const std::vector<std::int32_t> &handles) {
         QStringList list;
         for (std::int32_t h : handles)
             list.append(QString::number(h));
