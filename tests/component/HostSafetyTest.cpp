@@ -35,16 +35,12 @@ public:
     {
         texts.append(BStr::toQString(text));
         *answer = answerValue;
-        return status;
+        return S_OK;
     }
     HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override { return S_OK; }
 
     QStringList texts;
-    HRESULT status = S_OK;
     std::int32_t answerValue = 1;
-
-private:
-    ULONG m_refCount = 1;
 };
 
 ComPtr<RecordingSink> newSink()
