@@ -217,21 +217,25 @@ void DeviceModel::setCallLogEnabled(bool enabled)
 
 void DeviceModel::failOperation(const QString &operation, HRESULT status)
 {
+    d->state->faultsSet = true;
     d->state->failures.insert(NamedValues::keyOf(operation), status);
 }
 
 void DeviceModel::setErrorFlag(const QString &operation, std::int32_t flag)
 {
+    d->state->faultsSet = true;
     d->state->errorFlags.insert(NamedValues::keyOf(operation), flag);
 }
 
 void DeviceModel::answerNull(const QString &operation)
 {
+    d->state->faultsSet = true;
     d->state->nullAnswers.insert(NamedValues::keyOf(operation));
 }
 
 void DeviceModel::answerEmpty(const QString &operation)
 {
+    d->state->faultsSet = true;
     d->state->emptyAnswers.insert(NamedValues::keyOf(operation));
 }
 
@@ -241,4 +245,5 @@ void DeviceModel::clearFaults()
     d->state->errorFlags.clear();
     d->state->nullAnswers.clear();
     d->state->emptyAnswers.clear();
+    d->state->faultsSet = false;
 }

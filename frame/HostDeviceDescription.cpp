@@ -9,7 +9,7 @@ namespace {
 /// Inline rather than a library call: every tag asks with this name.
 bool isUpperObjectSection(QStringView name)
 {
-    return name.size() == 6 && std::char_traits<char16_t>::compare(name.utf16(), u"OBJECT", 6) == 0;
+    return name.size() == 6 && sameUnits(name.utf16(), u"OBJECT", 6);
 }
 
 } // namespace
@@ -35,7 +35,7 @@ HRESULT HostDeviceDescription::entry(const NamedValues &entries, HostCallScope::
     if (call.faulted(error))
         return call.status();
     const QString *found = entries.value(viewOf(key));
-    *value = newBStr(found ? *found : QString());
+    *value = newBStr(found ? QStringView(*found) : QStringView());
     call.blank(value);
     if (!found)
         return call.finish(S_OK, *error = 1);

@@ -99,7 +99,6 @@ HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t 
     if (!m_state->itemExists(item, &handle))
         return call.finish(S_OK, *error = 1);
     handle.shadow = bShadow != VARIANT_FALSE;
-    handle.kind = HostState::itemKindOf(item);
     *itemHandle = m_state->nextHandle++;
     m_state->openHandles.insert(*itemHandle, std::move(handle));
     call.setItemHandle(*itemHandle);
@@ -193,7 +192,7 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
         break;
     case HostState::ItemKind::Data: {
         const QString *text = m_state->itemValue(*it, bShadow != VARIANT_FALSE);
-        *value = newBStr(text ? *text : QString());
+        *value = newBStr(text ? QStringView(*text) : QStringView());
         break;
     }
     }

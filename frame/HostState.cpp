@@ -27,7 +27,10 @@ HostState::ItemKind HostState::itemKindOf(QStringView name)
 
 bool HostState::itemExists(QStringView name, OpenHandle *handle) const
 {
-    switch (itemKindOf(name)) {
+    const ItemKind kind = itemKindOf(name);
+    if (handle)
+        handle->kind = kind;
+    switch (kind) {
     case ItemKind::Connect:
     case ItemKind::FileName:
     case ItemKind::Upload:
@@ -61,20 +64,6 @@ bool HostState::itemExists(QStringView name, OpenHandle *handle) const
 
 namespace {
 
-/// False only for names that differ for certain: different lengths or, in
-/// ASCII, different last characters (item names mostly differ in their
-/// numbers at the end), which rules most of them out without a comparison.
-bool mayBeSameName(QStringView a, QStringView b) noexcept
-{
-    if (a.size() != b.size())
-        return false;
-    if (a.isEmpty())
-        return true;
-    const char16_t x = a.back().unicode();
-    const char16_t y = b.back().unicode();
-    return x >= 0x80 || y >= 0x80 || (x | 0x20) == (y | 0x20);
-}
-
 int indexIn(const NoCaseMap<int> &index, QStringView name)
 {
     const auto it = index.find(name);
@@ -106,12 +95,23 @@ int HostState::listedObjectIndex(QStringView name) const
 
 const std::pair<const QString, int> *HostState::listedObject(QStringView name) const
 {
-    if (lastListed && mayBeSameName(lastListed->first, name) && NoCaseEqual()(lastListed->first, name))
+    if (lastListed && name.size() == lastQueryLength &&
+        sameUnits(lastQuery.data(), name.utf16(), name.size()))
         return lastListed;
-    const auto it = listedObjects.find(name);
-    if (it == listedObjects.end())
-        return nullptr;
-    lastListed = &*it;
+    const std::pair<const QString, int> *found = listedSpellings.find(name);
+    if (!found) {
+        const auto it = listedObjects.find(name);
+        if (it == listedObjects.end())
+            return nullptr;
+        found = &*it;
+        listedSpellings.insert(name, found, 4 * std::size_t(objectNames.size()) + 64);
+    }
+    lastListed = found;
+    lastQueryLength = -1;
+    if (name.size() <= LastQueryCapacity) {
+        std::memcpy(lastQuery.data(), name.utf16(), std::size_t(name.size()) * sizeof(char16_t));
+        lastQueryLength = name.size();
+    }
     return lastListed;
 }
 
