@@ -110,21 +110,16 @@ public:
         return value.toQString();
     }
 
-    /// The error flags of LoadDatabase and StartFunction("upload").
-    std::int32_t loadDatabase() const { return functionError(false); }
-    std::int32_t startUpload() const { return functionError(true); }
-
-private:
-    std::int32_t functionError(bool upload) const
+    /// The error flag of LoadDatabase.
+    std::int32_t loadDatabase() const
     {
         ComPtr<AppFunctionControl> control;
         EXPECT_EQ(m_manager->GetFunctionControl(control.put()), S_OK);
         std::int32_t error = -1;
-        EXPECT_EQ(upload ? control->StartFunction(BStr(QStringLiteral("upload")).get(), &error)
-                         : control->LoadDatabase(0, &error),
-                  S_OK);
+        EXPECT_EQ(control->LoadDatabase(0, &error), S_OK);
         return error;
     }
 
+private:
     ComPtr<AppItemManager> m_manager;
 };
