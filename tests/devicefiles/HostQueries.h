@@ -15,8 +15,6 @@ class HostQueries
 public:
     explicit HostQueries(DeviceModel &model) : m_manager(model.itemManager()) {}
 
-    AppItemManager *manager() const { return m_manager.get(); }
-
     ComPtr<AppDeviceDescription> description() const
     {
         ComPtr<AppDeviceDescription> result;
@@ -59,11 +57,9 @@ public:
     std::optional<ObjectDefinition> objectDefinition(const QString &name) const
     {
         const auto desc = description();
-        std::int32_t handle = 0, error = -1;
-        EXPECT_EQ(
-            desc->FindDefinition(BStr(QStringLiteral("OBJECT")).get(), BStr(name).get(), &handle, &error),
-            S_OK);
-        if (error != 0)
+        std::int32_t error = -1;
+        const std::int32_t handle = find(desc, "OBJECT", name);
+        if (!handle)
             return std::nullopt;
         ObjectDefinition d;
         BStr typeName, enumerationName;
@@ -79,14 +75,12 @@ public:
     std::optional<EnumEntries> enumeration(const QString &name) const
     {
         const auto desc = description();
-        std::int32_t handle = 0, error = -1;
-        EXPECT_EQ(desc->FindDefinition(BStr(QStringLiteral("enumeration")).get(), BStr(name).get(), &handle,
-                                       &error),
-                  S_OK);
-        if (error != 0)
+        const std::int32_t handle = find(desc, "enumeration", name);
+        if (!handle)
             return std::nullopt;
         BSTR inOutName = BStr::alloc(name);
         EnumEntryArray *array = nullptr;
+        std::int32_t error = -1;
         EXPECT_EQ(desc->GetEnumerationEntries(handle, &inOutName, &array, &error), S_OK);
         SysFreeString(inOutName);
         EnumEntries entries;
@@ -121,5 +115,15 @@ public:
     }
 
 private:
+    /// A definition's handle, 0 when the host answers the error flag.
+    static std::int32_t find(const ComPtr<AppDeviceDescription> &desc, const char *section,
+                             const QString &name)
+    {
+        std::int32_t handle = 0, error = -1;
+        EXPECT_EQ(desc->FindDefinition(BStr(QLatin1String(section)).get(), BStr(name).get(), &handle, &error),
+                  S_OK);
+        return error == 0 ? handle : 0;
+    }
+
     ComPtr<AppItemManager> m_manager;
 };

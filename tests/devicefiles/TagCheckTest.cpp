@@ -35,3 +35,19 @@ TEST(devicefiles_test, tagcheck_tells_what_the_page_will_show)
                   QStringLiteral("5: #ghost# -> KEPT AS READ (object GHOST: type Nowhere not defined)"),
               }));
 }
+
+TEST(devicefiles_test, the_flow_meter_answers_every_entry_object_and_enumeration)
+{
+    // The English page names every object of the sample; an object without
+    // its definition, or a number without its text, would stay unresolved.
+    const QString sample = QStringLiteral(QUIRAVEL_SOURCE_DIR "/samples/flowmeter/FlowMeter");
+    QTemporaryDir dir;
+    for (const char *page : {"001.HTM", "049.HTM"}) {
+        const ProcessResult run = runTool(QStringLiteral(QUIRAVEL_TAGCHECK),
+                                          {sample + QStringLiteral(".kqd"), sample + QLatin1String(page)},
+                                          dir.filePath(QStringLiteral("registry.reg")));
+        EXPECT_EQ(run.exitCode, 0) << page << run.out.toStdString() << run.err.toStdString();
+        EXPECT_GE(run.out.count(u'\n'), 40) << page;
+        EXPECT_TRUE(run.out.contains(QStringLiteral(" -> m³/h\n"))) << page;
+    }
+}

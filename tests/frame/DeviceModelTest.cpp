@@ -69,38 +69,6 @@ TEST(frame_model_test, a_read_gives_the_value_current_when_read_not_when_opened)
 
 } // namespace
 
-TEST(frame_model_test, numbers_read_through_blanks_and_a_closed_item_is_gone)
-{
-    DeviceModel model;
-    model.setApplicationValue(QStringLiteral("Vendor"), QStringLiteral("Acme"));
-    model.setApplicationValue(QStringLiteral("Level"), QStringLiteral(" 42 "));
-    {
-        auto manager = model.itemManager();
-        std::int32_t error = -1, number = 0;
-        const Opened vendor = openItem(manager.get(), QStringLiteral("vendor"));
-        ASSERT_EQ(
-            manager->GetItemLong(openItem(manager.get(), QStringLiteral("level")).handle, &number, &error),
-            S_OK);
-        EXPECT_EQ(error, 0);
-        EXPECT_EQ(number, 42);
-        ASSERT_EQ(manager->GetItemLong(vendor.handle, &number, &error), S_OK);
-        EXPECT_EQ(error, 1);
-        const Opened unknown = openItem(manager.get(), QStringLiteral("Nothing"));
-        EXPECT_EQ(unknown.error, 1);
-        EXPECT_EQ(unknown.handle, 0);
-
-        const auto close = [&](std::int32_t handle) {
-            EXPECT_EQ(manager->CloseItem(variantFromLong(7), handle, VARIANT_FALSE, &error), S_OK);
-            return error;
-        };
-        EXPECT_EQ(close(vendor.handle), 0);
-        EXPECT_EQ(close(vendor.handle), 1);
-        EXPECT_EQ(readString(manager.get(), vendor.handle, false, &error), QString());
-        EXPECT_EQ(error, 1);
-    }
-    EXPECT_EQ(model.liveObjects(), 0);
-}
-
 TEST(frame_model_test, definition_handles_stay_apart_beyond_a_hundred_thousand_listed_objects)
 {
     // Enough listed objects that their positions pass any fixed offset a

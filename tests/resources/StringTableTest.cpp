@@ -111,23 +111,6 @@ TEST(resources_test, lookup_order_over_the_languages_a_module_holds)
                      QStringLiteral("Resource with identifier '40' not found"));
 }
 
-TEST(resources_test, string_blocks_are_written_as_they_are_read)
-{
-    std::array<QString, StringBlock::EntryCount> texts;
-    texts[0] = QStringLiteral("Gr\u00FC\u00DFe \u20AC");
-    texts[2] = QStringLiteral("abc");
-    texts[15] = QStringLiteral("\U0001F600");
-    const QByteArray encoded = StringBlock::encode(texts);
-    const Bytes expected = makeBlock({{0, u"Gr\u00FC\u00DFe \u20AC"}, {2, u"abc"}, {15, u"\U0001F600"}});
-    ASSERT_EQ(Bytes(encoded.begin(), encoded.end()), expected);
-    for (unsigned position = 0; position < StringBlock::EntryCount; ++position) {
-        QString text = QStringLiteral("stale");
-        EXPECT_TRUE(
-            StringBlock::readEntry(encoded.constData(), std::uint32_t(encoded.size()), position, &text));
-        EXPECT_EQ(text, texts[position]) << position;
-    }
-}
-
 TEST(resources_test, language_code_is_049_only_for_german_in_germany)
 {
     const std::pair<const char *, const char *> cases[] = {
