@@ -1,5 +1,4 @@
 #include "platform/Registry.h"
-#include "platform/TextFile.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QDateTime>
