@@ -1,5 +1,6 @@
 #include "frame/DeviceFile.h"
 #include "HostQueries.h"
+#include "printfile/TagSubstitution.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,16 +142,16 @@ TEST(devicefiles_test, line_ends_byte_order_mark_case_and_blanks_do_not_matter)
         EXPECT_EQ(host.entry(QStringLiteral("VENDOR")), QStringLiteral("Nordbach Messtechnik"));
         EXPECT_EQ(host.entry(QStringLiteral("note")), QStringLiteral("a=b ; not a comment"));
         EXPECT_EQ(host.entry(QStringLiteral("PRINTTEMPLATEFILE"), true), QStringLiteral("Level.htm"));
-        EXPECT_EQ(host.objectNames(), QStringList{QStringLiteral("LEVEL")});
-        const auto level = host.objectDefinition(QStringLiteral("LEVEL"));
-        ASSERT_TRUE(level);
-        EXPECT_EQ(level->kind, 4);
-        EXPECT_EQ(level->enumerationName, QStringLiteral("Modes"));
-        EXPECT_EQ(host.enumeration(QStringLiteral("modes")),
-                  (EnumEntries{{5, QStringLiteral("first")},
-                               {5, QStringLiteral("second")},
-                               {std::numeric_limits<std::int32_t>::min(), QStringLiteral("Lowest")},
-                               {std::numeric_limits<std::int32_t>::max(), QString()}}));
+        // Listed objects are found at their position in the list.
+        EXPECT_EQ(host.definitionHandle("OBJECT", QStringLiteral("level")), 1);
+        // The object's kind and enumeration, and the enumeration's texts, as a tag shows them.
+        TagContext context;
+        context.itemManager = host.manager();
+        for (const auto &[value, text] :
+             {std::pair{"5", "first"}, {"-2147483648", "Lowest"}, {"2147483647", ""}}) {
+            model.setApplicationValue(QStringLiteral("LEVEL"), QLatin1String(value));
+            EXPECT_EQ(GetTagValue(context, QStringLiteral("level"), false), QLatin1String(text)) << value;
+        }
         EXPECT_EQ(host.item(DeviceModel::KqdPathItem), QFileInfo(path).absoluteFilePath());
     }
 }
