@@ -62,12 +62,19 @@ protected:
         m_env.set("QUIRAVEL_REGISTRY", m_path.toLocal8Bit());
     }
 
-    void writeFile(const QByteArray &bytes)
+    void writeFile(const QByteArray &bytes, QString path = {})
     {
-        QDir().mkpath(QFileInfo(m_path).absolutePath());
-        QFile file(m_path);
+        path = path.isEmpty() ? m_path : path;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
+    }
+
+    static QByteArray readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
     QTemporaryDir m_dir;
@@ -146,9 +153,7 @@ TEST_F(registry_test, only_a_registry_export_of_sane_size_is_read_and_nothing_el
     EXPECT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "Test.Prog", &key), ERROR_BADDB);
     EXPECT_EQ(setString(HKEY_CLASSES_ROOT, "x", "y"), ERROR_BADDB);
     EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "Test.Prog"), ERROR_BADDB);
-    QFile file(m_path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), notes);
+    EXPECT_EQ(readFile(m_path), notes);
     EXPECT_EQ(Registry::readProblem(),
               m_path + QStringLiteral(": not a registry export (its first line is not "
                                       "\"Windows Registry Editor Version 5.00\" or "
@@ -163,12 +168,8 @@ TEST_F(registry_test, only_a_registry_export_of_sane_size_is_read_and_nothing_el
     const QString fifo = m_dir.filePath(QStringLiteral("fifo.reg"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString large = m_dir.filePath(QStringLiteral("large.reg"));
-    {
-        QFile sparse(large);
-        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
-        sparse.write("Windows Registry Editor Version 5.00\r\n");
-        ASSERT_TRUE(sparse.resize(Registry::kMaxFileSize + 1));
-    }
+    writeFile("Windows Registry Editor Version 5.00\r\n", large);
+    ASSERT_TRUE(QFile::resize(large, Registry::kMaxFileSize + 1));
     const std::pair<QString, QString> files[] = {
         {m_dir.path(), QStringLiteral("Not a regular file (a directory)")},
         {fifo, QStringLiteral("Not a regular file (a FIFO)")},
@@ -235,18 +236,12 @@ TEST_F(registry_test, a_link_in_the_files_place_is_replaced_not_written_through)
 {
     const QString target = m_dir.filePath(QStringLiteral("target.reg"));
     const QByteArray original = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Kept]\r\n";
-    {
-        QFile file(target);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(original);
-    }
+    writeFile(original, target);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     ASSERT_TRUE(QFile::link(target, m_path));
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Kept", nullptr).code, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(setString(HKEY_CURRENT_USER, "New", "1"), ERROR_SUCCESS);
     EXPECT_FALSE(QFileInfo(m_path).isSymLink());
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), original);
+    EXPECT_EQ(readFile(target), original);
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, nullptr, "New").data, sz("1"));
 }
