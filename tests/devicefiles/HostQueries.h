@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 #include <optional>
 
-using EnumEntries = QList<QPair<std::int32_t, QString>>;
-
 class HostQueries
 {
 public:
@@ -36,64 +34,14 @@ public:
         return error == 0 ? std::optional(value.toQString()) : std::nullopt;
     }
 
-    /// The names of the "Object" section, walked as the report walks it.
-    QStringList objectNames() const
+    /// A definition's handle, nothing when the host answers the error flag.
+    std::optional<std::int32_t> definitionHandle(const char *section, const QString &name) const
     {
-        const auto desc = description();
-        const BStr section(QStringLiteral("Object"));
-        std::int32_t count = -1, position = 0, error = -1;
-        EXPECT_EQ(desc->GetSectionCount(section.get(), &count, &error), S_OK);
-        EXPECT_EQ(desc->GetFirstEntry(section.get(), &position, &error), S_OK);
-        QStringList names;
-        for (int i = 0; i < count && error == 0; ++i) {
-            BStr name;
-            EXPECT_EQ(desc->GetEntryName(position, name.put(), &error), S_OK);
-            names.append(name.toQString());
-            EXPECT_EQ(desc->GetNextEntry(&position, &error), S_OK);
-        }
-        EXPECT_EQ(names.size(), count);
-        return names;
-    }
-
-    /// An object's definition; nothing when it is unknown.
-    std::optional<ObjectDefinition> objectDefinition(const QString &name) const
-    {
-        const auto desc = description();
         std::int32_t handle = 0, error = -1;
-        EXPECT_EQ(
-            desc->FindDefinition(BStr(QStringLiteral("OBJECT")).get(), BStr(name).get(), &handle, &error),
-            S_OK);
-        if (error != 0)
-            return std::nullopt;
-        ObjectDefinition d;
-        BStr typeName, enumerationName;
-        EXPECT_EQ(desc->GetObjectDefinition(handle, typeName.put(), &d.size, &d.flags, &d.kind,
-                                            enumerationName.put(), &error),
+        EXPECT_EQ(description()->FindDefinition(BStr(QLatin1String(section)).get(), BStr(name).get(), &handle,
+                                                &error),
                   S_OK);
-        d.typeName = typeName.toQString();
-        d.enumerationName = enumerationName.toQString();
-        return d;
-    }
-
-    /// The value-to-text table of an enumeration; nothing when it is unknown.
-    std::optional<EnumEntries> enumeration(const QString &name) const
-    {
-        const auto desc = description();
-        std::int32_t handle = 0, error = -1;
-        EXPECT_EQ(desc->FindDefinition(BStr(QStringLiteral("enumeration")).get(), BStr(name).get(), &handle,
-                                       &error),
-                  S_OK);
-        if (error != 0)
-            return std::nullopt;
-        BSTR inOutName = BStr::alloc(name);
-        EnumEntryArray *array = nullptr;
-        EXPECT_EQ(desc->GetEnumerationEntries(handle, &inOutName, &array, &error), S_OK);
-        SysFreeString(inOutName);
-        EnumEntries entries;
-        for (std::uint32_t i = 0; array && i < array->count; ++i)
-            entries.append({array->entries[i].value, BStr::toQString(array->entries[i].text)});
-        EnumEntryArrayDestroy(array);
-        return entries;
+        return error == 0 ? std::optional(handle) : std::nullopt;
     }
 
     /// An item's value, or nothing when the host does not know the item.
@@ -110,21 +58,16 @@ public:
         return value.toQString();
     }
 
-    /// The error flags of LoadDatabase and StartFunction("upload").
-    std::int32_t loadDatabase() const { return functionError(false); }
-    std::int32_t startUpload() const { return functionError(true); }
-
-private:
-    std::int32_t functionError(bool upload) const
+    /// The error flag of LoadDatabase.
+    std::int32_t loadDatabase() const
     {
         ComPtr<AppFunctionControl> control;
         EXPECT_EQ(m_manager->GetFunctionControl(control.put()), S_OK);
         std::int32_t error = -1;
-        EXPECT_EQ(upload ? control->StartFunction(BStr(QStringLiteral("upload")).get(), &error)
-                         : control->LoadDatabase(0, &error),
-                  S_OK);
+        EXPECT_EQ(control->LoadDatabase(0, &error), S_OK);
         return error;
     }
 
+private:
     ComPtr<AppItemManager> m_manager;
 };

@@ -69,63 +69,6 @@ TEST(frame_model_test, a_read_gives_the_value_current_when_read_not_when_opened)
 
 } // namespace
 
-TEST(frame_model_test, items_match_without_case_and_read_the_chosen_data_set)
-{
-    DeviceModel model;
-    model.setApplicationValue(QStringLiteral("Vendor"), QStringLiteral("Acme"));
-    model.setShadowValue(QStringLiteral("VENDOR"), QStringLiteral("Acme Device"));
-    model.setApplicationValue(QStringLiteral("Level"), QStringLiteral(" 42 "));
-    model.setApplicationValue(QStringLiteral("Tag"), QStringLiteral("1"));
-    {
-        auto manager = model.itemManager();
-        std::int32_t error = -1;
-        const Opened vendor = openItem(manager.get(), QStringLiteral("vEnDoR"));
-        ASSERT_EQ(vendor.error, 0);
-        EXPECT_EQ(readString(manager.get(), vendor.handle, false, &error), QStringLiteral("Acme"));
-        EXPECT_EQ(error, 0);
-        EXPECT_EQ(readString(manager.get(), vendor.handle, true, &error), QStringLiteral("Acme Device"));
-
-        const Opened level = openItem(manager.get(), QStringLiteral("level"));
-        std::int32_t number = 0;
-        ASSERT_EQ(manager->GetItemLong(level.handle, &number, &error), S_OK);
-        EXPECT_EQ(error, 0);
-        EXPECT_EQ(number, 42);
-        ASSERT_EQ(manager->GetItemLong(vendor.handle, &number, &error), S_OK);
-        EXPECT_EQ(error, 1);
-
-        const Opened unknown = openItem(manager.get(), QStringLiteral("Nothing"));
-        EXPECT_EQ(unknown.error, 1);
-        EXPECT_EQ(unknown.handle, 0);
-        // The description path item exists only once the host knows the file.
-        EXPECT_EQ(openItem(manager.get(), DeviceModel::KqdPathItem).error, 1);
-        model.setDescriptionPath(QStringLiteral("C:\\Dev\\Pump.kqd"));
-        const Opened path = openItem(manager.get(), DeviceModel::KqdPathItem.toUpper());
-        EXPECT_EQ(readString(manager.get(), path.handle, false, &error), QStringLiteral("C:\\Dev\\Pump.kqd"));
-
-        // The connect item reads the double 2 only while connected.
-        const Opened connect = openItem(manager.get(), DeviceModel::ConnectItem.toLower());
-        std::int64_t quad = -1;
-        for (const bool connected : {true, false}) {
-            model.setConnected(connected);
-            ASSERT_EQ(manager->GetItemQuad(connect.handle, &quad, &error), S_OK);
-            EXPECT_EQ(error, 0);
-            EXPECT_EQ(quad, connected ? 0x4000000000000000LL : 0);
-        }
-        ASSERT_EQ(manager->GetItemQuad(vendor.handle, &quad, &error), S_OK);
-        EXPECT_EQ(error, 1);
-
-        const auto close = [&](std::int32_t handle) {
-            EXPECT_EQ(manager->CloseItem(variantFromLong(7), handle, VARIANT_FALSE, &error), S_OK);
-            return error;
-        };
-        EXPECT_EQ(close(vendor.handle), 0);
-        EXPECT_EQ(close(vendor.handle), 1);
-        EXPECT_EQ(readString(manager.get(), vendor.handle, false, &error), QString());
-        EXPECT_EQ(error, 1);
-    }
-    EXPECT_EQ(model.liveObjects(), 0);
-}
-
 TEST(frame_model_test, definition_handles_stay_apart_beyond_a_hundred_thousand_listed_objects)
 {
     // Enough listed objects that their positions pass any fixed offset a

@@ -33,19 +33,3 @@ TEST(no_case_index_test, names_equal_without_regard_to_case_hash_alike)
     EXPECT_FALSE(equal(u"Давление", u"Давлениe")); // a Latin e at the end
     EXPECT_FALSE(equal(u"FlowUnit1", u"FlowUnit2"));
 }
-
-TEST(no_case_index_test, named_values_keep_the_first_spelling_and_find_any)
-{
-    NamedValues values;
-    values.set(QStringLiteral("Größe"), QStringLiteral("1"));
-    values.set(QStringLiteral("GRÖßE"), QStringLiteral("2"));
-    values.set(QStringLiteral("Tag"), QStringLiteral("x"));
-    ASSERT_NE(values.name(u"größe"), nullptr);
-    EXPECT_EQ(*values.name(u"größe"), QStringLiteral("Größe"));
-    EXPECT_EQ(values.find(u"gRÖSSE"), std::nullopt) << "ß is not folded to ss";
-    EXPECT_EQ(values.find(u"größe"), QStringLiteral("2"));
-    EXPECT_EQ(values.names().size(), 2);
-    values.remove(QStringLiteral("TAG"));
-    EXPECT_FALSE(values.contains(u"tag"));
-    EXPECT_TRUE(values.contains(u"GRÖßE"));
-}

@@ -16,12 +16,17 @@ Document parsed(const QByteArray &bytes)
     return document ? std::move(*document) : Document();
 }
 
-RegFile::Value text(const QString &name, const QString &value)
+RegFile::Value text(const char *name, const char *value)
 {
     RegFile::Value entry;
-    entry.name = name;
-    entry.text = value;
+    entry.name = QString::fromUtf8(name);
+    entry.text = QString::fromUtf8(value);
     return entry;
+}
+
+const RegFile::Value *at(const Document &document, const char *key, const char *name)
+{
+    return document.value(QString::fromUtf8(key), QString::fromUtf8(name));
 }
 
 const QByteArray kCommented = "Windows Registry Editor Version 5.00\r\n"
@@ -60,12 +65,9 @@ TEST(reg_file_test, unchanged_files_are_written_back_byte_for_byte)
         SCOPED_TRACE(name);
         const Document document = parsed(bytes);
         EXPECT_EQ(document.serialize(), bytes);
-        ASSERT_TRUE(
-            document.value(QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\first"), QStringLiteral("blob")));
-        EXPECT_EQ(document.value(QStringLiteral("HKCU\\Software\\First"), QStringLiteral("Blob"))->bytes,
-                  QByteArray("\x01\x02\x03"));
-        EXPECT_EQ(document.value(QStringLiteral("HKCU\\Software\\Second"), QStringLiteral("Umlaut"))->text,
-                  QStringLiteral("M\u00FCller"));
+        ASSERT_TRUE(at(document, "HKEY_CURRENT_USER\\SOFTWARE\\first", "blob"));
+        EXPECT_EQ(at(document, "HKCU\\Software\\First", "Blob")->bytes, QByteArray("\x01\x02\x03"));
+        EXPECT_EQ(at(document, "HKCU\\Software\\Second", "Umlaut")->text, QStringLiteral("M\u00FCller"));
     }
 }
 
@@ -73,9 +75,9 @@ TEST(reg_file_test, changes_keep_comments_and_unknown_lines_in_place)
 {
     Document document = parsed(kCommented);
     const QString first = QStringLiteral("HKEY_CURRENT_USER\\Software\\First");
-    document.setValue(first, text(QStringLiteral("change"), QStringLiteral("new")));
-    document.setValue(first, text(QStringLiteral("Added"), QStringLiteral("a \"quoted\" C:\\path")));
-    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\Software\\Third"), text({}, QStringLiteral("3")));
+    document.setValue(first, text("change", "new"));
+    document.setValue(first, text("Added", "a \"quoted\" C:\\path"));
+    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\Software\\Third"), text("", "3"));
     EXPECT_TRUE(document.deleteTree(QStringLiteral("HKEY_CURRENT_USER\\Software\\Second")));
     EXPECT_FALSE(document.deleteTree(QStringLiteral("HKEY_CURRENT_USER\\Software\\Second")));
     EXPECT_EQ(document.serialize(), QByteArray("Windows Registry Editor Version 5.00\r\n"
@@ -105,10 +107,9 @@ TEST(reg_file_test, deletions_in_the_file_take_effect_in_order)
                                      "[HKEY_CLASSES_ROOT\\C]\n\"Y\"=\"2\"\n");
     EXPECT_FALSE(document.hasKey(QStringLiteral("HKEY_CLASSES_ROOT\\A\\B")));
     EXPECT_FALSE(document.hasKey(QStringLiteral("HKEY_CLASSES_ROOT\\A")));
-    EXPECT_FALSE(document.value(QStringLiteral("HKEY_CLASSES_ROOT\\C"), QStringLiteral("X")));
-    ASSERT_TRUE(document.value(QStringLiteral("HKEY_CLASSES_ROOT\\C"), QStringLiteral("Y")));
-    EXPECT_EQ(document.value(QStringLiteral("HKEY_CLASSES_ROOT\\C"), QStringLiteral("Y"))->text,
-              QStringLiteral("2"));
+    EXPECT_FALSE(at(document, "HKEY_CLASSES_ROOT\\C", "X"));
+    ASSERT_TRUE(at(document, "HKEY_CLASSES_ROOT\\C", "Y"));
+    EXPECT_EQ(at(document, "HKEY_CLASSES_ROOT\\C", "Y")->text, QStringLiteral("2"));
     EXPECT_EQ(document.values(QStringLiteral("HKEY_CLASSES_ROOT\\C")).size(), 1);
 }
 
@@ -132,10 +133,8 @@ TEST(reg_file_test, a_line_continued_at_the_end_stays_last_after_changes)
     Document document = parsed("REGEDIT4\r\n"
                                "[HKEY_CURRENT_USER\\A]\r\n"
                                "\"Trail\"=hex:01,\\\r\n");
-    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\A"),
-                      text(QStringLiteral("Added"), QStringLiteral("1")));
-    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\B"),
-                      text(QStringLiteral("New"), QStringLiteral("2")));
+    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\A"), text("Added", "1"));
+    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\B"), text("New", "2"));
     const QByteArray written = document.serialize();
     EXPECT_EQ(written, QByteArray("REGEDIT4\r\n"
                                   "[HKEY_CURRENT_USER\\A]\r\n"
@@ -146,9 +145,9 @@ TEST(reg_file_test, a_line_continued_at_the_end_stays_last_after_changes)
                                   "\r\n"
                                   "\"Trail\"=hex:01,\\\r\n"));
     const Document again = parsed(written);
-    EXPECT_TRUE(again.value(QStringLiteral("HKEY_CURRENT_USER\\A"), QStringLiteral("Added")));
-    EXPECT_TRUE(again.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("New")));
-    EXPECT_FALSE(again.value(QStringLiteral("HKEY_CURRENT_USER\\A"), QStringLiteral("Trail")));
+    EXPECT_TRUE(at(again, "HKEY_CURRENT_USER\\A", "Added"));
+    EXPECT_TRUE(at(again, "HKEY_CURRENT_USER\\B", "New"));
+    EXPECT_FALSE(at(again, "HKEY_CURRENT_USER\\A", "Trail"));
     EXPECT_EQ(again.serialize(), written);
 }
 
@@ -162,16 +161,12 @@ TEST(reg_file_test, regedit4_files_stay_ansi_whatever_their_bytes)
                                "[HKEY_CURRENT_USER\\B]\r\n"
                                "\"y\"=\"\xC3\xA9\"\r\n");
     const QString expected = QStringLiteral("\u00C3\u00A9");
-    ASSERT_TRUE(document.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("y")));
-    EXPECT_EQ(document.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("y"))->text, expected);
+    ASSERT_TRUE(at(document, "HKEY_CURRENT_USER\\B", "y"));
+    EXPECT_EQ(at(document, "HKEY_CURRENT_USER\\B", "y")->text, expected);
     EXPECT_TRUE(document.deleteTree(QStringLiteral("HKEY_CURRENT_USER\\A")));
     const Document again = parsed(document.serialize());
-    ASSERT_TRUE(again.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("y")));
-    EXPECT_EQ(again.value(QStringLiteral("HKEY_CURRENT_USER\\B"), QStringLiteral("y"))->text, expected);
-    EXPECT_EQ(parsed("REGEDIT4\r\n[HKEY_CURRENT_USER\\C]\r\n\"z\"=\"\xC3\xA9\"\r\n")
-                  .value(QStringLiteral("HKEY_CURRENT_USER\\C"), QStringLiteral("z"))
-                  ->text,
-              expected);
+    ASSERT_TRUE(at(again, "HKEY_CURRENT_USER\\B", "y"));
+    EXPECT_EQ(at(again, "HKEY_CURRENT_USER\\B", "y")->text, expected);
 }
 
 TEST(reg_file_test, a_key_with_an_empty_path_keeps_its_values_apart)
@@ -179,10 +174,10 @@ TEST(reg_file_test, a_key_with_an_empty_path_keeps_its_values_apart)
     Document document = parsed("REGEDIT4\r\n"
                                "[HKEY_CURRENT_USER\\A]\r\n"
                                "\"x\"=\"1\"\r\n");
-    document.setValue(QString(), text(QStringLiteral("y"), QStringLiteral("2")));
+    document.setValue(QString(), text("y", "2"));
     const Document again = parsed(document.serialize());
-    EXPECT_FALSE(again.value(QStringLiteral("HKEY_CURRENT_USER\\A"), QStringLiteral("y")));
-    ASSERT_TRUE(again.value(QString(), QStringLiteral("y")));
+    EXPECT_FALSE(at(again, "HKEY_CURRENT_USER\\A", "y"));
+    ASSERT_TRUE(at(again, "", "y"));
     EXPECT_EQ(again.serialize(), document.serialize());
 }
 
@@ -190,7 +185,7 @@ TEST(reg_file_test, keys_set_in_an_ansi_file_read_back_by_their_path)
 {
     Document document = parsed("REGEDIT4\r\n");
     const QString path = QStringLiteral("Root\u00B5\u00FF\\Key");
-    document.setValue(path, text(QStringLiteral("v"), QStringLiteral("1")));
+    document.setValue(path, text("v", "1"));
     EXPECT_EQ(RegFile::canonicalPath(path), QStringLiteral("ROOT\u00B5\u00FF\\Key"));
     const Document again = parsed(document.serialize());
     EXPECT_TRUE(again.hasKey(path));

@@ -1,12 +1,10 @@
-// The interface of the test component: a counter object.
+// The interface of the test component: an object that only counts references.
 #pragma once
 
 #include "platform/ComTypes.h"
 
 struct ITestCounter : IUnknown
 {
-    /// The number of counters the library has made since it was loaded, this one included.
-    virtual HRESULT GetSerial(std::int32_t *serial) = 0;
 };
 
 inline constexpr IID IID_ITestCounter = {

@@ -82,31 +82,25 @@ TEST(default_report_test, writes_the_whole_report_byte_for_byte_in_both_language
 TEST(default_report_test, an_error_ends_the_report_and_keeps_the_lines_before_it)
 {
     ScopedEnv locale("LC_ALL", "en_US.UTF-8");
+    // No operation: a value too large for an enumeration number.
     const struct
     {
-        const char *what;
-        std::function<void(Report &)> fault;
+        const char *what, *operation;
         HRESULT status;
         qsizetype linesKept; ///< of the full English report
     } cases[] = {
-        {"value too large for an enumeration number",
-         [](Report &r) {
-             r.model.setApplicationValue(QStringLiteral("Mode2"), QStringLiteral("2147483648"));
-         },
-         DISP_E_OVERFLOW, kObjectsStart + 4},
-        {"failure status of the enumeration lookup",
-         [](Report &r) { r.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED); },
-         E_ACCESSDENIED, kObjectsStart + 2},
-        {"failure status of an item read",
-         [](Report &r) { r.model.failOperation(QStringLiteral("GetItemString"), E_FAIL); }, E_FAIL,
-         kObjectsStart},
-        {"failure status of a device entry",
-         [](Report &r) { r.model.failOperation(QStringLiteral("GetDeviceEntry"), E_FAIL); }, E_FAIL,
-         kEntriesStart},
+        {"value too large for an enumeration number", nullptr, DISP_E_OVERFLOW, kObjectsStart + 4},
+        {"failure status of the enumeration lookup", "GetEnumerationEntries", E_ACCESSDENIED,
+         kObjectsStart + 2},
+        {"failure status of an item read", "GetItemString", E_FAIL, kObjectsStart},
+        {"failure status of a device entry", "GetDeviceEntry", E_FAIL, kEntriesStart},
     };
     for (const auto &c : cases) {
         Report host;
-        c.fault(host);
+        if (c.operation)
+            host.model.failOperation(QString::fromLatin1(c.operation), c.status);
+        else
+            host.model.setApplicationValue(QStringLiteral("Mode2"), QStringLiteral("2147483648"));
         SCOPED_TRACE(c.what);
         EXPECT_COM_ERROR(WriteReportFile(host.context(), host.path), c.status, std::nullopt);
         EXPECT_EQ(readBytes(host.path), joined(lines(golden("REPORT_en.HTM")).mid(0, c.linesKept))) << c.what;

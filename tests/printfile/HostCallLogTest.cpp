@@ -108,40 +108,40 @@ TEST(host_call_log_test, the_report_walks_the_object_section_in_order)
         WriteReportFile(context, dir.filePath(QStringLiteral("REPORT.HTM")));
 
         QStringList expected;
+        // Each call on the description fetches it first.
+        const auto ask = [&](const QString &call) {
+            expected << QStringLiteral("GetDeviceDescription()") << call;
+        };
         for (const char *key : {"NICKNAME", "DEFAULTTAG", "VENDORID", "DEVICEID", "ADDDEVICEID", "HWRELEASE",
-                                "SWRELEASE", "STARTALWAYSVIEW", "DEVTYPETEXT", "VENDOR", "DEVDESCLONG"}) {
-            expected << QStringLiteral("GetDeviceDescription()")
-                     << QStringLiteral("GetDeviceEntry(\"%1\")%2")
-                            .arg(QString::fromUtf8(key),
-                                 qstrcmp(key, "VENDOR") ? QStringLiteral(" -> error 1") : QString());
-        }
-        const QString description = QStringLiteral("GetDeviceDescription()");
+                                "SWRELEASE", "STARTALWAYSVIEW", "DEVTYPETEXT", "VENDOR", "DEVDESCLONG"})
+            ask(QStringLiteral("GetDeviceEntry(\"%1\")%2")
+                    .arg(QString::fromUtf8(key), qstrcmp(key, "VENDOR") ? " -> error 1" : ""));
         // Items are always opened and closed in the application data set; the
         // value is read from the one the shadow field selects.
-        const QString read = QStringLiteral("GetItemString(handle=h%1, shadow=") + (shadow ? "-1)" : "0)");
-        expected << description << QStringLiteral("GetSectionCount(\"Object\")") << description
-                 << QStringLiteral("GetFirstEntry(\"Object\")")
-                 // Level
-                 << description << QStringLiteral("GetEntryName(position=1)")
-                 << QStringLiteral("OpenItem(\"Level\", shadow=0, view=7, 0, 0)") << read.arg(1)
-                 << description << QStringLiteral("FindDefinition(\"OBJECT\", \"Level\")") << description
-                 << QStringLiteral("GetObjectDefinition(definition=d1)")
-                 << QStringLiteral("CloseItem(view=7, handle=h1, shadow=0)") << description
-                 << QStringLiteral("GetNextEntry(position=1)")
-                 // &&private&&Hidden: named, never opened
-                 << description << QStringLiteral("GetEntryName(position=2)") << description
-                 << QStringLiteral("GetNextEntry(position=2)")
-                 // Mode
-                 << description << QStringLiteral("GetEntryName(position=3)")
-                 << QStringLiteral("OpenItem(\"Mode\", shadow=0, view=7, 0, 0)") << read.arg(2) << description
-                 << QStringLiteral("FindDefinition(\"OBJECT\", \"Mode\")") << description
-                 << QStringLiteral("GetObjectDefinition(definition=d2)") << description
-                 << QStringLiteral("FindDefinition(\"object\", \"ModeType\")") << description
-                 << QStringLiteral("GetObjectDefinition(definition=d3)") << description
-                 << QStringLiteral("FindDefinition(\"enumeration\", \"ModeEnum\")") << description
-                 << QStringLiteral("GetEnumerationEntries(definition=d4, \"ModeType\")")
-                 << QStringLiteral("CloseItem(view=7, handle=h2, shadow=0)") << description
-                 << QStringLiteral("GetNextEntry(position=3) -> error 1");
+        const auto item = [&](int position, const char *name, int handle) {
+            const QString n = QString::fromUtf8(name);
+            ask(QStringLiteral("GetEntryName(position=%1)").arg(position));
+            expected
+                << QStringLiteral("OpenItem(\"%1\", shadow=0, view=7, 0, 0)").arg(n)
+                << QStringLiteral("GetItemString(handle=h%1, shadow=%2)").arg(handle).arg(shadow ? -1 : 0);
+            ask(QStringLiteral("FindDefinition(\"OBJECT\", \"%1\")").arg(n));
+            ask(QStringLiteral("GetObjectDefinition(definition=d%1)").arg(handle));
+        };
+        ask(QStringLiteral("GetSectionCount(\"Object\")"));
+        ask(QStringLiteral("GetFirstEntry(\"Object\")"));
+        item(1, "Level", 1);
+        expected << QStringLiteral("CloseItem(view=7, handle=h1, shadow=0)");
+        ask(QStringLiteral("GetNextEntry(position=1)"));
+        // &&private&&Hidden: named, never opened
+        ask(QStringLiteral("GetEntryName(position=2)"));
+        ask(QStringLiteral("GetNextEntry(position=2)"));
+        item(3, "Mode", 2);
+        ask(QStringLiteral("FindDefinition(\"object\", \"ModeType\")"));
+        ask(QStringLiteral("GetObjectDefinition(definition=d3)"));
+        ask(QStringLiteral("FindDefinition(\"enumeration\", \"ModeEnum\")"));
+        ask(QStringLiteral("GetEnumerationEntries(definition=d4, \"ModeType\")"));
+        expected << QStringLiteral("CloseItem(view=7, handle=h2, shadow=0)");
+        ask(QStringLiteral("GetNextEntry(position=3) -> error 1"));
         EXPECT_EQ(logText(callLog(host.model)), logText(expected)) << "shadow " << shadow;
         host.expectEverythingReleased();
     }

@@ -1,7 +1,5 @@
 #include "printfile/TagSubstitution.h"
 #include "PrintFileTestSupport.h"
-#include "platform/ComError.h"
-#include "tests/support/ComErrorAssert.h"
 
 namespace {
 
@@ -25,13 +23,6 @@ public:
     }
 
     QString fill(QString line)
-    {
-        const TagContext c = context();
-        FillTemplateLine(line, [&](const QString &tag) { return GetTagValue(c, tag, true); });
-        return line;
-    }
-
-    QString fillAtOnce(QString line)
     {
         FillTemplateLine(line, context());
         return line;
@@ -66,38 +57,7 @@ TEST(tag_substitution_test, fills_every_complete_tag_of_a_line)
     for (const auto &[line, expected] : cases)
         EXPECT_EQ(host.fill(QString::fromUtf8(line)), QString::fromUtf8(expected)) << line;
     host.expectEverythingReleased();
-}
-
-TEST(tag_substitution_test, value_names_the_data_source_and_dates_follow_the_users_language)
-{
-    TagLine host;
-    TagContext c = host.context();
-    c.databaseFileName = QStringLiteral("/data/plant.db");
-    const struct
-    {
-        const char *locale;
-        std::int32_t mode;
-        const char *expected;
-    } cases[] = {
-        {"en_US.UTF-8", 0, "Data = Application data"},
-        {"en_US.UTF-8", 1, "Data = Database data from  /data/plant.db"},
-        {"en_US.UTF-8", 2, "Data = Device data"},
-        {"en_US.UTF-8", 3, ""},
-        {"de_DE.UTF-8", 0, "Daten = Oberflächendaten"},
-        {"de_DE.UTF-8", 1, "Daten = Datenbankdaten von  /data/plant.db"},
-        {"de_DE.UTF-8", 2, "Daten = Gerätedaten"},
-    };
-    for (const auto &row : cases) {
-        ScopedEnv locale("LC_ALL", row.locale);
-        c.loadMode = row.mode;
-        EXPECT_EQ(GetTagValue(c, QStringLiteral("#VALUE#"), true), QString::fromUtf8(row.expected))
-            << row.locale << " mode " << row.mode;
-    }
-
-    ScopedEnv german("LC_ALL", "de_DE.UTF-8");
-    EXPECT_EQ(formatTagDate(fixedNow()), QStringLiteral("4.Dez 2026"));
     EXPECT_EQ(formatTagDate(QDateTime(QDate(987, 1, 21), QTime(23, 59, 0))), QStringLiteral("21.Jan 0987"));
-    EXPECT_EQ(formatTagTime(QDateTime(QDate(2027, 3, 21), QTime(23, 59, 0))), QStringLiteral("23:59:00"));
 }
 
 } // namespace

@@ -60,18 +60,6 @@ TEST(template_print_file_test, print_file_path_cuts_language_code_and_extension_
             << templatePath;
 }
 
-TEST(template_print_file_test, template_is_found_whatever_the_letter_case)
-{
-    QTemporaryDir dir;
-    QDir(dir.path()).mkdir(QStringLiteral("v1.2"));
-    const QString directory = dir.filePath(QStringLiteral("v1.2")) + u'/';
-    writeBytes(directory + QStringLiteral("dev049.htm"), "x");
-    EXPECT_EQ(findTemplate(directory, QStringLiteral("DEV049.HTM")),
-              directory + QStringLiteral("dev049.htm"));
-    EXPECT_EQ(findTemplate(directory, QStringLiteral("dev001.htm")), QString());
-    EXPECT_EQ(findTemplate(directory, QString()), QString());
-}
-
 /// What the print file must hold, worked out without the reader under test:
 /// the template split at every LF, one CR before it dropped, a last line
 /// without line end kept, #VENDOR# filled in, each line ended in CR LF.

@@ -2,14 +2,9 @@
 // several processes, and with files that are not registries.
 #include "platform/RegFile.h"
 #include "platform/Registry.h"
-#include "tests/support/ScopedEnv.h"
+#include "tests/support/ToolProcess.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
@@ -26,61 +21,50 @@ std::unique_ptr<QProcess> start(const QString &program, const QStringList &argum
     return process;
 }
 
-struct Finished
-{
-    int exitCode = -1;
-    QString err;
-};
-
-Finished finish(QProcess &process)
+ProcessResult finish(QProcess &process)
 {
     if (!process.waitForFinished(60'000)) {
         process.kill();
         process.waitForFinished();
-        return {-1, QStringLiteral("did not finish")};
+        return {-1, {}, QStringLiteral("did not finish")};
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            {},
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-Finished regsvr(const QStringList &arguments, const QString &registry)
+ProcessResult regsvr(const QStringList &arguments, const QString &registry)
 {
-    return finish(*start(QStringLiteral(QUIRAVEL_REGSVR_PATH), arguments, registry));
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), arguments, registry);
 }
 
 RegFile::Document document(const QString &path)
 {
     QString error;
-    std::optional<RegFile::Document> parsed = RegFile::Document::parse(readBytes(path), &error);
+    std::optional<RegFile::Document> parsed = RegFile::Document::parse(readText(path).toLatin1(), &error);
     EXPECT_TRUE(parsed) << error.toStdString();
     return parsed ? std::move(*parsed) : RegFile::Document();
 }
 
-const QByteArray kForeign = "Windows Registry Editor Version 5.00\r\n\r\n"
-                            "; the user's own notes\r\n"
-                            "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
-                            "\"Kept\"=\"yes\"\r\n"
-                            "a line nobody understands\r\n\r\n";
+const QString kForeign = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
+                                        "; the user's own notes\r\n"
+                                        "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+                                        "\"Kept\"=\"yes\"\r\n"
+                                        "a line nobody understands\r\n\r\n");
 
 class regsvr_test : public testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(writeText(foreign, kForeign));
+    }
     QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
 
     QTemporaryDir m_dir;
+    /// A registry of the user's, with lines this program does not write.
+    const QString foreign = path("foreign.reg");
 };
 
 } // namespace
@@ -94,7 +78,7 @@ TEST_F(regsvr_test, values_set_by_several_processes_at_once_are_all_kept)
         processes.push_back(start(QStringLiteral(REGISTRY_WRITER_PATH),
                                   {QStringLiteral("W%1").arg(i), QString::number(values)}, registry));
     for (auto &process : processes) {
-        const Finished done = finish(*process);
+        const ProcessResult done = finish(*process);
         EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
     }
     const RegFile::Document result = document(registry);
@@ -114,24 +98,21 @@ TEST_F(regsvr_test, register_and_unregister_at_once_leave_a_whole_state)
     // What one registration writes, as the reference.
     const QString reference = path("reference.reg");
     ASSERT_EQ(regsvr({kLibrary}, reference).exitCode, 0);
-    const RegFile::Document registered = document(reference);
+    ASSERT_TRUE(
+        document(reference).value(QStringLiteral("HKEY_CLASSES_ROOT\\Quiravel.clsQuiravel\\CLSID"), {}));
     QList<std::pair<QString, QString>> written;
-    ASSERT_TRUE(registered.value(QStringLiteral("HKEY_CLASSES_ROOT\\Quiravel.clsQuiravel\\CLSID"), {}));
-    const QByteArray bytes = readBytes(reference);
     QString currentKey;
-    for (const QByteArray &line : bytes.split('\n')) {
-        const QString text = QString::fromUtf8(line).trimmed();
+    for (const QString &line : readText(reference).split(u'\n')) {
+        const QString text = line.trimmed();
         if (text.startsWith(u'['))
             currentKey = text.mid(1, text.size() - 2);
-        else if (text.startsWith(u'@'))
-            written.append({currentKey, QString()});
-        else if (text.startsWith(u'"'))
-            written.append({currentKey, text.mid(1, text.indexOf(u'"', 1) - 1)});
+        else if (text.startsWith(u'@') || text.startsWith(u'"'))
+            written.append(
+                {currentKey, text[0] == u'@' ? QString() : text.mid(1, text.indexOf(u'"', 1) - 1)});
     }
     ASSERT_GE(written.size(), 10);
 
-    const QString registry = path("registry.reg");
-    ASSERT_TRUE(writeBytes(registry, kForeign));
+    const QString registry = foreign;
     for (int round = 0; round < 8; ++round) {
         SCOPED_TRACE(round);
         std::vector<std::unique_ptr<QProcess>> processes;
@@ -141,7 +122,7 @@ TEST_F(regsvr_test, register_and_unregister_at_once_leave_a_whole_state)
                 start(QStringLiteral(QUIRAVEL_REGSVR_PATH), {QStringLiteral("-u"), kLibrary}, registry));
         }
         for (auto &process : processes) {
-            const Finished done = finish(*process);
+            const ProcessResult done = finish(*process);
             EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
         }
         const RegFile::Document result = document(registry);
@@ -153,20 +134,19 @@ TEST_F(regsvr_test, register_and_unregister_at_once_leave_a_whole_state)
             result.value(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other"), QStringLiteral("Kept")));
     }
     ASSERT_EQ(regsvr({QStringLiteral("-u"), kLibrary}, registry).exitCode, 0);
-    EXPECT_EQ(readBytes(registry), kForeign) << "comments and unknown lines kept through it all";
+    EXPECT_EQ(readText(registry), kForeign) << "comments and unknown lines kept through it all";
 }
 
 TEST_F(regsvr_test, a_registry_that_cannot_be_changed_is_named_with_the_reason)
 {
-    const QString registry = path("registry.reg");
-    ASSERT_TRUE(writeBytes(registry, kForeign));
+    const QString registry = foreign;
     // A lock file that cannot be opened: even root cannot change the registry then.
     ASSERT_TRUE(QDir().mkpath(registry + QStringLiteral(".lock")));
-    const Finished run = regsvr({kLibrary}, registry);
+    const ProcessResult run = regsvr({kLibrary}, registry);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err,
               QStringLiteral("quiravel-regsvr: DllRegisterServer in %1 failed: %2: cannot open its lock "
                              "file %2.lock: Is a directory\n")
                   .arg(kLibrary, registry));
-    EXPECT_EQ(readBytes(registry), kForeign);
+    EXPECT_EQ(readText(registry), kForeign);
 }

@@ -7,28 +7,17 @@
 #include <gtest/gtest.h>
 #include <optional>
 
-/// Whether `error` carries `status` and, unless `text` is nullopt, that description.
-inline ::testing::AssertionResult isComError(const ComError &error, HRESULT status,
-                                             const std::optional<QString> &text)
-{
-    if (error.status() != status)
-        return ::testing::AssertionFailure()
-               << "status 0x" << std::hex << static_cast<std::uint32_t>(error.status()) << ", expected 0x"
-               << static_cast<std::uint32_t>(status) << " (" << error.what() << ")";
-    if (text && error.description() != *text)
-        return ::testing::AssertionFailure() << "description \"" << error.description().toStdString()
-                                             << "\", expected \"" << text->toStdString() << "\"";
-    return ::testing::AssertionSuccess();
-}
-
-/// Expects `statement` to throw a ComError with `status` and the description
-/// `text` (std::nullopt: any description).
-#define EXPECT_COM_ERROR(statement, status, text)                                                            \
+/// Expects `statement` to throw a ComError with `expectedStatus` and the
+/// description `expectedText` (std::nullopt: any description).
+#define EXPECT_COM_ERROR(statement, expectedStatus, expectedText)                                            \
     do {                                                                                                     \
         try {                                                                                                \
             statement;                                                                                       \
             ADD_FAILURE() << "no ComError from " #statement;                                                 \
         } catch (const ComError &comError_) {                                                                \
-            EXPECT_TRUE(isComError(comError_, (status), (text)));                                            \
+            EXPECT_EQ(comError_.status(), (expectedStatus)) << comError_.what();                             \
+            if (const std::optional<QString> text_ = (expectedText)) {                                       \
+                EXPECT_EQ(comError_.description().toStdString(), text_->toStdString());                      \
+            }                                                                                                \
         }                                                                                                    \
     } while (false)
