@@ -67,6 +67,42 @@ TEST(frame_model_test, a_read_gives_the_value_current_when_read_not_when_opened)
         EXPECT_EQ(manager->CloseItem(variantFromLong(7), opened.handle, VARIANT_FALSE, &error), S_OK);
 }
 
+TEST(frame_model_test, every_spelling_of_a_name_finds_its_own_object_however_many_are_asked)
+{
+    // More names and spellings than the model remembers by spelling: those
+    // beyond must still be found, each its own object, and unknown ones not.
+    DeviceModel model;
+    constexpr int names = 40;
+    for (int i = 0; i < names; ++i) {
+        model.addObjectName(QStringLiteral("Item%1").arg(i));
+        model.setApplicationValue(QStringLiteral("Item%1").arg(i), QString::number(i));
+    }
+    auto manager = model.itemManager();
+    auto desc = description(manager.get());
+    // All sixteen ways to write "item", twice over.
+    for (int pattern = 0; pattern < 32; ++pattern) {
+        QString spelling = QStringLiteral("item%1");
+        for (int c = 0; c < 4; ++c) {
+            if (pattern & (1 << c))
+                spelling[c] = spelling[c].toUpper();
+        }
+        for (int i = 0; i < names; ++i) {
+            const QString name = spelling.arg(i);
+            const Opened opened = openItem(manager.get(), name);
+            ASSERT_EQ(opened.error, 0) << name.toStdString();
+            std::int32_t error = -1;
+            EXPECT_EQ(readString(manager.get(), opened.handle, false, &error), QString::number(i));
+            std::int32_t definition = 0;
+            EXPECT_EQ(desc->FindDefinition(BStr(QStringLiteral("OBJECT")).get(), BStr(name).get(),
+                                           &definition, &error),
+                      S_OK);
+            EXPECT_EQ(definition, i + 1) << name.toStdString();
+            EXPECT_EQ(manager->CloseItem(variantFromLong(7), opened.handle, VARIANT_FALSE, &error), S_OK);
+            EXPECT_EQ(openItem(manager.get(), name + u'x').error, 1);
+        }
+    }
+}
+
 } // namespace
 
 TEST(frame_model_test, definition_handles_stay_apart_beyond_a_hundred_thousand_listed_objects)
