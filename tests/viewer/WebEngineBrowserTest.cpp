@@ -4,13 +4,10 @@
 #include "viewer/WebEngineBrowser.h"
 #include "platform/ComError.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -18,18 +15,6 @@
 namespace {
 
 constexpr int kLoadTimeoutMs = 30000;
-
-struct LoadedPage
-{
-    explicit LoadedPage(const QString &html)
-    {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(html.toUtf8());
-    }
-    QTemporaryDir directory;
-    QString path = directory.path() + QStringLiteral("/page001.htm");
-};
 
 class webengine_browser_test : public ::testing::Test
 {
@@ -39,10 +24,17 @@ protected:
         QObject::connect(browser.get(), &BrowserControl::objectEvent, browser.get(),
                          [this](const QString &name, const QVariantMap &parameters) {
                              events.append(name);
-                             if (name == QLatin1String("ProgressChange"))
+                             if (name == "ProgressChange")
                                  progress.append(parameters.value("Progress").toInt());
                          });
         browser->setOffline(true);
+    }
+    /// A page of `html` in the test's folder; answers its path.
+    QString writePage(const QString &html)
+    {
+        QFile file(directory.filePath("page001.htm"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(html.toUtf8()) > 0);
+        return file.fileName();
     }
     bool navigateAndWait(const QString &path)
     {
@@ -51,6 +43,7 @@ protected:
         return finished.wait(kLoadTimeoutMs) && finished.first().first().toBool();
     }
 
+    QTemporaryDir directory;
     QWidget parent;
     std::unique_ptr<WebEngineBrowser> browser = std::make_unique<WebEngineBrowser>(&parent);
     QStringList events;
@@ -59,27 +52,24 @@ protected:
 
 TEST_F(webengine_browser_test, local_page_loads_reports_its_progress_and_prints_to_pdf)
 {
-    LoadedPage page(QStringLiteral("<html><body><h1>Device</h1></body></html>"));
+    const QString windowsStyle = writePage("<html><body><h1>Device</h1></body></html>").replace('/', '\\');
     EXPECT_EQ(browser->QueryStatusWB(OLECMDID_PRINT), 1);
     EXPECT_THROW(browser->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, QString()), ComError);
-    QString windowsStyle = page.path;
-    windowsStyle.replace('/', '\\');
     ASSERT_TRUE(navigateAndWait(windowsStyle));
 
     EXPECT_EQ(browser->locationUrl(), windowsStyle);
-    EXPECT_LT(events.indexOf("NavigateComplete2"), events.indexOf("DocumentComplete"));
     EXPECT_GE(events.indexOf("NavigateComplete2"), 0);
+    EXPECT_LT(events.indexOf("NavigateComplete2"), events.indexOf("DocumentComplete"));
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_EQ(progress.last(), -1);
     EXPECT_TRUE(progress.contains(100));
     EXPECT_EQ(browser->QueryStatusWB(OLECMDID_PRINTPREVIEW), 1 | OLECMDF_ENABLED);
 
-    const QString pdf = page.directory.path() + QStringLiteral("/page.pdf");
+    const QString pdf = directory.filePath("page.pdf");
     QSignalSpy done(browser.get(), &BrowserControl::pdfPrintingFinished);
     browser->printToPdf(pdf);
     ASSERT_TRUE(done.wait(kLoadTimeoutMs));
-    EXPECT_EQ(done.first().at(0).toString(), pdf);
-    EXPECT_TRUE(done.first().at(1).toBool());
+    EXPECT_EQ(done.first(), QVariantList({pdf, true}));
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.read(4), "%PDF");
@@ -90,10 +80,10 @@ TEST_F(webengine_browser_test, offline_page_never_reaches_the_network)
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
     QSignalSpy connections(&server, &QTcpServer::newConnection);
-    const QString remote = QStringLiteral("http://127.0.0.1:%1/x.png").arg(server.serverPort());
-    LoadedPage page(QStringLiteral("<html><body><img src=\"%1\"></body></html>").arg(remote));
+    const QString remote = QString("http://127.0.0.1:%1/x.png").arg(server.serverPort());
+    const QString page = writePage(QString("<html><body><img src=\"%1\"></body></html>").arg(remote));
 
-    ASSERT_TRUE(navigateAndWait(page.path));
+    ASSERT_TRUE(navigateAndWait(page));
     // Navigating to the remote address itself is refused as well.
     const int blockedBefore = browser->requestInterceptor()->blockedCount();
     QSignalSpy finished(browser.get(), &BrowserControl::loadFinished);
@@ -106,7 +96,7 @@ TEST_F(webengine_browser_test, offline_page_never_reaches_the_network)
     // The same page online does ask the server, so the page above would
     // have reached it had it not been blocked.
     browser->setOffline(false);
-    browser->Navigate(page.path);
+    browser->Navigate(page);
     EXPECT_TRUE(connections.wait(kLoadTimeoutMs));
 }
 
