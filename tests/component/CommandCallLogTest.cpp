@@ -63,14 +63,7 @@ protected:
     void SetUp() override
     {
         ComponentFixture::SetUp();
-        writeFile(path("Pump001.HTM"), "<p>#FLOW#</p>\r\n");
-        model.setApplicationValue("FLOW", "12.5");
-        model.setDeviceValue("FLOW", "13.1");
-        model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
-        model.setConnected(true);
-        model.setUploadMilliseconds(0);
-        ASSERT_EQ(attach(), S_OK);
-        ASSERT_EQ(show(), S_OK);
+        openDevice("<p>#FLOW#</p>\r\n");
     }
 };
 

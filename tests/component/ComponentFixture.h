@@ -108,6 +108,20 @@ protected:
         return hr;
     }
 
+    /// A connected device whose template is `page` and whose item FLOW has
+    /// a value in each data set; attached and shown.
+    void openDevice(const QByteArray &page, int uploadMilliseconds = 0)
+    {
+        writeFile(path("Pump001.HTM"), page);
+        model.setApplicationValue("FLOW", "12.5");
+        model.setDeviceValue("FLOW", "13.1");
+        model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
+        model.setConnected(true);
+        model.setUploadMilliseconds(uploadMilliseconds);
+        ASSERT_EQ(attach(), S_OK);
+        ASSERT_EQ(show(), S_OK);
+    }
+
     clsQuiravel *component() const { return static_cast<clsQuiravel *>(view.get()); }
     frmQuiravel *window() const { return component()->window(); }
     void run(const char *menuEntry) const { window()->menuEntry(menuEntry)->trigger(); }

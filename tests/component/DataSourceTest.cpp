@@ -13,15 +13,8 @@ protected:
     void SetUp() override
     {
         ComponentFixture::SetUp();
-        writeFile(path("Pump001.HTM"), "<p>#VALUE#</p>\r\n<p>Flow #FLOW#</p>\r\n");
+        openDevice("<p>#VALUE#</p>\r\n<p>Flow #FLOW#</p>\r\n");
         guard = std::make_unique<TemplateGuard>(path("Pump001.HTM"));
-        model.setApplicationValue("FLOW", "12.5");
-        model.setDeviceValue("FLOW", "13.1");
-        model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
-        model.setConnected(true);
-        model.setUploadMilliseconds(0);
-        ASSERT_EQ(attach(), S_OK);
-        ASSERT_EQ(show(), S_OK);
         ASSERT_TRUE(messages.isEmpty()) << messageTexts().join('|').toStdString();
     }
 

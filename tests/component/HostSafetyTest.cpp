@@ -33,11 +33,7 @@ protected:
     void SetUp() override
     {
         ComponentFixture::SetUp();
-        writeFile(path("Pump001.HTM"), "<p>#VALUE#</p>\r\n");
-        model.setConnected(true);
-        model.setUploadMilliseconds(1000 * 1000); // steps only when the test says so
-        ASSERT_EQ(attach(), S_OK);
-        ASSERT_EQ(show(), S_OK);
+        openDevice("<p>#VALUE#</p>\r\n", 1000 * 1000); // the upload steps only when the test says so
     }
 };
 

@@ -5,9 +5,7 @@
 #include "tests/support/ToolProcess.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -48,37 +46,9 @@ protected:
     std::vector<std::unique_ptr<TemplateGuard>> m_templates;
 };
 
-// Operating hours differ between the three data sets of the sample.
+// Operating hours differ between the data sets of the sample.
 const QString kApplicationHours = "12876";
 const QString kDatabaseHours = "11904";
-const QString kDeviceHours = "12902";
-
-TEST_F(frame_e2e_test, each_source_prints_its_own_values)
-{
-    const struct
-    {
-        const char *source, *data;
-        QString hours, absent;
-    } cases[] = {{"application", "Data = Application data", kApplicationHours, kDeviceHours},
-                 {"database", "Data = Database data from", kDatabaseHours, kApplicationHours},
-                 {"device", "Data = Device data", kDeviceHours, kApplicationHours}};
-    const bool pdftotext = !QStandardPaths::findExecutable("pdftotext").isEmpty();
-    for (const auto &c : cases) {
-        const QString pdf = m_work.filePath(c.source + QString(".pdf"));
-        const ProcessResult run =
-            frame({"--headless", "--source", c.source, "--pdf", pdf, copySample(c.source)});
-        ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
-        const QString page = readText(printFile(c.source));
-        EXPECT_TRUE(run.out.contains("page: " + printFile(c.source)));
-        EXPECT_TRUE(page.contains(c.data) && page.contains(c.hours) && !page.contains(c.absent)) << c.source;
-        if (!pdftotext)
-            continue;
-        QProcess text;
-        text.start("pdftotext", {pdf, "-"});
-        ASSERT_TRUE(text.waitForFinished(60'000));
-        EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(c.hours)) << c.source;
-    }
-}
 
 TEST_F(frame_e2e_test, failed_page_load_ends_the_run_at_once)
 {
