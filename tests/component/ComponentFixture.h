@@ -5,6 +5,7 @@
 #include "component/clsQuiravel.h"
 #include "frame/DeviceModel.h"
 #include "platform/BStr.h"
+#include "platform/ComObject.h"
 #include "platform/MessageBox.h"
 #include "resources/Toolkit_LoadResource.h"
 #include "tests/support/FakeBrowser.h"
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -58,6 +60,34 @@ inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &mo
     };
     return ::testing::AssertionFailure() << "opened:" << text(opened) << "; closed:" << text(closed);
 }
+
+/// A host's event sink: keeps the message texts it is offered and answers
+/// them through `onMessage` (OK when unset).
+class CallbackSink final : public ComObject<CallbackSink, IQuiravelEvents>
+{
+public:
+    HRESULT QueryInterface(REFIID riid, void **object) override
+    {
+        return queryOne<IQuiravelEvents>(riid, object, {IID_IQuiravelEvents});
+    }
+    HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
+    HRESULT OnMessage(BSTR, BSTR text, std::int32_t, std::int32_t *answer) override
+    {
+        texts.append(BStr::toQString(text));
+        *answer = vbOK;
+        return onMessage ? onMessage(answer) : S_OK;
+    }
+    HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override
+    {
+        if (onPdfFinished)
+            onPdfFinished();
+        return S_OK;
+    }
+
+    QStringList texts;
+    std::function<HRESULT(std::int32_t *answer)> onMessage;
+    std::function<void()> onPdfFinished;
+};
 
 class ComponentFixture : public ::testing::Test
 {

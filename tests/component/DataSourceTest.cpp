@@ -49,12 +49,6 @@ protected:
         return {failed.toQString(), reason.toQString()};
     }
     FakeBrowser *browser() const { return browsers.last; }
-    int calls(const QString &operation) const
-    {
-        const QList<HostCall> made = model.calls();
-        return int(std::ranges::count(made, operation, &HostCall::operation));
-    }
-
     std::unique_ptr<TemplateGuard> guard;
 };
 
@@ -100,7 +94,7 @@ TEST_F(data_source_test, an_upload_already_running_is_waited_for_not_restarted)
     model.clearCalls();
     QTimer::singleShot(0, [&] { model.advanceUpload(100); });
     run("scrShadow");
-    EXPECT_EQ(calls("StartFunction"), 0);
+    EXPECT_EQ(std::ranges::count(model.calls(), QString("StartFunction"), &HostCall::operation), 0);
     EXPECT_EQ(printFile(), page("Device data", "13.1"));
 }
 

@@ -3,30 +3,6 @@
 // the host.
 #include "ComponentFixture.h"
 
-namespace {
-
-/// A host's event sink that records the message boxes it is offered.
-class RecordingSink final : public ComObject<RecordingSink, IQuiravelEvents>
-{
-public:
-    HRESULT QueryInterface(REFIID riid, void **object) override
-    {
-        return queryOne<IQuiravelEvents>(riid, object, {IID_IQuiravelEvents});
-    }
-    HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
-    HRESULT OnMessage(BSTR, BSTR text, std::int32_t, std::int32_t *answer) override
-    {
-        texts.append(BStr::toQString(text));
-        *answer = 1;
-        return S_OK;
-    }
-    HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override { return S_OK; }
-
-    QStringList texts;
-};
-
-} // namespace
-
 class host_safety_test : public ComponentFixture
 {
 protected:
@@ -52,8 +28,8 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     otherModel.attachView(other.get());
     ASSERT_EQ(other->Show(&result), S_OK);
 
-    auto firstSink = ComPtr<RecordingSink>::adopt(new RecordingSink);
-    auto otherSink = ComPtr<RecordingSink>::adopt(new RecordingSink);
+    auto firstSink = ComPtr<CallbackSink>::adopt(new CallbackSink);
+    auto otherSink = ComPtr<CallbackSink>::adopt(new CallbackSink);
     ComPtr<IQuiravelAutomation> first = automation(view);
     ComPtr<IQuiravelAutomation> second = automation(other);
     ASSERT_EQ(first->Advise(firstSink.get()), S_OK);

@@ -10,7 +10,6 @@
 // first default seed instead of the default count.
 #include "component/Exports.h"
 #include "contract/Quiravel.h"
-#include "platform/ComObject.h"
 #include "tests/component/ComponentFixture.h"
 
 #include <QApplication>
@@ -39,33 +38,13 @@ const char *const kCommands[] = {"srcValue",         "scrDatabase",           "s
                                  "m_Help",           "ShowApplicationReport", "ShowDatabaseReport",
                                  "ShowDeviceReport", "NoSuchCommand"};
 
-class Torture;
-
-/// A host's sink: answers every message box at random and, now and then,
-/// lets the host act again from inside the callback.
-class TortureSink final : public ComObject<TortureSink, IQuiravelEvents>
-{
-public:
-    explicit TortureSink(Torture *torture) : m_torture(torture) {}
-    HRESULT QueryInterface(REFIID riid, void **object) override
-    {
-        return queryOne<IQuiravelEvents>(riid, object, {IID_IQuiravelEvents});
-    }
-    HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
-    HRESULT OnMessage(BSTR, BSTR, std::int32_t, std::int32_t *answer) override;
-    HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override;
-
-private:
-    Torture *m_torture;
-};
-
 /// One host frame: its device, the view it created and its sink.
 struct Host
 {
     std::unique_ptr<DeviceModel> model;
     ComPtr<View> view;
     ComPtr<IQuiravelAutomation> automation;
-    ComPtr<TortureSink> sink;
+    ComPtr<CallbackSink> sink;
     /// Calls of this host into its view that have not returned yet.
     int busy = 0;
 };
@@ -146,7 +125,11 @@ private:
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_View, host->view.putVoid()), S_OK);
         host->automation = host->view.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
         ASSERT_TRUE(host->automation);
-        host->sink = ComPtr<TortureSink>::adopt(new TortureSink(this));
+        // The host's sink answers every message box at random and, now and
+        // then, lets the host act again from inside the callback.
+        host->sink = ComPtr<CallbackSink>::adopt(new CallbackSink);
+        host->sink->onMessage = [this](std::int32_t *answer) { return onMessage(answer); };
+        host->sink->onPdfFinished = [this] { onPdfFinished(); };
         if (m_rng() % 4 != 0)
             host->automation->Advise(host->sink.get());
         m_hosts[slot] = host.get();
@@ -377,15 +360,6 @@ private:
     int m_frames = 0;
     int m_depth = 0;
 };
-
-HRESULT TortureSink::OnPdfFinished(BSTR, VARIANT_BOOL)
-{
-    return m_torture->onPdfFinished(), S_OK;
-}
-HRESULT TortureSink::OnMessage(BSTR, BSTR, std::int32_t, std::int32_t *answer)
-{
-    return m_torture->onMessage(answer);
-}
 
 // The sequence running, for the sanitizer's report: it ends the process
 // before the test can say which seed failed.

@@ -15,53 +15,37 @@ namespace {
 
 constexpr int kLoadTimeoutMs = 30000;
 
-class webengine_browser_test : public ::testing::Test
+// Printing to PDF on the real engine is proven by the frame and batch runs.
+TEST(webengine_browser_test, local_page_loads_and_reports_its_progress_and_offline_never_reaches_the_network)
 {
-protected:
-    void SetUp() override
-    {
-        QObject::connect(browser.get(), &BrowserControl::objectEvent, browser.get(),
-                         [this](const QString &name, const QVariantMap &parameters) {
-                             events.append(name);
-                             if (name == "ProgressChange")
-                                 progress.append(parameters.value("Progress").toInt());
-                         });
-        browser->setOffline(true);
-    }
-    /// A page of `html` in the test's folder; answers its path.
-    QString writePage(const QString &html)
-    {
-        QFile file(directory.filePath("page001.htm"));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(html.toUtf8()) > 0);
-        return file.fileName();
-    }
-    bool navigateAndWait(const QString &path)
-    {
-        QSignalSpy finished(browser.get(), &BrowserControl::loadFinished);
-        browser->Navigate(path);
-        return finished.wait(kLoadTimeoutMs) && finished.first().first().toBool();
-    }
-
-    QTemporaryDir directory;
     QWidget parent;
-    std::unique_ptr<WebEngineBrowser> browser = std::make_unique<WebEngineBrowser>(&parent);
+    const auto browser = std::make_unique<WebEngineBrowser>(&parent);
     QStringList events;
     QList<int> progress;
-};
-
-// Printing to PDF on the real engine is proven by the frame and batch runs.
-TEST_F(webengine_browser_test,
-       local_page_loads_and_reports_its_progress_and_offline_never_reaches_the_network)
-{
+    QObject::connect(browser.get(), &BrowserControl::objectEvent, browser.get(),
+                     [&](const QString &name, const QVariantMap &parameters) {
+                         events.append(name);
+                         if (name == "ProgressChange")
+                             progress.append(parameters.value("Progress").toInt());
+                     });
+    browser->setOffline(true);
     EXPECT_EQ(browser->QueryStatusWB(OLECMDID_PRINT), 1);
     EXPECT_THROW(browser->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, QString()), ComError);
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
     QSignalSpy connections(&server, &QTcpServer::newConnection);
     const QString remote = QString("http://127.0.0.1:%1/x.png").arg(server.serverPort());
-    const QString page = writePage(QString("<html><body><img src=\"%1\"></body></html>").arg(remote));
+    QTemporaryDir directory;
+    const QString page = directory.filePath("page001.htm");
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QString("<html><body><img src=\"%1\"></body></html>").arg(remote).toUtf8());
+    file.close();
     const QString windowsStyle = QString(page).replace('/', '\\');
-    ASSERT_TRUE(navigateAndWait(windowsStyle));
+    QSignalSpy finished(browser.get(), &BrowserControl::loadFinished);
+    browser->Navigate(windowsStyle);
+    ASSERT_TRUE(finished.wait(kLoadTimeoutMs));
+    EXPECT_TRUE(finished.takeFirst().first().toBool());
     EXPECT_EQ(browser->locationUrl(), windowsStyle);
     EXPECT_GE(events.indexOf("NavigateComplete2"), 0);
     EXPECT_LT(events.indexOf("NavigateComplete2"), events.indexOf("DocumentComplete"));
@@ -72,7 +56,6 @@ TEST_F(webengine_browser_test,
 
     // Navigating to the remote address itself is refused as well.
     const int blockedBefore = browser->requestInterceptor()->blockedCount();
-    QSignalSpy finished(browser.get(), &BrowserControl::loadFinished);
     browser->Navigate(remote);
     ASSERT_TRUE(finished.wait(kLoadTimeoutMs));
     connections.wait(1000);
