@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -24,43 +23,42 @@ protected:
     {
         const QDir target(m_work.filePath(folder));
         QDir().mkpath(target.path());
-        const QDir source(QStringLiteral(QUIRAVEL_SOURCE_DIR "/samples/flowmeter"));
+        const QDir source(QUIRAVEL_SOURCE_DIR "/samples/flowmeter");
         for (const QString &name : source.entryList(QDir::Files)) {
             QFile::copy(source.filePath(name), target.filePath(name));
-            if (name.endsWith(QLatin1String(".HTM")))
+            if (name.endsWith(".HTM"))
                 m_templates.push_back(std::make_unique<TemplateGuard>(target.filePath(name)));
         }
-        const QString data = target.filePath(QStringLiteral("FlowMeter.data"));
-        QString text = QString::fromUtf8(readText(data).toLatin1());
-        text.replace(
-            QRegularExpression(QStringLiteral("^SERIAL_NUMBER\\s*=.*$"), QRegularExpression::MultilineOption),
-            QStringLiteral("SERIAL_NUMBER = ") + serial);
-        text.replace(QRegularExpression(QStringLiteral("^UploadMilliseconds\\s*=.*$"),
-                                        QRegularExpression::MultilineOption),
-                     QStringLiteral("UploadMilliseconds = %1").arg(uploadMs));
-        EXPECT_TRUE(writeText(data, text));
-        return target.filePath(QStringLiteral("FlowMeter.kqd"));
+        const QString data = target.filePath("FlowMeter.data");
+        const auto line = [](const char *key) {
+            return QRegularExpression(QString("^%1\\s*=.*$").arg(key), QRegularExpression::MultilineOption);
+        };
+        EXPECT_TRUE(writeText(data, QString::fromUtf8(readText(data).toLatin1())
+                                        .replace(line("SERIAL_NUMBER"), "SERIAL_NUMBER = " + serial)
+                                        .replace(line("UploadMilliseconds"),
+                                                 QString("UploadMilliseconds = %1").arg(uploadMs))));
+        return target.filePath("FlowMeter.kqd");
     }
 
     ProcessResult batch(const QStringList &arguments)
     {
-        return runTool(QStringLiteral(QUIRAVEL_BATCH_PATH), arguments, s_registry);
+        return runTool(QUIRAVEL_BATCH_PATH, arguments, s_registry);
     }
 
     /// The summary's lines after its header, each split into its six fields
     /// (no field of these runs holds a line break).
-    QList<QStringList> summaryRows(const QString &path)
+    static QList<QStringList> summaryRows(const QString &path)
     {
         QList<QStringList> rows;
-        QStringList lines = readText(path).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        EXPECT_EQ(lines.value(0), QStringLiteral("path,status,message,seconds,print file,pdf"));
+        const QStringList lines = readText(path).split("\r\n", Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.value(0), "path,status,message,seconds,print file,pdf");
+        static const QRegularExpression field("(\"(?:[^\"]|\"\")*\"|[^,]*)(,|$)");
         for (const QString &line : lines.mid(1)) {
             QStringList fields;
-            static const QRegularExpression field(QStringLiteral("(\"(?:[^\"]|\"\")*\"|[^,]*)(,|$)"));
             for (auto it = field.globalMatch(line); it.hasNext() && fields.size() < 6;) {
                 QString text = it.next().captured(1);
-                if (text.startsWith(QLatin1Char('"')))
-                    text = text.mid(1, text.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+                if (text.startsWith('"'))
+                    text = text.mid(1, text.size() - 2).replace("\"\"", "\"");
                 fields.append(text);
             }
             rows.append(fields);
@@ -71,158 +69,137 @@ protected:
     static QString pdfText(const QString &pdf)
     {
         QProcess pdftotext;
-        pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        if (!pdftotext.waitForFinished(60'000))
-            return {};
-        return QString::fromUtf8(pdftotext.readAllStandardOutput());
+        pdftotext.start("pdftotext", {pdf, "-"});
+        return pdftotext.waitForFinished(60'000) ? QString::fromUtf8(pdftotext.readAllStandardOutput())
+                                                 : QString();
     }
 
     QTemporaryDir m_work;
     std::vector<std::unique_ptr<TemplateGuard>> m_templates;
 };
 
-// Until every component in a process has its own message sink, runs whose
-// devices raise messages go one device at a time.
 TEST_F(batch_e2e_test, a_folder_of_good_and_broken_devices_fails_only_the_broken_ones)
 {
-    addDevice(QStringLiteral("plant/hall1/good"), QStringLiteral("SN-GOOD-1"));
-    addDevice(QStringLiteral("plant/hall2/deep/good"), QStringLiteral("SN-GOOD-2"));
-    const QString noTemplate = addDevice(QStringLiteral("plant/hall1/notemplate"), QStringLiteral("SN-X"));
+    addDevice("plant/hall1/good", "SN-GOOD-1");
+    addDevice("plant/hall2/deep/good", "SN-GOOD-2");
+    const QString noTemplate = addDevice("plant/hall1/notemplate", "SN-X");
     m_templates.clear();
-    ASSERT_TRUE(QFile::remove(QFileInfo(noTemplate).dir().filePath(QStringLiteral("FlowMeter001.HTM"))));
-    const QString malformed = addDevice(QStringLiteral("plant/hall2/malformed"), QStringLiteral("SN-Y"));
-    ASSERT_TRUE(writeText(malformed, QStringLiteral("[Device]\nno equals sign here\n")));
-    const QString offline = addDevice(QStringLiteral("plant/hall3/offline"), QStringLiteral("SN-Z"));
-    const QString offlineData = QFileInfo(offline).dir().filePath(QStringLiteral("FlowMeter.data"));
-    ASSERT_TRUE(writeText(
-        offlineData,
-        readText(offlineData).replace(QStringLiteral("Connected = yes"), QStringLiteral("Connected = no"))));
+    ASSERT_TRUE(QFile::remove(QFileInfo(noTemplate).dir().filePath("FlowMeter001.HTM")));
+    ASSERT_TRUE(writeText(addDevice("plant/hall2/malformed", "SN-Y"), "[Device]\nno equals sign here\n"));
+    const QString offline =
+        QFileInfo(addDevice("plant/hall3/offline", "SN-Z")).dir().filePath("FlowMeter.data");
+    ASSERT_TRUE(writeText(offline, readText(offline).replace("Connected = yes", "Connected = no")));
 
-    const QString out = m_work.filePath(QStringLiteral("out"));
-    const QString summary = m_work.filePath(QStringLiteral("summary.csv"));
-    const ProcessResult run =
-        batch({QStringLiteral("--source"), QStringLiteral("device"), QStringLiteral("--jobs"),
-               QStringLiteral("4"), QStringLiteral("--pdf"), out, QStringLiteral("--summary"), summary,
-               m_work.filePath(QStringLiteral("plant"))});
+    const QString out = m_work.filePath("out");
+    const QString summary = m_work.filePath("summary.csv");
+    const ProcessResult run = batch(
+        {"--source", "device", "--jobs", "4", "--pdf", out, "--summary", summary, m_work.filePath("plant")});
     EXPECT_EQ(run.exitCode, 1) << qPrintable(run.err);
-    EXPECT_EQ(run.out.count(
-                  QRegularExpression(QStringLiteral("^\\[\\d/5\\] "), QRegularExpression::MultilineOption)),
-              5)
+    EXPECT_EQ(run.out.count(QRegularExpression("^\\[\\d/5\\] ", QRegularExpression::MultilineOption)), 5)
         << qPrintable(run.out);
-    EXPECT_TRUE(run.out.contains(QStringLiteral("2 of 5 devices done, 3 failed, in ")))
-        << qPrintable(run.out);
+    EXPECT_TRUE(run.out.contains("2 of 5 devices done, 3 failed, in ")) << qPrintable(run.out);
 
     const QList<QStringList> rows = summaryRows(summary);
     ASSERT_EQ(rows.size(), 5) << qPrintable(readText(summary));
-    const QStringList expected[] = {
-        // path below the work folder, status, part of the message
-        {QStringLiteral("plant/hall1/good"), QStringLiteral("ok"), QString()},
-        {QStringLiteral("plant/hall1/notemplate"), QStringLiteral("failed"),
-         QStringLiteral("File not found")},
-        {QStringLiteral("plant/hall2/deep/good"), QStringLiteral("ok"), QString()},
-        {QStringLiteral("plant/hall2/malformed"), QStringLiteral("failed"),
-         QStringLiteral("FlowMeter.kqd:2:")},
-        {QStringLiteral("plant/hall3/offline"), QStringLiteral("failed"),
-         QStringLiteral("Upload device data...: Device disconnected !")},
+    // Path below the work folder, status, part of the message.
+    const char *const expected[][3] = {
+        {"plant/hall1/good", "ok", ""},
+        {"plant/hall1/notemplate", "failed", "File not found"},
+        {"plant/hall2/deep/good", "ok", ""},
+        {"plant/hall2/malformed", "failed", "FlowMeter.kqd:2:"},
+        {"plant/hall3/offline", "failed", "Upload device data...: Device disconnected !"},
     };
     for (int i = 0; i < 5; ++i) {
         const QStringList &row = rows[i];
-        ASSERT_EQ(row.size(), 6) << qPrintable(row.join(QLatin1Char('|')));
-        EXPECT_EQ(row[0], m_work.filePath(expected[i][0] + QStringLiteral("/FlowMeter.kqd")));
-        EXPECT_EQ(row[1], expected[i][1]) << qPrintable(row.join(QLatin1Char('|')));
+        const QString folder = expected[i][0];
+        ASSERT_EQ(row.size(), 6) << qPrintable(row.join('|'));
+        EXPECT_EQ(row[0], m_work.filePath(folder + "/FlowMeter.kqd"));
+        EXPECT_EQ(row[1], expected[i][1]) << qPrintable(row.join('|'));
         EXPECT_TRUE(row[2].contains(expected[i][2])) << qPrintable(row[2]);
         EXPECT_GE(row[3].toDouble(), 0.0);
-        if (row[1] == QLatin1String("ok")) {
+        if (row[1] == "ok") {
             // The confirmation an upload asks for, answered and recorded.
-            EXPECT_EQ(row[2],
-                      QStringLiteral("Upload device data...: Attention, overwrite application data !"));
-            EXPECT_EQ(row[4], m_work.filePath(expected[i][0] + QStringLiteral("/FlowMeterPRN.HTM")));
-            EXPECT_EQ(row[5], QDir(out).filePath(expected[i][0].mid(6) + QStringLiteral("/FlowMeter.pdf")));
+            EXPECT_EQ(row[2], "Upload device data...: Attention, overwrite application data !");
+            EXPECT_EQ(row[4], m_work.filePath(folder + "/FlowMeterPRN.HTM"));
+            EXPECT_EQ(row[5], QDir(out).filePath(folder.mid(6) + "/FlowMeter.pdf"));
         } else {
             EXPECT_TRUE(row[5].isEmpty());
         }
     }
 
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     const QString first = pdfText(rows[0][5]);
-    EXPECT_TRUE(first.contains(QStringLiteral("SN-GOOD-1"))) << qPrintable(first.left(2000));
-    EXPECT_FALSE(first.contains(QStringLiteral("SN-GOOD-2")));
-    EXPECT_TRUE(pdfText(rows[2][5]).contains(QStringLiteral("SN-GOOD-2")));
+    EXPECT_TRUE(first.contains("SN-GOOD-1") && !first.contains("SN-GOOD-2")) << qPrintable(first.left(2000));
+    EXPECT_TRUE(pdfText(rows[2][5]).contains("SN-GOOD-2"));
 }
 
 TEST_F(batch_e2e_test, one_or_four_devices_at_once_give_the_same_print_files)
 {
     QStringList printFiles;
-    QString list;
+    QString list = "# all units\n";
     for (int i = 1; i <= 6; ++i) {
-        const QString description = addDevice(QStringLiteral("units/u%1").arg(i),
-                                              QStringLiteral("SN-UNIT-%1").arg(i, 3, 10, QLatin1Char('0')));
-        printFiles.append(QFileInfo(description).dir().filePath(QStringLiteral("FlowMeterPRN.HTM")));
-        list += QStringLiteral("units/u%1/FlowMeter.kqd\n").arg(i);
+        const QString description =
+            addDevice(QString("units/u%1").arg(i), QString("SN-UNIT-%1").arg(i, 3, 10, QChar('0')));
+        printFiles.append(QFileInfo(description).dir().filePath("FlowMeterPRN.HTM"));
+        list += QString("units/u%1/FlowMeter.kqd\n").arg(i);
     }
-    const QString listPath = m_work.filePath(QStringLiteral("devices.txt"));
-    ASSERT_TRUE(writeText(listPath, QStringLiteral("# all units\n") + list));
+    const QString listPath = m_work.filePath("devices.txt");
+    ASSERT_TRUE(writeText(listPath, list));
 
     QStringList pages[2];
-    const QString jobs[2] = {QStringLiteral("1"), QStringLiteral("4")};
+    const char *const jobs[2] = {"1", "4"};
     for (int run = 0; run < 2; ++run) {
         for (const QString &path : std::as_const(printFiles))
             QFile::remove(path);
-        const ProcessResult result =
-            batch({QStringLiteral("--jobs"), jobs[run], QLatin1Char('@') + listPath});
+        const ProcessResult result = batch({"--jobs", jobs[run], '@' + listPath});
         ASSERT_EQ(result.exitCode, 0) << qPrintable(result.out + result.err);
         // Only the time of reading may differ.
-        static const QRegularExpression clock(
-            QStringLiteral("\\d{1,2}\\.\\w{3} \\d{4}|\\d\\d:\\d\\d:\\d\\d"));
+        static const QRegularExpression clock("\\d{1,2}\\.\\w{3} \\d{4}|\\d\\d:\\d\\d:\\d\\d");
         for (const QString &path : std::as_const(printFiles))
-            pages[run].append(readText(path).replace(clock, QStringLiteral("(time)")));
+            pages[run].append(readText(path).replace(clock, "(time)"));
     }
     for (int i = 0; i < 6; ++i) {
-        EXPECT_TRUE(pages[0][i].contains(QStringLiteral("SN-UNIT-%1").arg(i + 1, 3, 10, QLatin1Char('0'))));
+        EXPECT_TRUE(pages[0][i].contains(QString("SN-UNIT-%1").arg(i + 1, 3, 10, QChar('0'))));
         EXPECT_EQ(pages[0][i], pages[1][i]) << qPrintable(printFiles[i]);
     }
 }
 
 TEST_F(batch_e2e_test, an_upload_that_never_ends_times_out_alone)
 {
-    const QString stuck = addDevice(QStringLiteral("a-stuck"), QStringLiteral("SN-STUCK"), 600'000);
-    addDevice(QStringLiteral("b-quick"), QStringLiteral("SN-QUICK-1"));
-    addDevice(QStringLiteral("c-quick"), QStringLiteral("SN-QUICK-2"));
-    const QString summary = m_work.filePath(QStringLiteral("summary.csv"));
+    const QString stuck = addDevice("a-stuck", "SN-STUCK", 600'000);
+    addDevice("b-quick", "SN-QUICK-1");
+    addDevice("c-quick", "SN-QUICK-2");
+    const QString summary = m_work.filePath("summary.csv");
     const ProcessResult run =
-        batch({QStringLiteral("--source"), QStringLiteral("device"), QStringLiteral("--timeout"),
-               QStringLiteral("3"), QStringLiteral("--jobs"), QStringLiteral("3"),
-               QStringLiteral("--summary"), summary, m_work.path()});
+        batch({"--source", "device", "--timeout", "3", "--jobs", "3", "--summary", summary, m_work.path()});
     EXPECT_EQ(run.exitCode, 1) << qPrintable(run.out + run.err);
     const QList<QStringList> rows = summaryRows(summary);
     ASSERT_EQ(rows.size(), 3) << qPrintable(readText(summary));
     EXPECT_EQ(rows[0][0], stuck);
-    EXPECT_EQ(rows[0][1], QStringLiteral("failed"));
-    EXPECT_TRUE(rows[0][2].startsWith(QStringLiteral("timed out after 3 s while scrShadow ran")))
-        << qPrintable(rows[0][2]);
+    EXPECT_EQ(rows[0][1], "failed");
+    EXPECT_TRUE(rows[0][2].startsWith("timed out after 3 s while scrShadow ran")) << qPrintable(rows[0][2]);
     for (int i = 1; i < 3; ++i) {
-        EXPECT_EQ(rows[i][1], QStringLiteral("ok")) << qPrintable(rows[i].join(QLatin1Char('|')));
-        EXPECT_TRUE(readText(rows[i][4]).contains(QStringLiteral("SN-QUICK-%1").arg(i)));
+        EXPECT_EQ(rows[i][1], "ok") << qPrintable(rows[i].join('|'));
+        EXPECT_TRUE(readText(rows[i][4]).contains(QString("SN-QUICK-%1").arg(i)));
     }
 }
 
 TEST_F(batch_e2e_test, usage_errors_exit_with_2_before_anything_runs)
 {
-    const ProcessResult bad = batch({QStringLiteral("--jobs"), QStringLiteral("0"), m_work.path()});
+    const ProcessResult bad = batch({"--jobs", "0", m_work.path()});
     EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_EQ(bad.err, QStringLiteral("quiravel-batch: --jobs takes a whole number from 1 to 64, not \"0\"\n"
-                                      "Try 'quiravel-batch --help'.\n"));
+    EXPECT_EQ(bad.err, "quiravel-batch: --jobs takes a whole number from 1 to 64, not \"0\"\n"
+                       "Try 'quiravel-batch --help'.\n");
     const ProcessResult none = batch({});
     EXPECT_EQ(none.exitCode, 2);
-    EXPECT_TRUE(none.err.contains(QStringLiteral("no device description, folder or list given")));
+    EXPECT_TRUE(none.err.contains("no device description, folder or list given"));
 
-    const ProcessResult help = batch({QStringLiteral("--help")});
+    const ProcessResult help = batch({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: quiravel-batch [options] PATH...")))
-        << qPrintable(help.out);
+    EXPECT_TRUE(help.out.startsWith("Usage: quiravel-batch [options] PATH...")) << qPrintable(help.out);
     for (const char *option : {"--source", "--report", "--pdf", "--jobs", "--timeout", "--summary"})
-        EXPECT_TRUE(help.out.contains(QLatin1String(option))) << option;
+        EXPECT_TRUE(help.out.contains(option)) << option;
 }
 
 } // namespace

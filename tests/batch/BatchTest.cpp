@@ -24,95 +24,80 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         return path;
     }
-    QString path(const QString &relative) const { return QDir::cleanPath(m_work.filePath(relative)); }
+
+    /// The devices `inputs` name, as "path -> pdf" or "path: error", the
+    /// work folder written as W.
+    QStringList devices(const QStringList &inputs, const QString &out = "W/out")
+    {
+        QStringList lines;
+        for (const BatchDevice &device : collectDevices(inputs, QString(out).replace("W", m_work.path())))
+            lines.append(QDir::cleanPath(device.path) +
+                         (device.error.isEmpty() ? " -> " + device.pdfPath : ": " + device.error));
+        return lines.replaceInStrings(m_work.path(), "W");
+    }
 
     QTemporaryDir m_work;
 };
 
 TEST_F(batch_test, a_folder_is_searched_recursively_and_pdfs_keep_the_path_below_it)
 {
-    touch(QStringLiteral("plant/v2/Valve.kqd"));
-    touch(QStringLiteral("plant/v1/Valve.kqd"));
-    touch(QStringLiteral("plant/v1/deep/Pump.KQD"));
-    touch(QStringLiteral("plant/v1/Valve.data"));
-    const QString out = path(QStringLiteral("out"));
-
-    const QList<BatchDevice> devices = collectDevices({path(QStringLiteral("plant"))}, out);
-    ASSERT_EQ(devices.size(), 3);
-    EXPECT_EQ(devices[0].path, path(QStringLiteral("plant/v1/Valve.kqd")));
-    EXPECT_EQ(devices[0].pdfPath, out + QStringLiteral("/v1/Valve.pdf"));
-    EXPECT_EQ(devices[1].path, path(QStringLiteral("plant/v1/deep/Pump.KQD")));
-    EXPECT_EQ(devices[1].pdfPath, out + QStringLiteral("/v1/deep/Pump.pdf"));
-    EXPECT_EQ(devices[2].pdfPath, out + QStringLiteral("/v2/Valve.pdf"));
-    for (const BatchDevice &device : devices)
-        EXPECT_TRUE(device.error.isEmpty()) << qPrintable(device.error);
+    for (const char *file :
+         {"plant/v2/Valve.kqd", "plant/v1/Valve.kqd", "plant/v1/deep/Pump.KQD", "plant/v1/Valve.data"})
+        touch(file);
+    EXPECT_EQ(devices({m_work.filePath("plant")}),
+              QStringList({"W/plant/v1/Valve.kqd -> W/out/v1/Valve.pdf",
+                           "W/plant/v1/deep/Pump.KQD -> W/out/v1/deep/Pump.pdf",
+                           "W/plant/v2/Valve.kqd -> W/out/v2/Valve.pdf"}));
 }
 
 TEST_F(batch_test, a_list_names_descriptions_and_folders_relative_to_itself)
 {
-    touch(QStringLiteral("site/a/Meter.kqd"));
-    touch(QStringLiteral("site/b/c/Meter.kqd"));
-    touch(QStringLiteral("elsewhere/Far.kqd"));
-    const QString list = touch(QStringLiteral("site/devices.txt"),
-                               "# hall 3\n a/Meter.kqd \n\nb\n../elsewhere/Far.kqd\r\nmissing.kqd\n");
-    const QString out = path(QStringLiteral("out"));
-
-    const QList<BatchDevice> devices = collectDevices({QLatin1Char('@') + list}, out);
-    ASSERT_EQ(devices.size(), 4);
-    EXPECT_EQ(devices[0].path, path(QStringLiteral("site/a/Meter.kqd")));
-    EXPECT_EQ(devices[0].pdfPath, out + QStringLiteral("/a/Meter.pdf"));
-    EXPECT_EQ(devices[1].path, path(QStringLiteral("site/b/c/Meter.kqd")));
-    EXPECT_EQ(devices[1].pdfPath, out + QStringLiteral("/b/c/Meter.pdf"));
-    // A device outside the list's folder keeps its full path below DIR.
-    EXPECT_EQ(devices[2].path, path(QStringLiteral("elsewhere/Far.kqd")));
-    EXPECT_EQ(devices[2].pdfPath, out + path(QStringLiteral("elsewhere/Far.pdf")));
-    EXPECT_EQ(devices[3].path, path(QStringLiteral("site/missing.kqd")));
-    EXPECT_EQ(devices[3].error, QStringLiteral("no such file or folder"));
+    for (const char *file : {"site/a/Meter.kqd", "site/b/c/Meter.kqd", "elsewhere/Far.kqd"})
+        touch(file);
+    const QString list =
+        touch("site/devices.txt", "# hall 3\n a/Meter.kqd \n\nb\n../elsewhere/Far.kqd\r\nmissing.kqd\n");
+    // A device outside the list's folder keeps its full path below the output folder.
+    EXPECT_EQ(devices({'@' + list}), QStringList({"W/site/a/Meter.kqd -> W/out/a/Meter.pdf",
+                                                  "W/site/b/c/Meter.kqd -> W/out/b/c/Meter.pdf",
+                                                  "W/elsewhere/Far.kqd -> W/outW/elsewhere/Far.pdf",
+                                                  "W/site/missing.kqd: no such file or folder"}));
 }
 
 TEST_F(batch_test, the_second_device_of_one_pdf_path_is_refused)
 {
-    const QString first = touch(QStringLiteral("v1/Valve.kqd"));
-    const QString second = touch(QStringLiteral("v2/Valve.kqd"));
-    const QList<BatchDevice> devices = collectDevices({first, second}, path(QStringLiteral("out")));
-    ASSERT_EQ(devices.size(), 2);
-    EXPECT_TRUE(devices[0].error.isEmpty());
-    EXPECT_EQ(
-        devices[1].error,
-        QStringLiteral("its PDF %1 is already that of %2").arg(path(QStringLiteral("out/Valve.pdf")), first));
+    const QString first = touch("v1/Valve.kqd");
+    const QString second = touch("v2/Valve.kqd");
+    EXPECT_EQ(devices({first, second}),
+              QStringList({"W/v1/Valve.kqd -> W/out/Valve.pdf",
+                           "W/v2/Valve.kqd: its PDF W/out/Valve.pdf is already that of W/v1/Valve.kqd"}));
     // Their folders keep them apart.
-    const QList<BatchDevice> apart = collectDevices({m_work.path()}, path(QStringLiteral("out")));
-    ASSERT_EQ(apart.size(), 2);
-    EXPECT_TRUE(apart[1].error.isEmpty()) << qPrintable(apart[1].error);
+    EXPECT_EQ(devices({m_work.path()}),
+              QStringList({"W/v1/Valve.kqd -> W/out/v1/Valve.pdf", "W/v2/Valve.kqd -> W/out/v2/Valve.pdf"}));
 }
 
 TEST_F(batch_test, inputs_without_devices_become_one_failed_entry_each)
 {
-    QDir().mkpath(path(QStringLiteral("empty")));
-    touch(QStringLiteral("empty/readme.txt"));
-    const QString emptyList = touch(QStringLiteral("empty.txt"), "# nothing yet\n\n");
-    const QString fifo = path(QStringLiteral("fifo"));
+    touch("empty/readme.txt");
+    const QString emptyList = touch("empty.txt", "# nothing yet\n\n");
+    const QString fifo = m_work.filePath("fifo");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-
-    const struct
-    {
-        QString input;
-        QString error;
-    } cases[] = {
-        {path(QStringLiteral("empty")), QStringLiteral("no device descriptions (.kqd) in this folder")},
-        {path(QStringLiteral("nowhere")), QStringLiteral("no such file or folder")},
-        {QLatin1Char('@') + path(QStringLiteral("nowhere.txt")), QStringLiteral("no such list file")},
-        {QLatin1Char('@') + emptyList, QStringLiteral("the list names no device")},
-        {QLatin1Char('@') + fifo, QStringLiteral("the list is not a regular file")},
-        {QLatin1Char('@') + path(QStringLiteral("empty")), QStringLiteral("the list is not a regular file")},
+    const QString cases[][2] = {
+        {m_work.filePath("empty"), "no device descriptions (.kqd) in this folder"},
+        {m_work.filePath("nowhere"), "no such file or folder"},
+        {'@' + m_work.filePath("nowhere.txt"), "no such list file"},
+        {'@' + emptyList, "the list names no device"},
+        {'@' + fifo, "the list is not a regular file"},
+        {'@' + m_work.filePath("empty"), "the list is not a regular file"},
     };
-    for (const auto &test : cases) {
-        const QList<BatchDevice> devices = collectDevices({test.input}, QString());
-        ASSERT_EQ(devices.size(), 1) << qPrintable(test.input);
-        EXPECT_EQ(devices[0].error, test.error) << qPrintable(test.input);
+    for (const auto &[input, error] : cases) {
+        const QList<BatchDevice> found = collectDevices({input}, QString());
+        ASSERT_EQ(found.size(), 1) << qPrintable(input);
+        EXPECT_EQ(found[0].error, error) << qPrintable(input);
     }
 }
 
+// The command line's own checks; quiravel-batch's exit status and text for
+// them are tested end to end.
 TEST(batch_options_test, usage_errors_name_the_argument)
 {
     const struct
@@ -120,39 +105,30 @@ TEST(batch_options_test, usage_errors_name_the_argument)
         QStringList arguments;
         QString message;
     } cases[] = {
-        {{}, QStringLiteral("no device description, folder or list given")},
-        {{QStringLiteral("--jobs"), QStringLiteral("0"), QStringLiteral("a.kqd")},
-         QStringLiteral("--jobs takes a whole number from 1 to 64, not \"0\"")},
-        {{QStringLiteral("--jobs=x"), QStringLiteral("a.kqd")},
-         QStringLiteral("--jobs takes a whole number from 1 to 64, not \"x\"")},
-        {{QStringLiteral("--timeout"), QStringLiteral("86401"), QStringLiteral("a.kqd")},
-         QStringLiteral("--timeout takes a whole number from 1 to 86400, not \"86401\"")},
-        {{QStringLiteral("--source"), QStringLiteral("tape"), QStringLiteral("a.kqd")},
-         QStringLiteral("--source takes application, database or device, not \"tape\"")},
-        {{QStringLiteral("--pdf="), QStringLiteral("a.kqd")}, QStringLiteral("--pdf takes a path")},
-        {{QStringLiteral("@")}, QStringLiteral("an empty path was given")},
-        {{QStringLiteral("--frobnicate"), QStringLiteral("a.kqd")},
-         QStringLiteral("Unknown option 'frobnicate'.")},
+        {{"--jobs=x", "a.kqd"}, "--jobs takes a whole number from 1 to 64, not \"x\""},
+        {{"--timeout", "86401", "a.kqd"}, "--timeout takes a whole number from 1 to 86400, not \"86401\""},
+        {{"--source", "tape", "a.kqd"}, "--source takes application, database or device, not \"tape\""},
+        {{"--pdf=", "a.kqd"}, "--pdf takes a path"},
+        {{"@"}, "an empty path was given"},
+        {{"--frobnicate", "a.kqd"}, "Unknown option 'frobnicate'."},
     };
     for (const auto &test : cases) {
         BatchOptions options;
         QString message;
         EXPECT_EQ(parseBatchOptions(test.arguments, &options, &message), ParseResult::Error)
-            << qPrintable(test.arguments.join(QLatin1Char(' ')));
+            << qPrintable(test.arguments.join(' '));
         EXPECT_EQ(message, test.message);
     }
 }
 
+// A comma is quoted in every end-to-end summary; these are the other cases.
 TEST(batch_report_test, csv_fields_are_quoted_where_they_must_be)
 {
-    const QPair<QString, QString> cases[] = {
-        {QStringLiteral("plant/v1/Valve.kqd"), QStringLiteral("plant/v1/Valve.kqd")},
-        {QString(), QString()},
-        {QStringLiteral("a, b"), QStringLiteral("\"a, b\"")},
-        {QStringLiteral("text \"garbage\""), QStringLiteral("\"text \"\"garbage\"\"\"")},
-        {QStringLiteral("two\nlines"), QStringLiteral("\"two\nlines\"")},
-        {QStringLiteral(" padded"), QStringLiteral("\" padded\"")},
-    };
+    const QString cases[][2] = {{"plant/v1/Valve.kqd", "plant/v1/Valve.kqd"},
+                                {"", ""},
+                                {"text \"garbage\"", "\"text \"\"garbage\"\"\""},
+                                {"two\nlines", "\"two\nlines\""},
+                                {" padded", "\" padded\""}};
     for (const auto &[text, field] : cases)
         EXPECT_EQ(csvField(text), field) << qPrintable(text);
 }

@@ -4,17 +4,31 @@
 
 #include "component/clsQuiravel.h"
 #include "frame/DeviceModel.h"
+#include "platform/BStr.h"
+#include "platform/ComObject.h"
 #include "platform/MessageBox.h"
+#include "resources/Toolkit_LoadResource.h"
 #include "tests/support/FakeBrowser.h"
 #include "tests/support/ScopedEnv.h"
+#include "viewer/frmQuiravel.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEvent>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << path.toStdString();
+}
 
 /// Every item handle OpenItem issued on `model` was closed exactly once
 /// (checked on its call log); `openedCount` receives how many were opened.
@@ -23,8 +37,7 @@ inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &mo
 {
     // Vectors: comparing two empty QLists hands memcmp a null pointer, which
     // the undefined-behaviour sanitizer reports.
-    std::vector<std::int32_t> opened;
-    std::vector<std::int32_t> closed;
+    std::vector<std::int32_t> opened, closed;
     for (const HostCall &call : model.calls()) {
         if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
             opened.push_back(call.itemHandle);
@@ -32,21 +45,49 @@ inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &mo
             closed.push_back(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
     }
     // The close that follows a refused open names no item.
-    closed.erase(std::remove(closed.begin(), closed.end(), 0), closed.end());
-    std::sort(opened.begin(), opened.end());
-    std::sort(closed.begin(), closed.end());
+    std::erase(closed, 0);
+    std::ranges::sort(opened);
+    std::ranges::sort(closed);
     if (openedCount)
         *openedCount = qsizetype(opened.size());
     if (closed == opened)
         return ::testing::AssertionSuccess();
     const auto text = [](const std::vector<std::int32_t> &handles) {
-        QStringList list;
+        std::string list;
         for (std::int32_t h : handles)
-            list.append(QString::number(h));
-        return list.join(u' ').toStdString();
+            list += ' ' + std::to_string(h);
+        return list;
     };
-    return ::testing::AssertionFailure() << "opened: " << text(opened) << "; closed: " << text(closed);
+    return ::testing::AssertionFailure() << "opened:" << text(opened) << "; closed:" << text(closed);
 }
+
+/// A host's event sink: keeps the message texts it is offered and answers
+/// them through `onMessage` (OK when unset).
+class CallbackSink final : public ComObject<CallbackSink, IQuiravelEvents>
+{
+public:
+    HRESULT QueryInterface(REFIID riid, void **object) override
+    {
+        return queryOne<IQuiravelEvents>(riid, object, {IID_IQuiravelEvents});
+    }
+    HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
+    HRESULT OnMessage(BSTR, BSTR text, std::int32_t, std::int32_t *answer) override
+    {
+        texts.append(BStr::toQString(text));
+        *answer = vbOK;
+        return onMessage ? onMessage(answer) : S_OK;
+    }
+    HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override
+    {
+        if (onPdfFinished)
+            onPdfFinished();
+        return S_OK;
+    }
+
+    QStringList texts;
+    std::function<HRESULT(std::int32_t *answer)> onMessage;
+    std::function<void()> onPdfFinished;
+};
 
 class ComponentFixture : public ::testing::Test
 {
@@ -55,7 +96,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         env.set("LC_ALL", "en_US.UTF-8");
-        env.set("QUIRAVEL_REGISTRY", QDir(dir.path()).filePath("registry.reg").toUtf8());
+        env.set("QUIRAVEL_REGISTRY", path("registry.reg").toUtf8());
         m_previousHandler = setMessageHandler([this](const MessageRequest &request) {
             messages.append(request);
             return answer;
@@ -97,8 +138,27 @@ protected:
         return hr;
     }
 
+    /// A connected device whose template is `page` and whose item FLOW has
+    /// a value in each data set; attached and shown.
+    void openDevice(const QByteArray &page, int uploadMilliseconds = 0)
+    {
+        writeFile(path("Pump001.HTM"), page);
+        model.setApplicationValue("FLOW", "12.5");
+        model.setDeviceValue("FLOW", "13.1");
+        model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
+        model.setConnected(true);
+        model.setUploadMilliseconds(uploadMilliseconds);
+        ASSERT_EQ(attach(), S_OK);
+        ASSERT_EQ(show(), S_OK);
+    }
+
     clsQuiravel *component() const { return static_cast<clsQuiravel *>(view.get()); }
     frmQuiravel *window() const { return component()->window(); }
+    void run(const char *menuEntry) const { window()->menuEntry(menuEntry)->trigger(); }
+    static ComPtr<IQuiravelAutomation> automation(const ComPtr<View> &v)
+    {
+        return v.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
+    }
 
     /// Windows unloaded by the component are deleted later; let that happen.
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }

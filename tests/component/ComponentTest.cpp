@@ -1,21 +1,6 @@
 #include "ComponentFixture.h"
 
-#include "platform/BStr.h"
-#include "platform/ComError.h"
-#include "viewer/frmQuiravel.h"
-
-#include <QFile>
-#include <QTimer>
-
 namespace {
-
-void writeRegistry(const QString &file, const QString &body)
-{
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("Windows Registry Editor Version 5.00\r\n\r\n");
-    f.write(body.toUtf8());
-}
 
 QString owner(View *view)
 {
@@ -37,20 +22,19 @@ TEST_F(component_test, notify_changed_ends_the_upload_wait_only_on_progress_100_
     model.setUploadMilliseconds(1000 * 1000); // steps only when the test says so
 
     QList<bool> doneAfterEachStep;
-    auto step = [&](auto action) {
-        action();
-        doneAfterEachStep.append(component()->uploadDone());
-    };
     QTimer::singleShot(0, [&] {
         const std::int32_t item = component()->uploadItem();
         std::int32_t result = 0;
-        step([&] { model.advanceUpload(90); });
+        model.advanceUpload(90);
+        doneAfterEachStep.append(component()->uploadDone());
         model.setUploadProgress(100);
-        step([&] { view->NotifyChanged(item + 1000, VARIANT_FALSE, 0, 0, &result); });
-        step([&] { view->NotifyChanged(item, VARIANT_FALSE, 8, 0, &result); });
-        step([&] { view->NotifyChanged(item, VARIANT_TRUE, 0, 0, &result); });
+        const std::tuple<std::int32_t, VARIANT_BOOL, std::int32_t> reports[] = {
+            {item + 1000, VARIANT_FALSE, 0}, {item, VARIANT_FALSE, 8}, {item, VARIANT_TRUE, 0}};
+        for (const auto &[handle, shadow, state] : reports) {
+            view->NotifyChanged(handle, shadow, state, 0, &result);
+            doneAfterEachStep.append(component()->uploadDone());
+        }
     });
-    answer = vbOK;
     EXPECT_TRUE(component()->LoadData(2));
     EXPECT_EQ(doneAfterEachStep, QList<bool>({false, false, false, true}));
     EXPECT_FALSE(component()->uploadDone()) << "cleared after the wait";
@@ -61,19 +45,20 @@ TEST_F(component_test, owner_falls_back_to_the_account_only_without_the_key)
 {
     const QString accountName = owner(view.get());
     ASSERT_FALSE(accountName.isEmpty()) << "no registry file: the account's name";
+    const QByteArray header = "Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\";
     for (const char *platformId : {"2", "1"}) {
         SCOPED_TRACE(platformId);
         env.set("QUIRAVEL_PLATFORM_ID", platformId);
+        const QByteArray family = platformId == QByteArray("2") ? "Windows NT" : "Windows";
+        const QByteArray other = platformId == QByteArray("2") ? "Windows" : "Windows NT";
         // The key of the family asked for, holding other values only: no fallback.
-        const QString family = platformId == QByteArray("2") ? "Windows NT" : "Windows";
-        writeRegistry(path("registry.reg"), "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\" + family +
-                                                "\\CurrentVersion]\r\n"
-                                                "\"RegisteredOrganization\"=\"Hydro Werke\"\r\n");
+        writeFile(path("registry.reg"),
+                  header + family + "\\CurrentVersion]\r\n\"RegisteredOrganization\"=\"Hydro Werke\"\r\n");
         EXPECT_EQ(owner(view.get()), QString());
         // Only the other family's key: this one is missing altogether.
-        const QString other = platformId == QByteArray("2") ? "Windows" : "Windows NT";
-        writeRegistry(path("registry.reg"), "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\" + other +
-                                                "\\CurrentVersion]\r\n\"RegisteredOwner\"=\"Other\"\r\n");
+        writeFile(path("registry.reg"),
+                  header + other + "\\CurrentVersion]\r\n\"RegisteredOwner\"=\"Other\"\r\n");
         EXPECT_EQ(owner(view.get()), accountName);
     }
 }

@@ -2,37 +2,10 @@
 // print file generation and the in-memory host.
 #include "ComponentFixture.h"
 
-#include "platform/BStr.h"
 #include "platform/TextFile.h"
-#include "resources/Toolkit_LoadResource.h"
 #include "tests/support/FileGuards.h"
-#include "viewer/frmQuiravel.h"
 
-#include <QAction>
-#include <QFile>
-#include <QTimer>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-QString readAnsi(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? Ansi::decode(f.readAll()) : QString();
-}
-
-QStringList checkedEntries(frmQuiravel *window)
-{
-    QStringList checked;
-    for (const char *name : {"srcValue", "scrDatabase", "scrShadow"})
-        if (window->menuEntry(name)->isChecked())
-            checked.append(name);
-    return checked;
-}
-
-} // namespace
 
 class data_source_test : public ComponentFixture
 {
@@ -40,18 +13,8 @@ protected:
     void SetUp() override
     {
         ComponentFixture::SetUp();
-        QFile t(path("Pump001.HTM"));
-        ASSERT_TRUE(t.open(QIODevice::WriteOnly));
-        t.write("<p>#VALUE#</p>\r\n<p>Flow #FLOW#</p>\r\n");
-        t.close();
+        openDevice("<p>#VALUE#</p>\r\n<p>Flow #FLOW#</p>\r\n");
         guard = std::make_unique<TemplateGuard>(path("Pump001.HTM"));
-        model.setApplicationValue("FLOW", "12.5");
-        model.setDeviceValue("FLOW", "13.1");
-        model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});
-        model.setConnected(true);
-        model.setUploadMilliseconds(0);
-        ASSERT_EQ(attach(), S_OK);
-        ASSERT_EQ(show(), S_OK);
         ASSERT_TRUE(messages.isEmpty()) << messageTexts().join('|').toStdString();
     }
 
@@ -61,73 +24,67 @@ protected:
         ComponentFixture::TearDown();
     }
 
-    QString printFile() const { return readAnsi(path("PumpPRN.HTM")); }
+    QString printFile() const
+    {
+        QFile f(path("PumpPRN.HTM"));
+        return f.open(QIODevice::ReadOnly) ? Ansi::decode(f.readAll()) : QString();
+    }
+    static QString page(const QString &data, const char *flow)
+    {
+        return "<p>Data = " + data + "</p>\r\n<p>Flow " + flow + "</p>\r\n";
+    }
+    QStringList checkedEntries() const
+    {
+        QStringList checked;
+        for (const char *name : {"srcValue", "scrDatabase", "scrShadow"})
+            if (window()->menuEntry(name)->isChecked())
+                checked.append(name);
+        return checked;
+    }
     /// What the component tells a host about the page last generated.
     QStringList generationError() const
     {
-        ComPtr<IQuiravelAutomation> automation = view.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
-        BStr failed;
-        BStr reason;
-        EXPECT_EQ(automation->GetGenerationError(failed.put(), reason.put()), S_OK);
+        BStr failed, reason;
+        EXPECT_EQ(automation(view)->GetGenerationError(failed.put(), reason.put()), S_OK);
         return {failed.toQString(), reason.toQString()};
     }
     FakeBrowser *browser() const { return browsers.last; }
-    void run(const char *entry) { window()->menuEntry(entry)->trigger(); }
-    int calls(const QString &operation) const
-    {
-        int n = 0;
-        for (const HostCall &call : model.calls())
-            n += call.operation == operation;
-        return n;
-    }
-
     std::unique_ptr<TemplateGuard> guard;
 };
 
-TEST_F(data_source_test, show_generates_the_print_file_from_the_application_data)
+TEST_F(data_source_test, each_source_fills_the_print_file_and_the_database_asks_first)
 {
-    EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"));
+    // Show ran the Application command.
+    EXPECT_EQ(printFile(), page("Application data", "12.5"));
     EXPECT_EQ(window()->printFilePath(), path("PumpPRN.HTM"));
     EXPECT_EQ(browser()->navigations.last(), path("PumpPRN.HTM"));
     EXPECT_TRUE(browser()->widget()->isVisibleTo(window()));
-    EXPECT_EQ(checkedEntries(window()), QStringList{"srcValue"});
+    EXPECT_EQ(checkedEntries(), QStringList{"srcValue"});
     EXPECT_EQ(window()->statusText(), QString());
-}
 
-TEST_F(data_source_test, database_command_asks_first_and_cancel_changes_nothing)
-{
     const QString caption = window()->windowTitle();
-    const int navigations = browser()->navigations.size();
+    const qsizetype navigations = browser()->navigations.size();
     model.clearCalls();
     answer = vbCancel;
     run("scrDatabase");
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0].text, QString("Attention, overwrite application data !"));
-    EXPECT_EQ(messages[0].title, QString("Loading database..."));
+    EXPECT_EQ(messages[0].text, "Attention, overwrite application data !");
+    EXPECT_EQ(messages[0].title, "Loading database...");
     EXPECT_EQ(messages[0].buttons, MsgButtons::OkCancel);
     EXPECT_EQ(window()->windowTitle(), caption);
-    EXPECT_EQ(checkedEntries(window()), QStringList{"srcValue"});
+    EXPECT_EQ(checkedEntries(), QStringList{"srcValue"});
     EXPECT_EQ(browser()->navigations.size(), navigations);
     EXPECT_TRUE(model.calls().isEmpty());
 
     answer = vbOK;
     run("scrDatabase");
-    EXPECT_EQ(printFile(),
-              "<p>Data = Database data from  " + path("pump.db") + "</p>\r\n<p>Flow 11.8</p>\r\n");
-    EXPECT_EQ(window()->windowTitle(), QString("Quiravel:  Database data"));
-    EXPECT_EQ(checkedEntries(window()), QStringList{"scrDatabase"});
-}
-
-TEST_F(data_source_test, device_command_uploads_and_shows_the_device_values)
-{
-    model.clearCalls();
+    EXPECT_EQ(printFile(), page("Database data from  " + path("pump.db"), "11.8"));
+    EXPECT_EQ(window()->windowTitle(), "Quiravel:  Database data");
+    EXPECT_EQ(checkedEntries(), QStringList{"scrDatabase"});
     run("scrShadow");
-    EXPECT_EQ(calls("StartFunction"), 1);
-    EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
-    EXPECT_EQ(window()->windowTitle(), QString("Quiravel:  Device data"));
-    EXPECT_EQ(checkedEntries(window()), QStringList{"scrShadow"});
-    EXPECT_TRUE(component()->shadow());
-    EXPECT_FALSE(component()->uploadDone());
+    EXPECT_EQ(printFile(), page("Device data", "13.1"));
+    EXPECT_EQ(window()->windowTitle(), "Quiravel:  Device data");
+    EXPECT_EQ(checkedEntries(), QStringList{"scrShadow"});
 }
 
 TEST_F(data_source_test, an_upload_already_running_is_waited_for_not_restarted)
@@ -137,8 +94,8 @@ TEST_F(data_source_test, an_upload_already_running_is_waited_for_not_restarted)
     model.clearCalls();
     QTimer::singleShot(0, [&] { model.advanceUpload(100); });
     run("scrShadow");
-    EXPECT_EQ(calls("StartFunction"), 0);
-    EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
+    EXPECT_EQ(std::ranges::count(model.calls(), QString("StartFunction"), &HostCall::operation), 0);
+    EXPECT_EQ(printFile(), page("Device data", "13.1"));
 }
 
 TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
@@ -160,7 +117,7 @@ TEST_F(data_source_test, a_nested_command_does_not_leave_the_outer_wait_hanging)
     run("scrShadow");
     EXPECT_EQ(nestedRuns, 1);
     ASSERT_NE(window(), nullptr);
-    EXPECT_EQ(printFile(), QString("<p>Data = Device data</p>\r\n<p>Flow 13.1</p>\r\n"));
+    EXPECT_EQ(printFile(), page("Device data", "13.1"));
     expectEachOpenedItemClosedOnce();
 }
 
@@ -179,6 +136,6 @@ TEST_F(data_source_test, a_print_file_that_cannot_be_completed_is_not_left_and_t
     EXPECT_EQ(browser()->navigations.last(), path("PumpPRN.HTM"));
 
     run("srcValue");
-    EXPECT_EQ(printFile(), QString("<p>Data = Application data</p>\r\n<p>Flow 12.5</p>\r\n"));
+    EXPECT_EQ(printFile(), page("Application data", "12.5"));
     EXPECT_EQ(generationError(), QStringList({"", ""}));
 }

@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEvent>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,29 +15,13 @@
 TEST(engine_start_test, an_engine_that_cannot_start_reports_1143_and_closes_the_view)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString notExecutable = dir.filePath("QtWebEngineProcess");
-    QFile helper(notExecutable);
-    ASSERT_TRUE(helper.open(QIODevice::WriteOnly));
-    helper.write("#!/bin/sh\n");
+    QFile helper(dir.filePath("QtWebEngineProcess"));
+    ASSERT_TRUE(helper.open(QIODevice::WriteOnly) && helper.write("#!/bin/sh\n") > 0); // not executable
     helper.close();
     ASSERT_TRUE(QDir(dir.path()).mkdir("empty"));
     QFile page(dir.filePath("Pump001.HTM"));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write("<p>#VALUE#</p>\r\n");
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly) && page.write("<p>#VALUE#</p>\r\n") > 0);
     page.close();
-
-    struct Case
-    {
-        const char *what;
-        QString helperPath; // empty: where the engine looks by default
-        QString resourcesPath;
-    } cases[] = {
-        {"helper missing", dir.filePath("missing/QtWebEngineProcess"), {}},
-        {"helper not executable", notExecutable, {}},
-        {"helper is a directory", dir.filePath("empty"), {}},
-        {"resources missing", {}, dir.filePath("empty")},
-    };
 
     QStringList messages;
     const MessageHandler previous = setMessageHandler([&](const MessageRequest &request) {
@@ -47,10 +30,15 @@ TEST(engine_start_test, an_engine_that_cannot_start_reports_1143_and_closes_the_
     });
     ScopedEnv env("LC_ALL", "en_US.UTF-8");
     env.set("QUIRAVEL_REGISTRY", dir.filePath("registry.reg").toUtf8());
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        env.set("QTWEBENGINEPROCESS_PATH", c.helperPath.toUtf8());
-        env.set("QTWEBENGINE_RESOURCES_PATH", c.resourcesPath.toUtf8());
+    // Helper process (empty: where the engine looks by default), resources.
+    const QString cases[][2] = {{dir.filePath("missing/QtWebEngineProcess"), {}},
+                                {helper.fileName(), {}},
+                                {dir.filePath("empty"), {}},
+                                {{}, dir.filePath("empty")}};
+    for (const auto &[helperPath, resourcesPath] : cases) {
+        SCOPED_TRACE(helperPath.toStdString() + " " + resourcesPath.toStdString());
+        env.set("QTWEBENGINEPROCESS_PATH", helperPath.toUtf8());
+        env.set("QTWEBENGINE_RESOURCES_PATH", resourcesPath.toUtf8());
         messages.clear();
 
         DeviceModel model;

@@ -3,67 +3,13 @@
 // the host.
 #include "ComponentFixture.h"
 
-#include "platform/BStr.h"
-#include "resources/Toolkit_LoadResource.h"
-#include "viewer/frmQuiravel.h"
-
-#include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QTimer>
-
-namespace {
-
-void writeTemplate(const QString &path)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("<p>#VALUE#</p>\r\n");
-}
-
-/// A host's event sink that records the message boxes it is offered and
-/// answers them as told.
-class RecordingSink final : public ComObject<RecordingSink, IQuiravelEvents>
-{
-public:
-    HRESULT QueryInterface(REFIID riid, void **object) override
-    {
-        return queryOne<IQuiravelEvents>(riid, object, {IID_IQuiravelEvents});
-    }
-    HRESULT OnPageLoaded(BSTR, VARIANT_BOOL) override { return S_OK; }
-    HRESULT OnMessage(BSTR, BSTR text, std::int32_t, std::int32_t *answer) override
-    {
-        texts.append(BStr::toQString(text));
-        *answer = answerValue;
-        return S_OK;
-    }
-    HRESULT OnPdfFinished(BSTR, VARIANT_BOOL) override { return S_OK; }
-
-    QStringList texts;
-    std::int32_t answerValue = 1;
-};
-
-ComPtr<RecordingSink> newSink()
-{
-    return ComPtr<RecordingSink>::adopt(new RecordingSink);
-}
-
-} // namespace
-
 class host_safety_test : public ComponentFixture
 {
 protected:
     void SetUp() override
     {
         ComponentFixture::SetUp();
-        writeTemplate(path("Pump001.HTM"));
-        model.setConnected(true);
-        model.setUploadMilliseconds(1000 * 1000); // steps only when the test says so
-    }
-
-    ComPtr<IQuiravelAutomation> automation(const ComPtr<View> &v) const
-    {
-        return v.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
+        openDevice("<p>#VALUE#</p>\r\n", 1000 * 1000); // the upload steps only when the test says so
     }
 };
 
@@ -74,18 +20,16 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     ASSERT_TRUE(QDir(dir.path()).mkdir("other"));
     otherModel.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
     otherModel.setDescriptionPath(path("other/Pump.kqd"));
-    writeTemplate(path("other/Pump001.HTM"));
+    writeFile(path("other/Pump001.HTM"), "<p>#VALUE#</p>\r\n");
     ComPtr<View> other;
     ASSERT_EQ(clsQuiravel::create(IID_View, other.putVoid()), S_OK);
     std::int32_t result = 0;
     ASSERT_EQ(other->SetAppletItemManagRef(8, otherModel.itemManager().get(), &result), S_OK);
     otherModel.attachView(other.get());
-    ASSERT_EQ(attach(), S_OK);
-    ASSERT_EQ(show(), S_OK);
     ASSERT_EQ(other->Show(&result), S_OK);
 
-    ComPtr<RecordingSink> firstSink = newSink();
-    ComPtr<RecordingSink> otherSink = newSink();
+    auto firstSink = ComPtr<CallbackSink>::adopt(new CallbackSink);
+    auto otherSink = ComPtr<CallbackSink>::adopt(new CallbackSink);
     ComPtr<IQuiravelAutomation> first = automation(view);
     ComPtr<IQuiravelAutomation> second = automation(other);
     ASSERT_EQ(first->Advise(firstSink.get()), S_OK);
@@ -122,8 +66,8 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     EXPECT_EQ(other.detach()->Release(), 0u);
     flushDeletes();
 
-    EXPECT_EQ(MsgBox(QStringLiteral("after")), vbOK);
-    EXPECT_EQ(messageTexts().last(), QString("after"));
+    EXPECT_EQ(MsgBox("after"), vbOK);
+    EXPECT_EQ(messageTexts().last(), "after");
     EXPECT_EQ(firstSink->texts.size(), 1);
     EXPECT_EQ(firstSink.detach()->Release(), 0u) << "a released view kept its sink";
     EXPECT_EQ(otherSink.detach()->Release(), 0u) << "a released view kept its sink";
@@ -131,14 +75,12 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
 
 TEST_F(host_safety_test, a_failure_status_inside_a_device_command_leaves_no_item_open)
 {
-    ASSERT_EQ(attach(), S_OK);
-    ASSERT_EQ(show(), S_OK);
     for (const char *operation : {"GetItemQuad", "GetItemLong", "GetFunctionControl", "StartFunction"}) {
+        SCOPED_TRACE(operation);
         model.clearFaults();
         model.clearCalls();
         model.failOperation(operation, E_ACCESSDENIED);
-        window()->menuEntry("scrShadow")->trigger();
-        SCOPED_TRACE(operation);
+        run("scrShadow");
         expectEachOpenedItemClosedOnce();
     }
     model.clearFaults();
@@ -147,8 +89,6 @@ TEST_F(host_safety_test, a_failure_status_inside_a_device_command_leaves_no_item
 TEST_F(host_safety_test, a_failure_status_of_the_host_s_release_is_the_result_of_the_closing_call)
 {
     std::int32_t result = 0;
-    ASSERT_EQ(attach(), S_OK);
-    ASSERT_EQ(show(), S_OK);
     model.failOperation("ReleaseView", E_ACCESSDENIED);
     EXPECT_EQ(view->Destroy(&result), E_ACCESSDENIED);
     EXPECT_EQ(result, 0);

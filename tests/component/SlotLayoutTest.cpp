@@ -21,48 +21,31 @@ template<typename MemberFunction> std::ptrdiff_t slotOf(MemberFunction function)
     return (raw[0] - 1) / std::ptrdiff_t(sizeof(void *));
 }
 
-struct Slot
-{
-    const char *name;
-    std::ptrdiff_t actual;
-    std::ptrdiff_t expected;
-};
-
-void expectSlots(std::initializer_list<Slot> slots)
-{
-    for (const Slot &slot : slots)
-        EXPECT_EQ(slot.actual, slot.expected) << slot.name;
-}
+#define EXPECT_SLOT(function, slot) EXPECT_EQ(slotOf(&function), slot) << #function
 
 } // namespace
 
 TEST(slot_layout_test, standard_slots_come_first)
 {
-    expectSlots({
-        {"QueryInterface", slotOf(&AppItemManager::QueryInterface), 0},
-        {"AddRef", slotOf(&AppItemManager::AddRef), 1},
-        {"Release", slotOf(&AppItemManager::Release), 2},
-        {"GetTypeInfoCount", slotOf(&AppItemManager::GetTypeInfoCount), 3},
-        {"GetTypeInfo", slotOf(&AppItemManager::GetTypeInfo), 4},
-        {"GetIDsOfNames", slotOf(&AppItemManager::GetIDsOfNames), 5},
-        {"Invoke", slotOf(&AppItemManager::Invoke), 6},
-        {"IClassFactory::CreateInstance", slotOf(&IClassFactory::CreateInstance), 3},
-        {"IClassFactory::LockServer", slotOf(&IClassFactory::LockServer), 4},
-    });
+    EXPECT_SLOT(AppItemManager::QueryInterface, 0);
+    EXPECT_SLOT(AppItemManager::AddRef, 1);
+    EXPECT_SLOT(AppItemManager::Release, 2);
+    EXPECT_SLOT(AppItemManager::GetTypeInfoCount, 3);
+    EXPECT_SLOT(AppItemManager::GetTypeInfo, 4);
+    EXPECT_SLOT(AppItemManager::GetIDsOfNames, 5);
+    EXPECT_SLOT(AppItemManager::Invoke, 6);
+    EXPECT_SLOT(IClassFactory::CreateInstance, 3);
+    EXPECT_SLOT(IClassFactory::LockServer, 4);
 }
 
 TEST(slot_layout_test, automation_interface_grows_only_at_its_end)
 {
-    expectSlots({
-        {"RunCommand", slotOf(&IQuiravelAutomation::RunCommand), 3},
-        {"GetWindowState", slotOf(&IQuiravelAutomation::GetWindowState), 8},
-        {"GetGenerationError", slotOf(&IQuiravelAutomation::GetGenerationError), 9},
-        {"OnPdfFinished", slotOf(&IQuiravelEvents::OnPdfFinished), 5},
-    });
+    EXPECT_SLOT(IQuiravelAutomation::RunCommand, 3);
+    EXPECT_SLOT(IQuiravelAutomation::GetWindowState, 8);
+    EXPECT_SLOT(IQuiravelAutomation::GetGenerationError, 9);
+    EXPECT_SLOT(IQuiravelEvents::OnPdfFinished, 5);
 }
 
 // The wire types a host compiled elsewhere shares with the component.
-static_assert(sizeof(VARIANT_BOOL) == 2);
-static_assert(sizeof(HRESULT) == 4);
-static_assert(sizeof(GUID) == 16);
-static_assert(sizeof(OLECHAR) == 2);
+static_assert(sizeof(VARIANT_BOOL) == 2 && sizeof(HRESULT) == 4 && sizeof(GUID) == 16 &&
+              sizeof(OLECHAR) == 2);

@@ -19,10 +19,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
-#include <QWebEngineView>
-#include <functional>
-#include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -35,36 +31,31 @@ template<typename Dialog>
 void answerDialog(std::function<bool(Dialog *)> ready, std::function<bool(Dialog *)> handle)
 {
     auto *timer = new QTimer;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
+    QElapsedTimer started;
+    started.start();
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
         auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-        if (!dialog || (!ready(dialog) && started->elapsed() < kTimeoutMs))
+        if (!dialog || (!ready(dialog) && started.elapsed() < kTimeoutMs))
             return;
         timer->deleteLater();
         timer->stop();
-        if (handle(dialog))
-            dialog->accept();
-        else
-            dialog->reject();
+        handle(dialog) ? dialog->accept() : dialog->reject();
     });
     timer->start(50);
 }
 
 bool waitForLoad(BrowserControl *browser)
 {
-    QSignalSpy finished(browser, &BrowserControl::loadFinished);
-    return finished.wait(kTimeoutMs);
+    return QSignalSpy(browser, &BrowserControl::loadFinished).wait(kTimeoutMs);
 }
 
 TEST(viewer_print_test, preview_survives_a_missing_first_page_and_printing_gives_a_text_pdf)
 {
     ScopedEnv locale("LC_ALL", "en_US.UTF-8");
     QTemporaryDir directory;
-    ASSERT_TRUE(directory.isValid());
     MessageRecorder messages;
     TestOwner owner;
-    owner.directory = directory.path() + QLatin1Char('/');
+    owner.directory = directory.path() + '/';
     owner.tags.insert("#VENDOR#", "Acme Flow 4711");
 
     // The template is missing at Show: the first page is the engine's error page.
@@ -72,8 +63,7 @@ TEST(viewer_print_test, preview_survives_a_missing_first_page_and_printing_gives
     ASSERT_TRUE(window->ShowWindow());
     ASSERT_TRUE(waitForLoad(window->WebBrowser1()));
     QAction *previewEntry = window->menuEntry("Druckvorschau_m");
-    EXPECT_TRUE(previewEntry->isVisible());
-    EXPECT_TRUE(previewEntry->isEnabled());
+    EXPECT_TRUE(previewEntry->isVisible() && previewEntry->isEnabled());
 
     QFile file(owner.directory + owner.fileName);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -84,8 +74,7 @@ TEST(viewer_print_test, preview_survives_a_missing_first_page_and_printing_gives
     ASSERT_TRUE(waitForLoad(window->WebBrowser1()));
     EXPECT_TRUE(previewEntry->isVisible());
 
-    QString docName;
-    QString offered;
+    QString docName, offered;
     answerDialog<QPrintDialog>([](QPrintDialog *) { return true; },
                                [&](QPrintDialog *dialog) {
                                    docName = dialog->printer()->docName();
@@ -104,46 +93,41 @@ TEST(viewer_print_test, preview_survives_a_missing_first_page_and_printing_gives
     ASSERT_TRUE(text.waitForFinished(kTimeoutMs));
     EXPECT_TRUE(text.readAllStandardOutput().contains("Vendor Acme Flow 4711"));
 
+    const auto previewPages = [](QPrintPreviewDialog *dialog) {
+        auto *widget = dialog->findChild<QPrintPreviewWidget *>();
+        return widget ? widget->pageCount() : 0;
+    };
     int pages = 0;
     answerDialog<QPrintPreviewDialog>(
-        [](QPrintPreviewDialog *dialog) {
-            auto *widget = dialog->findChild<QPrintPreviewWidget *>();
-            return widget && widget->pageCount() > 0;
-        },
-        [&](QPrintPreviewDialog *dialog) {
-            pages = dialog->findChild<QPrintPreviewWidget *>()->pageCount();
-            return false;
-        });
+        [&](QPrintPreviewDialog *dialog) { return previewPages(dialog) > 0; },
+        [&](QPrintPreviewDialog *dialog) { return pages = previewPages(dialog), false; });
     previewEntry->trigger();
     EXPECT_GT(pages, 0);
-    EXPECT_TRUE(messages.shown.isEmpty()) << messages.texts().join('|').toStdString();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('|').toStdString();
 
     window->Unload();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    flushDeletes();
 }
 
 TEST(viewer_print_test, offered_file_is_named_after_the_page_and_never_a_directory)
 {
     QTemporaryDir directory;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     const QUrl page = QUrl::fromLocalFile("/data/DevPRN.HTM");
-    const struct
-    {
-        QString title;
-        QString printFile;
-        QString expected;
-    } cases[] = {
-        {"Flow meter", directory.path() + "/DevPRN.HTM", directory.path() + "/Flow meter.pdf"},
-        {"a/b\\c:d", directory.path() + "\\DevPRN.HTM", directory.path() + "/a_b_c_d.pdf"},
-        {"", "", QDir(documents).filePath("DevPRN.pdf")},
-        {page.toString(), "/nonexistent/dir/DevPRN.HTM", QDir(documents).filePath("DevPRN.pdf")},
-        {"..", "", QDir(documents).filePath("DevPRN.pdf")},
-        {"DevPRN.HTM", directory.path() + "/DevPRN.HTM", directory.path() + "/DevPRN.pdf"},
+    const QString here = directory.path();
+    const QString cases[][3] = {
+        // Page title, print file, file offered
+        {"Flow meter", here + "/DevPRN.HTM", here + "/Flow meter.pdf"},
+        {"a/b\\c:d", here + "\\DevPRN.HTM", here + "/a_b_c_d.pdf"},
+        {"", "", documents.filePath("DevPRN.pdf")},
+        {page.toString(), "/nonexistent/dir/DevPRN.HTM", documents.filePath("DevPRN.pdf")},
+        {"..", "", documents.filePath("DevPRN.pdf")},
+        {"DevPRN.HTM", here + "/DevPRN.HTM", here + "/DevPRN.pdf"},
     };
-    for (const auto &c : cases) {
-        const QString name = PrintHandler::documentName(c.title, page);
-        const QString file = PrintHandler::suggestedOutputFile(name, c.printFile);
-        EXPECT_EQ(file, c.expected) << c.title.toStdString();
+    for (const auto &[title, printFile, expected] : cases) {
+        const QString file =
+            PrintHandler::suggestedOutputFile(PrintHandler::documentName(title, page), printFile);
+        EXPECT_EQ(file, expected) << title.toStdString();
         EXPECT_FALSE(QFileInfo(file).isDir());
     }
 }

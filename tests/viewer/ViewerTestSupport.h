@@ -1,18 +1,21 @@
 // Shared pieces of the viewer tests: an owner standing in for the component,
-// a recorder for message boxes.
+// a recorder for message boxes, a window on the fake browser.
 #pragma once
 
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
+#include "tests/support/FakeBrowser.h"
 #include "tests/support/ScopedEnv.h"
 #include "viewer/ViewerOwner.h"
 #include "viewer/frmQuiravel.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QMap>
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
 
 inline void PrintTo(const QString &text, std::ostream *os)
@@ -27,19 +30,16 @@ public:
     QString GetTemplateDirectory() const override { return directory; }
     void ReleaseHost() override
     {
-        ++releaseCount;
         if (window)
             window->SetOwner(nullptr);
     }
     QString GetTagValue(const QString &tag, bool stripMarkers) override
     {
-        if (onTag)
-            onTag(tag);
         if (!stripMarkers || !tags.contains(tag))
-            throw ComError(E_FAIL, QStringLiteral("no tag ") + tag);
+            throw ComError(E_FAIL, "no tag " + tag);
         return tags.value(tag);
     }
-    bool IsDeviceConnected() override { return connected; }
+    bool IsDeviceConnected() override { return true; }
     bool LoadData(std::int32_t mode) override
     {
         loads.append(mode);
@@ -61,45 +61,61 @@ public:
     }
 
     QString directory;
-    QString fileName = QStringLiteral("Dev001.HTM");
+    QString fileName = "Dev001.HTM";
     QPointer<frmQuiravel> window;
-    bool connected = true;
     QMap<QString, QString> tags;
     QString reportError;
     std::function<bool(std::int32_t)> onLoad;
-    std::function<void(const QString &)> onTag;
-
-    int releaseCount = 0;
     QList<std::int32_t> loads;
     QStringList reportPaths;
 };
 
-/// Answers every message box with `answer` and keeps the texts shown.
+/// Answers every message box with OK and keeps the texts shown.
 class MessageRecorder
 {
 public:
     MessageRecorder()
     {
         m_previous = setMessageHandler([this](const MessageRequest &request) {
-            shown.append(request);
-            return answer;
+            texts.append(request.text);
+            return vbOK;
         });
     }
     ~MessageRecorder() { setMessageHandler(m_previous); }
     MessageRecorder(const MessageRecorder &) = delete;
     MessageRecorder &operator=(const MessageRecorder &) = delete;
 
-    QStringList texts() const
-    {
-        QStringList result;
-        for (const MessageRequest &request : shown)
-            result.append(request.text);
-        return result;
-    }
-
-    MsgResult answer = vbOK;
-    QList<MessageRequest> shown;
+    QStringList texts;
 
 private:
     MessageHandler m_previous;
+};
+
+inline void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+/// A window of a TestOwner on the fake browser, in English, unloaded after
+/// the test.
+class FakeBrowserWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { window = owner.createWindow(); }
+    void TearDown() override
+    {
+        if (window) {
+            EXPECT_NE(window->cursor().shape(), Qt::WaitCursor) << "busy pointer left behind";
+            window->Unload();
+        }
+        flushDeletes();
+    }
+
+    FakeBrowser *browser() const { return registration.last; }
+
+    ScopedEnv locale{"LC_ALL", "en_US.UTF-8"};
+    FakeBrowserRegistration registration;
+    MessageRecorder messages;
+    TestOwner owner;
+    QPointer<frmQuiravel> window;
 };

@@ -1,45 +1,22 @@
 // The viewer window with a fake browser: loading, layout and the Help
 // command (what the host sees of it is tested through the component).
 #include "ViewerTestSupport.h"
-#include "tests/support/FakeBrowser.h"
-#include "viewer/FormLayout.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QMenuBar>
 #include <QStatusBar>
-#include <gtest/gtest.h>
 
 namespace {
 
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-class viewer_window_test : public ::testing::Test
+class viewer_window_test : public FakeBrowserWindowTest
 {
 protected:
     void SetUp() override
     {
-        owner.directory = QStringLiteral("C:\\Data\\");
-        window = owner.createWindow();
+        owner.directory = "C:\\Data\\";
+        FakeBrowserWindowTest::SetUp();
     }
-    void TearDown() override
-    {
-        if (window)
-            window->Unload();
-        flushDeletes();
-    }
-
-    FakeBrowser *browser() const { return registration.last; }
-
-    ScopedEnv locale{"LC_ALL", "en_US.UTF-8"};
-    FakeBrowserRegistration registration;
-    MessageRecorder messages;
-    TestOwner owner;
-    QPointer<frmQuiravel> window;
 };
 
 TEST_F(viewer_window_test, load_creates_a_hidden_offline_browser_and_navigates_to_the_template)
@@ -52,17 +29,12 @@ TEST_F(viewer_window_test, load_creates_a_hidden_offline_browser_and_navigates_t
     EXPECT_FALSE(browser()->registerAsDropTarget);
     EXPECT_TRUE(browser()->offlineValue);
     EXPECT_EQ(browser()->navigations, QStringList{"C:\\Data\\Dev001.HTM"});
-    EXPECT_TRUE(messages.shown.isEmpty());
+    EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_FALSE(window->menuEntry("Druckvorschau_m")->isVisible());
-
     // Showing again neither loads nor creates anything new.
     EXPECT_TRUE(window->ShowWindow());
     EXPECT_EQ(registration.created, 1);
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(viewer_window_test, caption_after_load_is_1146_alone)
 {
@@ -71,8 +43,7 @@ TEST_F(viewer_window_test, caption_after_load_is_1146_alone)
         TestOwner localOwner;
         QPointer<frmQuiravel> w = localOwner.createWindow();
         ASSERT_TRUE(w->ShowWindow());
-        EXPECT_EQ(w->windowTitle(),
-                  QString::fromLatin1(locale[0] == 'e' ? "Quiravel:  " : "HTML Seitenansicht:  "));
+        EXPECT_EQ(w->windowTitle(), locale[0] == 'e' ? "Quiravel:  " : "HTML Seitenansicht:  ");
         w->Unload();
         flushDeletes();
     }
@@ -90,13 +61,11 @@ TEST_F(viewer_window_test, status_text_is_plain_one_line_and_never_widens_the_wi
     window->setStatusText("<b>x</b>");
     EXPECT_EQ(label->text(), "<b>x</b>");
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
-
     window->setStatusText("first\nsecond");
     EXPECT_EQ(window->statusText(), "first\nsecond");
     EXPECT_EQ(label->text(), "first second");
 
     const QString link = "file:///" + QString(392, 'a');
-    ASSERT_EQ(link.size(), 400);
     window->setStatusText(link);
     QCoreApplication::processEvents();
     EXPECT_EQ(window->statusText(), link);
@@ -131,13 +100,12 @@ TEST_F(viewer_window_test, a_failure_status_ends_a_menu_command_without_a_messag
     ASSERT_TRUE(window->ShowWindow());
     owner.onLoad = [](std::int32_t) -> bool { throw ComError(E_ACCESSDENIED, "Permission denied"); };
     for (const char *entry : {"srcValue", "scrDatabase"}) {
-        messages.shown.clear();
+        messages.texts.clear();
         window->menuEntry(entry)->trigger();
         ASSERT_TRUE(window);
         // The database command asks first; nothing follows the failed load.
-        EXPECT_EQ(messages.shown.size(), QString(entry) == "scrDatabase" ? 1 : 0) << entry;
-        for (const MessageRequest &request : messages.shown)
-            EXPECT_FALSE(request.text.contains("Permission denied"));
+        EXPECT_EQ(messages.texts.size(), QString(entry) == "scrDatabase" ? 1 : 0) << entry;
+        EXPECT_FALSE(messages.texts.join('|').contains("Permission denied"));
         EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
     }
 }
