@@ -95,23 +95,20 @@ int HostState::listedObjectIndex(QStringView name) const
 
 const std::pair<const QString, int> *HostState::listedObject(QStringView name) const
 {
-    if (lastListed && name.size() == lastQueryLength &&
-        sameUnits(lastQuery.data(), name.utf16(), name.size()))
+    if (lastListed && !lastSpelling.isEmpty() && name.size() == lastSpelling.size() &&
+        sameUnits(lastSpelling.utf16(), name.utf16(), name.size()))
         return lastListed;
-    const std::pair<const QString, int> *found = listedSpellings.find(name);
-    if (!found) {
+    auto found = listedSpellings.find(name);
+    if (!found.value) {
         const auto it = listedObjects.find(name);
         if (it == listedObjects.end())
             return nullptr;
-        found = &*it;
-        listedSpellings.insert(name, found, 4 * std::size_t(objectNames.size()) + 64);
+        found = listedSpellings.insert(name, &*it, 4 * std::size_t(objectNames.size()) + 64);
+        if (!found.value)
+            found.value = &*it;
     }
-    lastListed = found;
-    lastQueryLength = -1;
-    if (name.size() <= LastQueryCapacity) {
-        std::memcpy(lastQuery.data(), name.utf16(), std::size_t(name.size()) * sizeof(char16_t));
-        lastQueryLength = name.size();
-    }
+    lastListed = found.value;
+    lastSpelling = found.spelling;
     return lastListed;
 }
 

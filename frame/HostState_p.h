@@ -48,25 +48,34 @@ inline bool sameUnits(const char16_t *a, const char16_t *b, qsizetype n) noexcep
 template<typename T> class SpellingCache
 {
 public:
-    const T *find(QStringView name) const
+    /// A value and the spelling it was kept under; the spelling's text
+    /// stays where it is for the cache's lifetime.
+    struct Found
+    {
+        const T *value = nullptr;
+        QStringView spelling;
+    };
+
+    Found find(QStringView name) const
     {
         if (m_slots.empty())
-            return nullptr;
+            return {};
         const std::uint64_t hash = hashOf(name);
         for (std::size_t i = std::size_t(hash) & mask();; i = (i + 1) & mask()) {
             const Slot &slot = m_slots[i];
             if (!slot.value)
-                return nullptr;
+                return {};
             if (slot.hash == hash && slot.spelling.size() == name.size() &&
                 sameUnits(reinterpret_cast<const char16_t *>(slot.spelling.constData()), name.utf16(),
                           name.size()))
-                return slot.value;
+                return {slot.value, slot.spelling};
         }
     }
-    void insert(QStringView name, const T *value, std::size_t limit)
+    /// Keeps `value` under `name` unless `limit` spellings are kept already.
+    Found insert(QStringView name, const T *value, std::size_t limit)
     {
         if (m_used >= limit)
-            return;
+            return {};
         if ((m_used + 1) * 2 > m_slots.size())
             grow();
         const std::uint64_t hash = hashOf(name);
@@ -75,6 +84,7 @@ public:
             i = (i + 1) & mask();
         m_slots[i] = {hash, value, name.toString()};
         ++m_used;
+        return {value, m_slots[i].spelling};
     }
 
 private:
@@ -158,12 +168,10 @@ struct HostState : std::enable_shared_from_this<HostState>
     mutable const std::pair<const QString, int> *lastListed = nullptr;
     /// Room for a few spellings of each listed name.
     mutable SpellingCache<std::pair<const QString, int>> listedSpellings;
-    /// The name lastListed was last found for, exactly as it was asked (up
-    /// to its first LastQueryCapacity units): the item and its definition
-    /// are asked for by the same text, which is then matched without folding.
-    static constexpr qsizetype LastQueryCapacity = 32;
-    mutable std::array<char16_t, LastQueryCapacity> lastQuery{};
-    mutable qsizetype lastQueryLength = -1;
+    /// The spelling lastListed was last found by, kept in listedSpellings
+    /// (empty when it was not kept): the item and its definition are asked
+    /// for by the same text, which is then matched without a lookup.
+    mutable QStringView lastSpelling;
     NoCaseMap<int> objectDefinitionIndexes;
     NoCaseMap<int> enumerationIndexes;
     /// Where a listed object's value was found in `application` and in
