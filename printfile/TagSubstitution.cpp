@@ -255,28 +255,6 @@ QString enumerationText(AppItemManager *itemManager, const HostAccess::ObjectDef
     return clsEnum::create()->GetEnumText(itemManager, typeName, itemHandle, number, trace);
 }
 
-/// Whether `name` holds an "&", looked for four units a step: every tag's
-/// name is searched, and hardly any holds one.
-bool containsAmpersand(QStringView name)
-{
-    const char16_t *p = name.utf16();
-    const qsizetype n = name.size();
-    qsizetype i = 0;
-    for (; i + 4 <= n; i += 4) {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, sizeof word);
-        // A unit of the word is "&" exactly when it is zero after the xor.
-        const std::uint64_t x = word ^ 0x0026002600260026ULL;
-        if ((x - 0x0001000100010001ULL) & ~x & 0x8000800080008000ULL)
-            return true;
-    }
-    for (; i < n; ++i) {
-        if (p[i] == u'&')
-            return true;
-    }
-    return false;
-}
-
 /// What a host item's tag comes to: the value as the host handed it, a text
 /// made of it (an enumeration's), or the tag itself when the host has no
 /// such item. Kept apart so that a whole line can take the host's value as
@@ -297,7 +275,7 @@ ItemAnswer hostItemAnswer(const TagContext &context, const NameText &tagName, Ta
     BSTR itemName = tagName.get();
     BStr decoded;
     const QStringView itemView = tagName.view();
-    if (containsAmpersand(itemView)) {
+    if (std::char_traits<char16_t>::find(itemView.utf16(), itemView.size(), u'&')) {
         QString name = itemView.toString();
         ReplaceNoCase(name, encodedAmpersand, ampersand);
         decoded = BStr(name);
