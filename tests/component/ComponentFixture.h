@@ -61,6 +61,38 @@ inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &mo
     return ::testing::AssertionFailure() << "opened:" << text(opened) << "; closed:" << text(closed);
 }
 
+/// The host's side of the test device: its call log kept, its template
+/// setting and its description file in `folder`.
+inline void describePump(DeviceModel &model, const QString &folder)
+{
+    model.setCallLogEnabled(true);
+    model.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
+    model.setDescriptionPath(QDir(folder).filePath("Pump.kqd"));
+}
+
+/// Runs the window command `name` as a host does, by its name.
+inline HRESULT runCommand(IQuiravelAutomation *automation, const char *name)
+{
+    return automation->RunCommand(BStr(QString::fromLatin1(name)).get());
+}
+
+/// The host lets go of its view as a frame does: Destroy, then its reference.
+inline void destroyAndRelease(ComPtr<View> &view)
+{
+    std::int32_t result = 0;
+    view->Destroy(&result);
+    EXPECT_EQ(view.detach()->Release(), 0u) << "the component outlived its host";
+}
+
+/// After the host let go: once the deleted windows are gone, no object of
+/// `model` is alive and every item opened on it was closed exactly once.
+inline void expectHostLetGo(const DeviceModel &model, const std::string &where = {})
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(model.liveObjects(), 0) << where << ": a host object was not released";
+    EXPECT_TRUE(eachOpenedItemClosedOnce(model)) << where;
+}
+
 /// A host's event sink: keeps the message texts it is offered and answers
 /// them through `onMessage` (OK when unset).
 class CallbackSink final : public ComObject<CallbackSink, IQuiravelEvents>
@@ -101,19 +133,14 @@ protected:
             messages.append(request);
             return answer;
         });
-        model.setCallLogEnabled(true);
-        model.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
-        model.setDescriptionPath(path("Pump.kqd"));
+        describePump(model, dir.path());
         ASSERT_EQ(clsQuiravel::create(IID_View, view.putVoid()), S_OK);
     }
 
     void TearDown() override
     {
-        if (view) {
-            std::int32_t result = 0;
-            view->Destroy(&result);
-            EXPECT_EQ(view.detach()->Release(), 0u) << "the component outlived its host";
-        }
+        if (view)
+            destroyAndRelease(view);
         flushDeletes();
         EXPECT_EQ(model.liveObjects(), 0) << "a host object was not released";
         setMessageHandler(m_previousHandler);
