@@ -41,16 +41,11 @@ Read readValue(HKEY root, const char *path, const char *name)
     return {code, data};
 }
 
-QByteArray sz(const char *text)
-{
-    return QByteArray(text) + '\0';
-}
-
-std::int32_t setString(HKEY key, const char *name, const char *text)
-{
+const auto sz = [](const char *text) { return QByteArray(text) + '\0'; };
+const auto setString = [](HKEY key, const char *name, const char *text) {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const std::uint8_t *>(text),
                           std::uint32_t(strlen(text) + 1));
-}
+};
 
 class registry_test : public testing::Test
 {

@@ -63,6 +63,12 @@ inline bool writeText(const QString &path, const QString &text)
 }
 
 #ifdef QUIRAVEL_REGSVR_PATH
+#include "tests/support/FileGuards.h"
+
+#include <QDir>
+#include <memory>
+#include <vector>
+
 /// A suite whose tools find the built component through a registry file of
 /// their own, registered once for the suite with the built registration tool.
 class RegisteredComponentSuite : public ::testing::Test
@@ -82,6 +88,25 @@ protected:
     }
 
     void SetUp() override { ASSERT_EQ(s_registration.exitCode, 0) << qPrintable(s_registration.err); }
+
+    /// A fresh copy of the flow-meter sample in `folder` of the work folder
+    /// (its templates must come out of the test unchanged); answers the
+    /// description's path.
+    QString copySample(const QString &folder = {})
+    {
+        const QDir target(folder.isEmpty() ? m_work.path() : m_work.filePath(folder));
+        QDir().mkpath(target.path());
+        const QDir source(QUIRAVEL_SOURCE_DIR "/samples/flowmeter");
+        for (const QString &name : source.entryList(QDir::Files)) {
+            QFile::copy(source.filePath(name), target.filePath(name));
+            if (name.endsWith(".HTM"))
+                m_templates.push_back(std::make_unique<TemplateGuard>(target.filePath(name)));
+        }
+        return target.filePath("FlowMeter.kqd");
+    }
+
+    QTemporaryDir m_work;
+    std::vector<std::unique_ptr<TemplateGuard>> m_templates;
 
     static inline QTemporaryDir *s_dir = nullptr;
     static inline QString s_registry;
