@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -96,12 +97,7 @@ const QString kSample =
 TEST_F(registry_test, reads_an_export_as_a_client_asks_for_it)
 {
     writeFile(QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(kSample));
-    const struct
-    {
-        const char *path, *name;
-        std::int32_t code;
-        QByteArray data;
-    } cases[] = {
+    const std::tuple<const char *, const char *, std::int32_t, QByteArray> cases[] = {
         {"software\\microsoft\\WINDOWS NT\\currentversion", "registeredowner", ERROR_SUCCESS,
          sz("J\xFCrgen M\xFCller")},
         {kNtKey, "RegisteredOrganization", ERROR_SUCCESS, QByteArray(1, '\0')},
@@ -116,11 +112,11 @@ TEST_F(registry_test, reads_an_export_as_a_client_asks_for_it)
         {kOldKey, "RegisteredOwner", ERROR_SUCCESS, sz("Old Family Owner")},
         {"SOFTWARE\\Missing", "Value", ERROR_FILE_NOT_FOUND, {}},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.path << " : " << (c.name ? c.name : "(null)"));
-        const Read read = readValue(HKEY_LOCAL_MACHINE, c.path, c.name);
-        EXPECT_EQ(read.code, c.code);
-        EXPECT_EQ(read.data, c.data);
+    for (const auto &[path, name, code, data] : cases) {
+        SCOPED_TRACE(testing::Message() << path << " : " << (name ? name : "(null)"));
+        const Read read = readValue(HKEY_LOCAL_MACHINE, path, name);
+        EXPECT_EQ(read.code, code);
+        EXPECT_EQ(read.data, data);
     }
 }
 
