@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "resources/Toolkit_LoadResource.h"
 #include "tests/support/FakeBrowser.h"
+#include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 #include "viewer/frmQuiravel.h"
 
@@ -23,12 +24,6 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-inline void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << path.toStdString();
-}
 
 /// Every item handle OpenItem issued on `model` was closed exactly once
 /// (checked on its call log); `openedCount` receives how many were opened.
@@ -169,7 +164,7 @@ protected:
     /// a value in each data set; attached and shown.
     void openDevice(const QByteArray &page, int uploadMilliseconds = 0)
     {
-        writeFile(path("Pump001.HTM"), page);
+        writeBytes(path("Pump001.HTM"), page);
         model.setApplicationValue("FLOW", "12.5");
         model.setDeviceValue("FLOW", "13.1");
         model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});

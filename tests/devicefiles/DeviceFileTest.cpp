@@ -1,6 +1,7 @@
 #include "frame/DeviceFile.h"
 #include "HostQueries.h"
 #include "printfile/TagSubstitution.h"
+#include "tests/support/FileGuards.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,9 +17,7 @@ public:
     QString write(const QString &name, const QByteArray &content) const
     {
         const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        writeBytes(path, content);
         return path;
     }
     QString path(const QString &name) const { return m_dir.filePath(name); }

@@ -173,7 +173,7 @@ protected:
             browser.statusFlags[OLECMDID_PRINT] = OLECMDF_ENABLED;
             browser.statusFlags[OLECMDID_PRINTPREVIEW] = OLECMDF_ENABLED;
         };
-        writeFile(path("Pump001.HTM"), kTemplate.join("\r\n").toLatin1() + "\r\n");
+        writeBytes(path("Pump001.HTM"), kTemplate.join("\r\n").toLatin1() + "\r\n");
     }
 
     /// One flow on a fresh host and view, with the `call`th call (from 1) of

@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QDateTime>
@@ -62,15 +63,7 @@ protected:
     {
         path = path.isEmpty() ? m_path : path;
         QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        writeBytes(path, bytes);
     }
 
     QTemporaryDir m_dir;
@@ -144,7 +137,7 @@ TEST_F(registry_test, only_a_registry_export_of_sane_size_is_read_and_nothing_el
     EXPECT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "Test.Prog", &key), ERROR_BADDB);
     EXPECT_EQ(setString(HKEY_CLASSES_ROOT, "x", "y"), ERROR_BADDB);
     EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "Test.Prog"), ERROR_BADDB);
-    EXPECT_EQ(readFile(m_path), notes);
+    EXPECT_EQ(readBytes(m_path), notes);
     EXPECT_EQ(Registry::readProblem(),
               m_path + QStringLiteral(": not a registry export (its first line is not "
                                       "\"Windows Registry Editor Version 5.00\" or "
@@ -233,6 +226,6 @@ TEST_F(registry_test, a_link_in_the_files_place_is_replaced_not_written_through)
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Kept", nullptr).code, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(setString(HKEY_CURRENT_USER, "New", "1"), ERROR_SUCCESS);
     EXPECT_FALSE(QFileInfo(m_path).isSymLink());
-    EXPECT_EQ(readFile(target), original);
+    EXPECT_EQ(readBytes(target), original);
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, nullptr, "New").data, sz("1"));
 }

@@ -5,6 +5,7 @@
 #include "frame/DeviceModel.h"
 #include "printfile/TagContext.h"
 #include "printfile/clsEnum.h"
+#include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QDateTime>
@@ -15,19 +16,6 @@
 inline void PrintTo(const QString &text, std::ostream *out)
 {
     *out << '"' << text.toStdString() << '"';
-}
-
-inline void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 inline QDateTime fixedNow()

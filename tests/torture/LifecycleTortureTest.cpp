@@ -368,9 +368,9 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
     for (int slot = 0; slot < kSlots; ++slot) {
         const QDir folder(dir.filePath(QString("host%1").arg(slot)));
         ASSERT_TRUE(folder.mkpath("."));
-        writeFile(folder.filePath("Pump001.HTM"),
-                  "<html><title>#DATE#</title><p>#VALUE#</p><p>#OWNER#</p></html>\r\n");
-        writeFile(folder.filePath("device.db"), "");
+        writeBytes(folder.filePath("Pump001.HTM"),
+                   "<html><title>#DATE#</title><p>#VALUE#</p><p>#OWNER#</p></html>\r\n");
+        writeBytes(folder.filePath("device.db"), "");
     }
     FakeBrowserRegistration browsers;
     // The offscreen platform warns of every window it shows; thousands of
