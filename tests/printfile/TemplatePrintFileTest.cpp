@@ -25,6 +25,12 @@ public:
     PrintFileResult run(const QByteArray &templateBytes)
     {
         writeBytes(templatePath, templateBytes);
+        return copy();
+    }
+
+    /// Copies the template as it is.
+    PrintFileResult copy()
+    {
         TemplateGuard guard(templatePath);
         const TagContext c = context();
         return writeTemplatePrintFile(templatePath, printPath, [&](QString &line) {
@@ -194,11 +200,12 @@ TEST(template_print_file_test, a_copy_that_cannot_be_completed_leaves_no_page_an
         for (int i = 0; i < 5000; ++i)
             templateBytes += "<p>#VENDOR# " + QByteArray::number(i) + "</p>\r\n";
         writeBytes(host.printPath, "<p>the page of an earlier run</p>\r\n");
+        writeBytes(host.templatePath, templateBytes);
         PrintFileResult result;
         {
             ScopedFileSizeLimit full(16 * 1024);
             ASSERT_TRUE(full.isSet());
-            result = host.run(templateBytes);
+            result = host.copy();
         }
         EXPECT_TRUE(result.templateOpened);
         EXPECT_EQ(result.failedPath, host.printPath);
