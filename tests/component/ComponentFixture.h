@@ -8,6 +8,7 @@
 #include "platform/ComObject.h"
 #include "platform/MessageBox.h"
 #include "resources/Toolkit_LoadResource.h"
+#include "tests/support/CallLog.h"
 #include "tests/support/FakeBrowser.h"
 #include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
@@ -24,37 +25,6 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-/// Every item handle OpenItem issued on `model` was closed exactly once
-/// (checked on its call log); `openedCount` receives how many were opened.
-inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &model,
-                                                           qsizetype *openedCount = nullptr)
-{
-    // Vectors: comparing two empty QLists hands memcmp a null pointer, which
-    // the undefined-behaviour sanitizer reports.
-    std::vector<std::int32_t> opened, closed;
-    for (const HostCall &call : model.calls()) {
-        if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
-            opened.push_back(call.itemHandle);
-        else if (call.operation == "CloseItem")
-            closed.push_back(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
-    }
-    // The close that follows a refused open names no item.
-    std::erase(closed, 0);
-    std::ranges::sort(opened);
-    std::ranges::sort(closed);
-    if (openedCount)
-        *openedCount = qsizetype(opened.size());
-    if (closed == opened)
-        return ::testing::AssertionSuccess();
-    const auto text = [](const std::vector<std::int32_t> &handles) {
-        std::string list;
-        for (std::int32_t h : handles)
-            list += ' ' + std::to_string(h);
-        return list;
-    };
-    return ::testing::AssertionFailure() << "opened:" << text(opened) << "; closed:" << text(closed);
-}
 
 /// The host's side of the test device: its call log kept, its template
 /// setting and its description file in `folder`.

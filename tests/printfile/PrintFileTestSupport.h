@@ -5,6 +5,7 @@
 #include "frame/DeviceModel.h"
 #include "printfile/TagContext.h"
 #include "printfile/clsEnum.h"
+#include "tests/support/CallLog.h"
 #include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 
@@ -62,12 +63,7 @@ public:
     /// released (only the item manager held here is left).
     void expectEverythingReleased() const
     {
-        int open = 0;
-        for (const HostCall &call : model.calls())
-            open += call.status == S_OK && call.error == 0
-                        ? (call.operation == u"OpenItem") - (call.operation == u"CloseItem")
-                        : 0;
-        EXPECT_EQ(open, 0) << "items left open";
+        EXPECT_TRUE(eachOpenedItemClosedOnce(model));
         EXPECT_EQ(model.liveObjects(), 1);
         EXPECT_EQ(ComModule::objectCount() - model.existingObjects(), otherObjects) << "a clsEnum was kept";
     }
