@@ -1,15 +1,11 @@
 // quiravel-batch end to end: the built component is registered in a private
 // registry file, and the batch documents folders of flow-meter copies with
 // their own values, some of them broken, in one run each.
-#include "tests/support/FileGuards.h"
 #include "tests/support/ToolProcess.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -21,15 +17,8 @@ protected:
     /// answers the description's path.
     QString addDevice(const QString &folder, const QString &serial, int uploadMs = 0)
     {
-        const QDir target(m_work.filePath(folder));
-        QDir().mkpath(target.path());
-        const QDir source(QUIRAVEL_SOURCE_DIR "/samples/flowmeter");
-        for (const QString &name : source.entryList(QDir::Files)) {
-            QFile::copy(source.filePath(name), target.filePath(name));
-            if (name.endsWith(".HTM"))
-                m_templates.push_back(std::make_unique<TemplateGuard>(target.filePath(name)));
-        }
-        const QString data = target.filePath("FlowMeter.data");
+        const QString description = copySample(folder);
+        const QString data = QFileInfo(description).dir().filePath("FlowMeter.data");
         const auto line = [](const char *key) {
             return QRegularExpression(QString("^%1\\s*=.*$").arg(key), QRegularExpression::MultilineOption);
         };
@@ -37,7 +26,7 @@ protected:
                                         .replace(line("SERIAL_NUMBER"), "SERIAL_NUMBER = " + serial)
                                         .replace(line("UploadMilliseconds"),
                                                  QString("UploadMilliseconds = %1").arg(uploadMs))));
-        return target.filePath("FlowMeter.kqd");
+        return description;
     }
 
     ProcessResult batch(const QStringList &arguments)
@@ -73,9 +62,6 @@ protected:
         return pdftotext.waitForFinished(60'000) ? QString::fromUtf8(pdftotext.readAllStandardOutput())
                                                  : QString();
     }
-
-    QTemporaryDir m_work;
-    std::vector<std::unique_ptr<TemplateGuard>> m_templates;
 };
 
 TEST_F(batch_e2e_test, a_folder_of_good_and_broken_devices_fails_only_the_broken_ones)

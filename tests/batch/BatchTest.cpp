@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -100,11 +101,7 @@ TEST_F(batch_test, inputs_without_devices_become_one_failed_entry_each)
 // them are tested end to end.
 TEST(batch_options_test, usage_errors_name_the_argument)
 {
-    const struct
-    {
-        QStringList arguments;
-        QString message;
-    } cases[] = {
+    const std::tuple<QStringList, QString> cases[] = {
         {{"--jobs=x", "a.kqd"}, "--jobs takes a whole number from 1 to 64, not \"x\""},
         {{"--timeout", "86401", "a.kqd"}, "--timeout takes a whole number from 1 to 86400, not \"86401\""},
         {{"--source", "tape", "a.kqd"}, "--source takes application, database or device, not \"tape\""},
@@ -112,12 +109,12 @@ TEST(batch_options_test, usage_errors_name_the_argument)
         {{"@"}, "an empty path was given"},
         {{"--frobnicate", "a.kqd"}, "Unknown option 'frobnicate'."},
     };
-    for (const auto &test : cases) {
+    for (const auto &[arguments, expected] : cases) {
         BatchOptions options;
         QString message;
-        EXPECT_EQ(parseBatchOptions(test.arguments, &options, &message), ParseResult::Error)
-            << qPrintable(test.arguments.join(' '));
-        EXPECT_EQ(message, test.message);
+        EXPECT_EQ(parseBatchOptions(arguments, &options, &message), ParseResult::Error)
+            << qPrintable(arguments.join(' '));
+        EXPECT_EQ(message, expected);
     }
 }
 

@@ -78,13 +78,8 @@ TEST_F(command_call_log_test, attach_reads_the_template_setting_and_show_the_tem
 
 TEST_F(command_call_log_test, each_command_makes_exactly_its_calls)
 {
-    const struct
-    {
-        const char *what;
-        std::function<void(frmQuiravel *)> run;
-        QStringList calls;
-        qsizetype prompts;
-    } cases[] = {
+    // The command, how it is run when not by its menu entry, its calls, the prompts it shows.
+    const std::tuple<const char *, std::function<void(frmQuiravel *)>, QStringList, qsizetype> cases[] = {
         {"srcValue", {}, flowTag(false, "h1"), 0},
         {"scrDatabase", {}, databaseLoad + flowTag(false, "h2"), 1},
         {"scrShadow",
@@ -96,12 +91,12 @@ TEST_F(command_call_log_test, each_command_makes_exactly_its_calls)
         {"Device report", &frmQuiravel::ShowDeviceReport,
          connectionCheck("h1") + upload("h2") + emptyReport(), 0},
     };
-    for (const auto &c : cases) {
+    for (const auto &[what, directly, calls, prompts] : cases) {
         model.clearCalls();
         messages.clear();
-        c.run ? c.run(window()) : run(c.what);
-        EXPECT_EQ(logText(callLog(model)), logText(c.calls)) << c.what;
+        directly ? directly(window()) : run(what);
+        EXPECT_EQ(logText(callLog(model)), logText(calls)) << what;
         // Only the confirmation prompts; no failure on the way.
-        EXPECT_EQ(messages.size(), c.prompts) << c.what << ": " << messageTexts().join(u'|').toStdString();
+        EXPECT_EQ(messages.size(), prompts) << what << ": " << messageTexts().join(u'|').toStdString();
     }
 }

@@ -8,7 +8,9 @@
 #include "platform/ComObject.h"
 #include "platform/MessageBox.h"
 #include "resources/Toolkit_LoadResource.h"
+#include "tests/support/CallLog.h"
 #include "tests/support/FakeBrowser.h"
+#include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 #include "viewer/frmQuiravel.h"
 
@@ -24,41 +26,36 @@
 #include <string>
 #include <vector>
 
-inline void writeFile(const QString &path, const QByteArray &bytes)
+/// The host's side of the test device: its call log kept, its template
+/// setting and its description file in `folder`.
+inline void describePump(DeviceModel &model, const QString &folder)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << path.toStdString();
+    model.setCallLogEnabled(true);
+    model.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
+    model.setDescriptionPath(QDir(folder).filePath("Pump.kqd"));
 }
 
-/// Every item handle OpenItem issued on `model` was closed exactly once
-/// (checked on its call log); `openedCount` receives how many were opened.
-inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &model,
-                                                           qsizetype *openedCount = nullptr)
+/// Runs the window command `name` as a host does, by its name.
+inline HRESULT runCommand(IQuiravelAutomation *automation, const char *name)
 {
-    // Vectors: comparing two empty QLists hands memcmp a null pointer, which
-    // the undefined-behaviour sanitizer reports.
-    std::vector<std::int32_t> opened, closed;
-    for (const HostCall &call : model.calls()) {
-        if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
-            opened.push_back(call.itemHandle);
-        else if (call.operation == "CloseItem")
-            closed.push_back(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
-    }
-    // The close that follows a refused open names no item.
-    std::erase(closed, 0);
-    std::ranges::sort(opened);
-    std::ranges::sort(closed);
-    if (openedCount)
-        *openedCount = qsizetype(opened.size());
-    if (closed == opened)
-        return ::testing::AssertionSuccess();
-    const auto text = [](const std::vector<std::int32_t> &handles) {
-        std::string list;
-        for (std::int32_t h : handles)
-            list += ' ' + std::to_string(h);
-        return list;
-    };
-    return ::testing::AssertionFailure() << "opened:" << text(opened) << "; closed:" << text(closed);
+    return automation->RunCommand(BStr(QString::fromLatin1(name)).get());
+}
+
+/// The host lets go of its view as a frame does: Destroy, then its reference.
+inline void destroyAndRelease(ComPtr<View> &view)
+{
+    std::int32_t result = 0;
+    view->Destroy(&result);
+    EXPECT_EQ(view.detach()->Release(), 0u) << "the component outlived its host";
+}
+
+/// After the host let go: once the deleted windows are gone, no object of
+/// `model` is alive and every item opened on it was closed exactly once.
+inline void expectHostLetGo(const DeviceModel &model, const std::string &where = {})
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(model.liveObjects(), 0) << where << ": a host object was not released";
+    EXPECT_TRUE(eachOpenedItemClosedOnce(model)) << where;
 }
 
 /// A host's event sink: keeps the message texts it is offered and answers
@@ -101,19 +98,14 @@ protected:
             messages.append(request);
             return answer;
         });
-        model.setCallLogEnabled(true);
-        model.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
-        model.setDescriptionPath(path("Pump.kqd"));
+        describePump(model, dir.path());
         ASSERT_EQ(clsQuiravel::create(IID_View, view.putVoid()), S_OK);
     }
 
     void TearDown() override
     {
-        if (view) {
-            std::int32_t result = 0;
-            view->Destroy(&result);
-            EXPECT_EQ(view.detach()->Release(), 0u) << "the component outlived its host";
-        }
+        if (view)
+            destroyAndRelease(view);
         flushDeletes();
         EXPECT_EQ(model.liveObjects(), 0) << "a host object was not released";
         setMessageHandler(m_previousHandler);
@@ -142,7 +134,7 @@ protected:
     /// a value in each data set; attached and shown.
     void openDevice(const QByteArray &page, int uploadMilliseconds = 0)
     {
-        writeFile(path("Pump001.HTM"), page);
+        writeBytes(path("Pump001.HTM"), page);
         model.setApplicationValue("FLOW", "12.5");
         model.setDeviceValue("FLOW", "13.1");
         model.setDatabase(path("pump.db"), {{"FLOW", "11.8"}});

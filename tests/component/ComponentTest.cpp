@@ -53,12 +53,12 @@ TEST_F(component_test, owner_falls_back_to_the_account_only_without_the_key)
         const QByteArray family = platformId == QByteArray("2") ? "Windows NT" : "Windows";
         const QByteArray other = platformId == QByteArray("2") ? "Windows" : "Windows NT";
         // The key of the family asked for, holding other values only: no fallback.
-        writeFile(path("registry.reg"),
-                  header + family + "\\CurrentVersion]\r\n\"RegisteredOrganization\"=\"Hydro Werke\"\r\n");
+        writeBytes(path("registry.reg"),
+                   header + family + "\\CurrentVersion]\r\n\"RegisteredOrganization\"=\"Hydro Werke\"\r\n");
         EXPECT_EQ(owner(view.get()), QString());
         // Only the other family's key: this one is missing altogether.
-        writeFile(path("registry.reg"),
-                  header + other + "\\CurrentVersion]\r\n\"RegisteredOwner\"=\"Other\"\r\n");
+        writeBytes(path("registry.reg"),
+                   header + other + "\\CurrentVersion]\r\n\"RegisteredOwner\"=\"Other\"\r\n");
         EXPECT_EQ(owner(view.get()), accountName);
     }
 }

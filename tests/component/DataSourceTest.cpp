@@ -24,11 +24,7 @@ protected:
         ComponentFixture::TearDown();
     }
 
-    QString printFile() const
-    {
-        QFile f(path("PumpPRN.HTM"));
-        return f.open(QIODevice::ReadOnly) ? Ansi::decode(f.readAll()) : QString();
-    }
+    QString printFile() const { return Ansi::decode(readBytes(path("PumpPRN.HTM"))); }
     static QString page(const QString &data, const char *flow)
     {
         return "<p>Data = " + data + "</p>\r\n<p>Flow " + flow + "</p>\r\n";

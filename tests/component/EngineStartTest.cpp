@@ -4,6 +4,7 @@
 #include "component/clsQuiravel.h"
 #include "frame/DeviceModel.h"
 #include "platform/MessageBox.h"
+#include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QCoreApplication>
@@ -15,13 +16,10 @@
 TEST(engine_start_test, an_engine_that_cannot_start_reports_1143_and_closes_the_view)
 {
     QTemporaryDir dir;
-    QFile helper(dir.filePath("QtWebEngineProcess"));
-    ASSERT_TRUE(helper.open(QIODevice::WriteOnly) && helper.write("#!/bin/sh\n") > 0); // not executable
-    helper.close();
+    const QString helper = dir.filePath("QtWebEngineProcess");
+    writeBytes(helper, "#!/bin/sh\n"); // not executable
     ASSERT_TRUE(QDir(dir.path()).mkdir("empty"));
-    QFile page(dir.filePath("Pump001.HTM"));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly) && page.write("<p>#VALUE#</p>\r\n") > 0);
-    page.close();
+    writeBytes(dir.filePath("Pump001.HTM"), "<p>#VALUE#</p>\r\n");
 
     QStringList messages;
     const MessageHandler previous = setMessageHandler([&](const MessageRequest &request) {
@@ -32,7 +30,7 @@ TEST(engine_start_test, an_engine_that_cannot_start_reports_1143_and_closes_the_
     env.set("QUIRAVEL_REGISTRY", dir.filePath("registry.reg").toUtf8());
     // Helper process (empty: where the engine looks by default), resources.
     const QString cases[][2] = {{dir.filePath("missing/QtWebEngineProcess"), {}},
-                                {helper.fileName(), {}},
+                                {helper, {}},
                                 {dir.filePath("empty"), {}},
                                 {{}, dir.filePath("empty")}};
     for (const auto &[helperPath, resourcesPath] : cases) {

@@ -20,7 +20,7 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     ASSERT_TRUE(QDir(dir.path()).mkdir("other"));
     otherModel.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
     otherModel.setDescriptionPath(path("other/Pump.kqd"));
-    writeFile(path("other/Pump001.HTM"), "<p>#VALUE#</p>\r\n");
+    writeBytes(path("other/Pump001.HTM"), "<p>#VALUE#</p>\r\n");
     ComPtr<View> other;
     ASSERT_EQ(clsQuiravel::create(IID_View, other.putVoid()), S_OK);
     std::int32_t result = 0;

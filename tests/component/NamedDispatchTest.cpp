@@ -8,11 +8,11 @@ using named_dispatch_test = ComponentFixture;
 
 TEST_F(named_dispatch_test, a_late_bound_client_calls_the_three_queries_by_name)
 {
-    writeFile(path("registry.reg"),
-              "Windows Registry Editor Version 5.00\r\n\r\n"
-              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\r\n"
-              "\"RegisteredOwner\"=\"Erika Meier\"\r\n"
-              "\"RegisteredOrganization\"=\"Hydro Werke\"\r\n");
+    writeBytes(path("registry.reg"),
+               "Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\r\n"
+               "\"RegisteredOwner\"=\"Erika Meier\"\r\n"
+               "\"RegisteredOrganization\"=\"Hydro Werke\"\r\n");
     ComPtr<IDispatch> dispatch;
     ASSERT_EQ(view->QueryInterface(IID_IDispatch, dispatch.putVoid()), S_OK);
 

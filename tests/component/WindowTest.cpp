@@ -10,7 +10,7 @@ TEST_F(window_test, show_localises_every_caption_in_the_users_language)
     // English is the captions' own language; German shows they are looked up.
     env.set("LC_ALL", "de_DE.UTF-8");
     ASSERT_EQ(attach(), S_OK);
-    writeFile(path(component()->GetTemplateFileName()), "<p>#VENDOR#</p>\n");
+    writeBytes(path(component()->GetTemplateFileName()), "<p>#VENDOR#</p>\n");
     TemplateGuard guard(path(component()->GetTemplateFileName()));
     ASSERT_EQ(show(), S_OK);
     ASSERT_NE(window(), nullptr);
@@ -35,7 +35,7 @@ TEST_F(window_test, a_browser_that_cannot_be_set_up_reports_1143_closes_the_wind
         {"a property is refused", [](FakeBrowser &b) { b.failProperties = true; }},
         {"the first navigation fails", [](FakeBrowser &b) { b.failNavigate = true; }},
     };
-    writeFile(path("Pump001.HTM"), "<p>#VENDOR#</p>\n");
+    writeBytes(path("Pump001.HTM"), "<p>#VENDOR#</p>\n");
     for (const auto &[what, setup] : cases) {
         SCOPED_TRACE(what);
         messages.clear();

@@ -1,6 +1,7 @@
 #include "frame/DeviceFile.h"
 #include "HostQueries.h"
 #include "printfile/TagSubstitution.h"
+#include "tests/support/FileGuards.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,9 +17,7 @@ public:
     QString write(const QString &name, const QByteArray &content) const
     {
         const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        writeBytes(path, content);
         return path;
     }
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -40,12 +39,8 @@ bool load(Reader reader, const QString &path, DeviceModel &model, DeviceFileErro
 
 TEST(devicefiles_test, malformed_files_name_the_file_line_and_fault)
 {
-    const struct
-    {
-        Reader reader;
-        QByteArray content;
-        const char *expected; // after "FILE:"
-    } cases[] = {
+    // The reader, the file, and the error after "FILE:".
+    const std::tuple<Reader, QByteArray, const char *> cases[] = {
         {Reader::Description, "VENDOR=X\n[Device]\n", "1: \"key=value\" outside any section"},
         {Reader::Description, "[Device]\nVENDOR=X\nJUNK\n", "3: expected \"key=value\", found \"JUNK\""},
         {Reader::Description, "[Device\nVENDOR=X\n", "1: section name without closing \"]\": \"[Device\""},
@@ -59,14 +54,14 @@ TEST(devicefiles_test, malformed_files_name_the_file_line_and_fault)
         {Reader::Database, "[Application]\nA=1\n[Device]\nB=2\n", "3: unknown section [Device]"},
     };
     DeviceFiles files;
-    for (const auto &c : cases) {
-        const QString file = files.write(QStringLiteral("case.ini"), c.content);
+    for (const auto &[reader, content, expected] : cases) {
+        const QString file = files.write(QStringLiteral("case.ini"), content);
         DeviceModel model;
         DeviceFileError error;
-        EXPECT_FALSE(load(c.reader, file, model, &error)) << c.content.constData();
+        EXPECT_FALSE(load(reader, file, model, &error)) << content.constData();
         // Nothing of a file that failed reaches the model.
-        EXPECT_EQ(HostQueries(model).entry(QStringLiteral("VENDOR")), std::nullopt) << c.content.constData();
-        EXPECT_EQ(error.toString(), file + u':' + QString::fromUtf8(c.expected)) << c.content.constData();
+        EXPECT_EQ(HostQueries(model).entry(QStringLiteral("VENDOR")), std::nullopt) << content.constData();
+        EXPECT_EQ(error.toString(), file + u':' + QString::fromUtf8(expected)) << content.constData();
     }
 }
 
@@ -85,23 +80,18 @@ TEST(devicefiles_test, only_regular_files_of_sane_size_are_read)
     const QString limit = files.write(QStringLiteral("limit.kqd"), "[Device]\nVENDOR=X\n;");
     ASSERT_TRUE(QFile::resize(limit, MaxDeviceFileBytes));
 
-    const struct
-    {
-        QString path;
-        const char *reason;
-    } cases[] = {
+    const std::tuple<QString, const char *> cases[] = {
         {fifo, "Not a regular file (a FIFO)"},
         {zero, "Not a regular file (a device)"},
         {folder, "Not a regular file (a directory)"},
         {huge, "Larger than 64 MiB"},
     };
     for (const Reader reader : {Reader::Description, Reader::Data, Reader::Database}) {
-        for (const auto &c : cases) {
+        for (const auto &[path, reason] : cases) {
             DeviceModel model;
             DeviceFileError error;
-            EXPECT_FALSE(load(reader, c.path, model, &error)) << c.reason;
-            EXPECT_EQ(error.toString(),
-                      c.path + QStringLiteral(": cannot read: ") + QString::fromUtf8(c.reason));
+            EXPECT_FALSE(load(reader, path, model, &error)) << reason;
+            EXPECT_EQ(error.toString(), path + QStringLiteral(": cannot read: ") + QString::fromUtf8(reason));
         }
     }
     // A file of exactly the limit is read (its padding is a comment).

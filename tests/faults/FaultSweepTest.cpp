@@ -56,9 +56,7 @@ const QStringList kTemplate{"<p>#FLOW#</p>", "<p>#MODE#</p>", "<p>#VENDOR#</p>",
 
 void describeDevice(DeviceModel &model, const QString &dir)
 {
-    model.setCallLogEnabled(true);
-    model.setSettingEntry("PRINTTEMPLATEFILE", "Pump.htm");
-    model.setDescriptionPath(QDir(dir).filePath("Pump.kqd"));
+    describePump(model, dir);
     model.setDeviceEntry("VENDOR", "Acme");
     const ObjectDefinition mode{"ModeType", 1, 0, 4, "ModeEnum"};
     model.addObject("FLOW", {"Float", 4, 0, 0, {}});
@@ -175,12 +173,7 @@ protected:
             browser.statusFlags[OLECMDID_PRINT] = OLECMDF_ENABLED;
             browser.statusFlags[OLECMDID_PRINTPREVIEW] = OLECMDF_ENABLED;
         };
-        writeFile(path("Pump001.HTM"), kTemplate.join("\r\n").toLatin1() + "\r\n");
-    }
-
-    static HRESULT runCommand(const ComPtr<View> &view, const char *name)
-    {
-        return automation(view)->RunCommand(BStr(QString::fromLatin1(name)).get());
+        writeBytes(path("Pump001.HTM"), kTemplate.join("\r\n").toLatin1() + "\r\n");
     }
 
     /// One flow on a fresh host and view, with the `call`th call (from 1) of
@@ -205,7 +198,7 @@ protected:
             browsers.last->raise("NavigateComplete2"); // offers Print Preview
         }
         if (flow.stage >= Stage::Uploaded) {
-            EXPECT_EQ(runCommand(view, "scrShadow"), S_OK);
+            EXPECT_EQ(runCommand(automation(view).get(), "scrShadow"), S_OK);
         }
         const QString written = path(flow.page == Page::Report ? "REPORT.HTM" : "PumpPRN.HTM");
         QFile::remove(written);
@@ -240,7 +233,8 @@ protected:
         for (const Operation *op : faulted)
             if (call <= 1)
                 inject(model, *op, fault);
-        out.result = flow.call ? flow.call(view.get(), model, &result) : runCommand(view, flow.name);
+        out.result =
+            flow.call ? flow.call(view.get(), model, &result) : runCommand(automation(view).get(), flow.name);
         watchdog.stop();
         model.clearFaults();
         QObject::disconnect(&model, &DeviceModel::called, &model, nullptr);
@@ -259,9 +253,7 @@ protected:
         model.attachView(nullptr);
         reports.reset();
         EXPECT_EQ(view.detach()->Release(), 0u) << "the component outlived its host";
-        flushDeletes();
-        EXPECT_EQ(model.liveObjects(), 0) << "a host object was not released";
-        EXPECT_TRUE(eachOpenedItemClosedOnce(model)) << "an item was left open or closed twice";
+        expectHostLetGo(model, "an item was left open or closed twice");
         return out;
     }
 

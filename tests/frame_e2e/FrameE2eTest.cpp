@@ -1,36 +1,16 @@
 // The frame application end to end: the built component is registered in a
 // private registry file with quiravel-regsvr, and quiravel-frame hosts it on
 // copies of the flow-meter sample, as a host integrator would run it.
-#include "tests/support/FileGuards.h"
 #include "tests/support/ToolProcess.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
-#include <memory>
-#include <vector>
 
 namespace {
 
 class frame_e2e_test : public RegisteredComponentSuite
 {
 protected:
-    /// A fresh copy of the flow-meter sample in `folder` of the work folder
-    /// (the templates must come out of the run unchanged); answers the
-    /// description's path.
-    QString copySample(const QString &folder = {})
-    {
-        const QDir target(folder.isEmpty() ? m_work.path() : m_work.filePath(folder));
-        QDir().mkpath(target.path());
-        const QDir source(QUIRAVEL_SOURCE_DIR "/samples/flowmeter");
-        for (const QString &name : source.entryList(QDir::Files)) {
-            QFile::copy(source.filePath(name), target.filePath(name));
-            if (name.endsWith(".HTM"))
-                m_templates.push_back(std::make_unique<TemplateGuard>(target.filePath(name)));
-        }
-        return target.filePath("FlowMeter.kqd");
-    }
-
     ProcessResult frame(const QStringList &arguments, const QString &registry = s_registry,
                         const QList<QPair<QString, QString>> &environment = {})
     {
@@ -41,9 +21,6 @@ protected:
     {
         return m_work.filePath(folder.isEmpty() ? "FlowMeterPRN.HTM" : folder + "/FlowMeterPRN.HTM");
     }
-
-    QTemporaryDir m_work;
-    std::vector<std::unique_ptr<TemplateGuard>> m_templates;
 };
 
 // Operating hours differ between the data sets of the sample.

@@ -2,15 +2,11 @@
 #include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 TEST(locale_test, the_decimal_separator_follows_the_number_locale_not_the_language)
 {
-    const struct
-    {
-        const char *lcAll, *lcNumeric, *lcMessages, *lang;
-        const char *decimal;
-        LCID language;
-    } cases[] = {
+    const std::tuple<const char *, const char *, const char *, const char *, const char *, LCID> cases[] = {
         {"", "de_DE.UTF-8", "", "en_US.UTF-8", ",", 1033},
         {"", "en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", ".", 1031},
         {"en_GB.UTF-8", "de_DE.UTF-8", "", "de_DE.UTF-8", ".", 2057},
@@ -21,16 +17,16 @@ TEST(locale_test, the_decimal_separator_follows_the_number_locale_not_the_langua
         {"", "", "", "xx_YY.UTF-8", ".", 1033},
         {"", "C", "", "de_DE.UTF-8", ".", 1031},
     };
-    for (const auto &c : cases) {
+    for (const auto &[lcAll, lcNumeric, lcMessages, lang, decimal, language] : cases) {
         ScopedEnv env;
-        env.set("LC_ALL", c.lcAll);
-        env.set("LC_MESSAGES", c.lcMessages);
-        env.set("LANG", c.lang);
-        env.set("LC_NUMERIC", c.lcNumeric);
+        env.set("LC_ALL", lcAll);
+        env.set("LC_MESSAGES", lcMessages);
+        env.set("LANG", lang);
+        env.set("LC_NUMERIC", lcNumeric);
         SCOPED_TRACE(testing::Message()
-                     << c.lcAll << " / " << c.lcNumeric << " / " << c.lcMessages << " / " << c.lang);
-        EXPECT_EQ(UserLocale::decimalSeparator(), QLatin1String(c.decimal));
-        EXPECT_EQ(GetUserDefaultLCID(), c.language);
-        EXPECT_EQ(GetUserDefaultLangID(), LANGID(c.language & 0xFFFF));
+                     << lcAll << " / " << lcNumeric << " / " << lcMessages << " / " << lang);
+        EXPECT_EQ(UserLocale::decimalSeparator(), QLatin1String(decimal));
+        EXPECT_EQ(GetUserDefaultLCID(), language);
+        EXPECT_EQ(GetUserDefaultLangID(), LANGID(language & 0xFFFF));
     }
 }

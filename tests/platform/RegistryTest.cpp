@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -41,16 +43,11 @@ Read readValue(HKEY root, const char *path, const char *name)
     return {code, data};
 }
 
-QByteArray sz(const char *text)
-{
-    return QByteArray(text) + '\0';
-}
-
-std::int32_t setString(HKEY key, const char *name, const char *text)
-{
+const auto sz = [](const char *text) { return QByteArray(text) + '\0'; };
+const auto setString = [](HKEY key, const char *name, const char *text) {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const std::uint8_t *>(text),
                           std::uint32_t(strlen(text) + 1));
-}
+};
 
 class registry_test : public testing::Test
 {
@@ -66,15 +63,7 @@ protected:
     {
         path = path.isEmpty() ? m_path : path;
         QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        writeBytes(path, bytes);
     }
 
     QTemporaryDir m_dir;
@@ -101,12 +90,7 @@ const QString kSample =
 TEST_F(registry_test, reads_an_export_as_a_client_asks_for_it)
 {
     writeFile(QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(kSample));
-    const struct
-    {
-        const char *path, *name;
-        std::int32_t code;
-        QByteArray data;
-    } cases[] = {
+    const std::tuple<const char *, const char *, std::int32_t, QByteArray> cases[] = {
         {"software\\microsoft\\WINDOWS NT\\currentversion", "registeredowner", ERROR_SUCCESS,
          sz("J\xFCrgen M\xFCller")},
         {kNtKey, "RegisteredOrganization", ERROR_SUCCESS, QByteArray(1, '\0')},
@@ -121,11 +105,11 @@ TEST_F(registry_test, reads_an_export_as_a_client_asks_for_it)
         {kOldKey, "RegisteredOwner", ERROR_SUCCESS, sz("Old Family Owner")},
         {"SOFTWARE\\Missing", "Value", ERROR_FILE_NOT_FOUND, {}},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.path << " : " << (c.name ? c.name : "(null)"));
-        const Read read = readValue(HKEY_LOCAL_MACHINE, c.path, c.name);
-        EXPECT_EQ(read.code, c.code);
-        EXPECT_EQ(read.data, c.data);
+    for (const auto &[path, name, code, data] : cases) {
+        SCOPED_TRACE(testing::Message() << path << " : " << (name ? name : "(null)"));
+        const Read read = readValue(HKEY_LOCAL_MACHINE, path, name);
+        EXPECT_EQ(read.code, code);
+        EXPECT_EQ(read.data, data);
     }
 }
 
@@ -153,7 +137,7 @@ TEST_F(registry_test, only_a_registry_export_of_sane_size_is_read_and_nothing_el
     EXPECT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "Test.Prog", &key), ERROR_BADDB);
     EXPECT_EQ(setString(HKEY_CLASSES_ROOT, "x", "y"), ERROR_BADDB);
     EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "Test.Prog"), ERROR_BADDB);
-    EXPECT_EQ(readFile(m_path), notes);
+    EXPECT_EQ(readBytes(m_path), notes);
     EXPECT_EQ(Registry::readProblem(),
               m_path + QStringLiteral(": not a registry export (its first line is not "
                                       "\"Windows Registry Editor Version 5.00\" or "
@@ -242,6 +226,6 @@ TEST_F(registry_test, a_link_in_the_files_place_is_replaced_not_written_through)
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Kept", nullptr).code, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(setString(HKEY_CURRENT_USER, "New", "1"), ERROR_SUCCESS);
     EXPECT_FALSE(QFileInfo(m_path).isSymLink());
-    EXPECT_EQ(readFile(target), original);
+    EXPECT_EQ(readBytes(target), original);
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, nullptr, "New").data, sz("1"));
 }

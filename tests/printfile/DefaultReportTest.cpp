@@ -83,27 +83,23 @@ TEST(default_report_test, an_error_ends_the_report_and_keeps_the_lines_before_it
 {
     ScopedEnv locale("LC_ALL", "en_US.UTF-8");
     // No operation: a value too large for an enumeration number.
-    const struct
-    {
-        const char *what, *operation;
-        HRESULT status;
-        qsizetype linesKept; ///< of the full English report
-    } cases[] = {
+    // What, the operation that fails, its status, the lines kept of the full English report.
+    const std::tuple<const char *, const char *, HRESULT, qsizetype> cases[] = {
         {"value too large for an enumeration number", nullptr, DISP_E_OVERFLOW, kObjectsStart + 4},
         {"failure status of the enumeration lookup", "GetEnumerationEntries", E_ACCESSDENIED,
          kObjectsStart + 2},
         {"failure status of an item read", "GetItemString", E_FAIL, kObjectsStart},
         {"failure status of a device entry", "GetDeviceEntry", E_FAIL, kEntriesStart},
     };
-    for (const auto &c : cases) {
+    for (const auto &[what, operation, status, linesKept] : cases) {
         Report host;
-        if (c.operation)
-            host.model.failOperation(QString::fromLatin1(c.operation), c.status);
+        if (operation)
+            host.model.failOperation(QString::fromLatin1(operation), status);
         else
             host.model.setApplicationValue(QStringLiteral("Mode2"), QStringLiteral("2147483648"));
-        SCOPED_TRACE(c.what);
-        EXPECT_COM_ERROR(WriteReportFile(host.context(), host.path), c.status, std::nullopt);
-        EXPECT_EQ(readBytes(host.path), joined(lines(golden("REPORT_en.HTM")).mid(0, c.linesKept))) << c.what;
+        SCOPED_TRACE(what);
+        EXPECT_COM_ERROR(WriteReportFile(host.context(), host.path), status, std::nullopt);
+        EXPECT_EQ(readBytes(host.path), joined(lines(golden("REPORT_en.HTM")).mid(0, linesKept))) << what;
         host.expectEverythingReleased();
     }
 }

@@ -60,13 +60,7 @@ TEST(host_call_log_test, each_kind_of_tag_makes_exactly_its_calls)
 {
     // VARIANT_TRUE as the log shows it.
     constexpr int yes = -1;
-    const struct
-    {
-        const char *tag;
-        bool shadow;
-        const char *value;
-        QStringList calls;
-    } cases[] = {
+    const std::tuple<const char *, bool, const char *, QStringList> cases[] = {
         {"#Level#", false, "4", itemCalls(QStringLiteral("LEVEL"), 0) << closeCall(0)},
         {"# level #", true, "5", itemCalls(QStringLiteral("LEVEL"), yes) << closeCall(yes)},
         {"#mode#", false, "Two", itemCalls(QStringLiteral("MODE"), 0) + enumCalls << closeCall(0)},
@@ -88,12 +82,12 @@ TEST(host_call_log_test, each_kind_of_tag_makes_exactly_its_calls)
         {"#DATE#", false, "4.Dec 2026", QStringList{}},
     };
     ScopedEnv english("LC_ALL", "en_US.UTF-8");
-    for (const auto &c : cases) {
+    for (const auto &[tag, shadow, value, calls] : cases) {
         LoggedHost host;
         TagContext context = host.context();
-        context.shadow = c.shadow;
-        EXPECT_EQ(GetTagValue(context, QString::fromUtf8(c.tag), true), QString::fromUtf8(c.value)) << c.tag;
-        EXPECT_EQ(logText(callLog(host.model)), logText(c.calls)) << c.tag;
+        context.shadow = shadow;
+        EXPECT_EQ(GetTagValue(context, QString::fromUtf8(tag), true), QString::fromUtf8(value)) << tag;
+        EXPECT_EQ(logText(callLog(host.model)), logText(calls)) << tag;
         host.expectEverythingReleased();
     }
 }

@@ -5,6 +5,8 @@
 #include "frame/DeviceModel.h"
 #include "printfile/TagContext.h"
 #include "printfile/clsEnum.h"
+#include "tests/support/CallLog.h"
+#include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QDateTime>
@@ -15,19 +17,6 @@
 inline void PrintTo(const QString &text, std::ostream *out)
 {
     *out << '"' << text.toStdString() << '"';
-}
-
-inline void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 inline QDateTime fixedNow()
@@ -74,12 +63,7 @@ public:
     /// released (only the item manager held here is left).
     void expectEverythingReleased() const
     {
-        int open = 0;
-        for (const HostCall &call : model.calls())
-            open += call.status == S_OK && call.error == 0
-                        ? (call.operation == u"OpenItem") - (call.operation == u"CloseItem")
-                        : 0;
-        EXPECT_EQ(open, 0) << "items left open";
+        EXPECT_TRUE(eachOpenedItemClosedOnce(model));
         EXPECT_EQ(model.liveObjects(), 1);
         EXPECT_EQ(ComModule::objectCount() - model.existingObjects(), otherObjects) << "a clsEnum was kept";
     }

@@ -25,6 +25,12 @@ public:
     PrintFileResult run(const QByteArray &templateBytes)
     {
         writeBytes(templatePath, templateBytes);
+        return copy();
+    }
+
+    /// Copies the template as it is.
+    PrintFileResult copy()
+    {
         TemplateGuard guard(templatePath);
         const TagContext c = context();
         return writeTemplatePrintFile(templatePath, printPath, [&](QString &line) {
@@ -98,12 +104,8 @@ QByteArray acrossChunks(const QByteArray &feature, qsizetype at, qsizetype shift
 
 TEST(template_print_file_test, large_templates_are_copied_exactly_across_read_chunks)
 {
-    const struct
-    {
-        const char *what;
-        QByteArray feature;
-        char landing; ///< the feature's byte that meets the boundary
-    } cases[] = {
+    // What, the feature, and its byte that meets the boundary.
+    const std::tuple<const char *, QByteArray, char> cases[] = {
         {"CR LF split", "<p>#VENDOR#</p>\r\n", '\n'},  {"CR LF split, no tag", "<p>plain</p>\r\n", '\n'},
         {"tag across", "<p>#VENDOR#</p>\r\n", 'N'},    {"marker at", "<p>#VENDOR#</p>\r\n", '#'},
         {"lone CR", "<p>a\rb #VENDOR#</p>\r\n", '\r'}, {"lone CR, no tag", "<p>a\rb</p>\r\n", '\r'},
@@ -113,10 +115,10 @@ TEST(template_print_file_test, large_templates_are_copied_exactly_across_read_ch
     PrintFile host;
     // Two megabytes of tags would only fill the call log.
     host.model.setCallLogEnabled(false);
-    for (const auto &c : cases) {
+    for (const auto &[what, feature, landing] : cases) {
         for (qsizetype shift : {-1, 0, 1}) {
-            const QByteArray bytes = acrossChunks(c.feature, c.feature.indexOf(c.landing), shift);
-            ASSERT_TRUE(host.run(bytes).succeeded()) << c.what;
+            const QByteArray bytes = acrossChunks(feature, feature.indexOf(landing), shift);
+            ASSERT_TRUE(host.run(bytes).succeeded()) << what;
             const QByteArray copy = readBytes(host.printPath);
             const QByteArray expected = expectedCopy(bytes);
             if (copy == expected)
@@ -124,7 +126,7 @@ TEST(template_print_file_test, large_templates_are_copied_exactly_across_read_ch
             // The first differing offset says more than two megabytes of bytes.
             const auto differs =
                 std::mismatch(copy.cbegin(), copy.cend(), expected.cbegin(), expected.cend());
-            ADD_FAILURE() << c.what << ", shift " << shift << ": sizes " << copy.size() << " and "
+            ADD_FAILURE() << what << ", shift " << shift << ": sizes " << copy.size() << " and "
                           << expected.size() << ", first difference at " << (differs.first - copy.cbegin());
         }
     }
@@ -198,11 +200,12 @@ TEST(template_print_file_test, a_copy_that_cannot_be_completed_leaves_no_page_an
         for (int i = 0; i < 5000; ++i)
             templateBytes += "<p>#VENDOR# " + QByteArray::number(i) + "</p>\r\n";
         writeBytes(host.printPath, "<p>the page of an earlier run</p>\r\n");
+        writeBytes(host.templatePath, templateBytes);
         PrintFileResult result;
         {
             ScopedFileSizeLimit full(16 * 1024);
             ASSERT_TRUE(full.isSet());
-            result = host.run(templateBytes);
+            result = host.copy();
         }
         EXPECT_TRUE(result.templateOpened);
         EXPECT_EQ(result.failedPath, host.printPath);
@@ -216,12 +219,7 @@ TEST(template_print_file_test, only_regular_files_count_as_templates_and_none_bl
     QTemporaryDir dir;
     const QString directory = dir.path() + u'/';
     const QByteArray path = QFile::encodeName(directory + QStringLiteral("dev049.htm"));
-    const struct
-    {
-        const char *what;
-        std::function<bool()> make;
-        const char *reason;
-    } cases[] = {
+    const std::tuple<const char *, std::function<bool()>, const char *> cases[] = {
         {"FIFO", [&] { return ::mkfifo(path.constData(), 0600) == 0; }, "Not a regular file (a FIFO)"},
         {"link to /dev/zero", [&] { return ::symlink("/dev/zero", path.constData()) == 0; },
          "Not a regular file (a device)"},
@@ -230,18 +228,18 @@ TEST(template_print_file_test, only_regular_files_count_as_templates_and_none_bl
         {"dangling link", [&] { return ::symlink("gone.htm", path.constData()) == 0; },
          "File not found (a dangling link)"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(c.make());
+    for (const auto &[what, make, reason] : cases) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(make());
         QString whyNot;
         EXPECT_EQ(findTemplate(directory, QStringLiteral("DEV049.HTM"), &whyNot), QString());
-        EXPECT_EQ(whyNot, QLatin1StringView(c.reason));
+        EXPECT_EQ(whyNot, QLatin1StringView(reason));
         // Handed over directly, it is refused as well, without waiting.
         const PrintFileResult result =
             writeTemplatePrintFile(QFile::decodeName(path), directory + "DevPRN.HTM", [](QString &) {});
         EXPECT_FALSE(result.templateOpened);
-        if (QByteArrayView(c.reason).startsWith("Not")) {
-            EXPECT_EQ(result.reason, QLatin1StringView(c.reason));
+        if (QByteArrayView(reason).startsWith("Not")) {
+            EXPECT_EQ(result.reason, QLatin1StringView(reason));
         }
         EXPECT_FALSE(QFile::exists(directory + "DevPRN.HTM"));
         ASSERT_TRUE(::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0);

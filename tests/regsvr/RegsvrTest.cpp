@@ -11,28 +11,6 @@ namespace {
 
 const QString kLibrary = QStringLiteral(QUIRAVEL_LIBRARY_PATH);
 
-std::unique_ptr<QProcess> start(const QString &program, const QStringList &arguments, const QString &registry)
-{
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QUIRAVEL_REGISTRY"), registry);
-    process->setProcessEnvironment(environment);
-    process->start(program, arguments);
-    return process;
-}
-
-ProcessResult finish(QProcess &process)
-{
-    if (!process.waitForFinished(60'000)) {
-        process.kill();
-        process.waitForFinished();
-        return {-1, {}, QStringLiteral("did not finish")};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            {},
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
 ProcessResult regsvr(const QStringList &arguments, const QString &registry)
 {
     return runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), arguments, registry);
@@ -75,10 +53,10 @@ TEST_F(regsvr_test, values_set_by_several_processes_at_once_are_all_kept)
     constexpr int writers = 6, values = 15;
     std::vector<std::unique_ptr<QProcess>> processes;
     for (int i = 0; i < writers; ++i)
-        processes.push_back(start(QStringLiteral(REGISTRY_WRITER_PATH),
-                                  {QStringLiteral("W%1").arg(i), QString::number(values)}, registry));
+        processes.push_back(startTool(QStringLiteral(REGISTRY_WRITER_PATH),
+                                      {QStringLiteral("W%1").arg(i), QString::number(values)}, registry));
     for (auto &process : processes) {
-        const ProcessResult done = finish(*process);
+        const ProcessResult done = finishTool(*process);
         EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
     }
     const RegFile::Document result = document(registry);
@@ -117,12 +95,12 @@ TEST_F(regsvr_test, register_and_unregister_at_once_leave_a_whole_state)
         SCOPED_TRACE(round);
         std::vector<std::unique_ptr<QProcess>> processes;
         for (int i = 0; i < 2; ++i) {
-            processes.push_back(start(QStringLiteral(QUIRAVEL_REGSVR_PATH), {kLibrary}, registry));
+            processes.push_back(startTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), {kLibrary}, registry));
             processes.push_back(
-                start(QStringLiteral(QUIRAVEL_REGSVR_PATH), {QStringLiteral("-u"), kLibrary}, registry));
+                startTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), {QStringLiteral("-u"), kLibrary}, registry));
         }
         for (auto &process : processes) {
-            const ProcessResult done = finish(*process);
+            const ProcessResult done = finishTool(*process);
             EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
         }
         const RegFile::Document result = document(registry);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -77,25 +78,19 @@ TEST(resources_test, lookup_follows_the_user_language_with_english_fallback)
 TEST(resources_test, lookup_order_over_the_languages_a_module_holds)
 {
     // Picked block for a neutral or exact request.
-    const struct
-    {
-        std::vector<LANGID> present;
-        const char *locale;
-        LANGID requested;
-        std::optional<LANGID> picked;
-    } finds[] = {
+    const std::tuple<std::vector<LANGID>, const char *, LANGID, std::optional<LANGID>> finds[] = {
         {{1031, 0, 1033}, "de_DE.UTF-8", 0, 0},    {{1033, 1031}, "de_DE.UTF-8", 0, 1031},
         {{1031, 1033}, "fr_FR.UTF-8", 0, 1033},    {{1036, 3079}, "en_US.UTF-8", 0, 1036},
         {{1031, 1033}, "en_US.UTF-8", 1031, 1031}, {{1031}, "en_US.UTF-8", 1033, std::nullopt},
         {{}, "en_US.UTF-8", 0, std::nullopt},
     };
-    for (const auto &c : finds) {
-        ScopedEnv env("LC_ALL", c.locale);
-        const TestModule module(c.present);
+    for (const auto &[present, locale, requested, picked] : finds) {
+        ScopedEnv env("LC_ALL", locale);
+        const TestModule module(present);
         HRSRC found =
-            FindResourceExA(module.get(), MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(1), c.requested);
-        EXPECT_EQ(found ? std::optional<LANGID>(found->language) : std::nullopt, c.picked)
-            << c.locale << " " << c.requested;
+            FindResourceExA(module.get(), MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(1), requested);
+        EXPECT_EQ(found ? std::optional<LANGID>(found->language) : std::nullopt, picked)
+            << locale << " " << requested;
     }
 
     // The module's own string lookup for a German user.

@@ -6,7 +6,10 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 /// The host calls logged so far, one line each: "Operation(arguments)",
 /// followed by " -> error N" for a non-zero error flag and " -> status
@@ -41,6 +44,37 @@ inline QStringList callLog(const DeviceModel &model)
         log.append(line);
     }
     return log;
+}
+
+/// Every item handle OpenItem issued on `model` was closed exactly once
+/// (checked on its call log); `openedCount` receives how many were opened.
+inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &model,
+                                                           qsizetype *openedCount = nullptr)
+{
+    // Vectors: comparing two empty QLists hands memcmp a null pointer, which
+    // the undefined-behaviour sanitizer reports.
+    std::vector<std::int32_t> opened, closed;
+    for (const HostCall &call : model.calls()) {
+        if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
+            opened.push_back(call.itemHandle);
+        else if (call.operation == "CloseItem")
+            closed.push_back(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
+    }
+    // The close that follows a refused open names no item.
+    std::erase(closed, 0);
+    std::ranges::sort(opened);
+    std::ranges::sort(closed);
+    if (openedCount)
+        *openedCount = qsizetype(opened.size());
+    if (closed == opened)
+        return ::testing::AssertionSuccess();
+    const auto text = [](const std::vector<std::int32_t> &handles) {
+        std::string list;
+        for (std::int32_t h : handles)
+            list += ' ' + std::to_string(h);
+        return list;
+    };
+    return ::testing::AssertionFailure() << "opened:" << text(opened) << "; closed:" << text(closed);
 }
 
 /// One call a line, as a test failure shows it best.

@@ -12,6 +12,18 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+inline void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << path.toStdString();
+}
+
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 /// Hashes the template when made; expects the same bytes when it goes.
 class TemplateGuard
 {

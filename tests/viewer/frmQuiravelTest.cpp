@@ -38,15 +38,10 @@ TEST_F(viewer_window_test, load_creates_a_hidden_offline_browser_and_navigates_t
 
 TEST_F(viewer_window_test, caption_after_load_is_1146_alone)
 {
-    for (const char *locale : {"en_US.UTF-8", "de_DE.UTF-8"}) {
-        ScopedEnv language("LC_ALL", locale);
-        TestOwner localOwner;
-        QPointer<frmQuiravel> w = localOwner.createWindow();
-        ASSERT_TRUE(w->ShowWindow());
-        EXPECT_EQ(w->windowTitle(), locale[0] == 'e' ? "Quiravel:  " : "HTML Seitenansicht:  ");
-        w->Unload();
-        flushDeletes();
-    }
+    // The German text is window_test's: there the Application command's
+    // name follows it.
+    ASSERT_TRUE(window->ShowWindow());
+    EXPECT_EQ(window->windowTitle(), "Quiravel:  ");
 }
 
 TEST_F(viewer_window_test, status_text_is_plain_one_line_and_never_widens_the_window)
