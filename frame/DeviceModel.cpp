@@ -217,33 +217,25 @@ void DeviceModel::setCallLogEnabled(bool enabled)
 
 void DeviceModel::failOperation(const QString &operation, HRESULT status)
 {
-    d->state->faultsSet = true;
-    d->state->failures.insert(NamedValues::keyOf(operation), status);
+    d->state->faults[NamedValues::keyOf(operation)].failure = status;
 }
 
 void DeviceModel::setErrorFlag(const QString &operation, std::int32_t flag)
 {
-    d->state->faultsSet = true;
-    d->state->errorFlags.insert(NamedValues::keyOf(operation), flag);
+    d->state->faults[NamedValues::keyOf(operation)].errorFlag = flag;
 }
 
 void DeviceModel::answerNull(const QString &operation)
 {
-    d->state->faultsSet = true;
-    d->state->nullAnswers.insert(NamedValues::keyOf(operation));
+    d->state->faults[NamedValues::keyOf(operation)].nullAnswer = true;
 }
 
 void DeviceModel::answerEmpty(const QString &operation)
 {
-    d->state->faultsSet = true;
-    d->state->emptyAnswers.insert(NamedValues::keyOf(operation));
+    d->state->faults[NamedValues::keyOf(operation)].emptyAnswer = true;
 }
 
 void DeviceModel::clearFaults()
 {
-    d->state->failures.clear();
-    d->state->errorFlags.clear();
-    d->state->nullAnswers.clear();
-    d->state->emptyAnswers.clear();
-    d->state->faultsSet = false;
+    d->state->faults.clear();
 }

@@ -95,21 +95,13 @@ int HostState::listedObjectIndex(QStringView name) const
 
 const std::pair<const QString, int> *HostState::listedObject(QStringView name) const
 {
-    if (lastListed && !lastSpelling.isEmpty() && name.size() == lastSpelling.size() &&
-        sameUnits(lastSpelling.utf16(), name.utf16(), name.size()))
-        return lastListed;
-    auto found = listedSpellings.find(name);
-    if (!found.value) {
-        const auto it = listedObjects.find(name);
-        if (it == listedObjects.end())
-            return nullptr;
-        found = listedSpellings.insert(name, &*it, 4 * std::size_t(objectNames.size()) + 64);
-        if (!found.value)
-            found.value = &*it;
-    }
-    lastListed = found.value;
-    lastSpelling = found.spelling;
-    return lastListed;
+    if (const auto *found = listedSpellings.find(name))
+        return found;
+    const auto it = listedObjects.find(name);
+    if (it == listedObjects.end())
+        return nullptr;
+    listedSpellings.insert(name, &*it, 4 * std::size_t(objectNames.size()) + 64);
+    return &*it;
 }
 
 int HostState::objectDefinitionIndex(QStringView name) const
@@ -256,16 +248,24 @@ bool HostState::loadDatabase()
 
 // --- HostCallScope ---
 
+const HostState::InjectedFault *HostCallScope::findInjected() const
+{
+    const auto it = m_state.faults.constFind(NamedValues::keyOf(m_operation));
+    return it == m_state.faults.cend() ? nullptr : &*it;
+}
+
 bool HostCallScope::faultInjected(std::int32_t *error)
 {
-    const QString key = NamedValues::keyOf(m_operation);
-    if (const auto it = m_state.failures.constFind(key); it != m_state.failures.cend()) {
-        finish(*it, 0);
+    const HostState::InjectedFault *fault = injected();
+    if (!fault)
+        return false;
+    if (fault->failure) {
+        finish(*fault->failure, 0);
         return true;
     }
-    if (const auto it = m_state.errorFlags.constFind(key); it != m_state.errorFlags.cend() && error) {
-        *error = *it;
-        finish(S_OK, *it);
+    if (fault->errorFlag && error) {
+        *error = *fault->errorFlag;
+        finish(S_OK, *fault->errorFlag);
         return true;
     }
     return false;

@@ -8,130 +8,14 @@
 #include "platform/ComPtr.h"
 
 #include <QHash>
-#include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
-
-/// Whether two texts of `n` units are the same units, compared a word at a
-/// time inline: the names asked for are short, and a library call would cost
-/// more than the comparison.
-inline bool sameUnits(const char16_t *a, const char16_t *b, qsizetype n) noexcept
-{
-    qsizetype i = 0;
-    for (; i + 4 <= n; i += 4) {
-        std::uint64_t x;
-        std::uint64_t y;
-        std::memcpy(&x, a + i, sizeof x);
-        std::memcpy(&y, b + i, sizeof y);
-        if (x != y)
-            return false;
-    }
-    for (; i < n; ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
-}
-
-/// Values found before, by the exact spelling their name was asked by: a
-/// print file asks for each of its items by one spelling, tag after tag,
-/// which an exact match answers without folding. Open addressing over a
-/// power of two of slots. It takes no more spellings than the `limit` an
-/// insert names, so a host asked for ever new spellings does not grow
-/// without bound.
-template<typename T> class SpellingCache
-{
-public:
-    /// A value and the spelling it was kept under; the spelling's text
-    /// stays where it is for the cache's lifetime.
-    struct Found
-    {
-        const T *value = nullptr;
-        QStringView spelling;
-    };
-
-    Found find(QStringView name) const
-    {
-        if (m_slots.empty())
-            return {};
-        const std::uint64_t hash = hashOf(name);
-        for (std::size_t i = std::size_t(hash) & mask();; i = (i + 1) & mask()) {
-            const Slot &slot = m_slots[i];
-            if (!slot.value)
-                return {};
-            if (slot.hash == hash && slot.spelling.size() == name.size() &&
-                sameUnits(reinterpret_cast<const char16_t *>(slot.spelling.constData()), name.utf16(),
-                          name.size()))
-                return {slot.value, slot.spelling};
-        }
-    }
-    /// Keeps `value` under `name` unless `limit` spellings are kept already.
-    Found insert(QStringView name, const T *value, std::size_t limit)
-    {
-        if (m_used >= limit)
-            return {};
-        if ((m_used + 1) * 2 > m_slots.size())
-            grow();
-        const std::uint64_t hash = hashOf(name);
-        std::size_t i = std::size_t(hash) & mask();
-        while (m_slots[i].value)
-            i = (i + 1) & mask();
-        m_slots[i] = {hash, value, name.toString()};
-        ++m_used;
-        return {value, m_slots[i].spelling};
-    }
-
-private:
-    struct Slot
-    {
-        std::uint64_t hash = 0;
-        const T *value = nullptr;
-        QString spelling;
-    };
-
-    static std::uint64_t hashOf(QStringView name) noexcept
-    {
-        const char16_t *p = name.utf16();
-        const qsizetype n = name.size();
-        std::uint64_t hash = std::uint64_t(n) * 0x9E3779B97F4A7C15ULL;
-        qsizetype i = 0;
-        for (; i + 4 <= n; i += 4) {
-            std::uint64_t word;
-            std::memcpy(&word, p + i, sizeof word);
-            hash = (hash ^ word) * 0xff51afd7ed558ccdULL;
-        }
-        for (; i < n; ++i)
-            hash = (hash ^ p[i]) * 0xff51afd7ed558ccdULL;
-        // Slots are chosen by the low bits, which the products above leave
-        // nearly alike for names that differ only near their ends.
-        hash ^= hash >> 33;
-        hash *= 0xc4ceb9fe1a85ec53ULL;
-        return hash ^ (hash >> 33);
-    }
-    std::size_t mask() const noexcept { return m_slots.size() - 1; }
-    void grow()
-    {
-        const std::size_t size = std::max<std::size_t>(64, m_slots.size() * 2);
-        std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(size));
-        for (Slot &slot : old) {
-            if (!slot.value)
-                continue;
-            std::size_t i = std::size_t(slot.hash) & mask();
-            while (m_slots[i].value)
-                i = (i + 1) & mask();
-            m_slots[i] = std::move(slot);
-        }
-    }
-
-    std::vector<Slot> m_slots;
-    std::size_t m_used = 0;
-};
 
 struct HostState : std::enable_shared_from_this<HostState>
 {
@@ -162,16 +46,9 @@ struct HostState : std::enable_shared_from_this<HostState>
     QList<QPair<QString, EnumerationDefinition>> enumerations;
     // Positions in the three lists above, by name.
     NoCaseMap<int> listedObjects;
-    /// The entry of listedObjects found last: the component asks for the
-    /// same name several times in a row. Entries are never removed, so it
-    /// and those in listedSpellings stay valid.
-    mutable const std::pair<const QString, int> *lastListed = nullptr;
-    /// Room for a few spellings of each listed name.
+    /// The entries of listedObjects by the spellings they were asked by, a
+    /// few a listed name. Entries are never removed, so these stay valid.
     mutable SpellingCache<std::pair<const QString, int>> listedSpellings;
-    /// The spelling lastListed was last found by, kept in listedSpellings
-    /// (empty when it was not kept): the item and its definition are asked
-    /// for by the same text, which is then matched without a lookup.
-    mutable QStringView lastSpelling;
     NoCaseMap<int> objectDefinitionIndexes;
     NoCaseMap<int> enumerationIndexes;
     /// Where a listed object's value was found in `application` and in
@@ -261,13 +138,16 @@ struct HostState : std::enable_shared_from_this<HostState>
     bool callLogEnabled = false;
     bool keepCalls = false;
     QList<HostCall> calls;
-    /// Whether any of the four below may hold something: every call asks,
-    /// and one flag is cheaper to ask than four tables.
-    bool faultsSet = false;
-    QHash<QString, HRESULT> failures;
-    QHash<QString, std::int32_t> errorFlags;
-    QSet<QString> nullAnswers;
-    QSet<QString> emptyAnswers;
+    /// What a test told the host to answer instead, by operation (folded):
+    /// one table, so that an ordinary call asks once whether it is empty.
+    struct InjectedFault
+    {
+        std::optional<HRESULT> failure;
+        std::optional<std::int32_t> errorFlag;
+        bool nullAnswer = false;
+        bool emptyAnswer = false;
+    };
+    QHash<QString, InjectedFault> faults;
 
     HostState();
 
@@ -330,7 +210,7 @@ public:
     bool faulted(std::int32_t *error)
     {
         // Faults are a test's business; the ordinary call must not pay for them.
-        if (!m_state.faultsSet)
+        if (m_state.faults.isEmpty())
             return false;
         return faultInjected(error);
     }
@@ -338,14 +218,13 @@ public:
     /// True when the call is to hand out no object although it succeeds.
     bool answersNull() const
     {
-        return m_state.faultsSet && !m_state.nullAnswers.isEmpty() &&
-               m_state.nullAnswers.contains(NamedValues::keyOf(m_operation));
+        const HostState::InjectedFault *fault = injected();
+        return fault && fault->nullAnswer;
     }
     /// Replaces a text the call hands out by an empty one when told to.
     void blank(BSTR *text) const
     {
-        if (m_state.faultsSet && !m_state.emptyAnswers.isEmpty() &&
-            m_state.emptyAnswers.contains(NamedValues::keyOf(m_operation)))
+        if (const HostState::InjectedFault *fault = injected(); fault && fault->emptyAnswer)
             blankText(text);
     }
     /// The item handle the call issued, for the log.
@@ -360,6 +239,12 @@ public:
 
 private:
     bool faultInjected(std::int32_t *error);
+    /// The fault set for this call's operation, or null.
+    const HostState::InjectedFault *injected() const
+    {
+        return m_state.faults.isEmpty() ? nullptr : findInjected();
+    }
+    const HostState::InjectedFault *findInjected() const;
     static void blankText(BSTR *text);
     void record(std::int32_t error);
 

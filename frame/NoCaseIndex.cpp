@@ -58,8 +58,9 @@ std::size_t finished(std::uint64_t hash) noexcept
     return std::size_t(hash);
 }
 
-/// Hashes units already folded.
-std::size_t hashUnits(const char16_t *p, qsizetype n) noexcept
+/// Hashes units already folded. Inline in each hash: it is the whole of the
+/// exact one and the end of the folded ones.
+Q_ALWAYS_INLINE std::size_t hashUnits(const char16_t *p, qsizetype n) noexcept
 {
     std::uint64_t hash = std::uint64_t(n);
     for (; n >= 4; p += 4, n -= 4)
@@ -90,6 +91,11 @@ Q_NEVER_INLINE std::size_t hashFolded(QStringView name) noexcept
 }
 
 } // namespace
+
+std::size_t exactHash(QStringView name) noexcept
+{
+    return hashUnits(name.utf16(), name.size());
+}
 
 std::size_t NoCaseHash::operator()(QStringView name) const
 {
