@@ -5,26 +5,32 @@
 
 namespace HostAccess {
 
-ComPtr<AppDeviceDescription> deviceDescription(AppItemManager *itemManager)
+namespace {
+
+/// One of the item manager's objects, fetched anew; a host that answers
+/// success without one fails the use as a missing one would.
+template<typename Object>
+ComPtr<Object> fetched(AppItemManager *itemManager, HRESULT (AppItemManager::*get)(Object **))
 {
     if (!itemManager)
         throw ComError(E_POINTER);
-    ComPtr<AppDeviceDescription> description;
-    check(itemManager->GetDeviceDescription(description.put()));
-    if (!description)
+    ComPtr<Object> object;
+    check((itemManager->*get)(object.put()));
+    if (!object)
         throw ComError(E_POINTER);
-    return description;
+    return object;
+}
+
+} // namespace
+
+ComPtr<AppDeviceDescription> deviceDescription(AppItemManager *itemManager)
+{
+    return fetched(itemManager, &AppItemManager::GetDeviceDescription);
 }
 
 ComPtr<AppFunctionControl> functionControl(AppItemManager *itemManager)
 {
-    if (!itemManager)
-        throw ComError(E_POINTER);
-    ComPtr<AppFunctionControl> control;
-    check(itemManager->GetFunctionControl(control.put()));
-    if (!control)
-        throw ComError(E_POINTER);
-    return control;
+    return fetched(itemManager, &AppItemManager::GetFunctionControl);
 }
 
 ConstBStr::ConstBStr(const char16_t *text) : m_s(SysAllocString(text)) {}
