@@ -622,7 +622,11 @@ bool Transaction::commit()
 
 } // namespace Registry
 
-std::int32_t RegOpenKeyA(HKEY parent, const char *subKey, HKEY *result)
+namespace {
+
+/// The path of `subKey` below `parent`, for a call that hands out a key in
+/// `result` (cleared first).
+std::int32_t keyPathFor(HKEY parent, const char *subKey, HKEY *result, QString *path)
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
@@ -630,7 +634,17 @@ std::int32_t RegOpenKeyA(HKEY parent, const char *subKey, HKEY *result)
     const QString parentPath = pathOf(parent);
     if (parentPath.isEmpty())
         return ERROR_INVALID_HANDLE;
-    const QString path = childPath(parentPath, subKey);
+    *path = childPath(parentPath, subKey);
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::int32_t RegOpenKeyA(HKEY parent, const char *subKey, HKEY *result)
+{
+    QString path;
+    if (const std::int32_t status = keyPathFor(parent, subKey, result, &path); status != ERROR_SUCCESS)
+        return status;
     const RegistryView view = currentView();
     if (view.status != ERROR_SUCCESS)
         return view.status;
@@ -643,13 +657,9 @@ std::int32_t RegOpenKeyA(HKEY parent, const char *subKey, HKEY *result)
 
 std::int32_t RegCreateKeyA(HKEY parent, const char *subKey, HKEY *result)
 {
-    if (!result)
-        return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    const QString parentPath = pathOf(parent);
-    if (parentPath.isEmpty())
-        return ERROR_INVALID_HANDLE;
-    const QString path = childPath(parentPath, subKey);
+    QString path;
+    if (const std::int32_t status = keyPathFor(parent, subKey, result, &path); status != ERROR_SUCCESS)
+        return status;
     if (path.contains(u'\\')) {
         const std::int32_t status = change([&](Document &document) {
             // An existing key is opened as it is, the file left alone.
