@@ -28,11 +28,7 @@ HRESULT HostDeviceDescription::entry(const NamedValues &entries, HostCallScope::
                                      BSTR *value, std::int32_t *error)
 {
     HostCallScope call(*m_state, operation, [&] { return quoted(key); });
-    if (!value || !error)
-        return call.finish(E_POINTER);
-    *value = nullptr;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, value))
         return call.status();
     const QString *found = entries.value(viewOf(key));
     *value = newBStr(found ? QStringView(*found) : QStringView());
@@ -55,11 +51,7 @@ HRESULT HostDeviceDescription::GetSettingEntry(BSTR key, BSTR *value, std::int32
 HRESULT HostDeviceDescription::GetSectionCount(BSTR section, std::int32_t *count, std::int32_t *error)
 {
     HostCallScope call(*m_state, u"GetSectionCount", [&] { return quoted(section); });
-    if (!count || !error)
-        return call.finish(E_POINTER);
-    *count = 0;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, count))
         return call.status();
     if (!sameName(viewOf(section), objectSectionName()))
         return call.finish(S_OK, *error = 1);
@@ -70,11 +62,7 @@ HRESULT HostDeviceDescription::GetSectionCount(BSTR section, std::int32_t *count
 HRESULT HostDeviceDescription::GetFirstEntry(BSTR section, std::int32_t *position, std::int32_t *error)
 {
     HostCallScope call(*m_state, u"GetFirstEntry", [&] { return quoted(section); });
-    if (!position || !error)
-        return call.finish(E_POINTER);
-    *position = 0;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, position))
         return call.status();
     if (!sameName(viewOf(section), objectSectionName()) || m_state->objectNames.isEmpty())
         return call.finish(S_OK, *error = 1);
@@ -86,10 +74,10 @@ HRESULT HostDeviceDescription::GetNextEntry(std::int32_t *position, std::int32_t
 {
     HostCallScope call(*m_state, u"GetNextEntry",
                        [&] { return position ? QStringLiteral("position=%1").arg(*position) : QString(); });
-    if (!position || !error)
+    // The position is read as well as written.
+    if (!position)
         return call.finish(E_POINTER);
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error))
         return call.status();
     ++*position;
     if (*position < 1 || *position > m_state->objectNames.size())
@@ -102,11 +90,7 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
 {
     HostCallScope call(*m_state, u"FindDefinition",
                        [&] { return QStringLiteral("%1, %2").arg(quoted(section), quoted(name)); });
-    if (!definition || !error)
-        return call.finish(E_POINTER);
-    *definition = 0;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, definition))
         return call.status();
     const QStringView sectionName = viewOf(section);
     const QStringView entryName = viewOf(name);
@@ -130,11 +114,7 @@ HRESULT HostDeviceDescription::GetEntryName(std::int32_t position, BSTR *name, s
 {
     HostCallScope call(*m_state, u"GetEntryName",
                        [&] { return QStringLiteral("position=%1").arg(position); });
-    if (!name || !error)
-        return call.finish(E_POINTER);
-    *name = nullptr;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, name))
         return call.status();
     if (position < 1 || position > m_state->objectNames.size()) {
         *name = newBStr(QString());
@@ -152,12 +132,7 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
 {
     HostCallScope call(*m_state, u"GetObjectDefinition",
                        [&] { return QStringLiteral("definition=%1").arg(definition); });
-    if (!typeName || !size || !flags || !kind || !enumerationName || !error)
-        return call.finish(E_POINTER);
-    *typeName = nullptr;
-    *enumerationName = nullptr;
-    *size = *flags = *kind = *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, typeName, size, flags, kind, enumerationName))
         return call.status();
 
     const ObjectDefinition *found = nullptr;
@@ -198,11 +173,10 @@ HRESULT HostDeviceDescription::GetEnumerationEntries(std::int32_t definition, BS
     HostCallScope call(*m_state, u"GetEnumerationEntries", [&] {
         return QStringLiteral("definition=%1, %2").arg(definition).arg(name ? quoted(*name) : QString());
     });
-    if (!name || !entries || !error)
+    // The name is read as well as written.
+    if (!name)
         return call.finish(E_POINTER);
-    *entries = nullptr;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, entries))
         return call.status();
     if (call.answersNull())
         return call.finish(S_OK);

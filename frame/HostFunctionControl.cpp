@@ -5,10 +5,7 @@ using namespace HostObjects;
 HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
 {
     HostCallScope call(*m_state, u"StartFunction", [&] { return quoted(name); });
-    if (!error)
-        return call.finish(E_POINTER);
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error))
         return call.status();
     if (!sameName(viewOf(name), u"upload") || !m_state->connected)
         return call.finish(S_OK, *error = 1);
@@ -20,10 +17,7 @@ HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
 HRESULT HostFunctionControl::LoadDatabase(std::int32_t argument, std::int32_t *error)
 {
     HostCallScope call(*m_state, u"LoadDatabase", [&] { return QString::number(argument); });
-    if (!error)
-        return call.finish(E_POINTER);
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error))
         return call.status();
     if (!m_state->loadDatabase())
         return call.finish(S_OK, *error = 1);

@@ -26,10 +26,7 @@ HRESULT HostItemManager::ReleaseView(View *view, std::int32_t *error)
     ++m_state->releaseViewCount;
     if (m_state->model)
         Q_EMIT m_state->model->viewReleased();
-    if (!error)
-        return call.finish(E_POINTER);
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error))
         return call.status();
     if (view && m_state->view.get() == view)
         m_state->view = nullptr;
@@ -88,11 +85,7 @@ HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t 
             .arg(reserved1)
             .arg(reserved2);
     });
-    if (!itemHandle || !error)
-        return call.finish(E_POINTER);
-    *itemHandle = 0;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, itemHandle))
         return call.status();
     const QStringView item = viewOf(name);
     HostState::OpenHandle handle;
@@ -113,10 +106,7 @@ HRESULT HostItemManager::CloseItem(VARIANT viewHandle, std::int32_t itemHandle, 
                                                     : QStringLiteral("(vt %1)").arg(viewHandle.vt);
         return QStringLiteral("view=%1, handle=%2, shadow=%3").arg(view).arg(itemHandle).arg(bShadow);
     });
-    if (!error)
-        return call.finish(E_POINTER);
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error))
         return call.status();
     if (!m_state->openHandles.remove(itemHandle))
         return call.finish(S_OK, *error = 1);
@@ -126,11 +116,7 @@ HRESULT HostItemManager::CloseItem(VARIANT viewHandle, std::int32_t itemHandle, 
 HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *value, std::int32_t *error)
 {
     HostCallScope call(*m_state, u"GetItemQuad", [&] { return QStringLiteral("handle=%1").arg(itemHandle); });
-    if (!value || !error)
-        return call.finish(E_POINTER);
-    *value = 0;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, value))
         return call.status();
     const HostState::OpenHandle *it = m_state->openHandles.find(itemHandle);
     if (!it || it->kind != HostState::ItemKind::Connect)
@@ -142,11 +128,7 @@ HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *valu
 HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *value, std::int32_t *error)
 {
     HostCallScope call(*m_state, u"GetItemLong", [&] { return QStringLiteral("handle=%1").arg(itemHandle); });
-    if (!value || !error)
-        return call.finish(E_POINTER);
-    *value = 0;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, value))
         return call.status();
     const HostState::OpenHandle *it = m_state->openHandles.find(itemHandle);
     if (!it)
@@ -169,11 +151,7 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
 {
     HostCallScope call(*m_state, u"GetItemString",
                        [&] { return QStringLiteral("handle=%1, shadow=%2").arg(itemHandle).arg(bShadow); });
-    if (!value || !error)
-        return call.finish(E_POINTER);
-    *value = nullptr;
-    *error = 0;
-    if (call.faulted(error))
+    if (!call.begin(error, value))
         return call.status();
     const HostState::OpenHandle *it = m_state->openHandles.find(itemHandle);
     if (!it)

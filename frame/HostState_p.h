@@ -205,6 +205,20 @@ public:
             m_arguments = describe();
     }
     HostCallScope(HostState &state, Operation operation) : m_state(state), m_operation(operation.name) {}
+    /// Begins a call that answers through `outs` and the error flag `error`:
+    /// a missing one ends the call with E_POINTER; otherwise they are
+    /// cleared and an injected fault may end it. False when the call has
+    /// ended; `status()` is then its answer.
+    template<typename... Out> bool begin(std::int32_t *error, Out *...outs)
+    {
+        if (!error || ((outs == nullptr) || ...)) {
+            finish(E_POINTER);
+            return false;
+        }
+        ((*outs = {}), ...);
+        *error = 0;
+        return !faulted(error);
+    }
     /// True when an injected fault answers this call; it is then logged and
     /// `status()` is the answer. `error` receives an injected error flag.
     bool faulted(std::int32_t *error)
