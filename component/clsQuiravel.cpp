@@ -543,7 +543,7 @@ MsgResult clsQuiravel::showMessage(const MessageRequest &request, QWidget *paren
             return hr == S_OK && answer == vbOK ? vbOK : vbCancel;
         }
     }
-    return MsgBox(request.text, request.buttons, request.icon, request.title, parent);
+    return ViewerOwner::showMessage(request, parent);
 }
 
 HRESULT clsQuiravel::GetPrintFilePath(BSTR *path)

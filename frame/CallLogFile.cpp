@@ -57,12 +57,6 @@ bool CallLogFile::open(const QString &path, DeviceModel &model, QString *error)
     return true;
 }
 
-void CallLogFile::flush()
-{
-    if (m_file.isOpen())
-        m_file.flush();
-}
-
 void CallLogFile::write(const HostCall &call)
 {
     // Buffered: a line a call, handed to the file a buffer at a time.

@@ -22,8 +22,6 @@ public:
     /// to the file from now on. False, with the reason in `*error`, when
     /// the file cannot be created.
     bool open(const QString &path, DeviceModel &model, QString *error);
-    /// Writes what is still buffered; also done when the object goes.
-    void flush();
 
 private:
     void write(const HostCall &call);

@@ -4,7 +4,6 @@
 #include "platform/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
@@ -49,11 +48,6 @@ QString quoted(const QString &text)
     return u'"' + text + u'"';
 }
 
-[[noreturn]] void cannotRead(const QString &reason)
-{
-    throw FileFault{0, QStringLiteral("cannot read: ") + reason};
-}
-
 /// The whole of a regular file of sane size. Anything else (a directory, a
 /// pipe that never ends, a device that never ends) is refused before a
 /// byte of it is read, so that no reader blocks or fills the memory.
@@ -62,7 +56,7 @@ QByteArray readRegularFile(const QString &path)
     RegularFile file;
     QByteArray bytes;
     if (!file.open(path, MaxDeviceFileBytes) || !file.readAll(&bytes))
-        cannotRead(file.reason());
+        throw FileFault{0, QStringLiteral("cannot read: ") + file.reason()};
     return bytes;
 }
 

@@ -13,7 +13,6 @@ public:
     /// Keeps the last `capacity` entries.
     explicit CallLogModel(int capacity = 10000, QObject *parent = nullptr);
 
-    int capacity() const { return m_capacity; }
     /// Entries dropped to keep within the capacity.
     qint64 leftOut() const { return m_leftOut; }
 

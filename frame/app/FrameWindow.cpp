@@ -16,10 +16,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
-
-} // namespace
-
 FrameWindow::FrameWindow(HostSession &session, QWidget *parent) : QMainWindow(parent), m_session(session)
 {
     setWindowTitle(QStringLiteral("Quiravel frame - %1").arg(m_session.model().descriptionPath()));

@@ -7,7 +7,6 @@
 namespace {
 
 constexpr int kMaxJobs = 64;
-constexpr int kMaxTimeoutSeconds = 86400;
 
 } // namespace
 
@@ -110,7 +109,7 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
     };
     result.jobs = std::clamp(QThread::idealThreadCount(), 1, kMaxJobs);
     if (!numberFor(jobs, 1, kMaxJobs, &result.jobs) ||
-        !numberFor(timeout, 1, kMaxTimeoutSeconds, &result.timeoutSeconds))
+        !numberFor(timeout, MinTimeoutSeconds, MaxTimeoutSeconds, &result.timeoutSeconds))
         return ParseResult::Error;
 
     result.isolatedRenderers = parser.isSet(isolated);

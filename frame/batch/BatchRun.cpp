@@ -11,7 +11,6 @@
 struct BatchRun::Job
 {
     std::size_t index = 0;
-    QString folder;
     QElapsedTimer clock;
     HostSession session;
     std::unique_ptr<ScriptedRun> script;
@@ -27,6 +26,12 @@ struct BatchRun::Job
 BatchRun::BatchRun(const BatchOptions &options, QList<BatchDevice> devices, QObject *parent)
     : QObject(parent), m_options(options), m_devices(std::move(devices)), m_outcomes(m_devices.size())
 {
+    // Worked out once: the queue is searched for a free folder each time a
+    // device finishes.
+    m_folders.reserve(m_devices.size());
+    for (const BatchDevice &device : std::as_const(m_devices))
+        m_folders.append(QFileInfo(device.path).absolutePath());
+
     // With a report the print view is made last, so that it is the page printed.
     if (!m_options.reportCommand.isEmpty() && m_options.sourceCommand.isEmpty())
         m_options.sourceCommand = sourceCommandFor(QStringLiteral("application"));
@@ -50,8 +55,8 @@ void BatchRun::startMore()
     m_starting = true;
     while (int(m_jobs.size()) < m_options.jobs && !m_pending.empty()) {
         auto next = std::find_if(m_pending.begin(), m_pending.end(), [this](std::size_t index) {
-            const BatchDevice &device = m_devices.at(qsizetype(index));
-            return !device.error.isEmpty() || !m_busyFolders.contains(QFileInfo(device.path).absolutePath());
+            return !m_devices.at(qsizetype(index)).error.isEmpty() ||
+                   !m_busyFolders.contains(m_folders.at(qsizetype(index)));
         });
         if (next == m_pending.end())
             break;
@@ -75,10 +80,9 @@ void BatchRun::startJob(std::size_t index)
     auto owned = std::make_unique<Job>();
     Job *job = owned.get();
     job->index = index;
-    job->folder = QFileInfo(device.path).absolutePath();
     job->clock.start();
     m_jobs.push_back(std::move(owned));
-    m_busyFolders.insert(job->folder);
+    m_busyFolders.insert(m_folders.at(qsizetype(index)));
 
     HostSession &session = job->session;
     session.setAnswers(HostSession::Answers::AnswerOk);
@@ -158,7 +162,7 @@ void BatchRun::release(Job *job)
         return;
     }
     job->session.shutdown();
-    m_busyFolders.remove(job->folder);
+    m_busyFolders.remove(m_folders.at(qsizetype(job->index)));
     const auto owned =
         std::find_if(m_jobs.begin(), m_jobs.end(), [job](const auto &item) { return item.get() == job; });
     m_jobs.erase(owned);

@@ -56,6 +56,7 @@ private:
 
     BatchOptions m_options;
     QList<BatchDevice> m_devices;
+    QStringList m_folders; ///< each device's absolute folder, by index
     std::deque<std::size_t> m_pending;
     std::vector<std::unique_ptr<Job>> m_jobs;
     /// Devices of one folder share its print files (and report); one of

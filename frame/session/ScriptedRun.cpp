@@ -43,7 +43,8 @@ void ScriptedRun::start()
 
     if (!runStep(QString()))
         return;
-    for (const QString &command : m_options.commands()) {
+    const QStringList commands = m_options.commands();
+    for (const QString &command : commands) {
         if (!runStep(command))
             return;
     }
@@ -56,7 +57,7 @@ void ScriptedRun::start()
         return;
     }
 
-    const QString last = m_options.commands().isEmpty() ? QString() : m_options.commands().constLast();
+    const QString last = commands.isEmpty() ? QString() : commands.constLast();
     m_target = last.startsWith(QLatin1String("Show"))
                    ? QDir(m_session.outputDirectory()).filePath(QStringLiteral("REPORT.HTM"))
                    : m_session.printFilePath();
@@ -83,9 +84,7 @@ bool ScriptedRun::runStep(const QString &name)
     if (m_stage == Stage::Done)
         return false;
     if (FAILED(hr)) {
-        fail(ExitNoPage,
-             QStringLiteral("%1 failed (%2)")
-                 .arg(name.isEmpty() ? QStringLiteral("Show") : name, ToolOutput::statusText(hr)));
+        fail(ExitNoPage, QStringLiteral("%1 failed (%2)").arg(m_step, ToolOutput::statusText(hr)));
         return false;
     }
     return true;

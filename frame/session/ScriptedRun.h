@@ -22,7 +22,6 @@ public:
     void start();
     /// The exit status decided so far (ExitNoPage until a generated page was shown).
     int outcome() const { return m_outcome; }
-    bool isDone() const { return m_stage == Stage::Done; }
     /// Why the run failed; empty unless it did.
     QString failureReason() const { return m_failure; }
 
