@@ -51,8 +51,7 @@ bool CallLogFile::open(const QString &path, DeviceModel &model, QString *error)
         *error = QStringLiteral("%1: cannot write: %2").arg(path, m_file.errorString());
         return false;
     }
-    if (model.callLog() == DeviceModel::CallLog::Off)
-        model.setCallLog(DeviceModel::CallLog::Signalled);
+    model.signalCalls();
     connect(&model, &DeviceModel::called, this, &CallLogFile::write);
     return true;
 }

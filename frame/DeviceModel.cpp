@@ -210,6 +210,11 @@ DeviceModel::CallLog DeviceModel::callLog() const
     return d->state->keepCalls ? CallLog::Kept : CallLog::Signalled;
 }
 
+void DeviceModel::signalCalls()
+{
+    d->state->callLogEnabled = true;
+}
+
 void DeviceModel::setCallLogEnabled(bool enabled)
 {
     setCallLog(enabled ? CallLog::Kept : CallLog::Off);

@@ -134,6 +134,9 @@ public:
     };
     void setCallLog(CallLog mode);
     CallLog callLog() const;
+    /// Signals calls from now on, keeping them if they are kept already: for
+    /// a listener added beside whoever set the mode.
+    void signalCalls();
     /// setCallLog(Kept) or setCallLog(Off).
     void setCallLogEnabled(bool enabled);
     /// The calls kept since the log was set to Kept or cleared.

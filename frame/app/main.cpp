@@ -83,8 +83,7 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     std::unique_ptr<FrameWindow> window;
     if (!options.headless && options.screenshotPath.isEmpty()) {
         // The window shows the most recent calls.
-        if (session.model().callLog() == DeviceModel::CallLog::Off)
-            session.model().setCallLog(DeviceModel::CallLog::Signalled);
+        session.model().signalCalls();
         window = std::make_unique<FrameWindow>(session);
         QObject::connect(window.get(), &FrameWindow::closed, &app,
                          [&app, &script] { app.exit(script.outcome()); });
