@@ -170,7 +170,9 @@ void writeObjects(ReportWriter &out, const TagContext &context)
     }
 }
 
-void writeReport(const TagContext &context, const QString &path)
+} // namespace
+
+void WriteReportFile(const TagContext &context, const QString &path)
 {
     ReportWriter out(path);
     for (L1 fragment : {F1, F2, F3, F4, F5, F6, F7, F8, F8})
@@ -193,11 +195,4 @@ void writeReport(const TagContext &context, const QString &path)
     out.line(QString(F19));
     out.line(QString(F20));
     out.close();
-}
-
-} // namespace
-
-void WriteReportFile(const TagContext &context, const QString &path)
-{
-    writeReport(context, path);
 }
