@@ -127,7 +127,7 @@ QString objectValue(const TagContext &context, const BStr &name)
     QString value;
     QString read = itemString(itemManager, itemHandle, toVariantBool(context.shadow), &error);
     if (error == 0) {
-        DefinedValue defined = definedValue(itemManager, name.get(), itemHandle, std::move(read), true);
+        DefinedValue defined = definedValue(itemManager, name.get(), itemHandle, std::move(read));
         if (defined.defined)
             value = std::move(defined.text);
     }
