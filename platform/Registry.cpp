@@ -151,6 +151,15 @@ struct ParseCache
     /// read: a change within the clock's resolution of that read could
     /// leave the stamp as it was.
     FileStamp stamp;
+
+    /// Holds no parse any more (the mutex held).
+    void forget()
+    {
+        path.clear();
+        bytes.clear();
+        document.reset();
+        stamp = {};
+    }
 };
 
 ParseCache &parseCache()
@@ -165,10 +174,7 @@ void remember(const QString &path, const QByteArray &bytes, std::shared_ptr<Docu
     ParseCache &cache = parseCache();
     QMutexLocker lock(&cache.mutex);
     if (bytes.size() > kMaxCachedSize) {
-        cache.path.clear();
-        cache.bytes.clear();
-        cache.document.reset();
-        cache.stamp = {};
+        cache.forget();
         return;
     }
     cache.path = path;
@@ -210,8 +216,7 @@ Loaded load(const QString &path)
             return loaded;
         }
         // Not kept while the new parse is made, which would double the memory.
-        cache.bytes.clear();
-        cache.document.reset();
+        cache.forget();
     }
     QString error;
     std::optional<Document> parsed = Document::parse(bytes, &error);
@@ -537,11 +542,8 @@ void begin(TransactionState *d)
     {
         ParseCache &cache = parseCache();
         QMutexLocker lock(&cache.mutex);
-        if (cache.document == loaded.document) {
-            cache.document.reset();
-            cache.bytes.clear();
-            cache.stamp = {};
-        }
+        if (cache.document == loaded.document)
+            cache.forget();
     }
     if (loaded.document.use_count() == 1)
         d->document = std::move(*loaded.document);

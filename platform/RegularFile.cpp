@@ -9,6 +9,29 @@
 #include <unistd.h>
 #include <utility>
 
+namespace {
+
+/// What a non-regular entry is.
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("a directory");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("a special file");
+}
+
+QString tooLargeReason(qint64 maxBytes)
+{
+    return QStringLiteral("Larger than %1 MiB").arg(maxBytes / (1024 * 1024));
+}
+
+} // namespace
+
 RegularFile::~RegularFile()
 {
     close();
@@ -122,27 +145,9 @@ QString RegularFile::reason() const
     return {};
 }
 
-QString RegularFile::kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("a directory");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("a special file");
-}
-
 QString RegularFile::notRegularReason(mode_t mode)
 {
     if (S_ISREG(mode))
         return {};
     return QStringLiteral("Not a regular file (%1)").arg(kindOf(mode));
-}
-
-QString RegularFile::tooLargeReason(qint64 maxBytes)
-{
-    return QStringLiteral("Larger than %1 MiB").arg(maxBytes / (1024 * 1024));
 }

@@ -31,7 +31,6 @@ public:
     /// Hands the descriptor over (switched back to blocking reads).
     int release();
 
-    int descriptor() const { return m_fd; }
     const struct stat &info() const { return m_info; }
     Status status() const { return m_status; }
     /// The errno of a failed open, fstat or read; 0 otherwise.
@@ -39,13 +38,9 @@ public:
     /// Why the file was refused or could not be read, in one line.
     QString reason() const;
 
-    /// What a non-regular entry is: "a directory", "a FIFO", "a device", "a
-    /// socket" or "a special file".
-    static QString kindOf(mode_t mode);
-    /// "Not a regular file (KIND)"; empty for a regular file.
+    /// "Not a regular file (KIND)", KIND being "a directory", "a FIFO", "a
+    /// device", "a socket" or "a special file"; empty for a regular file.
     static QString notRegularReason(mode_t mode);
-    /// "Larger than N MiB".
-    static QString tooLargeReason(qint64 maxBytes);
 
 private:
     bool fail(Status status, int error = 0);

@@ -127,7 +127,7 @@ QString objectValue(const TagContext &context, const BStr &name)
     QString value;
     QString read = itemString(itemManager, itemHandle, toVariantBool(context.shadow), &error);
     if (error == 0) {
-        DefinedValue defined = definedValue(itemManager, name.get(), itemHandle, std::move(read), true);
+        DefinedValue defined = definedValue(itemManager, name.get(), itemHandle, std::move(read));
         if (defined.defined)
             value = std::move(defined.text);
     }
@@ -170,7 +170,9 @@ void writeObjects(ReportWriter &out, const TagContext &context)
     }
 }
 
-void writeReport(const TagContext &context, const QString &path)
+} // namespace
+
+void WriteReportFile(const TagContext &context, const QString &path)
 {
     ReportWriter out(path);
     for (L1 fragment : {F1, F2, F3, F4, F5, F6, F7, F8, F8})
@@ -193,11 +195,4 @@ void writeReport(const TagContext &context, const QString &path)
     out.line(QString(F19));
     out.line(QString(F20));
     out.close();
-}
-
-} // namespace
-
-void WriteReportFile(const TagContext &context, const QString &path)
-{
-    writeReport(context, path);
 }

@@ -10,8 +10,6 @@
 #include <QDateTime>
 #include <QString>
 
-struct TagResolution;
-
 namespace PrintFileHost {
 
 using HostAccess::ConstBStr;
@@ -34,10 +32,8 @@ struct DefinedValue
     QString text;
 };
 
-/// When `definitionErrorCounts` is false, the kind is taken from
-/// GetObjectDefinition whatever its error flag says. `resolution`, when
-/// given, learns about the enumeration lookup.
-DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value,
-                          bool definitionErrorCounts, TagResolution *resolution = nullptr);
+/// A non-zero error flag of GetObjectDefinition makes the value no
+/// enumeration's, whatever kind it answers.
+DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value);
 
 } // namespace PrintFileHost

@@ -624,14 +624,13 @@ QString formatTagTime(const QDateTime &when)
 
 namespace PrintFileHost {
 
-DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value,
-                          bool definitionErrorCounts, TagResolution *resolution)
+DefinedValue definedValue(AppItemManager *itemManager, BSTR name, std::int32_t itemHandle, QString value)
 {
     const HostAccess::ObjectDefinition definition = HostAccess::objectDefinition(itemManager, name);
     if (!definition.found)
         return {false, std::move(value)};
-    if (isEnumeration(definition, definitionErrorCounts))
-        value = enumerationText(itemManager, definition, itemHandle, value, resolution);
+    if (isEnumeration(definition, true))
+        value = enumerationText(itemManager, definition, itemHandle, value, nullptr);
     return {true, std::move(value)};
 }
 
