@@ -34,9 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     for (const auto &[language, table] : script.strings) {
         for (const auto &[id, text] : table) {
-            const std::vector<std::uint8_t> block = stringBlock(table, id / 16u + 1);
+            const std::vector<std::uint8_t> block = stringBlock(table, StringBlock::blockOf(id));
             QString read;
-            if (!StringBlock::readEntry(block.data(), std::uint32_t(block.size()), id % 16u, &read) ||
+            if (!StringBlock::readEntry(block.data(), std::uint32_t(block.size()),
+                                        StringBlock::positionOf(id), &read) ||
                 read != text)
                 fail("string does not survive its block", language, id);
         }
