@@ -170,9 +170,14 @@ QString canonicalPath(QString path)
                 return path;
         }
     }
+    // Blanks and backslashes go from the end together: a blank left before
+    // a chopped backslash would go when the path is read back, and the key
+    // written would not be the key read.
     path = path.trimmed();
-    while (path.endsWith(u'\\'))
+    while (path.endsWith(u'\\')) {
         path.chop(1);
+        path = path.trimmed();
+    }
     const qsizetype slash = path.indexOf(u'\\');
     const QString root = slash < 0 ? path : path.left(slash);
     static const QHash<QString, QString> abbreviations = {

@@ -201,3 +201,16 @@ TEST(reg_file_test, stray_carriage_returns_at_line_ends_go_once)
         EXPECT_EQ(parsed(written).serialize(), written);
     }
 }
+
+TEST(reg_file_test, a_key_whose_path_ends_in_a_blank_and_a_backslash_reads_back_as_set)
+{
+    Document document = parsed("Windows Registry Editor Version 5.00\r\n");
+    for (const char *path : {"HKCU\\Software\r\\", "HKCU\\Soft ware \\\\ ", "HKCU\\Software\t\\ \\"}) {
+        document.setValue(QString::fromLatin1(path), text("v", "1"));
+        const QString key = RegFile::canonicalPath(QString::fromLatin1(path));
+        EXPECT_EQ(RegFile::canonicalPath(key), key) << path;
+        const Document again = parsed(document.serialize());
+        EXPECT_TRUE(again.hasKey(QString::fromLatin1(path))) << path;
+        EXPECT_TRUE(again.value(QString::fromLatin1(path), QStringLiteral("v"))) << path;
+    }
+}
