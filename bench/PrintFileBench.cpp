@@ -1,6 +1,7 @@
 // Print-file generation against the in-memory host: a tag-dense template, the
 // same template without tags, the default report of a large device, and a
 // plain copy of the template as the floor. Prints one summary line at the end.
+#include "contract/HostContract.h"
 #include "frame/DeviceModel.h"
 #include "platform/BStr.h"
 #include "printfile/DefaultReport.h"
@@ -278,7 +279,7 @@ int main(int argc, char **argv)
         TagContext reportContext;
         reportContext.itemManager = deviceManager.get();
         reportContext.viewHandle = 1;
-        const QString reportPath = dir.filePath(QStringLiteral("REPORT.HTM"));
+        const QString reportPath = dir.filePath(QString::fromLatin1(HostContract::ReportFileName));
         report.seconds = bestSeconds([&] { WriteReportFile(reportContext, reportPath); });
         report.bytes = fileSize(reportPath);
         print("default report", report);

@@ -1,6 +1,7 @@
 #include "clsQuiravel.h"
 
 #include "SystemInformation.h"
+#include "contract/HostContract.h"
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
@@ -25,17 +26,12 @@ using HostAccess::functionControl;
 
 namespace {
 
-const QString kConnectItem = QStringLiteral("&&private&&Connect");
-const QString kFileNameItem = QStringLiteral("&&private_PM&&FileName");
-const QString kDescriptionPathItem = QStringLiteral("&&private_PM&&KQDPath");
-const QString kUploadItem = QStringLiteral("&&Sequence_Progress&&upload");
+using HostContract::LoadMode;
 
-// The device counts as connected only when the item holds the double 2.0.
-constexpr std::uint64_t kConnectedQuad = 0x4000000000000000ull;
-// NotifyChanged with this bit of lState set is not a progress report.
-constexpr std::int32_t kStateIgnoreBit = 8;
-
-enum LoadMode : std::int32_t { ApplicationData = 0, DatabaseData = 1, DeviceData = 2 };
+QString contractName(const char *name)
+{
+    return QString::fromLatin1(name);
+}
 
 /// The one place where failures become the status a View caller gets.
 template<typename Body> HRESULT entryPoint(Body &&body) noexcept
@@ -216,8 +212,8 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
         std::int32_t error = 0;
         {
             ComPtr<AppDeviceDescription> description = deviceDescription(m_itemManager.get());
-            check(description->GetSettingEntry(BStr(QStringLiteral("PRINTTEMPLATEFILE")).get(), setting.put(),
-                                               &error));
+            check(description->GetSettingEntry(BStr(contractName(HostContract::PrintTemplateSetting)).get(),
+                                               setting.put(), &error));
         }
         if (error == 0) {
             // Only the text before the first "." names the template; a value
@@ -231,8 +227,8 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
 
         m_templateDirectory.clear();
         error = 0;
-        check(m_itemManager->OpenItem(BStr(kDescriptionPathItem).get(), VARIANT_FALSE, m_viewHandle,
-                                      &m_descriptionPathItem, 0, 0, &error));
+        check(m_itemManager->OpenItem(BStr(contractName(HostContract::DescriptionPathItem)).get(),
+                                      VARIANT_FALSE, m_viewHandle, &m_descriptionPathItem, 0, 0, &error));
         HostAccess::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem, VARIANT_FALSE);
         if (error == 0) {
             BStr path;
@@ -291,11 +287,12 @@ HRESULT clsQuiravel::NotifyChanged(std::int32_t curAppletItemHandle, VARIANT_BOO
     if (result)
         *result = 0;
     return entryPoint([&] {
-        if (curAppletItemHandle != m_uploadItem || (lState & kStateIgnoreBit) || !m_itemManager)
+        if (curAppletItemHandle != m_uploadItem || (lState & HostContract::NotifyStateIgnoreBit) ||
+            !m_itemManager)
             return;
         std::int32_t error = 0;
         check(m_itemManager->GetItemLong(m_uploadItem, &m_uploadProgress, &error));
-        if (error == 0 && m_uploadProgress == 100) {
+        if (error == 0 && m_uploadProgress == HostContract::UploadFinished) {
             m_uploadDone = VARIANT_TRUE;
             ++m_uploadsFinished;
             endUploadWaits();
@@ -328,7 +325,7 @@ TagContext clsQuiravel::tagContext() const
     context.itemManager = m_itemManager.get();
     context.viewHandle = m_viewHandle;
     context.shadow = m_shadow != VARIANT_FALSE;
-    context.loadMode = m_loadMode;
+    context.loadMode = static_cast<LoadMode>(m_loadMode);
     context.databaseFileName = m_databaseFileName;
     context.registeredOwner = &SystemInformation::GetRegisteredOwner;
     context.registeredOrganization = &SystemInformation::GetRegisteredOrganization;
@@ -352,15 +349,15 @@ bool clsQuiravel::IsDeviceConnected()
     ComPtr<AppItemManager> itemManager = m_itemManager;
     std::int32_t handle = 0;
     std::int32_t error = 0;
-    check(
-        itemManager->OpenItem(BStr(kConnectItem).get(), VARIANT_FALSE, m_viewHandle, &handle, 0, 0, &error));
+    check(itemManager->OpenItem(BStr(contractName(HostContract::ConnectItem)).get(), VARIANT_FALSE,
+                                m_viewHandle, &handle, 0, 0, &error));
     // Closed in every case, also after a refused open or a failed read.
     HostAccess::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
     bool connected = false;
     if (error == 0) {
         std::int32_t readError = 0;
         const std::int64_t value = HostAccess::itemQuad(itemManager.get(), item.handle(), &readError);
-        connected = static_cast<std::uint64_t>(value) == kConnectedQuad;
+        connected = static_cast<std::uint64_t>(value) == HostContract::ConnectedQuad;
         if (!connected)
             showMessage({GetLocalString(1139), GetLocalString(1132), MsgButtons::Ok, MsgIcon::None}, nullptr);
     }
@@ -373,26 +370,26 @@ bool clsQuiravel::LoadData(std::int32_t mode)
     // A command of the window may run while the host lets go of this component.
     ComPtr<View> keepAlive(static_cast<View *>(this));
     m_loadMode = mode;
-    switch (mode) {
-    case ApplicationData:
+    switch (static_cast<LoadMode>(mode)) {
+    case LoadMode::Application:
         m_shadow = VARIANT_FALSE;
         return true;
 
-    case DatabaseData: {
+    case LoadMode::Database: {
         m_shadow = VARIANT_FALSE;
         if (!m_itemManager)
             return false;
         std::int32_t error = 0;
         check(functionControl(m_itemManager.get())->LoadDatabase(0, &error));
         if (error == 0) {
-            m_databaseFileName = GetTagValue(kFileNameItem, false);
+            m_databaseFileName = GetTagValue(contractName(HostContract::DatabaseFileNameItem), false);
             return true;
         }
         showMessage({kDefaultMessageTitle, GetLocalString(1131), MsgButtons::Ok, MsgIcon::None}, nullptr);
         return false;
     }
 
-    case DeviceData: {
+    case LoadMode::Device: {
         m_shadow = VARIANT_TRUE;
         if (!m_itemManager || !IsDeviceConnected())
             return false;
@@ -400,8 +397,8 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         ComPtr<AppItemManager> itemManager = m_itemManager;
         std::int32_t handle = 0;
         std::int32_t error = 0;
-        check(itemManager->OpenItem(BStr(kUploadItem).get(), VARIANT_FALSE, m_viewHandle, &handle, 0, 0,
-                                    &error));
+        check(itemManager->OpenItem(BStr(contractName(HostContract::UploadProgressItem)).get(), VARIANT_FALSE,
+                                    m_viewHandle, &handle, 0, 0, &error));
         if (error != 0)
             return false;
         // A command started during this one's wait opens an item of its own;
@@ -416,10 +413,11 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         std::int32_t readError = 0;
         check(itemManager->GetItemLong(handle, &m_uploadProgress, &readError));
         if (readError == 0) {
-            if (m_uploadProgress == 0 || m_uploadProgress == 100) {
+            if (m_uploadProgress == 0 || m_uploadProgress == HostContract::UploadFinished) {
                 std::int32_t startError = 0; // not examined: the wait tells
-                check(functionControl(itemManager.get())
-                          ->StartFunction(BStr(QStringLiteral("upload")).get(), &startError));
+                check(
+                    functionControl(itemManager.get())
+                        ->StartFunction(BStr(contractName(HostContract::UploadFunction)).get(), &startError));
             }
             if (!waitForUpload())
                 return false;
@@ -551,6 +549,14 @@ HRESULT clsQuiravel::GetPrintFilePath(BSTR *path)
     if (!path)
         return E_POINTER;
     *path = BStr::alloc(m_window ? m_window->printFilePath() : QString());
+    return S_OK;
+}
+
+HRESULT clsQuiravel::GetPagePath(BSTR *path)
+{
+    if (!path)
+        return E_POINTER;
+    *path = BStr::alloc(m_window ? m_window->pagePath() : QString());
     return S_OK;
 }
 

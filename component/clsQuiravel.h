@@ -55,6 +55,7 @@ public:
     HRESULT GetLocation(BSTR *url) override;
     HRESULT GetWindowState(BSTR *caption, BSTR *statusText, VARIANT_BOOL *visible) override;
     HRESULT GetGenerationError(BSTR *path, BSTR *reason) override;
+    HRESULT GetPagePath(BSTR *path) override;
 
     // Operations for the window and the generators
     QString GetTemplateFileName() const override { return m_templateFileName; }

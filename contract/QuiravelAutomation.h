@@ -5,27 +5,13 @@
 // boxes, and to hear about loaded pages and PDF exports, advises a sink.
 #pragma once
 
+#include "contract/HostContract.h"
 #include "platform/ComTypes.h"
 
 // clang-format off
 inline constexpr IID IID_IQuiravelAutomation = {0x8E3F1A60, 0x7C2B, 0x4B59, {0xA1, 0x6D, 0x3E, 0x52, 0x90, 0x0C, 0x03, 0x01}};
 inline constexpr IID IID_IQuiravelEvents =     {0x8E3F1A60, 0x7C2B, 0x4B59, {0xA1, 0x6D, 0x3E, 0x52, 0x90, 0x0C, 0x03, 0x02}};
 // clang-format on
-
-/// The command names IQuiravelAutomation::RunCommand takes: the view's menu
-/// entries and the report shortcuts, by the names a host drives them with.
-namespace QuiravelCommand {
-inline constexpr char ApplicationData[] = "srcValue";
-inline constexpr char DatabaseData[] = "scrDatabase";
-inline constexpr char DeviceData[] = "scrShadow";
-inline constexpr char Print[] = "Drucken_m";
-inline constexpr char PrintPreview[] = "Druckvorschau_m";
-inline constexpr char Exit[] = "Beenden_m";
-inline constexpr char Help[] = "m_Help";
-inline constexpr char ApplicationReport[] = "ShowApplicationReport";
-inline constexpr char DatabaseReport[] = "ShowDatabaseReport";
-inline constexpr char DeviceReport[] = "ShowDeviceReport";
-} // namespace QuiravelCommand
 
 /// Implemented by the host.
 struct IQuiravelEvents : IUnknown
@@ -67,4 +53,8 @@ struct IQuiravelAutomation : IUnknown
     /// The view itself says nothing when a print file cannot be written; a
     /// host that must not show an older or partial page asks here.
     virtual HRESULT GetGenerationError(BSTR *path, BSTR *reason) = 0;
+    /// Slot 10. The page last generated: the print file or the default
+    /// report, whichever came last (empty before the first). Known as soon
+    /// as the command that generated it returns, before the browser shows it.
+    virtual HRESULT GetPagePath(BSTR *path) = 0;
 };

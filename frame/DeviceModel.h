@@ -7,6 +7,7 @@
 // enumerations are matched without regard to case.
 #pragma once
 
+#include "contract/HostContract.h"
 #include "contract/KQApplet.h"
 #include "platform/ComPtr.h"
 
@@ -47,11 +48,13 @@ class DeviceModel : public QObject
 {
     Q_OBJECT
 public:
-    /// Item names the host answers besides the data items.
-    static inline const QString ConnectItem = QStringLiteral("&&private&&Connect");
-    static inline const QString FileNameItem = QStringLiteral("&&private_PM&&FileName");
-    static inline const QString KqdPathItem = QStringLiteral("&&private_PM&&KQDPath");
-    static inline const QString UploadItem = QStringLiteral("&&Sequence_Progress&&upload");
+    /// Item names the host answers besides the data items, and the one
+    /// function it starts.
+    static inline const QString ConnectItem = QString::fromLatin1(HostContract::ConnectItem);
+    static inline const QString FileNameItem = QString::fromLatin1(HostContract::DatabaseFileNameItem);
+    static inline const QString KqdPathItem = QString::fromLatin1(HostContract::DescriptionPathItem);
+    static inline const QString UploadItem = QString::fromLatin1(HostContract::UploadProgressItem);
+    static inline const QString UploadFunction = QString::fromLatin1(HostContract::UploadFunction);
 
     explicit DeviceModel(QObject *parent = nullptr);
     ~DeviceModel() override;

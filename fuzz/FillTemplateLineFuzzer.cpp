@@ -90,7 +90,7 @@ void apply(DeviceModel &model, QHash<QString, EnumerationDefinition> &enumeratio
     } else if (verb == QLatin1String("flag")) {
         model.setErrorFlag(key, value.toInt());
     } else if (verb == QLatin1String("mode")) {
-        setup.context.loadMode = rest.toInt();
+        setup.context.loadMode = static_cast<HostContract::LoadMode>(rest.toInt());
     } else if (verb == QLatin1String("shadow")) {
         setup.context.shadow = true;
     } else if (verb == QLatin1String("german")) {

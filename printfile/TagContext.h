@@ -1,6 +1,7 @@
 // What tag substitution and the default report read of the component.
 #pragma once
 
+#include "contract/HostContract.h"
 #include "contract/KQApplet.h"
 
 #include <QDateTime>
@@ -13,7 +14,8 @@ struct TagContext
     AppItemManager *itemManager = nullptr;
     std::int32_t viewHandle = 0;
     bool shadow = false;
-    std::int32_t loadMode = 0;
+    /// Any number the host passed; only the three modes give a data source text.
+    HostContract::LoadMode loadMode = HostContract::LoadMode::Application;
     QString databaseFileName;
     /// The component's registered owner and organisation queries; either may
     /// throw ComError.

@@ -222,12 +222,13 @@ void copyUpperCase(char16_t *out, QStringView name)
 
 QString dataSourceText(const TagContext &context)
 {
+    using HostContract::LoadMode;
     switch (context.loadMode) {
-    case 0:
+    case LoadMode::Application:
         return GetLocalString(1133);
-    case 1:
+    case LoadMode::Database:
         return GetLocalString(1135) + QLatin1StringView("  ") + context.databaseFileName;
-    case 2:
+    case LoadMode::Device:
         return GetLocalString(1134);
     default:
         return {};

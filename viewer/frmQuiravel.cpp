@@ -5,6 +5,7 @@
 #include "StatusLabel.h"
 #include "StatusText.h"
 #include "ViewerOwner.h"
+#include "contract/HostContract.h"
 #include "platform/ComError.h"
 #include "platform/Locale.h"
 #include "platform/MessageBox.h"
@@ -17,7 +18,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QtGlobal>
 #include <utility>
+
+using HostContract::LoadMode;
 
 namespace {
 
@@ -145,9 +149,9 @@ QMenu *frmQuiravel::createViewMenu()
         const char *tag;
         void (frmQuiravel::*command)();
     } entries[] = {
-        {"srcValue", "&Oberfläche", "118", &frmQuiravel::srcValue_Click},
-        {"scrDatabase", "&Datenbank", "119", &frmQuiravel::scrDatabase_Click},
-        {"scrShadow", "&Gerät", "120", &frmQuiravel::scrShadow_Click},
+        {QuiravelCommand::ApplicationData, "&Oberfläche", "118", &frmQuiravel::srcValue_Click},
+        {QuiravelCommand::DatabaseData, "&Datenbank", "119", &frmQuiravel::scrDatabase_Click},
+        {QuiravelCommand::DeviceData, "&Gerät", "120", &frmQuiravel::scrShadow_Click},
     };
     for (const auto &entry : entries) {
         QAction *action = registerEntry(menu->addAction(QString::fromUtf8(entry.caption)),
@@ -387,7 +391,8 @@ void frmQuiravel::setBusy(bool busy)
 
 void frmQuiravel::setViewChecks(QAction *checked)
 {
-    for (const char *name : {"srcValue", "scrDatabase", "scrShadow"}) {
+    for (const char *name :
+         {QuiravelCommand::ApplicationData, QuiravelCommand::DatabaseData, QuiravelCommand::DeviceData}) {
         QAction *entry = menuEntry(QString::fromLatin1(name));
         entry->setChecked(entry == checked);
     }
@@ -437,8 +442,8 @@ bool frmQuiravel::reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionI
 
 void frmQuiravel::srcValue_Click()
 {
-    setViewChecks(menuEntry(QStringLiteral("srcValue")));
-    reloadPrintView(0, 1147, 0);
+    setViewChecks(menuEntry(QLatin1StringView(QuiravelCommand::ApplicationData)));
+    reloadPrintView(qToUnderlying(LoadMode::Application), 1147, 0);
 }
 
 void frmQuiravel::confirmAndReload(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId,
@@ -455,7 +460,7 @@ void frmQuiravel::confirmAndReload(std::int32_t mode, std::int16_t sourceCaption
 
 void frmQuiravel::scrDatabase_Click()
 {
-    confirmAndReload(1, 1149, 1137, "scrDatabase");
+    confirmAndReload(qToUnderlying(LoadMode::Database), 1149, 1137, QuiravelCommand::DatabaseData);
 }
 
 void frmQuiravel::scrShadow_Click()
@@ -464,7 +469,7 @@ void frmQuiravel::scrShadow_Click()
     const bool connected = m_owner && m_owner->IsDeviceConnected();
     if (goneAfterNestedLoop(self) || !connected)
         return;
-    confirmAndReload(2, 1148, 1139, "scrShadow");
+    confirmAndReload(qToUnderlying(LoadMode::Device), 1148, 1139, QuiravelCommand::DeviceData);
 }
 
 void frmQuiravel::MakeTemplatePrintFile()
@@ -485,6 +490,7 @@ void frmQuiravel::MakeTemplatePrintFile()
         return;
     }
     m_printFilePath = printFilePathFor(templatePath);
+    m_pagePath = m_printFilePath;
 
     const PrintFileResult result = writeTemplatePrintFile(found, m_printFilePath, [this](QString &line) {
         // A line whose tags cannot be filled is written as it was read.
@@ -533,7 +539,9 @@ void frmQuiravel::ShowDefaultReport()
     try {
         if (!m_owner)
             throw ComError(E_UNEXPECTED, QStringLiteral("The window has no owner"));
-        const QString path = m_owner->GetTemplateDirectory() + QStringLiteral("REPORT.HTM");
+        const QString path =
+            m_owner->GetTemplateDirectory() + QString::fromLatin1(HostContract::ReportFileName);
+        m_pagePath = path;
         try {
             m_owner->WriteReportFile(path);
         } catch (const std::exception &e) {
@@ -553,17 +561,17 @@ void frmQuiravel::ShowDefaultReport()
 
 void frmQuiravel::ShowApplicationReport()
 {
-    reloadAndShow(0, 0, &frmQuiravel::ShowDefaultReport);
+    reloadAndShow(qToUnderlying(LoadMode::Application), 0, &frmQuiravel::ShowDefaultReport);
 }
 
 void frmQuiravel::ShowDatabaseReport()
 {
-    reloadAndShow(1, 1137, &frmQuiravel::ShowDefaultReport);
+    reloadAndShow(qToUnderlying(LoadMode::Database), 1137, &frmQuiravel::ShowDefaultReport);
 }
 
 void frmQuiravel::ShowDeviceReport()
 {
-    reloadAndShow(2, 1139, &frmQuiravel::ShowDefaultReport);
+    reloadAndShow(qToUnderlying(LoadMode::Device), 1139, &frmQuiravel::ShowDefaultReport);
 }
 
 void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, std::int16_t disabledMessage)

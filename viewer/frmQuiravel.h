@@ -67,6 +67,8 @@ public:
     BrowserControl *WebBrowser1() const { return m_browser; }
     QString templatePath() const { return m_templatePath; }
     QString printFilePath() const { return m_printFilePath; }
+    /// The print file or the default report, whichever was generated last.
+    QString pagePath() const { return m_pagePath; }
     /// The file that failed and why, when the page last generated (print
     /// file or report) could not be generated whole; both empty otherwise.
     QString generationErrorPath() const { return m_generationErrorPath; }
@@ -121,6 +123,7 @@ private:
     StatusLabel *m_statusLabel = nullptr;
     QString m_templatePath;
     QString m_printFilePath;
+    QString m_pagePath;
     QString m_generationErrorPath;
     QString m_generationError;
     bool m_previewChecked = false;

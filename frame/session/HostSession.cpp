@@ -152,10 +152,13 @@ QString HostSession::generationError() const
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path.toQString()), reason.toQString());
 }
 
-QString HostSession::outputDirectory() const
+QString HostSession::pagePath() const
 {
-    const QString description = m_model.descriptionPath();
-    return description.isEmpty() ? QString() : QFileInfo(description).absolutePath();
+    BStr path;
+    if (!m_automation || FAILED(m_automation->GetPagePath(path.put())))
+        return {};
+    const QString text = path.toQString();
+    return text.isEmpty() ? QString() : localPath(text);
 }
 
 void HostSession::shutdown()

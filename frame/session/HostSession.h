@@ -52,7 +52,8 @@ public:
     /// write); empty when it was.
     QString generationError() const;
     /// The directory the component writes generated files to (the description's).
-    QString outputDirectory() const;
+    /// The page the component generated last (print file or report), as a local path.
+    QString pagePath() const;
 
     /// Destroys the view if it is still alive and drops every reference.
     void shutdown();

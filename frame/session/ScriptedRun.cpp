@@ -57,15 +57,11 @@ void ScriptedRun::start()
         return;
     }
 
-    const QString last = commands.isEmpty() ? QString() : commands.constLast();
-    m_target = last.startsWith(QLatin1String("Show"))
-                   ? QDir(m_session.outputDirectory()).filePath(QStringLiteral("REPORT.HTM"))
-                   : m_session.printFilePath();
+    m_target = m_session.pagePath();
     if (m_target.isEmpty() || !QFileInfo::exists(m_target)) {
         fail(ExitNoPage, QStringLiteral("no page was generated"));
         return;
     }
-    m_target = HostSession::localPath(m_target);
     enterStage(Stage::WaitingForPage);
 }
 

@@ -1,6 +1,7 @@
 #include "TagCheck.h"
 
 #include "component/SystemInformation.h"
+#include "contract/HostContract.h"
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/DeviceModel.h"
@@ -103,7 +104,7 @@ QString settingEntry(DeviceModel &model, const QString &key)
 /// description, its name matched without regard to case.
 QString defaultTemplate(DeviceModel &model, const QString &descriptionPath)
 {
-    const QString setting = settingEntry(model, QStringLiteral("PRINTTEMPLATEFILE"));
+    const QString setting = settingEntry(model, QString::fromLatin1(HostContract::PrintTemplateSetting));
     if (setting.isEmpty())
         throw Failure{descriptionPath + QStringLiteral(": names no PRINTTEMPLATEFILE; give the template")};
     const QString fileName = setting.section(u'.', 0, 0) + GetLanguageCode() + QStringLiteral(".HTM");
@@ -121,22 +122,23 @@ void selectSource(const QString &source, DeviceModel &model, TagContext &context
 {
     std::int32_t error = 0;
     if (source == QLatin1StringView("application")) {
-        context.loadMode = 0;
+        context.loadMode = HostContract::LoadMode::Application;
     } else if (source == QLatin1StringView("database")) {
         check(HostAccess::functionControl(model.itemManager().get())->LoadDatabase(0, &error));
         if (error != 0)
             throw Failure{model.databaseError().isEmpty() ? QStringLiteral("the database could not be loaded")
                                                           : model.databaseError()};
-        context.loadMode = 1;
-        context.databaseFileName = GetTagValue(context, DeviceModel::FileNameItem, false);
+        context.loadMode = HostContract::LoadMode::Database;
+        context.databaseFileName =
+            GetTagValue(context, QString::fromLatin1(HostContract::DatabaseFileNameItem), false);
     } else if (source == QLatin1StringView("device")) {
         check(HostAccess::functionControl(model.itemManager().get())
-                  ->StartFunction(BStr(QStringLiteral("upload")).get(), &error));
+                  ->StartFunction(BStr(QString::fromLatin1(HostContract::UploadFunction)).get(), &error));
         if (error != 0)
             throw Failure{QStringLiteral("the device is not connected; no upload")};
         // The check needs no progress reports: the upload runs to its end at once.
-        model.advanceUpload(100);
-        context.loadMode = 2;
+        model.advanceUpload(HostContract::UploadFinished);
+        context.loadMode = HostContract::LoadMode::Device;
         context.shadow = true;
     } else {
         throw Failure{QStringLiteral("unknown source \"%1\": application, database or device").arg(source)};

@@ -1,9 +1,15 @@
 // The host calls of each data source command and report variant, in order
 // and with their arguments, from the menu entry to the written page.
 #include "ComponentFixture.h"
+#include "contract/HostContract.h"
 #include "tests/support/CallLog.h"
 
 namespace {
+
+QString opened(const char *item)
+{
+    return QString("OpenItem(\"%1\", shadow=0, view=7, 0, 0)").arg(QLatin1StringView(item));
+}
 
 /// Filling the template's one tag, #FLOW#, an item without a definition.
 QStringList flowTag(bool shadow, const QString &h)
@@ -17,8 +23,7 @@ QStringList flowTag(bool shadow, const QString &h)
 
 QStringList connectionCheck(const QString &h)
 {
-    return {"OpenItem(\"&&private&&Connect\", shadow=0, view=7, 0, 0)",
-            QString("GetItemQuad(handle=%1)").arg(h),
+    return {opened(HostContract::ConnectItem), QString("GetItemQuad(handle=%1)").arg(h),
             QString("CloseItem(view=7, handle=%1, shadow=0)").arg(h)};
 }
 
@@ -26,9 +31,9 @@ QStringList connectionCheck(const QString &h)
 /// ten progress reports, the last of them 100.
 QStringList upload(const QString &h)
 {
-    QStringList calls{"OpenItem(\"&&Sequence_Progress&&upload\", shadow=0, view=7, 0, 0)",
-                      QString("GetItemLong(handle=%1)").arg(h), "GetFunctionControl()",
-                      "StartFunction(\"upload\")"};
+    QStringList calls{opened(HostContract::UploadProgressItem), QString("GetItemLong(handle=%1)").arg(h),
+                      "GetFunctionControl()",
+                      QString("StartFunction(\"%1\")").arg(QLatin1StringView(HostContract::UploadFunction))};
     for (int report = 10; report <= 100; report += 10)
         calls << QString("GetItemLong(handle=%1)").arg(h);
     return calls << QString("CloseItem(view=7, handle=%1, shadow=0)").arg(h);
@@ -38,10 +43,11 @@ QStringList upload(const QString &h)
 /// name is passed unchanged.
 const QStringList databaseLoad{"GetFunctionControl()",
                                "LoadDatabase(0)",
-                               "OpenItem(\"&&private_PM&&FileName\", shadow=0, view=7, 0, 0)",
+                               opened(HostContract::DatabaseFileNameItem),
                                "GetItemString(handle=h1, shadow=0)",
                                "GetDeviceDescription()",
-                               "FindDefinition(\"OBJECT\", \"&&private_PM&&FileName\") -> error 1",
+                               QString("FindDefinition(\"OBJECT\", \"%1\") -> error 1")
+                                   .arg(QLatin1StringView(HostContract::DatabaseFileNameItem)),
                                "CloseItem(view=7, handle=h1, shadow=0)"};
 
 /// The default report of a device with no device entries and no objects.
@@ -69,10 +75,11 @@ protected:
 
 TEST_F(command_call_log_test, attach_reads_the_template_setting_and_show_the_templates_tags)
 {
-    const QStringList attachCalls{"GetDeviceDescription()", "GetSettingEntry(\"PRINTTEMPLATEFILE\")",
-                                  "OpenItem(\"&&private_PM&&KQDPath\", shadow=0, view=7, 0, 0)",
-                                  "GetItemString(handle=h1, shadow=0)",
-                                  "CloseItem(view=7, handle=h1, shadow=0)"};
+    const QStringList attachCalls{
+        "GetDeviceDescription()",
+        QString("GetSettingEntry(\"%1\")").arg(QLatin1StringView(HostContract::PrintTemplateSetting)),
+        opened(HostContract::DescriptionPathItem), "GetItemString(handle=h1, shadow=0)",
+        "CloseItem(view=7, handle=h1, shadow=0)"};
     EXPECT_EQ(logText(callLog(model)), logText(attachCalls + flowTag(false, "h2")));
 }
 

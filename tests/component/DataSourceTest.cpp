@@ -135,3 +135,18 @@ TEST_F(data_source_test, a_print_file_that_cannot_be_completed_is_not_left_and_t
     EXPECT_EQ(printFile(), page("Application data", "12.5"));
     EXPECT_EQ(generationError(), QStringList({"", ""}));
 }
+
+TEST_F(data_source_test, the_page_path_names_the_print_file_or_report_generated_last)
+{
+    const auto pagePath = [this] {
+        BStr page;
+        EXPECT_EQ(automation(view)->GetPagePath(page.put()), S_OK);
+        return page.toQString();
+    };
+    EXPECT_EQ(pagePath(), path("PumpPRN.HTM"));
+    ASSERT_EQ(runCommand(automation(view).get(), QuiravelCommand::ApplicationReport), S_OK);
+    EXPECT_EQ(pagePath(), path(QString::fromLatin1(HostContract::ReportFileName)));
+    run(QuiravelCommand::ApplicationData);
+    EXPECT_EQ(pagePath(), path("PumpPRN.HTM"));
+    EXPECT_EQ(automation(view)->GetPagePath(nullptr), E_POINTER);
+}

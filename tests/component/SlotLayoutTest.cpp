@@ -43,6 +43,7 @@ TEST(slot_layout_test, automation_interface_grows_only_at_its_end)
     EXPECT_SLOT(IQuiravelAutomation::RunCommand, 3);
     EXPECT_SLOT(IQuiravelAutomation::GetWindowState, 8);
     EXPECT_SLOT(IQuiravelAutomation::GetGenerationError, 9);
+    EXPECT_SLOT(IQuiravelAutomation::GetPagePath, 10);
     EXPECT_SLOT(IQuiravelEvents::OnPdfFinished, 5);
 }
 

@@ -1,6 +1,7 @@
 // Every host operation that a user-visible flow calls, answered in turn with
 // each kind of fault a host can give: the flow ends as the host contract
 // says, and nothing crashes, hangs, stays open or outlives the host.
+#include "contract/HostContract.h"
 #include "platform/ComObject.h"
 #include "tests/component/ComponentFixture.h"
 
@@ -200,7 +201,9 @@ protected:
         if (flow.stage >= Stage::Uploaded) {
             EXPECT_EQ(runCommand(automation(view).get(), "scrShadow"), S_OK);
         }
-        const QString written = path(flow.page == Page::Report ? "REPORT.HTM" : "PumpPRN.HTM");
+        const QString written =
+            path(flow.page == Page::Report ? QString::fromLatin1(HostContract::ReportFileName)
+                                           : QStringLiteral("PumpPRN.HTM"));
         QFile::remove(written);
         messages.clear();
         const qsizetype executedBefore = browsers.last ? browsers.last->execCalls.size() : 0;

@@ -1,6 +1,7 @@
 // The frame application end to end: the built component is registered in a
 // private registry file with quiravel-regsvr, and quiravel-frame hosts it on
 // copies of the flow-meter sample, as a host integrator would run it.
+#include "contract/HostContract.h"
 #include "tests/support/ToolProcess.h"
 
 #include <QRegularExpression>
@@ -58,7 +59,7 @@ TEST_F(frame_e2e_test, frame_window_run_shows_the_database_report)
     const ProcessResult run = frame({"--yes", "--exit", "--report", "database", copySample()}, s_registry,
                                     {{"DISPLAY", ":99"}, {"QT_QPA_PLATFORM", "offscreen"}});
     ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
-    const QString report = m_work.filePath("REPORT.HTM");
+    const QString report = m_work.filePath(QString::fromLatin1(HostContract::ReportFileName));
     EXPECT_TRUE(run.out.contains("page: " + report)) << qPrintable(run.out);
     EXPECT_TRUE(readText(report).contains(kDatabaseHours));
 }

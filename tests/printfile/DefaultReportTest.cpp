@@ -1,5 +1,6 @@
 #include "printfile/DefaultReport.h"
 #include "PrintFileTestSupport.h"
+#include "contract/HostContract.h"
 #include "platform/ComError.h"
 #include "tests/support/ComErrorAssert.h"
 #include "tests/support/FileGuards.h"
@@ -64,7 +65,7 @@ public:
     }
 
     QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("REPORT.HTM"));
+    QString path = dir.filePath(QString::fromLatin1(HostContract::ReportFileName));
 };
 
 TEST(default_report_test, writes_the_whole_report_byte_for_byte_in_both_languages)
@@ -139,7 +140,7 @@ TEST(default_report_test, a_link_is_never_written_through_and_a_full_disk_keeps_
     EXPECT_EQ(readBytes(mine), QByteArray("keep me\r\n"));
     EXPECT_EQ(
         QDir(host.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
-        (QStringList{QStringLiteral("REPORT.HTM"), QStringLiteral("mine.htm")}));
+        (QStringList{QString::fromLatin1(HostContract::ReportFileName), QStringLiteral("mine.htm")}));
 }
 
 } // namespace

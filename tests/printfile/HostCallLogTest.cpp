@@ -1,6 +1,7 @@
 // The host calls of tag substitution and of the default report, in order and
 // with their arguments.
 #include "PrintFileTestSupport.h"
+#include "contract/HostContract.h"
 #include "printfile/DefaultReport.h"
 #include "printfile/TagSubstitution.h"
 #include "tests/support/CallLog.h"
@@ -99,7 +100,7 @@ TEST(host_call_log_test, the_report_walks_the_object_section_in_order)
         TagContext context = host.context();
         context.shadow = shadow;
         QTemporaryDir dir;
-        WriteReportFile(context, dir.filePath(QStringLiteral("REPORT.HTM")));
+        WriteReportFile(context, dir.filePath(QString::fromLatin1(HostContract::ReportFileName)));
 
         QStringList expected;
         // Each call on the description fetches it first.

@@ -1,6 +1,7 @@
 // The viewer window's commands with a fake browser: the print
 // file, reports, printing and the browser's events.
 #include "ViewerTestSupport.h"
+#include "contract/HostContract.h"
 
 #include <QAction>
 #include <QFile>
@@ -46,8 +47,10 @@ TEST_F(viewer_commands_test, report_is_written_and_shown_or_its_error_reported)
     ASSERT_NE(deviceReport, nullptr);
     deviceReport->trigger();
     EXPECT_EQ(owner.loads, QList<std::int32_t>{2});
-    EXPECT_EQ(owner.reportPaths, QStringList{owner.directory + "REPORT.HTM"});
-    EXPECT_EQ(browser()->navigations.last(), owner.directory + "REPORT.HTM");
+    EXPECT_EQ(owner.reportPaths,
+              QStringList{owner.directory + QString::fromLatin1(HostContract::ReportFileName)});
+    EXPECT_EQ(browser()->navigations.last(),
+              owner.directory + QString::fromLatin1(HostContract::ReportFileName));
     EXPECT_TRUE(messages.texts.isEmpty());
 
     owner.reportError = "Path not found";
