@@ -4,6 +4,8 @@
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/DeviceModel.h"
+#include "frame/ToolOutput.h"
+#include "frame/ToolSignals.h"
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
@@ -14,31 +16,73 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
 
 namespace TagCheck {
 namespace {
 
 constexpr std::int32_t CheckViewHandle = 1;
 
-const QString Usage = QStringLiteral("usage: quiravel-tagcheck [--data FILE] [--source "
+const QString Tool = QStringLiteral("quiravel-tagcheck");
+
+const QString Usage = QStringLiteral("usage: quiravel-tagcheck [-q] [--data FILE] [--source "
                                      "application|database|device] [--call-log FILE] DESCRIPTION.kqd "
                                      "[TEMPLATE]");
 
 const QString Help =
     Usage +
     QStringLiteral("\n"
-                   "Lists every tag of the template (default: the description's own) with its line "
-                   "number and value, and marks the unresolved ones.\n"
+                   "Lists every tag of the template (default: the description's own for the user's "
+                   "language, LC_ALL, LC_MESSAGES or LANG: German ...049.HTM, otherwise ...001.HTM) "
+                   "with its line number and value, and marks the unresolved ones. A template whose "
+                   "meta tag declares another charset than the print file's Windows-1252 gets a "
+                   "warning for each value with non-ASCII text, which will show wrongly.\n"
                    "\n"
                    "Options:\n"
                    "  --data FILE      The device data file (default: the description's .data file).\n"
                    "  --source SOURCE  The data the tags read: application (default), database or "
                    "device.\n"
                    "  --call-log FILE  Write every call to the host to FILE, a line a call.\n"
+                   "  -q, --quiet      List only the tags that are not resolved.\n"
                    "  -h, --help       Show this help and exit.\n"
+                   "  --version        Show the version and exit.\n"
                    "\n"
                    "Exit status: 0 every tag resolved, 1 any unresolved, 2 bad arguments or a file "
-                   "that cannot be read.\n");
+                   "that cannot be read, 130 interrupted (SIGINT), 143 terminated (SIGTERM), 129 hung up "
+                   "(SIGHUP).\n");
+
+/// Ends the check on an ending signal, through the normal way out.
+struct Interrupted
+{
+    int signal;
+};
+
+/// Charsets a browser reads as Windows-1252, which the print file is written in.
+bool readsAsWindows1252(const QString &charset)
+{
+    static const QStringList names = {
+        QStringLiteral("windows-1252"), QStringLiteral("cp1252"),    QStringLiteral("x-cp1252"),
+        QStringLiteral("iso-8859-1"),   QStringLiteral("iso8859-1"), QStringLiteral("iso_8859-1"),
+        QStringLiteral("latin1"),       QStringLiteral("l1"),        QStringLiteral("us-ascii"),
+        QStringLiteral("ascii"),        QStringLiteral("cp819"),     QStringLiteral("ibm819"),
+    };
+    return names.contains(charset.toLower());
+}
+
+/// The charset a meta tag on `line` declares; empty when it declares none.
+QString declaredCharset(const QString &line)
+{
+    static const QRegularExpression meta(
+        QStringLiteral("<meta\\b[^>]*\\bcharset\\s*=\\s*[\"']?([A-Za-z0-9_.:-]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return meta.match(line).captured(1);
+}
+
+bool nonAscii(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0x7f; });
+}
 
 /// Ends the check with a usage or file error; its text is the one line the
 /// user reads.
@@ -143,7 +187,8 @@ void selectSource(const QString &source, DeviceModel &model, TagContext &context
     }
 }
 
-int checkTemplate(const QString &templatePath, const TagContext &context, QTextStream &out)
+int checkTemplate(const QString &templatePath, const TagContext &context, bool quiet, QTextStream &out,
+                  QTextStream &err)
 {
     TextReader reader;
     if (!reader.open(templatePath))
@@ -151,8 +196,26 @@ int checkTemplate(const QString &templatePath, const TagContext &context, QTextS
 
     int status = AllResolved;
     QStringList tags;
+    QString charset;
+    int charsetLine = 0;
+    const auto warnIfShownWrongly = [&](int lineNumber, const QString &what) {
+        if (charsetLine == 0 || readsAsWindows1252(charset))
+            return;
+        err << Tool << ": warning: " << templatePath << ':' << lineNumber << ": " << what
+            << " is written in Windows-1252, but line " << charsetLine << " declares the charset " << charset
+            << ": it will show wrongly\n";
+    };
     for (int lineNumber = 1; !reader.atEndOfStream(); ++lineNumber) {
+        if (const int signal = ToolSignals::received())
+            throw Interrupted{signal};
         QString line = reader.readLine();
+        if (charsetLine == 0) {
+            charset = declaredCharset(line);
+            if (!charset.isEmpty())
+                charsetLine = lineNumber;
+        }
+        // The template's own bytes reach the page as they are, so they show
+        // as its author meant; only the values put in are re-encoded.
         if (!line.contains(u'#'))
             continue;
         tags.clear();
@@ -181,6 +244,11 @@ int checkTemplate(const QString &templatePath, const TagContext &context, QTextS
             }
         }
         for (qsizetype i = 0; i < tags.size(); ++i) {
+            if (failed < 0 && resolved.at(i) && nonAscii(reports.at(i)))
+                warnIfShownWrongly(lineNumber,
+                                   QStringLiteral("the value of %1 (\"%2\")").arg(tags.at(i), reports.at(i)));
+            if (quiet && failed < 0 && resolved.at(i))
+                continue;
             out << lineNumber << ": " << tags.at(i) << " -> ";
             if (failed < 0) {
                 out << reports.at(i) << '\n';
@@ -213,6 +281,11 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
         QStringLiteral("call-log"), QStringLiteral("write every host call to FILE"), QStringLiteral("FILE"));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("show this help"));
+    const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("show the version"));
+    const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
+                                         QStringLiteral("list only the tags not resolved"));
+    parser.addOption(versionOption);
+    parser.addOption(quietOption);
     parser.addOption(dataOption);
     parser.addOption(sourceOption);
     parser.addOption(callLogOption);
@@ -222,9 +295,19 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
         out << Help;
         return AllResolved;
     }
+    if (parsed && parser.isSet(versionOption)) {
+        out << ToolOutput::versionText(Tool);
+        return AllResolved;
+    }
     const QStringList positional = parser.positionalArguments();
     if (!parsed || positional.isEmpty() || positional.size() > 2) {
-        err << (parsed ? QString() : parser.errorText() + u'\n') << Usage << '\n';
+        QString reason = parser.errorText();
+        if (parsed)
+            reason = positional.isEmpty() ? QStringLiteral("no device description given")
+                                          : QStringLiteral("unexpected argument '%1'").arg(positional.at(2));
+        if (reason.endsWith(u'.'))
+            reason.chop(1);
+        err << Tool << ": " << ToolOutput::shownPath(reason) << "; see '" << Tool << " --help'\n";
         return UsageOrFileError;
     }
 
@@ -251,17 +334,20 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
 
         const QString templatePath =
             positional.size() == 2 ? positional.at(1) : defaultTemplate(model, descriptionPath);
-        const int status = checkTemplate(templatePath, context, out);
+        const int status = checkTemplate(templatePath, context, parser.isSet(quietOption), out, err);
         out.flush();
         return status;
     } catch (const Failure &failure) {
         out.flush();
-        err << failure.message << '\n';
+        err << Tool << ": " << failure.message << '\n';
         return UsageOrFileError;
     } catch (const ComError &error) {
         out.flush();
-        err << "host failure: " << error.description() << '\n';
+        err << Tool << ": host failure: " << error.description() << '\n';
         return UsageOrFileError;
+    } catch (const Interrupted &interrupted) {
+        out.flush();
+        return ToolSignals::exitStatusFor(interrupted.signal);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "TagCheck.h"
 
+#include "frame/ToolSignals.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 
@@ -9,5 +11,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // The check runs without an event loop; it looks for a signal between lines.
+    ToolSignals::recordEndingSignals();
     return TagCheck::runTagCheck(QCoreApplication::arguments(), out, err);
 }

@@ -164,7 +164,9 @@ TEST_F(batch_e2e_test, an_upload_that_never_ends_times_out_alone)
     ASSERT_EQ(rows.size(), 3) << qPrintable(readText(summary));
     EXPECT_EQ(rows[0][0], stuck);
     EXPECT_EQ(rows[0][1], "failed");
-    EXPECT_TRUE(rows[0][2].startsWith("timed out after 3 s while scrShadow ran")) << qPrintable(rows[0][2]);
+    // The message names what the user asked for, never the view's command.
+    EXPECT_TRUE(rows[0][2].startsWith("timed out after 3 s while the upload from the device ran"))
+        << qPrintable(rows[0][2]);
     for (int i = 1; i < 3; ++i) {
         EXPECT_EQ(rows[i][1], "ok") << qPrintable(rows[i].join('|'));
         EXPECT_TRUE(readText(rows[i][4]).contains(QString("SN-QUICK-%1").arg(i)));
@@ -175,8 +177,8 @@ TEST_F(batch_e2e_test, usage_errors_exit_with_2_before_anything_runs)
 {
     const ProcessResult bad = batch({"--jobs", "0", m_work.path()});
     EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_EQ(bad.err, "quiravel-batch: --jobs takes a whole number from 1 to 64, not \"0\"\n"
-                       "Try 'quiravel-batch --help'.\n");
+    EXPECT_EQ(bad.err, "quiravel-batch: --jobs takes a whole number from 1 to 64, not \"0\"; see "
+                       "'quiravel-batch --help'\n");
     const ProcessResult none = batch({});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_TRUE(none.err.contains("no device description, folder or list given"));

@@ -64,16 +64,37 @@ TEST_F(batch_test, a_list_names_descriptions_and_folders_relative_to_itself)
                                                   "W/site/missing.kqd: no such file or folder"}));
 }
 
+TEST_F(batch_test, pdfs_of_several_arguments_are_named_below_the_folder_they_share)
+{
+    const QString first = touch("plant/v1/Valve.kqd");
+    const QString second = touch("plant/v2/Valve.kqd");
+    touch("plant/v3/deep/Valve.kqd");
+    // As a shell glob or find | xargs passes them: files and folders alike.
+    EXPECT_EQ(devices({first, second, m_work.filePath("plant/v3")}),
+              QStringList({"W/plant/v1/Valve.kqd -> W/out/v1/Valve.pdf",
+                           "W/plant/v2/Valve.kqd -> W/out/v2/Valve.pdf",
+                           "W/plant/v3/deep/Valve.kqd -> W/out/v3/deep/Valve.pdf"}));
+    // One argument stays as it was: the path below it.
+    EXPECT_EQ(devices({second}), QStringList({"W/plant/v2/Valve.kqd -> W/out/Valve.pdf"}));
+    // A list counts with its own folder.
+    const QString list = touch("lists/some.txt", "../plant/v1/Valve.kqd\n");
+    EXPECT_EQ(devices({'@' + list, second}),
+              QStringList({"W/plant/v1/Valve.kqd -> W/out/plant/v1/Valve.pdf",
+                           "W/plant/v2/Valve.kqd -> W/out/plant/v2/Valve.pdf"}));
+}
+
 TEST_F(batch_test, the_second_device_of_one_pdf_path_is_refused)
 {
     const QString first = touch("v1/Valve.kqd");
-    const QString second = touch("v2/Valve.kqd");
-    EXPECT_EQ(devices({first, second}),
+    // The same device named twice, once through its folder.
+    EXPECT_EQ(devices({first, m_work.filePath("v1")}),
               QStringList({"W/v1/Valve.kqd -> W/out/Valve.pdf",
-                           "W/v2/Valve.kqd: its PDF W/out/Valve.pdf is already that of W/v1/Valve.kqd"}));
-    // Their folders keep them apart.
-    EXPECT_EQ(devices({m_work.path()}),
-              QStringList({"W/v1/Valve.kqd -> W/out/v1/Valve.pdf", "W/v2/Valve.kqd -> W/out/v2/Valve.pdf"}));
+                           "W/v1/Valve.kqd: its PDF W/out/Valve.pdf is already that of W/v1/Valve.kqd"}));
+    // A description whose name differs only in its extension's case.
+    touch("v1/Valve.KQD");
+    EXPECT_EQ(devices({m_work.filePath("v1")}),
+              QStringList({"W/v1/Valve.KQD -> W/out/Valve.pdf",
+                           "W/v1/Valve.kqd: its PDF W/out/Valve.pdf is already that of W/v1/Valve.KQD"}));
 }
 
 TEST_F(batch_test, inputs_without_devices_become_one_failed_entry_each)
