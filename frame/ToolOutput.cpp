@@ -1,6 +1,12 @@
 #include "ToolOutput.h"
 
+#include "resources/Language.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 #include <fcntl.h>
 #include <thread>
@@ -52,12 +58,20 @@ void printError(const QString &tool, const QString &reason)
     std::fflush(stream);
 }
 
-void printUsageError(const QString &tool, const QString &reason)
+QString usageLine(const QString &tool, const QString &reason)
 {
     QString text = reason.trimmed();
     if (text.endsWith(QLatin1Char('.')))
         text.chop(1);
-    printError(tool, QStringLiteral("%1; see '%2 --help'").arg(shownPath(text), tool));
+    return QStringLiteral("%1: ").arg(tool) +
+           QCoreApplication::translate("ToolOutput", "%1; see '%2 --help'").arg(shownPath(text), tool);
+}
+
+void printUsageError(const QString &tool, const QString &reason)
+{
+    std::FILE *stream = errorStream();
+    std::fputs((usageLine(tool, reason) + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
+    std::fflush(stream);
 }
 
 QString versionText(const QString &tool)
@@ -83,6 +97,23 @@ QString shownPath(const QString &path)
             shown += c;
     }
     return shown;
+}
+
+void installTranslations()
+{
+    // The component speaks German only to a German user in Germany, and
+    // English to everyone else; its host must not answer in a third way.
+    if (GetLanguageCode() != QLatin1String("049"))
+        return;
+    const QLocale german(QLocale::German, QLocale::Germany);
+    static QTranslator qt;
+    static QTranslator tools;
+    if (qt.load(german, QStringLiteral("qt"), QStringLiteral("_"),
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qt);
+    if (tools.load(german, QStringLiteral("quiravel"), QStringLiteral("_"),
+                   QStringLiteral(":/quiravel/i18n")))
+        QCoreApplication::installTranslator(&tools);
 }
 
 void keepEngineOutputAway(bool verbose)

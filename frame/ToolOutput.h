@@ -20,7 +20,10 @@ std::FILE *errorStream();
 /// being the application's name.
 void printError(const QString &tool, const QString &reason);
 
-/// Wrong usage: one line that names what was wrong and where help is.
+/// Wrong usage: "TOOL: REASON; see 'TOOL --help'", one line that names
+/// what was wrong and where help is, without a line end.
+QString usageLine(const QString &tool, const QString &reason);
+/// Writes usageLine() and a line end to the error stream.
 void printUsageError(const QString &tool, const QString &reason);
 
 /// "TOOL VERSION" and a line end, for --version.
@@ -30,6 +33,12 @@ QString versionText(const QString &tool);
 /// or another control character shown as an escape ("\n", "\x1b"), so that
 /// one message stays one line and no file name can move the cursor.
 QString shownPath(const QString &path);
+
+/// Has the application speak the language the component's templates and
+/// texts follow (German for a German user, English otherwise): Qt's own
+/// texts (dialog buttons, print dialogs, command-line errors) and the
+/// tools' own. Call once the application object exists.
+void installTranslations();
 
 /// The browser engine, its helper processes included, writes its own notes
 /// to file descriptor 2 (graphics back-ends, the sandbox, its log lines).

@@ -3,6 +3,7 @@
 #include "frame/ToolOutput.h"
 #include "platform/TextFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <algorithm>
 
@@ -81,7 +82,7 @@ void BatchReport::deviceFinished(const DeviceOutcome &outcome)
     const QString path = ToolOutput::shownPath(outcome.path);
     if (outcome.ok) {
         put(m_out,
-            QStringLiteral("[%1/%2] ok %3 (%4 s)%5\n")
+            QCoreApplication::translate("BatchReport", "[%1/%2] ok %3 (%4 s)%5\n")
                 .arg(m_done)
                 .arg(m_total)
                 .arg(path)
@@ -89,10 +90,12 @@ void BatchReport::deviceFinished(const DeviceOutcome &outcome)
                 .arg(outcome.pdf.isEmpty() ? QString()
                                            : QStringLiteral(": ") + ToolOutput::shownPath(outcome.pdf)));
     } else {
-        put(m_out, QStringLiteral("[%1/%2] %3 %4: %5\n")
-                       .arg(m_done)
-                       .arg(m_total)
-                       .arg(statusOf(outcome), path, outcome.message));
+        put(m_out,
+            (outcome.interrupted ? QCoreApplication::translate("BatchReport", "[%1/%2] interrupted %3: %4\n")
+                                 : QCoreApplication::translate("BatchReport", "[%1/%2] failed %3: %4\n"))
+                .arg(m_done)
+                .arg(m_total)
+                .arg(path, outcome.message));
     }
 }
 
@@ -102,12 +105,12 @@ void BatchReport::drawBar()
     const double rate = seconds > 0 ? m_done / seconds : 0;
     QString counts = QStringLiteral(" %1/%2").arg(m_done).arg(m_total);
     if (m_done > 0 && m_done < m_total && rate > 0) {
-        counts += QStringLiteral("  %1 devices/s  %2 left")
+        counts += QCoreApplication::translate("BatchReport", "  %1 devices/s  %2 left")
                       .arg(rate, 0, 'f', 1)
                       .arg(duration((m_total - m_done) / rate));
     }
     if (m_failed > 0)
-        counts += QStringLiteral("  %1 failed").arg(m_failed);
+        counts += QCoreApplication::translate("BatchReport", "  %1 failed").arg(m_failed);
     // The last column stays free: a terminal that wraps there would move
     // the cursor to the next line and the bar would be drawn again below.
     const int room = m_columns - 1;
@@ -127,19 +130,19 @@ void BatchReport::summarize(const QList<DeviceOutcome> &outcomes)
         put(m_out, QStringLiteral("\n"));
     for (const DeviceOutcome &outcome : outcomes) {
         if (!outcome.ok && !outcome.interrupted)
-            put(m_out,
-                QStringLiteral("failed: %1: %2\n").arg(ToolOutput::shownPath(outcome.path), outcome.message));
+            put(m_out, QCoreApplication::translate("BatchReport", "failed: %1: %2\n")
+                           .arg(ToolOutput::shownPath(outcome.path), outcome.message));
     }
     if (m_style == Style::Quiet)
         return;
     const double seconds = elapsedSeconds();
-    QString line = QStringLiteral("%1 of %2 devices done, %3 failed")
+    QString line = QCoreApplication::translate("BatchReport", "%1 of %2 devices done, %3 failed")
                        .arg(m_done - m_failed - m_interrupted)
                        .arg(m_total)
                        .arg(m_failed);
     if (m_interrupted > 0)
-        line += QStringLiteral(", %1 interrupted").arg(m_interrupted);
-    put(m_out, line + QStringLiteral(", in %1 s (%2 devices/s)\n")
+        line += QCoreApplication::translate("BatchReport", ", %1 interrupted").arg(m_interrupted);
+    put(m_out, line + QCoreApplication::translate("BatchReport", ", in %1 s (%2 devices/s)\n")
                           .arg(seconds, 0, 'f', 1)
                           .arg(seconds > 0 ? (m_done - m_interrupted) / seconds : 0.0, 0, 'f', 1));
 }

@@ -47,8 +47,9 @@ int runBatch(QApplication &app, const BatchOptions &options)
             return;
         // Once: a plant documented in the wrong language fails every device alike.
         languageWarned = true;
-        printError(QStringLiteral("warning: %1 has no template for the user's language, only %2; the "
-                                  "template follows LC_ALL, LC_MESSAGES and LANG")
+        printError(QCoreApplication::translate("quiravel-batch",
+                                               "warning: %1 has no template for the user's language, only "
+                                               "%2; the template follows LC_ALL, LC_MESSAGES and LANG")
                        .arg(ToolOutput::shownPath(outcome.path), ToolOutput::shownPath(other)));
     });
     QObject::connect(&run, &BatchRun::finished, &app, [&app] { app.exit(0); });
@@ -68,8 +69,9 @@ int runBatch(QApplication &app, const BatchOptions &options)
     if (!options.summaryPath.isEmpty()) {
         QString error;
         if (!writeSummary(options.summaryPath, run.outcomes(), &error)) {
-            printError(QStringLiteral("the summary %1 could not be written: %2")
-                           .arg(ToolOutput::shownPath(options.summaryPath), error));
+            printError(
+                QCoreApplication::translate("quiravel-batch", "the summary %1 could not be written: %2")
+                    .arg(ToolOutput::shownPath(options.summaryPath), error));
             allDone = false;
         }
     }

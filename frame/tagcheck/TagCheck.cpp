@@ -305,9 +305,7 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
         if (parsed)
             reason = positional.isEmpty() ? QStringLiteral("no device description given")
                                           : QStringLiteral("unexpected argument '%1'").arg(positional.at(2));
-        if (reason.endsWith(u'.'))
-            reason.chop(1);
-        err << Tool << ": " << ToolOutput::shownPath(reason) << "; see '" << Tool << " --help'\n";
+        err << ToolOutput::usageLine(Tool, reason) << '\n';
         return UsageOrFileError;
     }
 

@@ -90,4 +90,8 @@ TEST(devicefiles_test, tagcheck_warns_of_values_a_declared_charset_will_show_wro
         runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {"--bogus", description}, registry);
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_EQ(usage.err, "quiravel-tagcheck: Unknown option 'bogus'; see 'quiravel-tagcheck --help'\n");
+    // Qt's part of the line and ours, both in the user's language.
+    const ProcessResult german = runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {"--bogus", description},
+                                         registry, {{"LC_ALL", "de_DE.UTF-8"}});
+    EXPECT_EQ(german.err, "quiravel-tagcheck: Unbekannte Option 'bogus'; siehe 'quiravel-tagcheck --help'\n");
 }
