@@ -135,7 +135,8 @@ void ScriptedRun::afterPageShown()
     enterStage(Stage::WaitingForPdf);
     const HRESULT hr = m_session.printToPdf(m_options.pdfPath);
     if (FAILED(hr))
-        fail(ExitOutputFailed, QStringLiteral("PrintToPdf failed (%1)").arg(ToolOutput::statusText(hr)));
+        fail(ExitOutputFailed,
+             QStringLiteral("the PDF could not be started (%1)").arg(ToolOutput::statusText(hr)));
 }
 
 void ScriptedRun::onPdfFinished(const QString &path, bool ok)
