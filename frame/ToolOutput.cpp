@@ -7,8 +7,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
 #include <thread>
 #include <unistd.h>
 
@@ -118,12 +122,6 @@ void installTranslations()
 
 void keepEngineOutputAway(bool verbose)
 {
-#if defined(__SANITIZE_ADDRESS__)
-    // The sanitizers report on descriptor 2 as the process ends, after the
-    // thread that passes lines on may be gone: leave it to them.
-    static_cast<void>(verbose);
-    return;
-#else
     if (g_errors)
         return;
     const int user = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
@@ -131,18 +129,22 @@ void keepEngineOutputAway(bool verbose)
     if (user < 0 || ::pipe2(lines, O_CLOEXEC) != 0)
         return;
     std::FILE *errors = ::fdopen(user, "w");
+    std::fflush(stderr);
     if (!errors || ::dup2(lines[1], STDERR_FILENO) < 0) {
         ::close(lines[0]);
         ::close(lines[1]);
         return;
     }
     ::close(lines[1]);
-    std::fflush(stderr);
     g_errors = errors;
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers report as the process ends, when the thread that
+    // passes lines on may be gone: they write to the user's descriptor.
+    __sanitizer_set_report_fd(reinterpret_cast<void *>(static_cast<std::intptr_t>(user)));
+#endif
     // The helper processes inherit descriptor 2 and keep the pipe open
     // past our own end; the reader is left to the process's exit.
     std::thread(passOn, lines[0], verbose ? user : -1).detach();
-#endif
 }
 
 } // namespace ToolOutput

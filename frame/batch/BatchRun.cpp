@@ -43,6 +43,12 @@ void BatchRun::start()
 {
     for (std::size_t i = 0; i < std::size_t(m_devices.size()); ++i)
         m_pending.push_back(i);
+    // Interrupted before it began: every device is recorded as not done.
+    if (m_interrupted) {
+        m_interrupted = false;
+        interrupt();
+        return;
+    }
     startMore();
 }
 

@@ -31,6 +31,9 @@ int terminalColumns()
 
 int runBatch(QApplication &app, const BatchOptions &options)
 {
+    // From the start: a signal while the devices are gathered still ends
+    // the run with its summary.
+    ToolSignals endSignals;
     BatchRun run(options, collectDevices(options.inputs, options.pdfDirectory));
     const bool terminal = ::isatty(STDOUT_FILENO) != 0;
     BatchReport report(
@@ -54,7 +57,6 @@ int runBatch(QApplication &app, const BatchOptions &options)
     });
     QObject::connect(&run, &BatchRun::finished, &app, [&app] { app.exit(0); });
 
-    ToolSignals endSignals;
     QObject::connect(&endSignals, &ToolSignals::endRequested, &run, &BatchRun::interrupt);
     QObject::connect(&endSignals, &ToolSignals::windowResized, &app,
                      [&report] { report.setColumns(terminalColumns()); });
