@@ -15,6 +15,7 @@
 #include "resources/Language.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
@@ -23,6 +24,12 @@ namespace TagCheck {
 namespace {
 
 constexpr std::int32_t CheckViewHandle = 1;
+
+/// The check's own texts, in the user's language.
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(TagCheck)
+};
 
 const QString Tool = QStringLiteral("quiravel-tagcheck");
 
@@ -98,20 +105,20 @@ QString unresolvedReason(const TagResolution &resolution)
 {
     switch (resolution.outcome) {
     case TagResolution::Outcome::NoDeviceEntry:
-        return QStringLiteral("the description has no device entry \"%1\"").arg(resolution.name);
+        return Text::tr("the description has no device entry \"%1\"").arg(resolution.name);
     case TagResolution::Outcome::NoItem:
-        return QStringLiteral("the host has no item \"%1\"").arg(resolution.name);
+        return Text::tr("the host has no item \"%1\"").arg(resolution.name);
     case TagResolution::Outcome::ItemNotRead:
-        return QStringLiteral("the host could not read item \"%1\"").arg(resolution.name);
+        return Text::tr("the host could not read item \"%1\"").arg(resolution.name);
     case TagResolution::Outcome::Text:
         break;
     }
     if (!resolution.enumeration)
         return {};
     if (!resolution.lookup.looked)
-        return QStringLiteral("object %1: its definition names no type").arg(resolution.name);
+        return Text::tr("object %1: its definition names no type").arg(resolution.name);
     if (!resolution.lookup.matched)
-        return QStringLiteral("no text for value %1 in enumeration %2")
+        return Text::tr("no text for value %1 in enumeration %2")
             .arg(resolution.number)
             .arg(resolution.lookup.enumerationName);
     return {};
@@ -123,14 +130,14 @@ QString failureReason(const TagResolution &resolution, const ComError &error)
     if (resolution.enumeration && error.status() == DISP_E_BADINDEX) {
         const EnumLookupTrace &lookup = resolution.lookup;
         if (!lookup.typeDefined)
-            return QStringLiteral("object %1: type %2 not defined").arg(resolution.name, resolution.typeName);
+            return Text::tr("object %1: type %2 not defined").arg(resolution.name, resolution.typeName);
         if (lookup.enumerationName.isEmpty())
-            return QStringLiteral("object %1: names no enumeration").arg(resolution.typeName);
+            return Text::tr("object %1: names no enumeration").arg(resolution.typeName);
         if (!lookup.enumerationDefined)
-            return QStringLiteral("object %1: enumeration %2 not defined")
+            return Text::tr("object %1: enumeration %2 not defined")
                 .arg(resolution.typeName, lookup.enumerationName);
     }
-    return QStringLiteral("host failure: ") + error.description();
+    return Text::tr("host failure: ") + error.description();
 }
 
 QString settingEntry(DeviceModel &model, const QString &key)
@@ -149,13 +156,13 @@ QString defaultTemplate(DeviceModel &model, const QString &descriptionPath)
 {
     const QString setting = settingEntry(model, QStringLiteral("PRINTTEMPLATEFILE"));
     if (setting.isEmpty())
-        throw Failure{descriptionPath + QStringLiteral(": names no PRINTTEMPLATEFILE; give the template")};
+        throw Failure{descriptionPath + Text::tr(": names no PRINTTEMPLATEFILE; give the template")};
     const QString fileName = setting.section(u'.', 0, 0) + GetLanguageCode() + QStringLiteral(".HTM");
     const QString directory = QFileInfo(descriptionPath).absolutePath() + u'/';
     QString whyNot;
     const QString found = findTemplate(directory, fileName, &whyNot);
     if (found.isEmpty())
-        throw Failure{directory + fileName + QStringLiteral(": no such template: ") + whyNot};
+        throw Failure{directory + fileName + Text::tr(": no such template: ") + whyNot};
     return found;
 }
 
@@ -169,7 +176,7 @@ void selectSource(const QString &source, DeviceModel &model, TagContext &context
     } else if (source == QLatin1StringView("database")) {
         check(HostAccess::functionControl(model.itemManager().get())->LoadDatabase(0, &error));
         if (error != 0)
-            throw Failure{model.databaseError().isEmpty() ? QStringLiteral("the database could not be loaded")
+            throw Failure{model.databaseError().isEmpty() ? Text::tr("the database could not be loaded")
                                                           : model.databaseError()};
         context.loadMode = 1;
         context.databaseFileName = GetTagValue(context, DeviceModel::FileNameItem, false);
@@ -177,13 +184,13 @@ void selectSource(const QString &source, DeviceModel &model, TagContext &context
         check(HostAccess::functionControl(model.itemManager().get())
                   ->StartFunction(BStr(QStringLiteral("upload")).get(), &error));
         if (error != 0)
-            throw Failure{QStringLiteral("the device is not connected; no upload")};
+            throw Failure{Text::tr("the device is not connected; no upload")};
         // The check needs no progress reports: the upload runs to its end at once.
         model.advanceUpload(100);
         context.loadMode = 2;
         context.shadow = true;
     } else {
-        throw Failure{QStringLiteral("unknown source \"%1\": application, database or device").arg(source)};
+        throw Failure{Text::tr("unknown source \"%1\": application, database or device").arg(source)};
     }
 }
 
@@ -192,7 +199,7 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
 {
     TextReader reader;
     if (!reader.open(templatePath))
-        throw Failure{templatePath + QStringLiteral(": cannot read: ") + reader.errorString()};
+        throw Failure{templatePath + Text::tr(": cannot read: ") + reader.errorString()};
 
     int status = AllResolved;
     QStringList tags;
@@ -201,9 +208,16 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
     const auto warnIfShownWrongly = [&](int lineNumber, const QString &what) {
         if (charsetLine == 0 || readsAsWindows1252(charset))
             return;
-        err << Tool << ": warning: " << templatePath << ':' << lineNumber << ": " << what
-            << " is written in Windows-1252, but line " << charsetLine << " declares the charset " << charset
-            << ": it will show wrongly\n";
+        err << Tool << ": "
+            << Text::tr(
+                   "warning: %1:%2: %3 is written in Windows-1252, but line %4 declares the charset %5: it "
+                   "will show wrongly")
+                   .arg(templatePath)
+                   .arg(lineNumber)
+                   .arg(what)
+                   .arg(charsetLine)
+                   .arg(charset)
+            << '\n';
     };
     for (int lineNumber = 1; !reader.atEndOfStream(); ++lineNumber) {
         if (const int signal = ToolSignals::received())
@@ -236,7 +250,7 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
                 const QString value = GetTagValue(context, tag, true, &resolution);
                 const QString reason = unresolvedReason(resolution);
                 resolved.append(reason.isEmpty());
-                reports.append(reason.isEmpty() ? value : QStringLiteral("UNRESOLVED (%1)").arg(reason));
+                reports.append(reason.isEmpty() ? value : Text::tr("UNRESOLVED (%1)").arg(reason));
             } catch (const ComError &error) {
                 failed = reports.size();
                 failure = failureReason(resolution, error);
@@ -246,7 +260,7 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
         for (qsizetype i = 0; i < tags.size(); ++i) {
             if (failed < 0 && resolved.at(i) && nonAscii(reports.at(i)))
                 warnIfShownWrongly(lineNumber,
-                                   QStringLiteral("the value of %1 (\"%2\")").arg(tags.at(i), reports.at(i)));
+                                   Text::tr("the value of %1 (\"%2\")").arg(tags.at(i), reports.at(i)));
             if (quiet && failed < 0 && resolved.at(i))
                 continue;
             out << lineNumber << ": " << tags.at(i) << " -> ";
@@ -255,16 +269,16 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
                 if (!resolved.at(i))
                     status = SomeUnresolved;
             } else {
-                out << "KEPT AS READ ("
-                    << (i == failed ? failure : tags.at(failed) + QStringLiteral(" on this line failed"))
-                    << ")\n";
+                out << Text::tr("KEPT AS READ (%1)")
+                           .arg(i == failed ? failure : tags.at(failed) + Text::tr(" on this line failed"))
+                    << '\n';
                 status = SomeUnresolved;
             }
         }
     }
     // A read that failed, or a line too long, ended the lines early.
     if (!reader.errorString().isEmpty())
-        throw Failure{templatePath + QStringLiteral(": cannot read: ") + reader.errorString()};
+        throw Failure{templatePath + Text::tr(": cannot read: ") + reader.errorString()};
     return status;
 }
 
@@ -303,8 +317,8 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
     if (!parsed || positional.isEmpty() || positional.size() > 2) {
         QString reason = parser.errorText();
         if (parsed)
-            reason = positional.isEmpty() ? QStringLiteral("no device description given")
-                                          : QStringLiteral("unexpected argument '%1'").arg(positional.at(2));
+            reason = positional.isEmpty() ? Text::tr("no device description given")
+                                          : Text::tr("unexpected argument '%1'").arg(positional.at(2));
         err << ToolOutput::usageLine(Tool, reason) << '\n';
         return UsageOrFileError;
     }
@@ -341,7 +355,7 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
         return UsageOrFileError;
     } catch (const ComError &error) {
         out.flush();
-        err << Tool << ": host failure: " << error.description() << '\n';
+        err << Tool << ": " << Text::tr("host failure: ") << error.description() << '\n';
         return UsageOrFileError;
     } catch (const Interrupted &interrupted) {
         out.flush();

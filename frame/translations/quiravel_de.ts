@@ -210,6 +210,97 @@
     </message>
 </context>
 <context>
+    <name>TagCheck</name>
+    <message>
+        <source>the description has no device entry &quot;%1&quot;</source>
+        <translation>die Beschreibung hat keinen Geräteeintrag &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>the host has no item &quot;%1&quot;</source>
+        <translation>der Host hat kein Element &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>the host could not read item &quot;%1&quot;</source>
+        <translation>der Host konnte das Element &quot;%1&quot; nicht lesen</translation>
+    </message>
+    <message>
+        <source>object %1: its definition names no type</source>
+        <translation>Objekt %1: seine Definition nennt keinen Typ</translation>
+    </message>
+    <message>
+        <source>no text for value %1 in enumeration %2</source>
+        <translation>kein Text für den Wert %1 in der Aufzählung %2</translation>
+    </message>
+    <message>
+        <source>object %1: type %2 not defined</source>
+        <translation>Objekt %1: Typ %2 nicht definiert</translation>
+    </message>
+    <message>
+        <source>object %1: names no enumeration</source>
+        <translation>Objekt %1: nennt keine Aufzählung</translation>
+    </message>
+    <message>
+        <source>object %1: enumeration %2 not defined</source>
+        <translation>Objekt %1: Aufzählung %2 nicht definiert</translation>
+    </message>
+    <message>
+        <source>host failure: </source>
+        <translation>Fehler des Hosts: </translation>
+    </message>
+    <message>
+        <source>: names no PRINTTEMPLATEFILE; give the template</source>
+        <translation>: nennt keine PRINTTEMPLATEFILE; bitte die Vorlage angeben</translation>
+    </message>
+    <message>
+        <source>: no such template: </source>
+        <translation>: keine solche Vorlage: </translation>
+    </message>
+    <message>
+        <source>the database could not be loaded</source>
+        <translation>die Datenbank konnte nicht geladen werden</translation>
+    </message>
+    <message>
+        <source>the device is not connected; no upload</source>
+        <translation>das Gerät ist nicht verbunden; kein Hochladen</translation>
+    </message>
+    <message>
+        <source>unknown source &quot;%1&quot;: application, database or device</source>
+        <translation>unbekannte Quelle &quot;%1&quot;: application, database oder device</translation>
+    </message>
+    <message>
+        <source>: cannot read: </source>
+        <translation>: nicht lesbar: </translation>
+    </message>
+    <message>
+        <source>warning: %1:%2: %3 is written in Windows-1252, but line %4 declares the charset %5: it will show wrongly</source>
+        <translation>Warnung: %1:%2: %3 wird in Windows-1252 geschrieben, aber Zeile %4 erklärt den Zeichensatz %5: er wird falsch angezeigt</translation>
+    </message>
+    <message>
+        <source>UNRESOLVED (%1)</source>
+        <translation>NICHT AUFGELÖST (%1)</translation>
+    </message>
+    <message>
+        <source>the value of %1 (&quot;%2&quot;)</source>
+        <translation>der Wert von %1 (&quot;%2&quot;)</translation>
+    </message>
+    <message>
+        <source>KEPT AS READ (%1)</source>
+        <translation>UNVERÄNDERT (%1)</translation>
+    </message>
+    <message>
+        <source> on this line failed</source>
+        <translation> in dieser Zeile ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>no device description given</source>
+        <translation>keine Gerätebeschreibung angegeben</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>unerwartetes Argument &apos;%1&apos;</translation>
+    </message>
+</context>
+<context>
     <name>ToolOutput</name>
     <message>
         <source>%1; see &apos;%2 --help&apos;</source>
