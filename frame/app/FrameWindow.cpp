@@ -18,7 +18,7 @@
 
 FrameWindow::FrameWindow(HostSession &session, QWidget *parent) : QMainWindow(parent), m_session(session)
 {
-    setWindowTitle(QStringLiteral("Quiravel frame - %1").arg(m_session.model().descriptionPath()));
+    setWindowTitle(tr("Quiravel frame - %1").arg(m_session.model().descriptionPath()));
     createViewMenu();
     createCommandMenu();
     createDeviceMenu();
@@ -30,12 +30,11 @@ FrameWindow::FrameWindow(HostSession &session, QWidget *parent) : QMainWindow(pa
     connect(&m_session.model(), &DeviceModel::called, this, &FrameWindow::appendCall);
     connect(&m_session, &HostSession::messageShown, this, &FrameWindow::appendMessage);
     connect(&m_session, &HostSession::pageLoaded, this, [this](const QString &path, bool ok) {
-        statusBar()->showMessage(ok ? QStringLiteral("Page loaded: %1").arg(path)
-                                    : QStringLiteral("Page failed to load: %1").arg(path));
+        statusBar()->showMessage(ok ? tr("Page loaded: %1").arg(path)
+                                    : tr("Page failed to load: %1").arg(path));
     });
     connect(&m_session, &HostSession::pdfFinished, this, [this](const QString &path, bool ok) {
-        statusBar()->showMessage(ok ? QStringLiteral("PDF written: %1").arg(path)
-                                    : QStringLiteral("PDF not written: %1").arg(path));
+        statusBar()->showMessage(ok ? tr("PDF written: %1").arg(path) : tr("PDF not written: %1").arg(path));
     });
     connect(&m_session, &HostSession::viewReleased, this, &FrameWindow::updateState);
     resize(900, 520);
@@ -50,32 +49,32 @@ void FrameWindow::closeEvent(QCloseEvent *event)
 
 void FrameWindow::createViewMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("&View"));
-    QToolBar *toolBar = addToolBar(QStringLiteral("View"));
-    QAction *show = menu->addAction(QStringLiteral("&Show view"), this, &FrameWindow::showView);
-    QAction *hide = menu->addAction(QStringLiteral("&Hide view"), this, &FrameWindow::hideView);
-    QAction *close = menu->addAction(QStringLiteral("&Close view"), this, &FrameWindow::closeView);
+    QMenu *menu = menuBar()->addMenu(tr("&View"));
+    QToolBar *toolBar = addToolBar(tr("View"));
+    QAction *show = menu->addAction(tr("&Show view"), this, &FrameWindow::showView);
+    QAction *hide = menu->addAction(tr("&Hide view"), this, &FrameWindow::hideView);
+    QAction *close = menu->addAction(tr("&Close view"), this, &FrameWindow::closeView);
     toolBar->addActions({show, hide, close});
     m_viewActions << hide << close;
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Clear &log"), this, [this] { m_logModel->clear(); });
-    menu->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+    menu->addAction(tr("Clear &log"), this, [this] { m_logModel->clear(); });
+    menu->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 }
 
 void FrameWindow::createCommandMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Commands"));
+    QMenu *menu = menuBar()->addMenu(tr("&Commands"));
     const QList<QPair<QString, QString>> commands = {
-        {QStringLiteral("Application data"), QString::fromLatin1(QuiravelCommand::ApplicationData)},
-        {QStringLiteral("Database data"), QString::fromLatin1(QuiravelCommand::DatabaseData)},
-        {QStringLiteral("Device data"), QString::fromLatin1(QuiravelCommand::DeviceData)},
+        {tr("Application data"), QString::fromLatin1(QuiravelCommand::ApplicationData)},
+        {tr("Database data"), QString::fromLatin1(QuiravelCommand::DatabaseData)},
+        {tr("Device data"), QString::fromLatin1(QuiravelCommand::DeviceData)},
         {QString(), QString()},
-        {QStringLiteral("Application report"), QString::fromLatin1(QuiravelCommand::ApplicationReport)},
-        {QStringLiteral("Database report"), QString::fromLatin1(QuiravelCommand::DatabaseReport)},
-        {QStringLiteral("Device report"), QString::fromLatin1(QuiravelCommand::DeviceReport)},
+        {tr("Application report"), QString::fromLatin1(QuiravelCommand::ApplicationReport)},
+        {tr("Database report"), QString::fromLatin1(QuiravelCommand::DatabaseReport)},
+        {tr("Device report"), QString::fromLatin1(QuiravelCommand::DeviceReport)},
         {QString(), QString()},
-        {QStringLiteral("Print..."), QString::fromLatin1(QuiravelCommand::Print)},
-        {QStringLiteral("Print preview"), QString::fromLatin1(QuiravelCommand::PrintPreview)},
+        {tr("Print..."), QString::fromLatin1(QuiravelCommand::Print)},
+        {tr("Print preview"), QString::fromLatin1(QuiravelCommand::PrintPreview)},
     };
     for (const auto &[caption, command] : commands) {
         if (command.isEmpty()) {
@@ -83,20 +82,19 @@ void FrameWindow::createCommandMenu()
             continue;
         }
         QAction *action = menu->addAction(caption);
-        connect(action, &QAction::triggered, this, [this, name = command] { runCommand(name); });
+        connect(action, &QAction::triggered, this,
+                [this, name = command, label = caption] { runCommand(name, QString(label).remove(u'&')); });
         m_viewActions << action;
     }
-    m_viewActions << menu->addAction(QStringLiteral("Print to &PDF..."), this, &FrameWindow::printToPdf);
+    m_viewActions << menu->addAction(tr("Print to &PDF..."), this, &FrameWindow::printToPdf);
 }
 
 void FrameWindow::createDeviceMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Device"));
-    QToolBar *toolBar = addToolBar(QStringLiteral("Device"));
-    m_connectAction =
-        menu->addAction(QStringLiteral("C&onnect device"), this, [this] { setConnected(true); });
-    m_disconnectAction =
-        menu->addAction(QStringLiteral("&Disconnect device"), this, [this] { setConnected(false); });
+    QMenu *menu = menuBar()->addMenu(tr("&Device"));
+    QToolBar *toolBar = addToolBar(tr("Device"));
+    m_connectAction = menu->addAction(tr("C&onnect device"), this, [this] { setConnected(true); });
+    m_disconnectAction = menu->addAction(tr("&Disconnect device"), this, [this] { setConnected(false); });
     toolBar->addActions({m_connectAction, m_disconnectAction});
 }
 
@@ -150,17 +148,17 @@ void FrameWindow::setConnected(bool connected)
     updateState();
 }
 
-void FrameWindow::runCommand(const QString &name)
+void FrameWindow::runCommand(const QString &name, const QString &caption)
 {
     const HRESULT hr = m_session.runCommand(name);
     if (FAILED(hr))
-        statusBar()->showMessage(QStringLiteral("%1 failed: %2").arg(name, ToolOutput::statusText(hr)));
+        statusBar()->showMessage(tr("%1 failed: %2").arg(caption, ToolOutput::statusText(hr)));
 }
 
 void FrameWindow::printToPdf()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Print to PDF"), QString(),
-                                                      QStringLiteral("PDF files (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Print to PDF"), QString(), tr("PDF files (*.pdf)"));
     if (!path.isEmpty())
         m_session.printToPdf(path);
 }
@@ -172,19 +170,15 @@ void FrameWindow::appendCall(const HostCall &call)
 
 void FrameWindow::appendMessage(const QString &title, const QString &text, int buttons, int answer)
 {
-    const QString choice = buttons == 0  ? QStringLiteral("OK")
-                           : answer == 1 ? QStringLiteral("OK")
-                                         : QStringLiteral("Cancel");
-    m_logModel->append(QStringLiteral("message box %1: %2 -> %3").arg(title, text.simplified(), choice),
-                       true);
+    const QString choice = buttons == 0 ? tr("OK") : answer == 1 ? tr("OK") : tr("Cancel");
+    m_logModel->append(tr("message box %1: %2 -> %3").arg(title, text.simplified(), choice), true);
 }
 
 void FrameWindow::updateLogCount(qint64 leftOut, int shown)
 {
     m_logCount->setText(
-        leftOut == 0
-            ? QStringLiteral("Host calls: %1").arg(shown)
-            : QStringLiteral("Host calls: the last %1 (%2 earlier ones left out)").arg(shown).arg(leftOut));
+        leftOut == 0 ? tr("Host calls: %1").arg(shown)
+                     : tr("Host calls: the last %1 (%2 earlier ones left out)").arg(shown).arg(leftOut));
     m_log->scrollToBottom();
 }
 
@@ -195,8 +189,7 @@ void FrameWindow::updateState()
     m_disconnectAction->setEnabled(connected);
     for (QAction *action : std::as_const(m_viewActions))
         action->setEnabled(m_session.hasView());
-    m_stateLabel->setText(
-        QStringLiteral("Device %1, view %2")
-            .arg(connected ? QStringLiteral("connected") : QStringLiteral("disconnected"),
-                 m_session.hasView() ? QStringLiteral("attached") : QStringLiteral("closed")));
+    m_stateLabel->setText(tr("Device %1, view %2")
+                              .arg(connected ? tr("connected") : tr("disconnected"),
+                                   m_session.hasView() ? tr("attached") : tr("closed")));
 }

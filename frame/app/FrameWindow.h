@@ -36,7 +36,8 @@ private:
     void hideView();
     void closeView();
     void setConnected(bool connected);
-    void runCommand(const QString &name);
+    /// Runs the view command `name`; a failure is shown with the menu's `caption`.
+    void runCommand(const QString &name, const QString &caption);
     void printToPdf();
 
     void appendCall(const HostCall &call);

@@ -1,5 +1,7 @@
 #include "frame/app/Watchdog.h"
 
+#include "frame/ToolOutput.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,8 +12,9 @@ Watchdog::Watchdog(int seconds, int code, const QString &reason) : m_reason(reas
         std::unique_lock lock(m_mutex);
         if (m_cancelled.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_done; }))
             return;
-        std::fprintf(stderr, "quiravel-frame: %s while %s\n", m_reason.constData(), m_activity.constData());
-        std::fflush(stderr);
+        std::fprintf(ToolOutput::errorStream(), "quiravel-frame: %s while %s\n", m_reason.constData(),
+                     m_activity.constData());
+        std::fflush(ToolOutput::errorStream());
         // Whatever the blocked thread holds stays held; nothing may run on.
         std::_Exit(code);
     });

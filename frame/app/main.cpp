@@ -5,6 +5,7 @@
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/ToolOutput.h"
+#include "frame/ToolSignals.h"
 #include "frame/app/FrameWindow.h"
 #include "frame/app/Watchdog.h"
 #include "frame/session/FrameOptions.h"
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -25,6 +27,32 @@ namespace {
 void printError(const QString &reason)
 {
     ToolOutput::printError(QStringLiteral("quiravel-frame"), reason);
+}
+
+const QString NoDisplay = QStringLiteral("no display to show the window on; use --headless, or set "
+                                         "QUIRAVEL_HEADLESS=1");
+
+/// Whether a window could be shown at all: a display server is named, or a
+/// platform was chosen by hand (the user knows best then).
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+QtMessageHandler g_previousHandler = nullptr;
+
+/// A display that is named but cannot be reached ends Qt's start with an
+/// abort and advice about reinstalling; the user hears the one line that
+/// applies and the documented status instead.
+void catchPlatformFailure(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg && (message.contains(QLatin1String("platform plugin")) ||
+                               message.contains(QLatin1String("could not connect to display")))) {
+        printError(NoDisplay);
+        std::_Exit(ExitNoDisplay);
+    }
+    g_previousHandler(type, context, message);
 }
 
 /// Everything between start-up and teardown; the session, and with it the
@@ -66,15 +94,16 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     }
 
     ScriptedRun script(session, options);
-    QObject::connect(&script, &ScriptedRun::resultWritten, &app,
-                     [](const QString &kind, const QString &path) {
-                         std::fputs(QStringLiteral("%1: %2\n")
-                                        .arg(kind, QDir::toNativeSeparators(path))
-                                        .toLocal8Bit()
-                                        .constData(),
-                                    stdout);
-                         std::fflush(stdout);
-                     });
+    QObject::connect(
+        &script, &ScriptedRun::resultWritten, &app,
+        [quiet = options.quiet](const QString &kind, const QString &path) {
+            if (quiet)
+                return;
+            std::fputs(
+                QStringLiteral("%1: %2\n").arg(kind, ToolOutput::shownPath(path)).toLocal8Bit().constData(),
+                stdout);
+            std::fflush(stdout);
+        });
     QObject::connect(&script, &ScriptedRun::failed, &app, &printError);
     QObject::connect(&script, &ScriptedRun::finished, &app, &QCoreApplication::exit);
     QObject::connect(&script, &ScriptedRun::activityChanged, &script, activity);
@@ -89,6 +118,12 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
                          [&app, &script] { app.exit(script.outcome()); });
         window->show();
     }
+
+    // An ending signal leaves through here too, so that the view is
+    // released and what is being written is finished or removed.
+    ToolSignals endSignals;
+    QObject::connect(&endSignals, &ToolSignals::endRequested, &app,
+                     [&app](int signal) { app.exit(ToolSignals::exitStatusFor(signal)); });
 
     QTimer::singleShot(0, &script, &ScriptedRun::start);
     const int code = app.exec();
@@ -111,13 +146,19 @@ int main(int argc, char **argv)
         std::fputs(message.toLocal8Bit().constData(), stdout);
         return 0;
     case ParseResult::Error:
-        printError(QStringLiteral("%1\nTry 'quiravel-frame --help'.").arg(message));
+        ToolOutput::printUsageError(QStringLiteral("quiravel-frame"), message);
         return ExitUsage;
     case ParseResult::Run:
         break;
     }
 
+    if (!options.headless && !displayAvailable()) {
+        printError(NoDisplay);
+        return ExitNoDisplay;
+    }
     prepareHostProcess(options.headless);
+    g_previousHandler = qInstallMessageHandler(catchPlatformFailure);
+    ToolOutput::keepEngineOutputAway(options.verbose);
 
     // The run's own timeout ends it in order; this one ends it when even
     // that cannot run.

@@ -1,5 +1,7 @@
 #include "frame/batch/BatchOptions.h"
 
+#include "frame/ToolOutput.h"
+
 #include <QCommandLineParser>
 #include <QThread>
 #include <algorithm>
@@ -18,7 +20,10 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         "view component, several devices at once in one process.\n"
         "PATH is a device description (.kqd), a folder (searched for .kqd files in all its "
         "subfolders) or @LIST, a text file naming one description or folder a line (relative "
-        "to the list's folder; blank lines and lines starting with # are skipped)."));
+        "to the list's folder; blank lines and lines starting with # are skipped; @- reads the "
+        "list from standard input, relative to the current folder).\n"
+        "Each device's template is the one for the user's language (LC_ALL, LC_MESSAGES, LANG: "
+        "German gives ...049.HTM, every other language ...001.HTM)."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption source(QStringLiteral("source"),
@@ -29,9 +34,14 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         QStringLiteral("report"),
         QStringLiteral("Also write the default device report from application, database or device."),
         QStringLiteral("SOURCE"));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Report nothing but the failures."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Also pass on the browser engine's own messages."));
     const QCommandLineOption pdf(QStringLiteral("pdf"),
                                  QStringLiteral("Print each page to DIR/<the description's path relative to "
-                                                "its folder or list, with .pdf>."),
+                                                "the deepest folder all PATHs share, with .pdf>."),
                                  QStringLiteral("DIR"));
     const QCommandLineOption jobs(QStringLiteral("jobs"),
                                   QStringLiteral("Devices in flight at once (default: the number of cores)."),
@@ -48,7 +58,7 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         QStringLiteral("isolated"),
         QStringLiteral("Render each device's page in a process of its own (slower; a renderer crash then "
                        "fails one device instead of those in flight)."));
-    parser.addOptions({help, source, report, pdf, jobs, timeout, summary, isolated});
+    parser.addOptions({help, version, quiet, verbose, source, report, pdf, jobs, timeout, summary, isolated});
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("Descriptions, folders or @LIST files."),
                                  QStringLiteral("PATH..."));
@@ -60,7 +70,13 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
     if (parser.isSet(help)) {
         *message =
             parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quiravel-batch"));
-        *message += QStringLiteral("\nExit status: 0 every device done, 1 any failed, 2 bad arguments.\n");
+        *message += QStringLiteral("\nExit status: 0 every device done, 1 any failed, 2 bad arguments, "
+                                   "130 interrupted (SIGINT), 143 terminated (SIGTERM), 129 hung up "
+                                   "(SIGHUP).\n");
+        return ParseResult::Help;
+    }
+    if (parser.isSet(version)) {
+        *message = ToolOutput::versionText(QStringLiteral("quiravel-batch"));
         return ParseResult::Help;
     }
 
@@ -113,6 +129,8 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         return ParseResult::Error;
 
     result.isolatedRenderers = parser.isSet(isolated);
+    result.quiet = parser.isSet(quiet);
+    result.verbose = parser.isSet(verbose);
 
     const auto pathFor = [&](const QCommandLineOption &option, QString *path) {
         if (!parser.isSet(option))

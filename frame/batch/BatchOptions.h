@@ -14,6 +14,9 @@ enum BatchExitCode : int {
     BatchUsage = 2,
 };
 
+/// A PATH that stands for the list read from standard input.
+inline constexpr char StandardInputList[] = "@-";
+
 struct BatchOptions
 {
     /// Descriptions, folders and "@LIST" files, as given.
@@ -27,6 +30,9 @@ struct BatchOptions
     /// Each page in a renderer process of its own, as a frame runs it; by
     /// default the pages share one renderer process.
     bool isolatedRenderers = false;
+    bool quiet = false;
+    /// The browser engine's own lines reach standard error.
+    bool verbose = false;
 };
 
 /// Parses the arguments after the program name. On Help `*message` is the

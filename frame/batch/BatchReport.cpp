@@ -1,8 +1,11 @@
 #include "frame/batch/BatchReport.h"
 
+#include "frame/ToolOutput.h"
 #include "platform/TextFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <algorithm>
 
 namespace {
 
@@ -18,40 +21,81 @@ QString duration(double seconds)
     return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
 }
 
-constexpr int kBarWidth = 30;
+constexpr int kMinBarWidth = 10;
+constexpr int kMaxBarWidth = 50;
+
+QString statusOf(const DeviceOutcome &outcome)
+{
+    return outcome.ok ? QStringLiteral("ok")
+                      : (outcome.interrupted ? QStringLiteral("interrupted") : QStringLiteral("failed"));
+}
 
 } // namespace
 
-BatchReport::BatchReport(std::FILE *out, bool terminal, int total)
-    : m_out(out), m_terminal(terminal), m_total(total)
+BatchReport::Style BatchReport::styleFor(bool terminal, const QByteArray &term, int columns, bool quiet,
+                                         bool verbose)
+{
+    if (quiet)
+        return Style::Quiet;
+    // The engine's lines, shown when verbose, would land in the middle of the bar.
+    if (!terminal || verbose || term.isEmpty() || term == "dumb" || (columns > 0 && columns < MinBarColumns))
+        return Style::Lines;
+    return Style::Bar;
+}
+
+BatchReport::BatchReport(std::FILE *out, Style style, int total, int columns)
+    : m_out(out), m_style(style), m_total(total), m_columns(columns > 0 ? columns : 80)
 {
     m_clock.start();
-    if (m_terminal)
+    if (m_style == Style::Bar)
         drawBar();
+}
+
+void BatchReport::setColumns(int columns)
+{
+    if (columns <= 0 || m_style != Style::Bar)
+        return;
+    m_columns = columns;
+    if (m_columns < MinBarColumns) {
+        // What the old width left may now wrap over several lines; a fresh
+        // line is the only place known to be clean.
+        put(m_out, QStringLiteral("\r\x1b[K\n"));
+        m_style = Style::Lines;
+        return;
+    }
+    drawBar();
 }
 
 void BatchReport::deviceFinished(const DeviceOutcome &outcome)
 {
     ++m_done;
-    if (!outcome.ok)
+    if (outcome.interrupted)
+        ++m_interrupted;
+    else if (!outcome.ok)
         ++m_failed;
-    if (m_terminal) {
+    if (m_style == Style::Bar) {
         drawBar();
         return;
     }
-    const QString path = QDir::toNativeSeparators(outcome.path);
+    if (m_style == Style::Quiet)
+        return;
+    const QString path = ToolOutput::shownPath(outcome.path);
     if (outcome.ok) {
         put(m_out,
-            QStringLiteral("[%1/%2] ok %3 (%4 s)%5\n")
+            QCoreApplication::translate("BatchReport", "[%1/%2] ok %3 (%4 s)%5\n")
                 .arg(m_done)
                 .arg(m_total)
                 .arg(path)
                 .arg(outcome.seconds, 0, 'f', 2)
                 .arg(outcome.pdf.isEmpty() ? QString()
-                                           : QStringLiteral(": ") + QDir::toNativeSeparators(outcome.pdf)));
+                                           : QStringLiteral(": ") + ToolOutput::shownPath(outcome.pdf)));
     } else {
         put(m_out,
-            QStringLiteral("[%1/%2] failed %3: %4\n").arg(m_done).arg(m_total).arg(path, outcome.message));
+            (outcome.interrupted ? QCoreApplication::translate("BatchReport", "[%1/%2] interrupted %3: %4\n")
+                                 : QCoreApplication::translate("BatchReport", "[%1/%2] failed %3: %4\n"))
+                .arg(m_done)
+                .arg(m_total)
+                .arg(path, outcome.message));
     }
 }
 
@@ -59,38 +103,48 @@ void BatchReport::drawBar()
 {
     const double seconds = elapsedSeconds();
     const double rate = seconds > 0 ? m_done / seconds : 0;
-    const int filled = m_total > 0 ? kBarWidth * m_done / m_total : kBarWidth;
-    QString line = QStringLiteral("\r[%1%2] %3/%4")
-                       .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('.')))
-                       .arg(m_done)
-                       .arg(m_total);
-    if (m_done > 0) {
-        line += QStringLiteral("  %1 devices/s  %2 left")
-                    .arg(rate, 0, 'f', 1)
-                    .arg(duration((m_total - m_done) / rate));
+    QString counts = QStringLiteral(" %1/%2").arg(m_done).arg(m_total);
+    if (m_done > 0 && m_done < m_total && rate > 0) {
+        counts += QCoreApplication::translate("BatchReport", "  %1 devices/s  %2 left")
+                      .arg(rate, 0, 'f', 1)
+                      .arg(duration((m_total - m_done) / rate));
     }
     if (m_failed > 0)
-        line += QStringLiteral("  %1 failed").arg(m_failed);
+        counts += QCoreApplication::translate("BatchReport", "  %1 failed").arg(m_failed);
+    // The last column stays free: a terminal that wraps there would move
+    // the cursor to the next line and the bar would be drawn again below.
+    const int room = m_columns - 1;
+    const int width = std::clamp(room - int(counts.size()) - 2, kMinBarWidth, kMaxBarWidth);
+    const int filled = m_total > 0 ? width * m_done / m_total : width;
+    QString line =
+        QStringLiteral("[%1%2]%3")
+            .arg(QString(filled, QLatin1Char('#')), QString(width - filled, QLatin1Char('.')), counts);
+    line.truncate(room);
     // Clears what a longer line drawn before left behind.
-    put(m_out, line + QStringLiteral("\x1b[K"));
+    put(m_out, QStringLiteral("\r") + line + QStringLiteral("\x1b[K"));
 }
 
 void BatchReport::summarize(const QList<DeviceOutcome> &outcomes)
 {
-    if (m_terminal)
+    if (m_style == Style::Bar)
         put(m_out, QStringLiteral("\n"));
     for (const DeviceOutcome &outcome : outcomes) {
-        if (!outcome.ok)
-            put(m_out, QStringLiteral("failed: %1: %2\n")
-                           .arg(QDir::toNativeSeparators(outcome.path), outcome.message));
+        if (!outcome.ok && !outcome.interrupted)
+            put(m_out, QCoreApplication::translate("BatchReport", "failed: %1: %2\n")
+                           .arg(ToolOutput::shownPath(outcome.path), outcome.message));
     }
+    if (m_style == Style::Quiet)
+        return;
     const double seconds = elapsedSeconds();
-    put(m_out, QStringLiteral("%1 of %2 devices done, %3 failed, in %4 s (%5 devices/s)\n")
-                   .arg(m_done - m_failed)
-                   .arg(m_total)
-                   .arg(m_failed)
-                   .arg(seconds, 0, 'f', 1)
-                   .arg(seconds > 0 ? m_done / seconds : 0.0, 0, 'f', 1));
+    QString line = QCoreApplication::translate("BatchReport", "%1 of %2 devices done, %3 failed")
+                       .arg(m_done - m_failed - m_interrupted)
+                       .arg(m_total)
+                       .arg(m_failed);
+    if (m_interrupted > 0)
+        line += QCoreApplication::translate("BatchReport", ", %1 interrupted").arg(m_interrupted);
+    put(m_out, line + QCoreApplication::translate("BatchReport", ", in %1 s (%2 devices/s)\n")
+                          .arg(seconds, 0, 'f', 1)
+                          .arg(seconds > 0 ? (m_done - m_interrupted) / seconds : 0.0, 0, 'f', 1));
 }
 
 QString csvField(const QString &text)
@@ -110,11 +164,11 @@ bool writeSummary(const QString &path, const QList<DeviceOutcome> &outcomes, QSt
     QString text = QStringLiteral("path,status,message,seconds,print file,pdf\r\n");
     for (const DeviceOutcome &outcome : outcomes) {
         const QStringList fields = {QDir::toNativeSeparators(outcome.path),
-                                    outcome.ok ? QStringLiteral("ok") : QStringLiteral("failed"),
+                                    statusOf(outcome),
                                     outcome.message,
                                     QString::number(outcome.seconds, 'f', 3),
-                                    QDir::toNativeSeparators(outcome.printFile),
-                                    QDir::toNativeSeparators(outcome.pdf)};
+                                    outcome.ok ? QDir::toNativeSeparators(outcome.printFile) : QString(),
+                                    outcome.ok ? QDir::toNativeSeparators(outcome.pdf) : QString()};
         QStringList line;
         for (const QString &field : fields)
             line.append(csvField(field));

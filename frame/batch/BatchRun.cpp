@@ -43,7 +43,55 @@ void BatchRun::start()
 {
     for (std::size_t i = 0; i < std::size_t(m_devices.size()); ++i)
         m_pending.push_back(i);
+    // Interrupted before it began: every device is recorded as not done.
+    if (m_interrupted) {
+        m_interrupted = false;
+        interrupt();
+        return;
+    }
     startMore();
+}
+
+void BatchRun::interrupt()
+{
+    if (m_interrupted)
+        return;
+    m_interrupted = true;
+    const auto notDone = [this](std::size_t index) {
+        DeviceOutcome outcome{m_devices.at(qsizetype(index)).path,
+                              false,
+                              QStringLiteral("interrupted"),
+                              0,
+                              QString(),
+                              QString()};
+        outcome.interrupted = true;
+        return outcome;
+    };
+    while (!m_pending.empty()) {
+        const std::size_t index = m_pending.front();
+        m_pending.pop_front();
+        record(index, notDone(index));
+    }
+    const std::vector<Job *> inFlight = [this] {
+        std::vector<Job *> jobs;
+        for (const auto &job : m_jobs)
+            jobs.push_back(job.get());
+        return jobs;
+    }();
+    for (Job *job : inFlight) {
+        if (job->done)
+            continue;
+        job->done = true;
+        DeviceOutcome outcome = notDone(job->index);
+        outcome.seconds = job->clock.elapsed() / 1000.0;
+        record(job->index, outcome);
+        // An upload waiting inside the script's start ends only when its view goes.
+        if (job->inStart)
+            job->session.destroy();
+        QTimer::singleShot(0, this, [this, job] { release(job); });
+    }
+    if (m_jobs.empty())
+        QTimer::singleShot(0, this, &BatchRun::finished);
 }
 
 void BatchRun::startMore()
@@ -53,7 +101,7 @@ void BatchRun::startMore()
     if (m_starting)
         return;
     m_starting = true;
-    while (int(m_jobs.size()) < m_options.jobs && !m_pending.empty()) {
+    while (!m_interrupted && int(m_jobs.size()) < m_options.jobs && !m_pending.empty()) {
         auto next = std::find_if(m_pending.begin(), m_pending.end(), [this](std::size_t index) {
             return !m_devices.at(qsizetype(index)).error.isEmpty() ||
                    !m_busyFolders.contains(m_folders.at(qsizetype(index)));

@@ -25,6 +25,8 @@ struct DeviceOutcome
     double seconds = 0;
     QString printFile; ///< the print file generated; empty when none was
     QString pdf;       ///< the PDF written; empty when none was
+    /// Not done because the run was interrupted (ok is false).
+    bool interrupted = false;
 };
 
 class BatchRun : public QObject
@@ -36,6 +38,10 @@ public:
 
     /// Starts the first devices; the rest follow as devices finish.
     void start();
+    /// Ends the run early: the devices in flight are stopped, those not yet
+    /// started are not started, and all of them count as interrupted;
+    /// finished() follows once everything in flight is released.
+    void interrupt();
     int total() const { return int(m_devices.size()); }
     /// In the order of the devices given; complete once finished() was signalled.
     const QList<DeviceOutcome> &outcomes() const { return m_outcomes; }
@@ -64,4 +70,5 @@ private:
     QSet<QString> m_busyFolders;
     QList<DeviceOutcome> m_outcomes;
     bool m_starting = false;
+    bool m_interrupted = false;
 };

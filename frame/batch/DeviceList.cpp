@@ -15,19 +15,17 @@ constexpr qint64 kMaxListBytes = 16 * 1024 * 1024;
 struct Found
 {
     QString path;
-    QString relative; ///< below the folder or list it came from
+    QString base; ///< the absolute folder or list folder it came from
 };
 
 /// The descriptions below `folder`, in every subfolder; links to folders
 /// are not followed, so a loop of links cannot make the search endless.
-QList<Found> descriptionsIn(const QString &folder, const QDir &relativeTo)
+QList<Found> descriptionsIn(const QString &folder, const QString &base)
 {
     QList<Found> found;
     QDirIterator it(folder, {QStringLiteral("*.kqd")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = QDir::cleanPath(it.next());
-        found.append({path, relativeTo.relativeFilePath(QFileInfo(path).absoluteFilePath())});
-    }
+    while (it.hasNext())
+        found.append({QDir::cleanPath(it.next()), base});
     std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.path < b.path; });
     return found;
 }
@@ -37,7 +35,7 @@ QList<Found> descriptionsIn(const QString &folder, const QDir &relativeTo)
 QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *error)
 {
     const QFileInfo info(path);
-    const QDir base(QFileInfo(relativeTo).absoluteFilePath());
+    const QString base = QDir::cleanPath(QFileInfo(relativeTo).absoluteFilePath());
     if (info.isDir()) {
         QList<Found> found = descriptionsIn(path, base);
         if (found.isEmpty())
@@ -48,11 +46,41 @@ QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *
         *error = QStringLiteral("no such file or folder");
         return {};
     }
-    return {{QDir::cleanPath(path), base.relativeFilePath(info.absoluteFilePath())}};
+    return {{QDir::cleanPath(path), base}};
+}
+
+QStringList entriesOf(const QByteArray &text, QString *error)
+{
+    QStringList entries;
+    for (const QByteArray &line : text.split('\n')) {
+        const QString entry = QString::fromUtf8(line).trimmed();
+        if (!entry.isEmpty() && !entry.startsWith(QLatin1Char('#')))
+            entries.append(entry);
+    }
+    if (entries.isEmpty())
+        *error = QStringLiteral("the list names no device");
+    return entries;
+}
+
+QStringList readStandardInput(QString *error)
+{
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly)) {
+        *error = QStringLiteral("standard input cannot be read: %1").arg(input.errorString());
+        return {};
+    }
+    const QByteArray text = input.read(kMaxListBytes + 1);
+    if (text.size() > kMaxListBytes) {
+        *error = QStringLiteral("the list is larger than %1 MiB").arg(kMaxListBytes / (1024 * 1024));
+        return {};
+    }
+    return entriesOf(text, error);
 }
 
 QStringList readList(const QString &path, QString *error)
 {
+    if (path == QLatin1String("-"))
+        return readStandardInput(error);
     const QFileInfo info(path);
     if (!info.exists()) {
         *error = QStringLiteral("no such list file");
@@ -71,15 +99,24 @@ QStringList readList(const QString &path, QString *error)
         *error = QStringLiteral("the list cannot be read: %1").arg(file.errorString());
         return {};
     }
-    QStringList entries;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QString entry = QString::fromUtf8(line).trimmed();
-        if (!entry.isEmpty() && !entry.startsWith(QLatin1Char('#')))
-            entries.append(entry);
+    return entriesOf(file.readAll(), error);
+}
+
+/// The deepest folder that holds every one of `folders` (absolute, clean).
+QString sharedFolder(const QStringList &folders)
+{
+    if (folders.isEmpty())
+        return QString();
+    QStringList shared = folders.first().split(QLatin1Char('/'));
+    for (const QString &folder : folders) {
+        const QStringList parts = folder.split(QLatin1Char('/'));
+        qsizetype same = 0;
+        while (same < shared.size() && same < parts.size() && shared.at(same) == parts.at(same))
+            ++same;
+        shared.resize(same);
     }
-    if (entries.isEmpty())
-        *error = QStringLiteral("the list names no device");
-    return entries;
+    const QString joined = shared.join(QLatin1Char('/'));
+    return joined.isEmpty() ? QStringLiteral("/") : joined;
 }
 
 /// The PDF path of a description found `relative` below its folder or list;
@@ -101,16 +138,19 @@ QString pdfPathFor(const QString &pdfDirectory, const QString &relative, const Q
 QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfDirectory)
 {
     QList<BatchDevice> devices;
+    // Each device's folder or list folder, by index into devices; PDF paths
+    // are taken below the deepest folder they all share, so that devices
+    // given by several arguments (a shell glob, find | xargs) keep apart.
+    QStringList bases;
     const auto add = [&](const QString &input, const QList<Found> &found, const QString &error) {
         if (!error.isEmpty()) {
             devices.append({input, QString(), error});
+            bases.append(QString());
             return;
         }
         for (const Found &device : found) {
-            devices.append(
-                {device.path,
-                 pdfDirectory.isEmpty() ? QString() : pdfPathFor(pdfDirectory, device.relative, device.path),
-                 QString()});
+            devices.append({device.path, QString(), QString()});
+            bases.append(device.base);
         }
     };
 
@@ -128,12 +168,30 @@ QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfD
             add(listPath, {}, error);
             continue;
         }
-        const QDir listFolder = QFileInfo(listPath).absoluteDir();
+        const bool standardInput = listPath == QLatin1String("-");
+        const QString listDirectory = standardInput ? QStringLiteral(".") : QFileInfo(listPath).path();
+        const QDir listFolder(QFileInfo(listDirectory).absoluteFilePath());
         for (const QString &entry : entries) {
-            const QString path = QDir::cleanPath(QDir(QFileInfo(listPath).path()).filePath(entry));
+            const QString path = QDir::cleanPath(QDir(listDirectory).filePath(entry));
             QString entryError;
             const QList<Found> found = devicesAt(path, listFolder.absolutePath(), &entryError);
             add(path, found, entryError);
+        }
+    }
+
+    if (!pdfDirectory.isEmpty()) {
+        QStringList found;
+        for (const QString &base : std::as_const(bases)) {
+            if (!base.isEmpty())
+                found.append(base);
+        }
+        const QDir shared(sharedFolder(found));
+        for (qsizetype i = 0; i < devices.size(); ++i) {
+            BatchDevice &device = devices[i];
+            if (device.error.isEmpty()) {
+                const QString absolute = QFileInfo(device.path).absoluteFilePath();
+                device.pdfPath = pdfPathFor(pdfDirectory, shared.relativeFilePath(absolute), absolute);
+            }
         }
     }
 

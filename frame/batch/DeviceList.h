@@ -11,15 +11,18 @@ struct BatchDevice
     /// The description as found: the input, the folder joined with the path
     /// below it, or the list entry resolved against the list's folder.
     QString path;
-    /// DIR/<path relative to the folder or list it came from, with .pdf>;
-    /// empty without a PDF directory.
+    /// DIR/<path relative to the deepest folder that holds every input's
+    /// folder (a list's: the list's folder), with .pdf>; empty without a PDF
+    /// directory.
     QString pdfPath;
     /// Why the device cannot be run (an unreadable list, a folder without
     /// descriptions, a PDF path another device has); empty when it can.
     QString error;
 };
 
-/// The devices of every input in order (a folder's sorted by path). Inputs
+/// The devices of every input in order (a folder's sorted by path); "@-"
+/// reads a list from standard input, its entries relative to the current
+/// folder. Inputs
 /// that yield no device become one entry with an error, as do devices whose
 /// PDF path an earlier one already has.
 QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfDirectory);

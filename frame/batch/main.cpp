@@ -3,13 +3,16 @@
 // component, created through the platform's component hosting as a frame
 // creates it; several devices are in flight at once in one browser engine.
 #include "frame/ToolOutput.h"
+#include "frame/ToolSignals.h"
 #include "frame/batch/BatchOptions.h"
 #include "frame/batch/BatchReport.h"
 #include "frame/batch/BatchRun.h"
+#include "frame/batch/TemplateLanguage.h"
 #include "frame/session/HostProcess.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -19,13 +22,45 @@ void printError(const QString &reason)
     ToolOutput::printError(QStringLiteral("quiravel-batch"), reason);
 }
 
+/// The terminal's width on standard output; 0 when it is no terminal.
+int terminalColumns()
+{
+    winsize size = {};
+    return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
 int runBatch(QApplication &app, const BatchOptions &options)
 {
+    // From the start: a signal while the devices are gathered still ends
+    // the run with its summary.
+    ToolSignals endSignals;
     BatchRun run(options, collectDevices(options.inputs, options.pdfDirectory));
-    BatchReport report(stdout, ::isatty(STDOUT_FILENO) != 0, run.total());
-    QObject::connect(&run, &BatchRun::deviceFinished, &app,
-                     [&report](const DeviceOutcome &outcome) { report.deviceFinished(outcome); });
+    const bool terminal = ::isatty(STDOUT_FILENO) != 0;
+    BatchReport report(
+        stdout,
+        BatchReport::styleFor(terminal, qgetenv("TERM"), terminalColumns(), options.quiet, options.verbose),
+        run.total(), terminalColumns());
+    bool languageWarned = false;
+    QObject::connect(&run, &BatchRun::deviceFinished, &app, [&](const DeviceOutcome &outcome) {
+        report.deviceFinished(outcome);
+        if (outcome.ok || outcome.interrupted || languageWarned)
+            return;
+        const QString other = otherLanguageTemplate(outcome.path);
+        if (other.isEmpty())
+            return;
+        // Once: a plant documented in the wrong language fails every device alike.
+        languageWarned = true;
+        printError(QCoreApplication::translate("quiravel-batch",
+                                               "warning: %1 has no template for the user's language, only "
+                                               "%2; the template follows LC_ALL, LC_MESSAGES and LANG")
+                       .arg(ToolOutput::shownPath(outcome.path), ToolOutput::shownPath(other)));
+    });
     QObject::connect(&run, &BatchRun::finished, &app, [&app] { app.exit(0); });
+
+    QObject::connect(&endSignals, &ToolSignals::endRequested, &run, &BatchRun::interrupt);
+    QObject::connect(&endSignals, &ToolSignals::windowResized, &app,
+                     [&report] { report.setColumns(terminalColumns()); });
+
     QMetaObject::invokeMethod(&run, &BatchRun::start, Qt::QueuedConnection);
     app.exec();
 
@@ -37,10 +72,13 @@ int runBatch(QApplication &app, const BatchOptions &options)
         QString error;
         if (!writeSummary(options.summaryPath, run.outcomes(), &error)) {
             printError(
-                QStringLiteral("the summary %1 could not be written: %2").arg(options.summaryPath, error));
+                QCoreApplication::translate("quiravel-batch", "the summary %1 could not be written: %2")
+                    .arg(ToolOutput::shownPath(options.summaryPath), error));
             allDone = false;
         }
     }
+    if (const int signal = ToolSignals::received())
+        return ToolSignals::exitStatusFor(signal);
     return allDone ? BatchAllDone : BatchSomeFailed;
 }
 
@@ -58,7 +96,7 @@ int main(int argc, char **argv)
         std::fputs(message.toLocal8Bit().constData(), stdout);
         return BatchAllDone;
     case ParseResult::Error:
-        printError(QStringLiteral("%1\nTry 'quiravel-batch --help'.").arg(message));
+        ToolOutput::printUsageError(QStringLiteral("quiravel-batch"), message);
         return BatchUsage;
     case ParseResult::Run:
         break;
@@ -69,6 +107,7 @@ int main(int argc, char **argv)
     // process per device in flight. The pages are all local files, one site.
     prepareHostProcess(true,
                        options.isolatedRenderers ? QByteArray() : QByteArrayLiteral("--process-per-site"));
+    ToolOutput::keepEngineOutputAway(options.verbose);
     return runHostApplication(argc, argv, QStringLiteral("quiravel-batch"),
                               [&options](QApplication &app) { return runBatch(app, options); });
 }

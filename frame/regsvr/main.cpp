@@ -2,13 +2,13 @@
 // (or unregister) its classes in the registry stand-in. A registry file that
 // cannot be read as one is left as it is, and said so.
 #include "frame/ToolOutput.h"
+#include "frame/ToolSignals.h"
 #include "platform/ComTypes.h"
 #include "platform/Registry.h"
 
 #include <QFileInfo>
 #include <QString>
 #include <cstdio>
-#include <cstring>
 #include <dlfcn.h>
 
 namespace {
@@ -21,18 +21,28 @@ int fail(const QString &reason)
     return 1;
 }
 
-int usage(std::FILE *stream, int code)
+const char Help[] =
+    "usage: quiravel-regsvr [-u] [-q] LIBRARY\n"
+    "Registers the component library's classes (-u: removes them) in the registry file.\n"
+    "\n"
+    "Options:\n"
+    "  -u, --unregister  Remove the library's classes instead.\n"
+    "  -q, --quiet       Say nothing when it worked.\n"
+    "  -h, --help        Show this help and exit.\n"
+    "  --version         Show the version and exit.\n"
+    "\n"
+    "The registry file is QUIRAVEL_REGISTRY, by default $XDG_CONFIG_HOME/quiravel/registry.reg\n"
+    "(~/.config/quiravel/registry.reg).\n"
+    "\n"
+    "A signal that ends the tool takes effect once the registry file is whole again.\n"
+    "\n"
+    "Exit status: 0 done, 1 the registry file or the library failed, 2 bad arguments, 130 interrupted "
+    "(SIGINT), 143 terminated (SIGTERM), 129 hung up (SIGHUP).\n";
+
+int usage(const QString &reason)
 {
-    std::fputs("usage: quiravel-regsvr [-u] LIBRARY\n"
-               "Registers the component library's classes (-u: removes them) in the registry file.\n"
-               "\n"
-               "Options:\n"
-               "  -u, --unregister  Remove the library's classes instead.\n"
-               "  -h, --help        Show this help and exit.\n"
-               "\n"
-               "Exit status: 0 done, 1 the registry file or the library failed, 2 bad arguments.\n",
-               stream);
-    return code;
+    ToolOutput::printUsageError(QStringLiteral("quiravel-regsvr"), reason);
+    return 2;
 }
 
 } // namespace
@@ -40,19 +50,35 @@ int usage(std::FILE *stream, int code)
 int main(int argc, char **argv)
 {
     bool unregister = false;
+    bool quiet = false;
     const char *library = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-u") == 0 || std::strcmp(argv[i], "--unregister") == 0)
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument == QLatin1String("-u") || argument == QLatin1String("--unregister")) {
             unregister = true;
-        else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
-            return usage(stdout, 0);
-        else if (!library && argv[i][0] != '-')
+        } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
+            quiet = true;
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            std::fputs(Help, stdout);
+            return 0;
+        } else if (argument == QLatin1String("--version")) {
+            std::fputs(ToolOutput::versionText(QStringLiteral("quiravel-regsvr")).toLocal8Bit().constData(),
+                       stdout);
+            return 0;
+        } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
+            return usage(QStringLiteral("unknown option '%1'").arg(argument));
+        } else if (library) {
+            return usage(QStringLiteral("one library at a time, not also '%1'").arg(argument));
+        } else {
             library = argv[i];
-        else
-            return usage(stderr, 2);
+        }
     }
     if (!library)
-        return usage(stderr, 2);
+        return usage(QStringLiteral("no library given"));
+
+    // Interrupting the registry's update halfway would leave its lock and new
+    // file behind: the signal is heard once the library's entry point is done.
+    ToolSignals::recordEndingSignals();
 
     // The library registers the path it was loaded from: make it absolute so
     // that hosts find it from any directory.
@@ -61,7 +87,6 @@ int main(int argc, char **argv)
         path = QFileInfo(path).absoluteFilePath();
     const QByteArray localPath = path.toLocal8Bit();
     const char *entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    const QByteArray registry = Registry::filePath().toLocal8Bit();
 
     if (const QString problem = Registry::readProblem(); !problem.isEmpty()) {
         return fail(problem + QStringLiteral("; it is left as it is"));
@@ -69,13 +94,17 @@ int main(int argc, char **argv)
 
     void *handle = ::dlopen(localPath.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle)
-        return fail(QStringLiteral("cannot load %1: %2").arg(path, QString::fromLocal8Bit(::dlerror())));
+        return fail(QStringLiteral("cannot load %1: %2")
+                        .arg(ToolOutput::shownPath(path),
+                             ToolOutput::shownPath(QString::fromLocal8Bit(::dlerror()))));
     auto entry = reinterpret_cast<EntryPoint>(::dlsym(handle, entryName));
     if (!entry) {
         ::dlclose(handle);
         return fail(QStringLiteral("%1 has no %2").arg(path, QLatin1String(entryName)));
     }
     const HRESULT hr = entry();
+    if (const int signal = ToolSignals::received())
+        return ToolSignals::exitStatusFor(signal);
     if (FAILED(hr)) {
         // The library's own copy of the registry code saw the cause; find it again.
         QString cause = Registry::writeProblem();
@@ -84,8 +113,14 @@ int main(int argc, char **argv)
                         .arg(Registry::filePath(), ToolOutput::statusText(hr));
         return fail(QStringLiteral("%1 in %2 failed: %3").arg(QLatin1String(entryName), path, cause));
     }
-    std::printf("quiravel-regsvr: %s %s in %s\n", unregister ? "unregistered" : "registered",
-                localPath.constData(), registry.constData());
+    if (!quiet) {
+        std::fputs(QStringLiteral("quiravel-regsvr: %1 %2 in %3\n")
+                       .arg(unregister ? QStringLiteral("unregistered") : QStringLiteral("registered"),
+                            ToolOutput::shownPath(path), ToolOutput::shownPath(Registry::filePath()))
+                       .toLocal8Bit()
+                       .constData(),
+                   stdout);
+    }
     // The library stays loaded: it may have left Qt state behind that must
     // not outlive its code.
     return 0;

@@ -1,6 +1,7 @@
 #include "frame/session/FrameOptions.h"
 
 #include "contract/QuiravelAutomation.h"
+#include "frame/ToolOutput.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -39,6 +40,20 @@ QStringList FrameOptions::commands() const
     return result;
 }
 
+QString commandTitle(const QString &command)
+{
+    static const QHash<QString, QString> titles = {
+        {QString::fromLatin1(QuiravelCommand::ApplicationData),
+         QStringLiteral("loading the application data")},
+        {QString::fromLatin1(QuiravelCommand::DatabaseData), QStringLiteral("loading the database")},
+        {QString::fromLatin1(QuiravelCommand::DeviceData), QStringLiteral("the upload from the device")},
+        {QString::fromLatin1(QuiravelCommand::ApplicationReport), QStringLiteral("the application report")},
+        {QString::fromLatin1(QuiravelCommand::DatabaseReport), QStringLiteral("the database report")},
+        {QString::fromLatin1(QuiravelCommand::DeviceReport), QStringLiteral("the device report")},
+    };
+    return titles.value(command, command);
+}
+
 QString sourceCommandFor(const QString &source)
 {
     return sourceCommands().value(source.toLower());
@@ -54,9 +69,18 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Loads a device description into an in-memory host and shows the print view "
-                       "component on it."));
+                       "component on it.\n"
+                       "The template shown is the one for the user's language (LC_ALL, LC_MESSAGES, LANG: "
+                       "German gives ...049.HTM, every other language ...001.HTM). Without a display "
+                       "(DISPLAY and WAYLAND_DISPLAY unset) the frame exits with status 8 unless "
+                       "--headless is given or QUIRAVEL_HEADLESS=1 is set."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Do not name the files written; report failures only."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Also pass on the browser engine's own messages."));
     const QCommandLineOption data(
         QStringLiteral("data"),
         QStringLiteral("The device data file (default: the description's .data file)."),
@@ -91,8 +115,8 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
                                      QStringLiteral("Write every call the component makes to the host to "
                                                     "FILE, a line a call, as it happens."),
                                      QStringLiteral("FILE"));
-    parser.addOptions(
-        {help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout, callLog});
+    parser.addOptions({help, version, quiet, verbose, data, database, source, report, pdf, screenshot, yes,
+                       exit, headless, timeout, callLog});
     parser.addPositionalArgument(QStringLiteral("DESCRIPTION"),
                                  QStringLiteral("The device description (.kqd)."));
 
@@ -107,7 +131,12 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
             QStringLiteral("\nExit status: 0 a generated page was shown, 2 bad arguments, 3 unreadable "
                            "or malformed device files, 4 the component is not registered or cannot "
                            "be loaded, 5 no page was generated, 6 timed out, 7 the PDF, screenshot or "
-                           "call log could not be written.\n");
+                           "call log could not be written, 8 no display, 130 interrupted (SIGINT), 143 "
+                           "terminated (SIGTERM), 129 hung up (SIGHUP).\n");
+        return ParseResult::Help;
+    }
+    if (parser.isSet(version)) {
+        *message = ToolOutput::versionText(QStringLiteral("quiravel-frame"));
         return ParseResult::Help;
     }
 
@@ -141,7 +170,10 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
 
     result.pdfPath = parser.value(pdf);
     result.screenshotPath = parser.value(screenshot);
-    result.headless = parser.isSet(headless);
+    result.headless =
+        parser.isSet(headless) || qEnvironmentVariable("QUIRAVEL_HEADLESS") == QLatin1String("1");
+    result.quiet = parser.isSet(quiet);
+    result.verbose = parser.isSet(verbose);
     result.answerYes = parser.isSet(yes) || result.headless;
     result.exitWhenShown = parser.isSet(exit) || result.headless || !result.screenshotPath.isEmpty();
 

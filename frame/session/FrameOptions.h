@@ -14,6 +14,7 @@ enum FrameExitCode : int {
     ExitNoPage = 5,
     ExitTimedOut = 6,
     ExitOutputFailed = 7,
+    ExitNoDisplay = 8,
 };
 
 inline constexpr int MinTimeoutSeconds = 1;
@@ -32,6 +33,8 @@ struct FrameOptions
     bool answerYes = false;
     bool exitWhenShown = false;
     bool headless = false;
+    bool quiet = false;      ///< the files written are not named
+    bool verbose = false;    ///< the browser engine's own lines reach standard error
     int timeoutSeconds = 60; ///< MinTimeoutSeconds to MaxTimeoutSeconds
     /// Runs the report command before the source command, so that the page
     /// shown last is the print view.
@@ -44,12 +47,16 @@ struct FrameOptions
 /// The view command of a data source ("application", "database", "device",
 /// any case) for --source; empty for another name.
 QString sourceCommandFor(const QString &source);
+/// What the user calls a view command in a message ("the upload from the
+/// device"); the command itself for one without a title.
+QString commandTitle(const QString &command);
 /// The view command of a default report's source for --report; empty for another name.
 QString reportCommandFor(const QString &source);
 
 enum class ParseResult { Run, Help, Error };
 
 /// Parses the arguments after the program name. On Help `*message` is the
-/// usage text, on Error the reason. --headless implies --yes and --exit,
+/// usage text (or the version), on Error the reason. --headless, or
+/// QUIRAVEL_HEADLESS=1 in the environment, implies --yes and --exit;
 /// --screenshot implies --exit.
 ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *options, QString *message);

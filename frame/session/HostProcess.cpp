@@ -1,5 +1,6 @@
 #include "frame/session/HostProcess.h"
 
+#include "frame/ToolOutput.h"
 #include "platform/ComponentHost.h"
 
 #include <QApplication>
@@ -50,6 +51,7 @@ int runHostApplication(int &argc, char **argv, const QString &name,
     {
         QApplication app(argc, argv);
         QApplication::setApplicationName(name);
+        ToolOutput::installTranslations();
         app.setQuitOnLastWindowClosed(false);
         code = body(app);
         // Objects the component left for deletion must go while its code is loaded.

@@ -182,8 +182,8 @@ QString HostSession::localPath(const QString &pathOrUrl)
 int HostSession::answerMessage(const QString &title, const QString &text, int buttons)
 {
     if (m_messageEcho) {
-        std::fputs(messageLine(title, text).toLocal8Bit().constData(), stderr);
-        std::fflush(stderr);
+        std::fputs(messageLine(title, text).toLocal8Bit().constData(), ToolOutput::errorStream());
+        std::fflush(ToolOutput::errorStream());
     }
 
     int answer = 1;

@@ -1,5 +1,7 @@
 #include "frame/session/ScriptedRun.h"
 
+#include "frame/session/PdfInfo.h"
+
 #include "frame/ToolOutput.h"
 #include "frame/session/HostSession.h"
 
@@ -73,7 +75,7 @@ void ScriptedRun::enterStage(Stage stage)
 
 bool ScriptedRun::runStep(const QString &name)
 {
-    m_step = name.isEmpty() ? QStringLiteral("Show") : name;
+    m_step = name.isEmpty() ? QStringLiteral("Show") : commandTitle(name);
     enterStage(Stage::Running);
     m_stepFailure.clear();
     const HRESULT hr = name.isEmpty() ? m_session.show() : m_session.runCommand(name);
@@ -129,7 +131,8 @@ void ScriptedRun::afterPageShown()
     enterStage(Stage::WaitingForPdf);
     const HRESULT hr = m_session.printToPdf(m_options.pdfPath);
     if (FAILED(hr))
-        fail(ExitOutputFailed, QStringLiteral("PrintToPdf failed (%1)").arg(ToolOutput::statusText(hr)));
+        fail(ExitOutputFailed,
+             QStringLiteral("the PDF could not be started (%1)").arg(ToolOutput::statusText(hr)));
 }
 
 void ScriptedRun::onPdfFinished(const QString &path, bool ok)
@@ -140,6 +143,11 @@ void ScriptedRun::onPdfFinished(const QString &path, bool ok)
         fail(ExitOutputFailed, QStringLiteral("the PDF could not be written: %1").arg(path));
         return;
     }
+    // A PDF without its page's title and maker is still the page: an
+    // update that cannot be made leaves it as the engine wrote it.
+    QString infoError;
+    setPdfInfo(path, htmlPageTitle(m_target),
+               ToolOutput::versionText(QCoreApplication::applicationName()).trimmed(), &infoError);
     Q_EMIT resultWritten(QStringLiteral("pdf"), path);
     afterPdf();
 }

@@ -1,6 +1,7 @@
 // quiravel-batch end to end: the built component is registered in a private
 // registry file, and the batch documents folders of flow-meter copies with
 // their own values, some of them broken, in one run each.
+#include "tests/support/PtyProcess.h"
 #include "tests/support/ToolProcess.h"
 
 #include <QRegularExpression>
@@ -81,6 +82,12 @@ TEST_F(batch_e2e_test, a_folder_of_good_and_broken_devices_fails_only_the_broken
     const ProcessResult run = batch(
         {"--source", "device", "--jobs", "4", "--pdf", out, "--summary", summary, m_work.filePath("plant")});
     EXPECT_EQ(run.exitCode, 1) << qPrintable(run.err);
+    // The browser engine's own notes (sandbox, graphics) stay off standard
+    // error; what is left is the warning that a template is only there in
+    // the other language.
+    EXPECT_EQ(run.err.split('\n', Qt::SkipEmptyParts).size(), 1) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.startsWith("quiravel-batch: warning: " + m_work.filePath("plant/hall1/notemplate")))
+        << qPrintable(run.err);
     EXPECT_EQ(run.out.count(QRegularExpression("^\\[\\d/5\\] ", QRegularExpression::MultilineOption)), 5)
         << qPrintable(run.out);
     EXPECT_TRUE(run.out.contains("2 of 5 devices done, 3 failed, in ")) << qPrintable(run.out);
@@ -109,8 +116,26 @@ TEST_F(batch_e2e_test, a_folder_of_good_and_broken_devices_fails_only_the_broken
             EXPECT_EQ(row[4], m_work.filePath(folder + "/FlowMeterPRN.HTM"));
             EXPECT_EQ(row[5], QDir(out).filePath(folder.mid(6) + "/FlowMeter.pdf"));
         } else {
+            // What a failed device left beside its template is not its page.
+            EXPECT_TRUE(row[4].isEmpty()) << qPrintable(row.join('|'));
             EXPECT_TRUE(row[5].isEmpty());
         }
+    }
+
+    if (!QStandardPaths::findExecutable("pdfinfo").isEmpty()) {
+        QProcess pdfinfo;
+        pdfinfo.start("pdfinfo", {rows[0][5]});
+        ASSERT_TRUE(pdfinfo.waitForFinished(60'000));
+        const QString info = QString::fromUtf8(pdfinfo.readAllStandardOutput());
+        static const QRegularExpression title("<title>(.*)</title>");
+        const QString pageTitle = title.match(readText(rows[0][4])).captured(1);
+        ASSERT_FALSE(pageTitle.isEmpty());
+        EXPECT_TRUE(info.contains(QRegularExpression(
+            "^Title: +" + QRegularExpression::escape(pageTitle) + "\n", QRegularExpression::MultilineOption)))
+            << qPrintable(info);
+        EXPECT_TRUE(info.contains(QRegularExpression("^Creator: +quiravel-batch \\d+\\.\\d+\\.\\d+\\n",
+                                                     QRegularExpression::MultilineOption)))
+            << qPrintable(info);
     }
 
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
@@ -164,7 +189,9 @@ TEST_F(batch_e2e_test, an_upload_that_never_ends_times_out_alone)
     ASSERT_EQ(rows.size(), 3) << qPrintable(readText(summary));
     EXPECT_EQ(rows[0][0], stuck);
     EXPECT_EQ(rows[0][1], "failed");
-    EXPECT_TRUE(rows[0][2].startsWith("timed out after 3 s while scrShadow ran")) << qPrintable(rows[0][2]);
+    // The message names what the user asked for, never the view's command.
+    EXPECT_TRUE(rows[0][2].startsWith("timed out after 3 s while the upload from the device ran"))
+        << qPrintable(rows[0][2]);
     for (int i = 1; i < 3; ++i) {
         EXPECT_EQ(rows[i][1], "ok") << qPrintable(rows[i].join('|'));
         EXPECT_TRUE(readText(rows[i][4]).contains(QString("SN-QUICK-%1").arg(i)));
@@ -175,8 +202,8 @@ TEST_F(batch_e2e_test, usage_errors_exit_with_2_before_anything_runs)
 {
     const ProcessResult bad = batch({"--jobs", "0", m_work.path()});
     EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_EQ(bad.err, "quiravel-batch: --jobs takes a whole number from 1 to 64, not \"0\"\n"
-                       "Try 'quiravel-batch --help'.\n");
+    EXPECT_EQ(bad.err, "quiravel-batch: --jobs takes a whole number from 1 to 64, not \"0\"; see "
+                       "'quiravel-batch --help'\n");
     const ProcessResult none = batch({});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_TRUE(none.err.contains("no device description, folder or list given"));
@@ -186,6 +213,107 @@ TEST_F(batch_e2e_test, usage_errors_exit_with_2_before_anything_runs)
     EXPECT_TRUE(help.out.startsWith("Usage: quiravel-batch [options] PATH...")) << qPrintable(help.out);
     for (const char *option : {"--source", "--report", "--pdf", "--jobs", "--timeout", "--summary"})
         EXPECT_TRUE(help.out.contains(option)) << option;
+}
+
+/// The pieces of a progress bar's output: each redraw starts with a carriage return.
+QList<QByteArray> barDraws(const QByteArray &output)
+{
+    QList<QByteArray> draws;
+    for (const QByteArray &piece : output.split('\r')) {
+        const QByteArray draw = piece.left(piece.indexOf("\x1b[K"));
+        if (draw.startsWith('['))
+            draws.append(draw);
+    }
+    return draws;
+}
+
+TEST_F(batch_e2e_test, on_a_terminal_the_bar_fits_its_width_and_ctrl_c_keeps_the_record)
+{
+    addDevice("a-stuck", "SN-STUCK-1", 600'000);
+    addDevice("b-quick", "SN-QUICK-1");
+    addDevice("c-stuck", "SN-STUCK-2", 600'000);
+    addDevice("d-waiting", "SN-QUICK-2");
+    const QString summary = m_work.filePath("summary.csv");
+    PtyProcess batch;
+    ASSERT_TRUE(batch.start(
+        QUIRAVEL_BATCH_PATH, {"--source", "device", "--jobs", "2", "--summary", summary, m_work.path()}, 60,
+        {{"QUIRAVEL_REGISTRY", s_registry.toLocal8Bit()}, {"LC_ALL", "C.UTF-8"}, {"TERM", "xterm"}}));
+    ASSERT_TRUE(batch.readUntil(" 1/4", 120'000)) << batch.output().constData();
+    for (const QByteArray &draw : barDraws(batch.output()))
+        EXPECT_LT(draw.size(), 60) << draw.constData();
+
+    // A wider window: the bar grows to its widest, 50 columns.
+    batch.resize(120);
+    EXPECT_TRUE(batch.readUntil("[" + QByteArray(12, '#') + QByteArray(38, '.') + "]", 30'000))
+        << batch.output().constData();
+
+    batch.type("\x03");
+    EXPECT_EQ(batch.finish(60'000), 130) << batch.output().constData();
+    const QByteArray output = batch.output();
+    // The bar's line is ended before the summary, which counts the devices cut short.
+    EXPECT_TRUE(output.contains("\r\n1 of 4 devices done, 0 failed, 3 interrupted, in "))
+        << output.constData();
+    for (const char *noise : {"Sandboxing", "graphics backend", "QStandardPaths"})
+        EXPECT_FALSE(output.contains(noise)) << noise;
+
+    const QList<QStringList> rows = summaryRows(summary);
+    ASSERT_EQ(rows.size(), 4) << qPrintable(readText(summary));
+    const char *const statuses[] = {"interrupted", "ok", "interrupted", "interrupted"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rows[i][1], statuses[i]) << qPrintable(rows[i].join('|'));
+        if (i != 1) {
+            EXPECT_TRUE(rows[i][4].isEmpty() && rows[i][5].isEmpty()) << qPrintable(rows[i].join('|'));
+        }
+    }
+}
+
+TEST_F(batch_e2e_test, a_dumb_terminal_gets_a_line_a_device_and_a_list_typed_on_standard_input)
+{
+    const QString first = addDevice("one", "SN-ONE");
+    const QString second = addDevice("two", "SN-TWO");
+    PtyProcess batch;
+    ASSERT_TRUE(batch.start(
+        QUIRAVEL_BATCH_PATH, {"@-"}, 80,
+        {{"QUIRAVEL_REGISTRY", s_registry.toLocal8Bit()}, {"LC_ALL", "C.UTF-8"}, {"TERM", "dumb"}}));
+    // On a terminal the list ends with Ctrl-D.
+    batch.type(first.toLocal8Bit() + "\n# a comment\n" + second.toLocal8Bit() + "\n\x04");
+    EXPECT_EQ(batch.finish(120'000), 0) << batch.output().constData();
+    const QByteArray output = batch.output();
+    EXPECT_TRUE(output.contains("[1/2] ok " + first.toLocal8Bit())) << output.constData();
+    EXPECT_TRUE(output.contains("[2/2] ok " + second.toLocal8Bit())) << output.constData();
+    EXPECT_FALSE(output.contains("\r[")) << output.constData();
+}
+
+TEST_F(batch_e2e_test, sigterm_stops_the_run_and_a_missing_language_is_named_once)
+{
+    addDevice("a-stuck", "SN-STUCK", 600'000);
+    for (const char *folder : {"b-english", "c-english"}) {
+        const QString description = addDevice(folder, "SN-EN");
+        m_templates.clear();
+        ASSERT_TRUE(QFile::remove(QFileInfo(description).dir().filePath("FlowMeter049.HTM")));
+    }
+    const QString summary = m_work.filePath("summary.csv");
+    auto process = startTool(QUIRAVEL_BATCH_PATH,
+                             {"--source", "device", "--jobs", "2", "--summary", summary, m_work.path()},
+                             s_registry, {{"LC_ALL", "de_DE.UTF-8"}});
+    QByteArray out;
+    for (int i = 0; i < 1200 && !out.contains("[2/3]"); ++i) {
+        process->waitForReadyRead(100);
+        out += process->readAllStandardOutput();
+    }
+    ASSERT_TRUE(out.contains("[2/3]")) << out.constData();
+    process->terminate();
+    const ProcessResult run = finishTool(*process);
+    EXPECT_EQ(run.exitCode, 143) << qPrintable(run.err);
+    // Said once, in the user's language, as is the batch's own report.
+    EXPECT_EQ(run.err.count("Warnung: "), 1) << qPrintable(run.err);
+    EXPECT_TRUE(out.contains("] fehlgeschlagen ")) << out.constData();
+    EXPECT_TRUE(run.err.contains("FlowMeter001.HTM")) << qPrintable(run.err);
+    const QList<QStringList> rows = summaryRows(summary);
+    ASSERT_EQ(rows.size(), 3) << qPrintable(readText(summary));
+    EXPECT_EQ(rows[0][1], "interrupted");
+    EXPECT_EQ(rows[1][1], "failed");
+    EXPECT_EQ(rows[2][1], "failed");
 }
 
 } // namespace

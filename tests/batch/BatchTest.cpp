@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <tuple>
@@ -64,16 +66,37 @@ TEST_F(batch_test, a_list_names_descriptions_and_folders_relative_to_itself)
                                                   "W/site/missing.kqd: no such file or folder"}));
 }
 
+TEST_F(batch_test, pdfs_of_several_arguments_are_named_below_the_folder_they_share)
+{
+    const QString first = touch("plant/v1/Valve.kqd");
+    const QString second = touch("plant/v2/Valve.kqd");
+    touch("plant/v3/deep/Valve.kqd");
+    // As a shell glob or find | xargs passes them: files and folders alike.
+    EXPECT_EQ(devices({first, second, m_work.filePath("plant/v3")}),
+              QStringList({"W/plant/v1/Valve.kqd -> W/out/v1/Valve.pdf",
+                           "W/plant/v2/Valve.kqd -> W/out/v2/Valve.pdf",
+                           "W/plant/v3/deep/Valve.kqd -> W/out/v3/deep/Valve.pdf"}));
+    // One argument stays as it was: the path below it.
+    EXPECT_EQ(devices({second}), QStringList({"W/plant/v2/Valve.kqd -> W/out/Valve.pdf"}));
+    // A list counts with its own folder.
+    const QString list = touch("lists/some.txt", "../plant/v1/Valve.kqd\n");
+    EXPECT_EQ(devices({'@' + list, second}),
+              QStringList({"W/plant/v1/Valve.kqd -> W/out/plant/v1/Valve.pdf",
+                           "W/plant/v2/Valve.kqd -> W/out/plant/v2/Valve.pdf"}));
+}
+
 TEST_F(batch_test, the_second_device_of_one_pdf_path_is_refused)
 {
     const QString first = touch("v1/Valve.kqd");
-    const QString second = touch("v2/Valve.kqd");
-    EXPECT_EQ(devices({first, second}),
+    // The same device named twice, once through its folder.
+    EXPECT_EQ(devices({first, m_work.filePath("v1")}),
               QStringList({"W/v1/Valve.kqd -> W/out/Valve.pdf",
-                           "W/v2/Valve.kqd: its PDF W/out/Valve.pdf is already that of W/v1/Valve.kqd"}));
-    // Their folders keep them apart.
-    EXPECT_EQ(devices({m_work.path()}),
-              QStringList({"W/v1/Valve.kqd -> W/out/v1/Valve.pdf", "W/v2/Valve.kqd -> W/out/v2/Valve.pdf"}));
+                           "W/v1/Valve.kqd: its PDF W/out/Valve.pdf is already that of W/v1/Valve.kqd"}));
+    // A description whose name differs only in its extension's case.
+    touch("v1/Valve.KQD");
+    EXPECT_EQ(devices({m_work.filePath("v1")}),
+              QStringList({"W/v1/Valve.KQD -> W/out/Valve.pdf",
+                           "W/v1/Valve.kqd: its PDF W/out/Valve.pdf is already that of W/v1/Valve.KQD"}));
 }
 
 TEST_F(batch_test, inputs_without_devices_become_one_failed_entry_each)
@@ -128,6 +151,105 @@ TEST(batch_report_test, csv_fields_are_quoted_where_they_must_be)
                                 {" padded", "\" padded\""}};
     for (const auto &[text, field] : cases)
         EXPECT_EQ(csvField(text), field) << qPrintable(text);
+}
+
+/// What a report wrote, read back from its stream.
+class ReportText
+{
+public:
+    ReportText() : m_stream(::open_memstream(&m_buffer, &m_size)) {}
+    ~ReportText()
+    {
+        std::fclose(m_stream);
+        std::free(m_buffer);
+    }
+    std::FILE *stream() const { return m_stream; }
+    QString text() const
+    {
+        std::fflush(m_stream);
+        return QString::fromLocal8Bit(m_buffer, qsizetype(m_size));
+    }
+
+private:
+    char *m_buffer = nullptr;
+    std::size_t m_size = 0;
+    std::FILE *m_stream;
+};
+
+DeviceOutcome outcome(const QString &path, bool ok, const QString &message = {})
+{
+    return {path, ok, message, 1.5, path + "PRN.HTM", ok ? path + ".pdf" : QString()};
+}
+
+TEST(batch_report_test, the_style_follows_the_terminal_and_the_options)
+{
+    using Style = BatchReport::Style;
+    EXPECT_EQ(BatchReport::styleFor(true, "xterm", 80, false, false), Style::Bar);
+    EXPECT_EQ(BatchReport::styleFor(true, "xterm", 0, false, false), Style::Bar);
+    EXPECT_EQ(BatchReport::styleFor(true, "dumb", 80, false, false), Style::Lines);
+    EXPECT_EQ(BatchReport::styleFor(true, "", 80, false, false), Style::Lines);
+    EXPECT_EQ(BatchReport::styleFor(true, "xterm", 39, false, false), Style::Lines);
+    EXPECT_EQ(BatchReport::styleFor(false, "xterm", 80, false, false), Style::Lines);
+    EXPECT_EQ(BatchReport::styleFor(true, "xterm", 80, false, true), Style::Lines);
+    EXPECT_EQ(BatchReport::styleFor(true, "xterm", 80, true, false), Style::Quiet);
+}
+
+TEST(batch_report_test, lines_show_control_characters_escaped_and_quiet_shows_failures_only)
+{
+    const QList<DeviceOutcome> outcomes = {outcome("plant/new\nline/A.kqd", true),
+                                           outcome("plant/tab\there/B.kqd", false, "File not found !")};
+    ReportText lines;
+    BatchReport report(lines.stream(), BatchReport::Style::Lines, 2);
+    for (const DeviceOutcome &done : outcomes)
+        report.deviceFinished(done);
+    report.summarize(outcomes);
+    const QStringList written = lines.text().split('\n');
+    EXPECT_EQ(written.value(0), "[1/2] ok plant/new\\nline/A.kqd (1.50 s): plant/new\\nline/A.kqd.pdf");
+    EXPECT_EQ(written.value(1), "[2/2] failed plant/tab\\there/B.kqd: File not found !");
+    EXPECT_EQ(written.value(2), "failed: plant/tab\\there/B.kqd: File not found !");
+
+    ReportText quiet;
+    BatchReport silent(quiet.stream(), BatchReport::Style::Quiet, 2);
+    for (const DeviceOutcome &done : outcomes)
+        silent.deviceFinished(done);
+    silent.summarize(outcomes);
+    EXPECT_EQ(quiet.text(), "failed: plant/tab\\there/B.kqd: File not found !\n");
+}
+
+TEST(batch_report_test, the_bar_fits_the_width_and_gives_way_to_lines_when_narrow)
+{
+    ReportText terminal;
+    BatchReport report(terminal.stream(), BatchReport::Style::Bar, 3, 45);
+    report.deviceFinished(outcome("A.kqd", true));
+    report.setColumns(100);
+    report.deviceFinished(outcome("B.kqd", false, "broken"));
+    report.setColumns(30);
+    report.deviceFinished(outcome("C.kqd", true));
+    const QString text = terminal.text();
+    const QStringList draws = text.split('\r', Qt::SkipEmptyParts);
+    // 45 columns: the drawn line leaves the last column free.
+    EXPECT_LE(draws.value(1).indexOf("\x1b[K"), 44) << qPrintable(text);
+    EXPECT_TRUE(draws.value(2).startsWith('[' + QString(50, '#').replace(16, 34, QString(34, '.')) + ']'))
+        << qPrintable(draws.value(2));
+    EXPECT_TRUE(text.endsWith("\x1b[K\n[3/3] ok C.kqd (1.50 s): C.kqd.pdf\n")) << qPrintable(text);
+}
+
+TEST(batch_report_test, a_device_not_done_names_no_print_file_in_the_summary)
+{
+    QTemporaryDir dir;
+    DeviceOutcome interrupted = outcome("C.kqd", false, "interrupted");
+    interrupted.interrupted = true;
+    const QString path = dir.filePath("summary.csv");
+    QString error;
+    ASSERT_TRUE(
+        writeSummary(path, {outcome("A.kqd", true), outcome("B.kqd", false, "broken"), interrupted}, &error))
+        << qPrintable(error);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), "path,status,message,seconds,print file,pdf\r\n"
+                                                 "A.kqd,ok,,1.500,A.kqdPRN.HTM,A.kqd.pdf\r\n"
+                                                 "B.kqd,failed,broken,1.500,,\r\n"
+                                                 "C.kqd,interrupted,interrupted,1.500,,\r\n");
 }
 
 } // namespace

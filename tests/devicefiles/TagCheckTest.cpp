@@ -51,3 +51,51 @@ TEST(devicefiles_test, the_flow_meter_answers_every_entry_object_and_enumeration
         EXPECT_TRUE(run.out.contains(QStringLiteral(" -> m³/h\n"))) << page;
     }
 }
+
+TEST(devicefiles_test, tagcheck_warns_of_values_a_declared_charset_will_show_wrongly)
+{
+    QTemporaryDir dir;
+    const auto write = [&](const char *name, const QByteArray &content) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        return file.fileName();
+    };
+    const QString description = write("Dev.kqd", "[Device]\nVENDOR=Nordbach\n[Object]\nUNIT\nLEVEL\n");
+    write("Dev.data", "[Application]\nUNIT=f\xc3\xbcr m\xc2\xb3\nLEVEL=4\n");
+    const QByteArray page = "<html><head>\r\n<meta charset=\"UTF-8\">\r\n</head><body>\r\n"
+                            "<p>Gr\xc3\xb6\xc3\x9f"
+                            "e #LEVEL#</p>\r\n<p>#UNIT#</p>\r\n</body></html>\r\n";
+    const QString utf8 = write("utf8.htm", page);
+    const QString registry = dir.filePath(QStringLiteral("registry.reg"));
+    const ProcessResult run = runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {description, utf8}, registry);
+    EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    // The template's own UTF-8 reaches the page untouched; only the value put in is re-encoded.
+    EXPECT_EQ(run.err, "quiravel-tagcheck: warning: " + utf8 +
+                           ":5: the value of #UNIT# (\"für m³\") is written in Windows-1252, but line 2 "
+                           "declares the charset UTF-8: it will show wrongly\n");
+
+    // The print file's own charset, declared the long way, is fine.
+    const QString latin =
+        write("latin.htm", QByteArray(page).replace("<meta charset=\"UTF-8\">",
+                                                    "<META http-equiv=\"Content-Type\" content=\"text/html; "
+                                                    "charset=windows-1252\">"));
+    const ProcessResult fine =
+        runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {"--quiet", description, latin}, registry);
+    EXPECT_EQ(fine.exitCode, 0) << qPrintable(fine.err);
+    EXPECT_EQ(fine.err, "");
+    // Quiet lists only what is not resolved: nothing here.
+    EXPECT_EQ(fine.out, "");
+
+    const ProcessResult usage =
+        runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {"--bogus", description}, registry);
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(usage.err, "quiravel-tagcheck: Unknown option 'bogus'; see 'quiravel-tagcheck --help'\n");
+    // Qt's part of the line and ours, both in the user's language.
+    const ProcessResult german = runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {"--bogus", description},
+                                         registry, {{"LC_ALL", "de_DE.UTF-8"}});
+    EXPECT_EQ(german.err, "quiravel-tagcheck: Unbekannte Option 'bogus'; siehe 'quiravel-tagcheck --help'\n");
+    const ProcessResult warned = runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {description, utf8}, registry,
+                                         {{"LC_ALL", "de_DE.UTF-8"}});
+    EXPECT_TRUE(warned.err.startsWith("quiravel-tagcheck: Warnung: " + utf8 + ":5: der Wert von #UNIT#"))
+        << qPrintable(warned.err);
+}

@@ -99,6 +99,9 @@ TEST_F(frame_e2e_test, bad_arguments_fail_with_a_reason)
         const ProcessResult run = frame(arguments);
         EXPECT_EQ(run.exitCode, 2) << qPrintable(arguments.join(u' '));
         EXPECT_TRUE(run.err.startsWith("quiravel-frame: ")) << qPrintable(run.err);
+        // One line, which points at the help.
+        EXPECT_TRUE(run.err.endsWith("; see 'quiravel-frame --help'\n") && run.err.count('\n') == 1)
+            << qPrintable(run.err);
         if (arguments.value(0) == "--timeout") {
             EXPECT_TRUE(
                 run.err.startsWith(QString("quiravel-frame: --timeout takes 1 to 86400 seconds, not \"%1\"")
@@ -106,6 +109,62 @@ TEST_F(frame_e2e_test, bad_arguments_fail_with_a_reason)
                 << qPrintable(run.err);
         }
     }
+}
+
+TEST_F(frame_e2e_test, without_a_display_it_says_so_or_runs_headless_when_asked)
+{
+    const QString description = copySample();
+    const QString noDisplay =
+        "quiravel-frame: no display to show the window on; use --headless, or set QUIRAVEL_HEADLESS=1\n";
+    // None named, and one named that cannot be reached.
+    for (const char *display : {"", ":99"}) {
+        const ProcessResult run =
+            frame({description}, s_registry,
+                  {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+        EXPECT_EQ(run.exitCode, 8) << display << qPrintable(run.err);
+        EXPECT_EQ(run.err, noDisplay) << display;
+    }
+
+    const ProcessResult headless =
+        frame({"--quiet", description}, s_registry,
+              {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QUIRAVEL_HEADLESS", "1"}});
+    EXPECT_EQ(headless.exitCode, 0) << qPrintable(headless.err);
+    EXPECT_TRUE(readText(printFile()).contains(kApplicationHours));
+    // Quiet names no file, and the browser engine's own notes stay away.
+    EXPECT_EQ(headless.out, "");
+    EXPECT_EQ(headless.err, "");
+
+    const ProcessResult version = frame({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(QRegularExpression("^quiravel-frame \\d+\\.\\d+\\.\\d+\\n$").match(version.out).hasMatch())
+        << qPrintable(version.out);
+}
+
+TEST_F(frame_e2e_test, sigterm_ends_the_run_through_the_normal_exit)
+{
+    const QString description = copySample();
+    const QString data = QFileInfo(description).dir().filePath("FlowMeter.data");
+    ASSERT_TRUE(writeText(data, QString::fromUtf8(readText(data).toLatin1())
+                                    .replace(QRegularExpression("^UploadMilliseconds\\s*=.*$",
+                                                                QRegularExpression::MultilineOption),
+                                             "UploadMilliseconds = 600000")));
+    const QString log = m_work.filePath("calls.log");
+    auto process = startTool(
+        QUIRAVEL_FRAME_PATH,
+        {"--headless", "--timeout", "600", "--call-log", log, "--source", "device", description}, s_registry);
+    // The upload's confirmation is echoed just before the upload starts.
+    QByteArray err;
+    for (int i = 0; i < 1200 && !err.contains("message: Upload"); ++i) {
+        process->waitForReadyRead(100);
+        err += process->readAllStandardError();
+    }
+    ASSERT_TRUE(err.contains("message: Upload")) << err.constData();
+    process->terminate();
+    const ProcessResult run = finishTool(*process);
+    EXPECT_EQ(run.exitCode, 143) << qPrintable(run.err);
+    // The view was released in order, and the call log says so.
+    EXPECT_TRUE(readText(log).contains("\nReleaseView(view) -> error 0, S_OK\n"))
+        << qPrintable(readText(log));
 }
 
 TEST_F(frame_e2e_test, a_device_folder_whose_name_holds_a_backslash_is_shown)

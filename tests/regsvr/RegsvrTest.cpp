@@ -128,3 +128,33 @@ TEST_F(regsvr_test, a_registry_that_cannot_be_changed_is_named_with_the_reason)
                   .arg(kLibrary, registry));
     EXPECT_EQ(readText(registry), kForeign);
 }
+
+namespace {
+
+TEST(regsvr_usage_test, wrong_usage_is_one_line_and_quiet_says_nothing)
+{
+    QTemporaryDir dir;
+    const QString registry = dir.filePath("registry.reg");
+    const std::pair<QStringList, QString> cases[] = {
+        {{}, "no library given"},
+        {{"-x", kLibrary}, "unknown option '-x'"},
+        {{kLibrary, "second\nlibrary"}, "one library at a time, not also 'second\\nlibrary'"},
+    };
+    for (const auto &[arguments, reason] : cases) {
+        const ProcessResult run = regsvr(arguments, registry);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err, "quiravel-regsvr: " + reason + "; see 'quiravel-regsvr --help'\n");
+        EXPECT_EQ(run.out, "");
+    }
+    const ProcessResult quiet = regsvr({"-q", kLibrary}, registry);
+    EXPECT_EQ(quiet.exitCode, 0) << qPrintable(quiet.err);
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    EXPECT_TRUE(readText(registry).contains("Quiravel.clsQuiravel"));
+
+    const ProcessResult version = regsvr({"--version"}, registry);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("quiravel-regsvr ") && version.out.count('\n') == 1)
+        << qPrintable(version.out);
+}
+
+} // namespace
