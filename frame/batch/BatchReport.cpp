@@ -43,11 +43,9 @@ void BatchReport::deviceFinished(const DeviceOutcome &outcome)
     if (outcome.ok) {
         put(m_out,
             QStringLiteral("[%1/%2] ok %3 (%4 s)%5\n")
-                .arg(m_done)
-                .arg(m_total)
-                .arg(path)
-                .arg(outcome.seconds, 0, 'f', 2)
-                .arg(outcome.pdf.isEmpty() ? QString()
+                .arg(QString::number(m_done), QString::number(m_total), path,
+                     QString::number(outcome.seconds, 'f', 2),
+                     outcome.pdf.isEmpty() ? QString()
                                            : QStringLiteral(": ") + QDir::toNativeSeparators(outcome.pdf)));
     } else {
         put(m_out,
