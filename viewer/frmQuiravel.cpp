@@ -415,7 +415,10 @@ void frmQuiravel::Form_Unload()
         browser->deleteLater();
     }
     m_browser = nullptr;
-    deleteLater();
+    if (m_running > 0)
+        m_deleteWhenIdle = true;
+    else
+        deleteLater();
 
     // Last, so that a failure status of the release leaves a closed window.
     if (ViewerOwner *owner = std::exchange(m_owner, nullptr))
