@@ -1,6 +1,7 @@
 #include "Module.h"
 
 #include "platform/ComObject.h"
+#include "viewer/frmQuiravel.h"
 
 #include <atomic>
 
@@ -17,7 +18,9 @@ void lockServer(bool lock) noexcept
 
 bool canUnload() noexcept
 {
-    return ComModule::objectCount() == 0 && serverLocks == 0;
+    // A window awaiting its deferred deletion still runs the library's code
+    // when the event loop deletes it.
+    return ComModule::objectCount() == 0 && serverLocks == 0 && frmQuiravel::liveCount() == 0;
 }
 
 } // namespace Module

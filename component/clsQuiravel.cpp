@@ -83,10 +83,60 @@ clsQuiravel::clsQuiravel() = default;
 clsQuiravel::~clsQuiravel()
 {
     m_connections.reset();
-    // Released by the host without Destroy: the window must not call back.
+    // The window must not call back into a component that is going.
     if (frmQuiravel *window = m_window) {
         window->SetOwner(nullptr);
         window->Unload();
+    }
+}
+
+clsQuiravel::KeepAlive::KeepAlive(clsQuiravel *component) : m_component(component)
+{
+    m_component->AddRef();
+    ++m_component->m_internalReferences;
+}
+
+clsQuiravel::KeepAlive::~KeepAlive()
+{
+    --m_component->m_internalReferences;
+    m_component->Release();
+}
+
+ULONG clsQuiravel::Release()
+{
+    const ULONG count = ComDispatchObject::Release();
+    // Only the component's own calls still hold it (an upload wait, a
+    // prompt): the host has let go, and nothing it would end them with
+    // (progress, Destroy) can come any more.
+    if (count != 0 && count == m_internalReferences && !m_hostGone) {
+        m_hostGone = true;
+        closeForHost();
+    }
+    return count;
+}
+
+void clsQuiravel::lastReleased()
+{
+    // The host may take and drop references during ReleaseView; they must
+    // not end this object a second time.
+    revive();
+    if (!m_hostGone)
+        closeForHost();
+    delete this;
+}
+
+void clsQuiravel::closeForHost()
+{
+    // Released by the host without Destroy: the window closes as on Destroy,
+    // so the host hears ReleaseView and no item stays open.
+    const KeepAlive keepAlive(this);
+    m_hostGone = true;
+    if (frmQuiravel *window = m_window) {
+        try {
+            window->Unload();
+        } catch (const std::exception &) {
+            // No call of the host waits for the status of its release.
+        }
     }
 }
 
@@ -194,11 +244,16 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
         if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
             throw ComError(E_UNEXPECTED, QStringLiteral("The host runs no Qt widget application"));
 
-        // Attached anew: the window of the previous attachment goes first.
+        // Attached anew: the window of the previous attachment goes first,
+        // and a wait for that attachment's upload ends: its progress reports
+        // and item handles belong to the previous host.
         if (frmQuiravel *old = m_window) {
             old->SetOwner(nullptr);
             old->Unload();
         }
+        ++m_attachment;
+        m_uploadItem = 0;
+        endUploadWaits();
         m_itemManager = ComPtr<AppItemManager>(anAppItemMngRef);
         m_viewHandle = aViewHandle;
         m_uploadDone = VARIANT_FALSE;
@@ -248,7 +303,7 @@ HRESULT clsQuiravel::Show(std::int32_t *result)
     return entryPoint([&] {
         if (!m_window)
             throw noWindow();
-        ComPtr<View> keepAlive(static_cast<View *>(this));
+        const KeepAlive keepAlive(this);
         QPointer<frmQuiravel> window = m_window;
         // A load that fails closes the window (it said why): nothing is left
         // to show or to run the Application command in.
@@ -275,7 +330,7 @@ HRESULT clsQuiravel::Destroy(std::int32_t *result)
     if (result)
         *result = 0;
     return entryPoint([&] {
-        ComPtr<View> keepAlive(static_cast<View *>(this));
+        const KeepAlive keepAlive(this);
         if (frmQuiravel *window = m_window)
             window->Unload();
     });
@@ -303,7 +358,7 @@ HRESULT clsQuiravel::NotifyChanged(std::int32_t curAppletItemHandle, VARIANT_BOO
 void clsQuiravel::ReleaseHost()
 {
     // ReleaseView may drop the host's last reference to this component.
-    ComPtr<View> keepAlive(static_cast<View *>(this));
+    const KeepAlive keepAlive(this);
     if (frmQuiravel *window = m_window)
         window->SetOwner(nullptr);
     m_window = nullptr;
@@ -368,7 +423,7 @@ bool clsQuiravel::IsDeviceConnected()
 bool clsQuiravel::LoadData(std::int32_t mode)
 {
     // A command of the window may run while the host lets go of this component.
-    ComPtr<View> keepAlive(static_cast<View *>(this));
+    const KeepAlive keepAlive(this);
     m_loadMode = mode;
     switch (static_cast<LoadMode>(mode)) {
     case LoadMode::Application:
@@ -405,9 +460,11 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         // each closes only its own.
         HostAccess::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
         const std::int32_t interruptedItem = std::exchange(m_uploadItem, handle);
+        const quint64 attachment = m_attachment;
         const auto hearInterrupted = qScopeGuard([&] {
-            // The command this one interrupted still waits for its own item.
-            if (!m_uploadWaits.isEmpty())
+            // The command this one interrupted still waits for its own item,
+            // unless the host attached the view anew meanwhile.
+            if (attachment == m_attachment && !m_uploadWaits.isEmpty())
                 m_uploadItem = interruptedItem;
         });
         std::int32_t readError = 0;
@@ -435,14 +492,17 @@ bool clsQuiravel::LoadData(std::int32_t mode)
 bool clsQuiravel::waitForUpload()
 {
     const quint64 finishedBefore = m_uploadsFinished;
+    const quint64 attachment = m_attachment;
     const auto finished = [&] {
-        return m_uploadDone != VARIANT_FALSE || m_uploadsFinished != finishedBefore;
+        return attachment == m_attachment &&
+               (m_uploadDone != VARIANT_FALSE || m_uploadsFinished != finishedBefore);
     };
     // The loop sleeps until an event arrives. Only the end of an upload, the
-    // host's release or the window's unload wake it on purpose (a nested
-    // command's wait ends together with this one); when anything else ends
-    // it, the application is quitting and the wait must not hold it up.
-    if (!finished() && m_itemManager && m_window) {
+    // host's release, a new attachment or the window's unload wake it on
+    // purpose (a nested command's wait ends together with this one); when
+    // anything else ends it, the application is quitting and the wait must
+    // not hold it up.
+    if (!finished() && m_itemManager && m_window && attachment == m_attachment) {
         QEventLoop loop;
         m_uploadWaits.append(&loop);
         loop.exec();
@@ -467,7 +527,7 @@ void clsQuiravel::connectBrowser()
         if (!m_sink)
             return;
         ComPtr<IQuiravelEvents> sink = m_sink;
-        ComPtr<View> keepAlive(static_cast<View *>(this));
+        const KeepAlive keepAlive(this);
         sink->OnPageLoaded(BStr(browser->locationUrl()).get(), toVariantBool(ok));
     });
     QObject::connect(browser, &BrowserControl::pdfPrintingFinished, m_connections.get(),
@@ -475,7 +535,7 @@ void clsQuiravel::connectBrowser()
                          if (!m_sink)
                              return;
                          ComPtr<IQuiravelEvents> sink = m_sink;
-                         ComPtr<View> keepAlive(static_cast<View *>(this));
+                         const KeepAlive keepAlive(this);
                          sink->OnPdfFinished(BStr(path).get(), toVariantBool(ok));
                      });
 }
@@ -501,13 +561,12 @@ HRESULT clsQuiravel::RunCommand(BSTR name)
         return E_INVALIDARG;
     if (!m_window || !m_window->isLoaded() || m_window->isUnloaded())
         return E_UNEXPECTED;
-    QAction *action = m_window->findChild<QAction *>(*found);
-    if (!action)
-        return E_INVALIDARG;
-    return entryPoint([&] {
-        ComPtr<View> keepAlive(static_cast<View *>(this));
-        action->trigger();
+    bool known = true;
+    const HRESULT hr = entryPoint([&] {
+        const KeepAlive keepAlive(this);
+        known = m_window->runCommand(*found);
     });
+    return known ? hr : E_INVALIDARG;
 }
 
 HRESULT clsQuiravel::PrintToPdf(BSTR path)
@@ -526,9 +585,9 @@ HRESULT clsQuiravel::Advise(IQuiravelEvents *sink)
 
 MsgResult clsQuiravel::showMessage(const MessageRequest &request, QWidget *parent)
 {
+    // The host may let go of this component while it or the user answers.
+    const KeepAlive keepAlive(this);
     if (ComPtr<IQuiravelEvents> sink = m_sink) {
-        // The host may let go of this component while it answers.
-        ComPtr<View> keepAlive(static_cast<View *>(this));
         const bool okCancel = request.buttons == MsgButtons::OkCancel;
         std::int32_t answer = 0;
         const HRESULT hr =

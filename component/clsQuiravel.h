@@ -26,6 +26,9 @@ public:
     static HRESULT create(REFIID riid, void **object) { return createInstance(riid, object); }
 
     HRESULT QueryInterface(REFIID riid, void **object) override;
+    /// The host's last reference closes the view as Destroy would, also
+    /// while the component's own calls still hold it.
+    ULONG Release() override;
 
     /// Named dispatch of the three _clsQuiravel operations, for late-bound
     /// clients: names match without regard to case; none takes an argument.
@@ -84,6 +87,24 @@ private:
     friend ComObject;
     clsQuiravel();
     ~clsQuiravel();
+    /// Nothing holds the object any more: closes the window as Destroy
+    /// does, unless that happened already, then deletes the object.
+    void lastReleased();
+    void closeForHost();
+
+    /// A reference of the component's own call, which the host may outlive
+    /// or not; counted apart from the host's.
+    class KeepAlive
+    {
+    public:
+        explicit KeepAlive(clsQuiravel *component);
+        ~KeepAlive();
+        KeepAlive(const KeepAlive &) = delete;
+        KeepAlive &operator=(const KeepAlive &) = delete;
+
+    private:
+        clsQuiravel *m_component;
+    };
 
     TagContext tagContext() const;
     /// Processes the thread's events until the upload reports 100, the host
@@ -111,6 +132,11 @@ private:
     // Uploads finished so far: a wait ends when this moves, even when a
     // nested command already consumed the done flag.
     quint64 m_uploadsFinished = 0;
+    /// Counts SetAppletItemManagRef calls: a wait of an earlier attachment
+    /// ends and never reports to the host attached later.
+    quint64 m_attachment = 0;
+    ULONG m_internalReferences = 0;
+    bool m_hostGone = false;
     QList<QEventLoop *> m_uploadWaits;
 
     ComPtr<IQuiravelEvents> m_sink;

@@ -13,9 +13,7 @@ QString callLine(const HostCall &call)
 {
     const QString status = ToolOutput::statusText(call.status);
     return QStringLiteral("%1(%2) -> error %3, %4")
-        .arg(call.operation, call.arguments)
-        .arg(call.error)
-        .arg(status);
+        .arg(call.operation, call.arguments, QString::number(call.error), status);
 }
 
 CallLogFile::CallLogFile(QObject *parent) : QObject(parent) {}

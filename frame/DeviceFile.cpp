@@ -333,7 +333,7 @@ QString DeviceFileError::toString() const
 {
     if (line <= 0)
         return file + QStringLiteral(": ") + message;
-    return QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(message);
+    return QStringLiteral("%1:%2: %3").arg(file, QString::number(line), message);
 }
 
 bool loadDescription(const QString &path, DeviceModel &model, DeviceFileError *error)

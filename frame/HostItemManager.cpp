@@ -79,11 +79,8 @@ HRESULT HostItemManager::OpenItem(BSTR name, VARIANT_BOOL bShadow, std::int32_t 
 {
     HostCallScope call(*m_state, u"OpenItem", [&] {
         return QStringLiteral("%1, shadow=%2, view=%3, %4, %5")
-            .arg(quoted(name))
-            .arg(bShadow)
-            .arg(viewHandle)
-            .arg(reserved1)
-            .arg(reserved2);
+            .arg(quoted(name), QString::number(bShadow), QString::number(viewHandle),
+                 QString::number(reserved1), QString::number(reserved2));
     });
     if (!call.begin(error, itemHandle))
         return call.status();

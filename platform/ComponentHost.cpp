@@ -119,8 +119,8 @@ HRESULT createFromRegistry(REFCLSID clsid, IUnknown *outer, REFIID riid, void **
         hr = factory->CreateInstance(outer, riid, object);
     if (FAILED(hr) && error)
         *error = QStringLiteral("the library %1 did not create the class %2 (0x%3)")
-                     .arg(libraryPath, guidToString(clsid))
-                     .arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
+                     .arg(libraryPath, guidToString(clsid),
+                          QStringLiteral("%1").arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0')));
     return hr;
 }
 

@@ -33,7 +33,7 @@ QMessageBox::Icon toQtIcon(MsgIcon icon)
 MsgResult MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QString &title, QWidget *parent)
 {
     if (const MessageHandler &handler = currentHandler())
-        return handler(MessageRequest{title, text, buttons, icon});
+        return handler(MessageRequest{title, text, buttons, icon, parent});
 
     const QMessageBox::StandardButtons choices =
         buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok;

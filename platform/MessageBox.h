@@ -19,6 +19,8 @@ struct MessageRequest
     QString text;
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
+    /// The window the box belongs to (a child of it), if any.
+    QWidget *parent = nullptr;
 };
 
 using MessageHandler = std::function<MsgResult(const MessageRequest &)>;

@@ -240,8 +240,8 @@ bool replaceFile(const QString &path, const QByteArray &bytes, std::int32_t *sta
     FileDescriptor fd;
     for (int attempt = 0; fd.get() < 0; ++attempt) {
         temporary = QStringLiteral("%1/.%2.%3.tmp")
-                        .arg(folder, target.fileName())
-                        .arg(QRandomGenerator::global()->generate64(), 0, 36);
+                        .arg(folder, target.fileName(),
+                             QString::number(QRandomGenerator::global()->generate64(), 36));
         fd.reset(::open(QFile::encodeName(temporary).constData(),
                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
         if (fd.get() < 0 && (errno != EEXIST || attempt > 100)) {
@@ -488,8 +488,8 @@ QString writeProblem()
         return transaction.errorString();
     const QString path = filePath();
     const QString probe = QStringLiteral("%1/.%2.probe.%3")
-                              .arg(QFileInfo(path).absolutePath(), QFileInfo(path).fileName())
-                              .arg(QRandomGenerator::global()->generate64(), 0, 36);
+                              .arg(QFileInfo(path).absolutePath(), QFileInfo(path).fileName(),
+                                   QString::number(QRandomGenerator::global()->generate64(), 36));
     const QByteArray name = QFile::encodeName(probe);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
@@ -527,8 +527,7 @@ void begin(TransactionState *d)
                         QStringLiteral("cannot lock %1: %2").arg(lockPath, systemError(errno)));
         if (waited >= kLockWaitMs)
             return fail(ERROR_LOCK_VIOLATION, QStringLiteral("another process has held its lock %1 for %2 s")
-                                                  .arg(lockPath)
-                                                  .arg(kLockWaitMs / 1000));
+                                                  .arg(lockPath, QString::number(kLockWaitMs / 1000)));
         ::usleep(useconds_t(step) * 1000);
     }
     Loaded loaded = load(d->path);

@@ -306,13 +306,16 @@ QByteArrayView TextReader::readRawLine()
     if (rest == 0)
         return {};
     qsizetype length = newline ? newline - begin : rest;
+    // Only a CR before the LF belongs to the line end; one at the very end
+    // of the file is a bare CR like any inside a line, and kept.
+    const bool crLf = newline && length > 0 && begin[length - 1] == '\r';
     // The limit counts the line without its line end, CR included.
-    if (length > MaxLineLength + 1 || (length == MaxLineLength + 1 && begin[length - 1] != '\r')) {
+    if (length > MaxLineLength + 1 || (length == MaxLineLength + 1 && !crLf)) {
         failLongLine();
         return {};
     }
     d->pos += newline ? length + 1 : length;
-    if (length > 0 && begin[length - 1] == '\r')
+    if (crLf)
         --length;
     return QByteArrayView(begin, length);
 }

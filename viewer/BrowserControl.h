@@ -52,6 +52,9 @@ Q_SIGNALS:
     /// The page finished loading (after NavigateComplete2 and its layout).
     void loadFinished(bool ok);
     void pdfPrintingFinished(const QString &path, bool ok);
+    /// The process that rendered the page ended (crashed or was killed); the
+    /// page is blank and cannot be printed until it is loaded again.
+    void rendererLost();
 };
 
 namespace ControlFactory {

@@ -97,6 +97,11 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEngineBrowser::onLoadFinished);
     connect(m_page, &QWebEnginePage::linkHovered, this, &WebEngineBrowser::onLinkHovered);
     connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &BrowserControl::pdfPrintingFinished);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        // Printing a page whose renderer is gone crashes the engine.
+        m_documentShown = false;
+        emit rendererLost();
+    });
 }
 
 WebEngineBrowser::~WebEngineBrowser()

@@ -5,7 +5,12 @@
 
 #include <QString>
 
-/// What keeps the browser engine from starting (its helper process missing
-/// or not executable, its resource pack missing), looked for where the engine
-/// looks; an empty text when nothing does.
+/// What keeps the browser engine from starting (its helper process missing,
+/// not executable or unable to run, its resource pack missing or damaged),
+/// looked for where the engine looks; an empty text when nothing does. The
+/// helper is tried once per process, bounded in time.
 QString webEngineStartProblem();
+
+/// What is wrong with the structure of the resource pack at `path` ("is
+/// empty", "is cut short", ...); an empty text when it is sound.
+QString resourcePackProblem(const QString &path);

@@ -15,9 +15,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QStatusBar>
+#include <QTimer>
 #include <QtGlobal>
 #include <utility>
 
@@ -36,6 +39,12 @@ QList<QPointer<frmQuiravel>> &loadedWindows()
 {
     static QList<QPointer<frmQuiravel>> windows;
     return windows;
+}
+
+int &liveWindows()
+{
+    static int count = 0;
+    return count;
 }
 
 QString describe(const std::exception &e)
@@ -70,12 +79,42 @@ frmQuiravel::frmQuiravel(QWidget *parent) : QMainWindow(parent)
     client->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client);
     resize(8220 / kTwipsPerPixel, 6570 / kTwipsPerPixel + menuBar()->sizeHint().height());
+    ++liveWindows();
 }
 
 frmQuiravel::~frmQuiravel()
 {
-    setBusy(false);
+    unsetCursor();
     loadedWindows().removeAll(this);
+    --liveWindows();
+}
+
+int frmQuiravel::liveCount()
+{
+    return liveWindows();
+}
+
+frmQuiravel::RunningScope::RunningScope(frmQuiravel *window) : m_window(window)
+{
+    ++m_window->m_running;
+}
+
+frmQuiravel::RunningScope::~RunningScope()
+{
+    if (--m_window->m_running == 0 && std::exchange(m_window->m_deleteWhenIdle, false))
+        m_window->deleteLater();
+}
+
+bool frmQuiravel::event(QEvent *event)
+{
+    // A deletion posted from inside a nested loop is delivered by that same
+    // loop, while the code that opened it (a prompt that is the window's
+    // child among it) still runs on the window: it waits until that returns.
+    if (event->type() == QEvent::DeferredDelete && m_running > 0) {
+        m_deleteWhenIdle = true;
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void frmQuiravel::createMenus()
@@ -96,21 +135,37 @@ QAction *frmQuiravel::registerEntry(QAction *action, const QString &name, const 
 
 void frmQuiravel::connectCommand(QAction *action, void (frmQuiravel::*command)())
 {
+    m_commands.insert(action, command);
     connect(action, &QAction::triggered, this, [this, action, command](bool checked) {
         // Check marks are the commands' business, not the click's.
         if (action->isCheckable())
             action->setChecked(!checked);
-        QPointer<frmQuiravel> self(this);
         try {
-            (this->*command)();
+            runAction(command);
         } catch (const std::exception &) {
             // A failure status ends the command, silently: the user hears of
             // failures only through the window's own texts. It must not
             // unwind through the event loop.
-            if (self)
-                setBusy(false);
         }
     });
+}
+
+void frmQuiravel::runAction(void (frmQuiravel::*command)())
+{
+    RunningScope running(this);
+    (this->*command)();
+}
+
+bool frmQuiravel::runCommand(const QString &name)
+{
+    QAction *action = findChild<QAction *>(name);
+    const auto command = m_commands.constFind(action);
+    if (!action || command == m_commands.cend())
+        return false;
+    // A disabled entry does nothing, as a click on it does.
+    if (action->isEnabled())
+        runAction(*command);
+    return true;
 }
 
 QMenu *frmQuiravel::createFileMenu()
@@ -197,6 +252,7 @@ void frmQuiravel::createReportShortcuts()
 MsgResult frmQuiravel::MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QString &title,
                               QWidget *parent)
 {
+    RunningScope running(this);
     const MessageRequest request{title, text, buttons, icon};
     if (ViewerOwner *owner = m_owner)
         return owner->showMessage(request, parent);
@@ -233,6 +289,7 @@ void frmQuiravel::setStatusText(const QString &text)
 
 bool frmQuiravel::ShowWindow()
 {
+    RunningScope running(this);
     if (!m_loaded)
         Form_Load();
     if (m_unloaded)
@@ -265,6 +322,8 @@ void frmQuiravel::Form_Load()
         browser->widget()->move(0, 0);
         browser->widget()->hide();
         connect(browser, &BrowserControl::objectEvent, this, &frmQuiravel::WebBrowser1_ObjectEvent);
+        connect(browser, &BrowserControl::rendererLost, this, &frmQuiravel::onRendererLost);
+        connect(browser, &BrowserControl::loadFinished, this, &frmQuiravel::onLoadFinished);
         Form_Resize();
 
         browser->setRegisterAsBrowser(true);
@@ -342,7 +401,9 @@ void frmQuiravel::Form_Unload()
         return;
     m_unloaded = true;
     loadedWindows().removeAll(this);
-    setBusy(false);
+    m_busy = 0;
+    unsetCursor();
+    closeDialogs();
 
     BrowserControl *browser = findChild<BrowserControl *>(kBrowserName);
     if (!browser)
@@ -358,7 +419,10 @@ void frmQuiravel::Form_Unload()
         browser->deleteLater();
     }
     m_browser = nullptr;
-    deleteLater();
+    if (m_running > 0)
+        m_deleteWhenIdle = true;
+    else
+        deleteLater();
 
     // Last, so that a failure status of the release leaves a closed window.
     if (ViewerOwner *owner = std::exchange(m_owner, nullptr))
@@ -377,15 +441,26 @@ void frmQuiravel::m_Help_Click()
     MsgBox(GetLocalString(100) + GetLocalString(99));
 }
 
+void frmQuiravel::closeDialogs()
+{
+    // Their loops return, and the commands that opened them find the window
+    // unloaded.
+    for (QDialog *dialog : findChildren<QDialog *>())
+        if (dialog->isVisible())
+            dialog->reject();
+}
+
 void frmQuiravel::setBusy(bool busy)
 {
-    if (busy == m_busy)
+    // Commands nest (one may start inside another's upload wait): the
+    // pointer stays until the outermost one ends, also when an inner one fails.
+    if (m_unloaded)
         return;
-    m_busy = busy;
+    m_busy += busy ? 1 : -1;
     // The host's own windows keep their pointer, also while an upload waits.
-    if (busy)
+    if (busy && m_busy == 1)
         setCursor(Qt::WaitCursor);
-    else
+    else if (!busy && m_busy == 0)
         unsetCursor();
 }
 
@@ -411,14 +486,16 @@ bool frmQuiravel::goneAfterNestedLoop(const QPointer<frmQuiravel> &self)
 
 bool frmQuiravel::reloadAndShow(std::int32_t mode, std::int16_t statusId, void (frmQuiravel::*show)())
 {
+    RunningScope running(this);
     setBusy(true);
+    QPointer<frmQuiravel> self(this);
+    const auto notBusy = qScopeGuard([this] { setBusy(false); });
     if (statusId)
         setStatusText(GetLocalString(statusId));
 
     // Loading may wait for an upload, and showing the page may report a
     // missing template or a file that cannot be written: each runs a nested
     // event loop in which the window can be closed and the owner detached.
-    QPointer<frmQuiravel> self(this);
     const bool loaded = m_owner && m_owner->LoadData(mode);
     if (goneAfterNestedLoop(self))
         return false;
@@ -429,7 +506,6 @@ bool frmQuiravel::reloadAndShow(std::int32_t mode, std::int16_t statusId, void (
             return false;
     }
     setStatusText(QString());
-    setBusy(false);
     return true;
 }
 
@@ -449,6 +525,7 @@ void frmQuiravel::srcValue_Click()
 void frmQuiravel::confirmAndReload(std::int32_t mode, std::int16_t sourceCaptionId, std::int16_t statusId,
                                    const char *entry)
 {
+    RunningScope running(this);
     QPointer<frmQuiravel> self(this);
     const MsgResult answer = MsgBox(GetLocalString(1142), MsgButtons::OkCancel, MsgIcon::Information,
                                     GetLocalString(statusId), this);
@@ -465,6 +542,7 @@ void frmQuiravel::scrDatabase_Click()
 
 void frmQuiravel::scrShadow_Click()
 {
+    RunningScope running(this);
     QPointer<frmQuiravel> self(this);
     const bool connected = m_owner && m_owner->IsDeviceConnected();
     if (goneAfterNestedLoop(self) || !connected)
@@ -550,7 +628,6 @@ void frmQuiravel::ShowDefaultReport()
             throw;
         }
         setBrowserVisible(true);
-        setBusy(false);
         if (!m_browser)
             throw ComError(E_UNEXPECTED, QStringLiteral("The window has no browser"));
         m_browser->Navigate(path);
@@ -578,6 +655,7 @@ void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, 
 {
     // Runs with errors suppressed: a failed step is skipped, nothing is
     // reported.
+    RunningScope running(this);
     if (!m_browser)
         return;
     std::int32_t flags = 0;
@@ -596,6 +674,44 @@ void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, 
     try {
         MsgBox(GetLocalString(disabledMessage));
     } catch (const std::exception &) {
+    }
+}
+
+void frmQuiravel::setPrintEntriesEnabled(bool enabled)
+{
+    menuEntry(QStringLiteral("Drucken_m"))->setEnabled(enabled);
+    // Preview stays off where the first page said the browser cannot do it.
+    QAction *preview = menuEntry(QStringLiteral("Druckvorschau_m"));
+    preview->setEnabled(enabled && preview->isVisible());
+}
+
+void frmQuiravel::onRendererLost()
+{
+    // Printing a page without its renderer crashes or hangs in the engine.
+    m_rendererLost = true;
+    for (QDialog *dialog : findChildren<QDialog *>()) {
+        if (dialog->isVisible() &&
+            (dialog->inherits("QAbstractPrintDialog") || dialog->inherits("QPrintPreviewDialog")))
+            dialog->reject();
+    }
+    setPrintEntriesEnabled(false);
+    // Not from inside the engine's own notification.
+    QTimer::singleShot(0, this, [this] {
+        if (m_browser && !m_unloaded && !m_browser->locationUrl().isEmpty()) {
+            try {
+                m_browser->Navigate(m_browser->locationUrl());
+            } catch (const std::exception &) {
+                // The page stays blank and printing off; the window is usable.
+            }
+        }
+    });
+}
+
+void frmQuiravel::onLoadFinished(bool ok)
+{
+    if (m_rendererLost && ok) {
+        m_rendererLost = false;
+        setPrintEntriesEnabled(true);
     }
 }
 

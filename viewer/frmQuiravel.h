@@ -5,6 +5,7 @@
 #include "BrowserControl.h"
 #include "platform/MessageBox.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -37,6 +38,12 @@ public:
     void Unload();
     bool isLoaded() const { return m_loaded; }
     bool isUnloaded() const { return m_unloaded; }
+    /// Runs the command of the menu entry or shortcut `name` as a click
+    /// would, but lets its failure status reach the caller (ComError).
+    /// False when no such entry exists; a disabled one does nothing.
+    bool runCommand(const QString &name);
+    /// Viewer windows of this process not yet deleted, unloaded or not.
+    static int liveCount();
 
     // --- The window's own operations ---
     void Form_Load();
@@ -82,10 +89,26 @@ public:
     QLineEdit *Text1() const { return m_text1; }
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    /// Marks a stretch of the window's own code that may run a nested event
+    /// loop: the window is not deleted before the outermost one has ended,
+    /// whatever closes it meanwhile.
+    class RunningScope
+    {
+    public:
+        explicit RunningScope(frmQuiravel *window);
+        ~RunningScope();
+        RunningScope(const RunningScope &) = delete;
+        RunningScope &operator=(const RunningScope &) = delete;
+
+    private:
+        frmQuiravel *m_window;
+    };
+
     /// Every message box of the window goes through its owner, so that each
     /// view's host hears only its own view's messages.
     MsgResult MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
@@ -97,6 +120,15 @@ private:
     void createReportShortcuts();
     QAction *registerEntry(QAction *action, const QString &name, const char *tag);
     void connectCommand(QAction *action, void (frmQuiravel::*command)());
+    /// Runs a command of the window; its failure status is thrown.
+    void runAction(void (frmQuiravel::*command)());
+    /// Dialogs open on the window (prompts, print dialogs) end unanswered.
+    void closeDialogs();
+    /// The engine lost the page's renderer: printing is off until the page
+    /// has loaded again, and it is loaded again.
+    void onRendererLost();
+    void onLoadFinished(bool ok);
+    void setPrintEntriesEnabled(bool enabled);
     void Form_Unload();
     /// The window's busy (hourglass) pointer, on or off; undone at unload.
     void setBusy(bool busy);
@@ -129,7 +161,13 @@ private:
     bool m_previewChecked = false;
     bool m_loaded = false;
     bool m_unloaded = false;
-    bool m_busy = false;
+    /// Commands running that show the busy pointer; it goes with the last.
+    int m_busy = 0;
+    /// Stretches of RunningScope on the stack.
+    int m_running = 0;
+    bool m_deleteWhenIdle = false;
+    bool m_rendererLost = false;
+    QHash<QAction *, void (frmQuiravel::*)()> m_commands;
     /// The menu entries in the window's order (captions are set in it).
     QList<QAction *> m_menuEntries;
 };

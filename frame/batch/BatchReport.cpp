@@ -82,20 +82,17 @@ void BatchReport::deviceFinished(const DeviceOutcome &outcome)
     const QString path = ToolOutput::shownPath(outcome.path);
     if (outcome.ok) {
         put(m_out,
-            QCoreApplication::translate("BatchReport", "[%1/%2] ok %3 (%4 s)%5\n")
-                .arg(m_done)
-                .arg(m_total)
-                .arg(path)
-                .arg(outcome.seconds, 0, 'f', 2)
-                .arg(outcome.pdf.isEmpty() ? QString()
+            QCoreApplication::translate("BatchReport", "[%1/%2] ok %3 (%4 s)%5
+")
+                .arg(QString::number(m_done), QString::number(m_total), path,
+                     QString::number(outcome.seconds, 'f', 2),
+                     outcome.pdf.isEmpty() ? QString()
                                            : QStringLiteral(": ") + ToolOutput::shownPath(outcome.pdf)));
     } else {
         put(m_out,
             (outcome.interrupted ? QCoreApplication::translate("BatchReport", "[%1/%2] interrupted %3: %4\n")
                                  : QCoreApplication::translate("BatchReport", "[%1/%2] failed %3: %4\n"))
-                .arg(m_done)
-                .arg(m_total)
-                .arg(path, outcome.message));
+                .arg(QString::number(m_done), QString::number(m_total), path, outcome.message));
     }
 }
 

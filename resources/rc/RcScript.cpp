@@ -244,7 +244,7 @@ private:
         if (!ok)
             fail(QStringLiteral("expected a number, found %1").arg(describeCurrent()));
         if (value > max)
-            fail(QStringLiteral("number %1 out of range (at most %2)").arg(token.text).arg(max));
+            fail(QStringLiteral("number %1 out of range (at most %2)").arg(token.text, QString::number(max)));
         ++m_pos;
         return static_cast<std::uint32_t>(value);
     }
@@ -257,8 +257,7 @@ private:
                     continue;
                 if (primary >= 0 && names[i].primary >= 0 && names[i].primary != primary)
                     fail(QStringLiteral("%1 does not belong to the primary language 0x%2")
-                             .arg(current().text)
-                             .arg(primary, 2, 16, QLatin1Char('0')));
+                             .arg(current().text, QStringLiteral("%1").arg(primary, 2, 16, QLatin1Char('0'))));
                 ++m_pos;
                 return names[i].value;
             }

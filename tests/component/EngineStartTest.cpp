@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
+#include "viewer/WebEngineInstallation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +20,24 @@ TEST(engine_start_test, an_engine_that_cannot_start_reports_1143_and_closes_the_
     const QString helper = dir.filePath("QtWebEngineProcess");
     writeBytes(helper, "#!/bin/sh\n"); // not executable
     ASSERT_TRUE(QDir(dir.path()).mkdir("empty"));
+    // Helpers that exist and may be run but are no working helper.
+    const auto executable = [&](const char *name, const QByteArray &bytes) {
+        writeBytes(dir.filePath(name), bytes);
+        QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return dir.filePath(name);
+    };
+    const QString script = executable("script", "#!/bin/sh\nexec sleep 600\n");
+    const QString brokenElf = executable("broken", QByteArray("\x7f"
+                                                              "ELF\x02\x01\x01") +
+                                                       QByteArray(200, '\x01'));
+    // Resource packs the engine would crash on.
+    const auto packDir = [&](const char *name, const QByteArray &bytes) {
+        EXPECT_TRUE(QDir(dir.path()).mkdir(name));
+        writeBytes(dir.filePath(QString(name) + "/qtwebengine_resources.pak"), bytes);
+        return dir.filePath(name);
+    };
+    const QString emptyPack = packDir("emptypack", "");
+    const QString cutPack = packDir("cutpack", QByteArray("\x05\0\0\0\x01\0\0\0\x09\0\0\0", 12));
     writeBytes(dir.filePath("Pump001.HTM"), "<p>#VALUE#</p>\r\n");
 
     QStringList messages;
@@ -32,7 +51,13 @@ TEST(engine_start_test, an_engine_that_cannot_start_reports_1143_and_closes_the_
     const QString cases[][2] = {{dir.filePath("missing/QtWebEngineProcess"), {}},
                                 {helper, {}},
                                 {dir.filePath("empty"), {}},
-                                {{}, dir.filePath("empty")}};
+                                {"/bin/false", {}},
+                                {"/bin/true", {}},
+                                {script, {}},
+                                {brokenElf, {}},
+                                {{}, dir.filePath("empty")},
+                                {{}, emptyPack},
+                                {{}, cutPack}};
     for (const auto &[helperPath, resourcesPath] : cases) {
         SCOPED_TRACE(helperPath.toStdString() + " " + resourcesPath.toStdString());
         env.set("QTWEBENGINEPROCESS_PATH", helperPath.toUtf8());
@@ -57,4 +82,9 @@ TEST(engine_start_test, an_engine_that_cannot_start_reports_1143_and_closes_the_
         EXPECT_EQ(model.liveObjects(), 0);
     }
     setMessageHandler(previous);
+
+    // The installation itself is sound: its helper runs and its packs are whole.
+    env.set("QTWEBENGINEPROCESS_PATH", "");
+    env.set("QTWEBENGINE_RESOURCES_PATH", "");
+    EXPECT_EQ(webEngineStartProblem(), QString());
 }

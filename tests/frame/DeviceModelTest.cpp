@@ -1,4 +1,7 @@
+#include "frame/CallLogFile.h"
+#include "frame/DeviceFile.h"
 #include "frame/DeviceModel.h"
+#include "frame/ToolOutput.h"
 #include "platform/BStr.h"
 
 #include <QSet>
@@ -193,4 +196,22 @@ TEST(frame_model_test, call_log_is_off_until_asked_for_and_signals_without_keepi
     EXPECT_EQ(manager->ReleaseView(nullptr, &error), S_OK);
     EXPECT_EQ(released, 1);
     EXPECT_EQ(signalled, 1);
+}
+
+TEST(frame_model_test, names_and_paths_holding_argument_markers_are_logged_and_reported_as_they_are)
+{
+    DeviceModel model;
+    const QString name = QStringLiteral("rate %1 of %2");
+    model.setApplicationValue(name, QStringLiteral("T1"));
+    model.setCallLog(DeviceModel::CallLog::Kept);
+    auto manager = model.itemManager();
+    EXPECT_EQ(openItem(manager.get(), name).error, 0);
+    ASSERT_FALSE(model.calls().isEmpty());
+    const HostCall call = model.calls().last();
+    EXPECT_EQ(call.arguments, QStringLiteral("\"rate %1 of %2\", shadow=0, view=7, 0, 0"));
+    EXPECT_EQ(callLine(call), QStringLiteral("OpenItem(\"rate %1 of %2\", shadow=0, view=7, 0, 0) -> error 0, ") +
+                                  ToolOutput::statusText(S_OK));
+
+    const DeviceFileError error{QStringLiteral("/srv/dir%1x/%2.kqd"), 3, QStringLiteral("no %1 here")};
+    EXPECT_EQ(error.toString(), QStringLiteral("/srv/dir%1x/%2.kqd:3: no %1 here"));
 }

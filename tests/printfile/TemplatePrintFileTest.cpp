@@ -68,15 +68,18 @@ TEST(template_print_file_test, print_file_path_cuts_language_code_and_extension_
 
 /// What the print file must hold, worked out without the reader under test:
 /// the template split at every LF, one CR before it dropped, a last line
-/// without line end kept, #VENDOR# filled in, each line ended in CR LF.
+/// without line end kept (a CR it ends in too), #VENDOR# filled in, each
+/// line ended in CR LF.
 QByteArray expectedCopy(const QByteArray &templateBytes)
 {
     QByteArrayList lines = templateBytes.split('\n');
-    if (lines.last().isEmpty())
+    const bool lastEnded = lines.last().isEmpty();
+    if (lastEnded)
         lines.removeLast();
     QByteArray expected;
-    for (QByteArray line : lines) {
-        if (line.endsWith('\r'))
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r') && (i + 1 < lines.size() || lastEnded))
             line.chop(1);
         expected += line.replace("#VENDOR#", "Ger\xe4tebau") + "\r\n";
     }
@@ -130,6 +133,18 @@ TEST(template_print_file_test, large_templates_are_copied_exactly_across_read_ch
                           << expected.size() << ", first difference at " << (differs.first - copy.cbegin());
         }
     }
+}
+
+TEST(template_print_file_test, a_last_line_ending_in_a_bare_cr_keeps_it)
+{
+    PrintFile host;
+    const QByteArray cases[] = {"<p>a</p>\r\n<p>#VENDOR#</p>\r", "<p>a</p>\r\n<p>plain</p>\r", "\r",
+                                "<p>a\rb</p>\r\r", acrossChunks("<p>#VENDOR#</p>\r\n", 0, 0) + "end\r"};
+    for (const QByteArray &bytes : cases) {
+        ASSERT_TRUE(host.run(bytes).succeeded()) << bytes.right(40).toStdString();
+        EXPECT_EQ(readBytes(host.printPath), expectedCopy(bytes)) << bytes.right(40).toStdString();
+    }
+    EXPECT_EQ(expectedCopy("x\r"), QByteArray("x\r\r\n")) << "the expectation itself";
 }
 
 TEST(template_print_file_test, a_link_at_the_print_file_name_is_replaced_never_written_through)

@@ -3,6 +3,7 @@
 #include "platform/ComError.h"
 
 #include <QWidget>
+#include <utility>
 
 FakeBrowser::FakeBrowser(QWidget *parent) : BrowserControl(parent), m_widget(new QWidget(parent)) {}
 
@@ -18,6 +19,9 @@ void FakeBrowser::Navigate(const QString &path)
     if (failNavigate)
         throw ComError(E_FAIL, QStringLiteral("Navigate failed"));
     navigations.append(path);
+    // A new renderer loads the page again.
+    if (std::exchange(rendererGone, false))
+        emit loadFinished(true);
 }
 
 std::int32_t FakeBrowser::QueryStatusWB(std::int32_t command)
@@ -25,7 +29,7 @@ std::int32_t FakeBrowser::QueryStatusWB(std::int32_t command)
     queries.append(command);
     if (failingQueries.contains(command))
         throw ComError(E_FAIL, QStringLiteral("QueryStatusWB failed"));
-    return statusFlags.value(command, 0);
+    return rendererGone ? 0 : statusFlags.value(command, 0);
 }
 
 void FakeBrowser::ExecWB(std::int32_t command, std::int32_t option, const QVariant &in)

@@ -36,6 +36,13 @@ public:
     void ExecWB(std::int32_t command, std::int32_t option, const QVariant &in) override;
     void printToPdf(const QString &path) override { emit pdfPrintingFinished(path, true); }
 
+    /// The page's renderer goes: printing is off until the next navigation.
+    void loseRenderer()
+    {
+        rendererGone = true;
+        emit rendererLost();
+    }
+
     /// Raises one event as the control's objectEvent.
     void raise(const QString &name, const QVariantMap &parameters = {})
     {
@@ -49,6 +56,7 @@ public:
     bool registerAsBrowser = false;
     bool registerAsDropTarget = true;
     bool offlineValue = false;
+    bool rendererGone = false;
 
     // How the control answers: status flags per command (0 when missing),
     // commands whose status query throws, and failures of the other calls.

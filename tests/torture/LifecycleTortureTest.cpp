@@ -1,7 +1,9 @@
 // Random lifecycles: two or three views in one process, each with its own
 // in-memory host and event sink, driven through every View call, the window's
 // commands, its close box and the host letting go, in any order, also inside
-// an upload's wait and inside the host's own callbacks. Every sequence must
+// an upload's wait, inside real message boxes (each in its own loop) and
+// inside the host's own callbacks, while the page's renderer dies and the
+// browser engine breaks now and then. Every sequence must
 // end, release every object and close every host item it opened, and the
 // module must be able to unload after it.
 //
@@ -13,6 +15,7 @@
 #include "tests/component/ComponentFixture.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <array>
 #include <cstdio>
 #include <iostream>
@@ -52,7 +55,11 @@ struct Host
 class Torture
 {
 public:
-    Torture(std::uint32_t seed, const QString &folder) : m_seed(seed), m_rng(seed), m_folder(folder) {}
+    Torture(std::uint32_t seed, const QString &folder, FakeBrowserRegistration &browsers)
+        : m_seed(seed), m_rng(seed), m_folder(folder), m_browsers(browsers)
+    {
+        m_browsers.failCreate = false;
+    }
 
     void run()
     {
@@ -89,8 +96,29 @@ public:
             steps(m_depth + 1, 1 + int(m_rng() % 3));
     }
 
-    /// The process's message box service, for views without a sink.
-    MsgResult answerBox() { return m_rng() % 2 ? vbOK : vbCancel; }
+    /// The process's message box service, for views without a sink: now
+    /// and then a real box, in whose own loop the sequence goes on.
+    MsgResult answerBox(const MessageRequest &request)
+    {
+        const MsgResult answer = m_rng() % 2 ? vbOK : vbCancel;
+        if (m_depth >= kMaxDepth || m_rng() % 3 != 0)
+            return answer;
+        QMessageBox box(QMessageBox::NoIcon, request.title, request.text,
+                        request.buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                                : QMessageBox::Ok,
+                        request.parent);
+        const int depth = m_depth;
+        // The box is gone with its loop: the timer never fires into a freed one.
+        QTimer::singleShot(0, &box, [&] {
+            steps(depth + 1, 1 + int(m_rng() % 3));
+            if (box.isVisible())
+                box.done(answer == vbOK ? QMessageBox::Ok : QMessageBox::Cancel);
+        });
+        ++m_openBoxes;
+        const int chosen = box.exec();
+        --m_openBoxes;
+        return chosen == QMessageBox::Cancel ? vbCancel : vbOK;
+    }
 
 private:
     static clsQuiravel *component(View *view) { return static_cast<clsQuiravel *>(view); }
@@ -98,6 +126,14 @@ private:
     {
         if (frmQuiravel *window = component(view)->window())
             window->close();
+    }
+
+    /// The renderer of the view's page dies, as a crash or a kill ends it.
+    static void loseRenderer(View *view)
+    {
+        frmQuiravel *window = component(view)->window();
+        if (auto *browser = window ? dynamic_cast<FakeBrowser *>(window->WebBrowser1()) : nullptr)
+            browser->loseRenderer();
     }
 
     std::string where() const { return "seed " + std::to_string(m_seed); }
@@ -176,6 +212,8 @@ private:
             [](Torture &, Host &h, int, int) { closeWindow(h.view.get()); },
             [](Torture &t, Host &, int slot, int) { t.releaseHost(slot); },
             [](Torture &t, Host &h, int, int) { t.hostSide(h); },
+            [](Torture &, Host &h, int, int) { loseRenderer(h.view.get()); },
+            [](Torture &t, Host &, int, int) { t.m_browsers.failCreate = t.m_rng() % 3 == 0; },
         };
         kActions[m_rng() % std::size(kActions)](*this, *m_hosts[slot], slot, depth);
     }
@@ -257,6 +295,7 @@ private:
         clsQuiravel *view = component(host.view.get());
         IQuiravelAutomation *automation = host.automation.get();
         const int frame = ++m_frames;
+        const int boxesBefore = m_openBoxes;
         m_commandStack.push_back(frame);
 
         QTimer inner;
@@ -267,7 +306,8 @@ private:
         // Timers fire in whichever loop runs: only the innermost command's own
         // wait acts for it.
         QObject::connect(&inner, &QTimer::timeout, [&] {
-            if (m_commandStack.back() != frame) {
+            // Nor does it act from a box the command opened before its wait.
+            if (m_commandStack.back() != frame || m_openBoxes > boxesBefore) {
                 inner.start(0);
                 return;
             }
@@ -277,7 +317,7 @@ private:
             watchdog.start(0);
         });
         QObject::connect(&watchdog, &QTimer::timeout, [&] {
-            if (m_commandStack.back() != frame)
+            if (m_commandStack.back() != frame || m_openBoxes > boxesBefore)
                 return;
             if (++ticks == kHangTicks) {
                 ADD_FAILURE() << where() << ": the wait of " << name << " went on after " << ending;
@@ -338,11 +378,15 @@ private:
     const std::uint32_t m_seed;
     std::mt19937 m_rng;
     const QString m_folder;
+    /// The browser engine: broken (creation fails) for stretches of a sequence.
+    FakeBrowserRegistration &m_browsers;
     std::array<Host *, kSlots> m_hosts{};
     /// Every host of the sequence, kept until the end for its checks.
     std::vector<std::unique_ptr<Host>> m_all;
     std::vector<int> m_commandStack;
     int m_frames = 0;
+    /// Real message boxes open, each in its own loop.
+    int m_openBoxes = 0;
     int m_depth = 0;
 };
 
@@ -384,8 +428,8 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
     const auto restoreQtHandler = qScopeGuard([] { qInstallMessageHandler(qtHandler); });
 
     Torture *current = nullptr;
-    const MessageHandler previous =
-        setMessageHandler([&](const MessageRequest &) { return current ? current->answerBox() : vbOK; });
+    const MessageHandler previous = setMessageHandler(
+        [&](const MessageRequest &request) { return current ? current->answerBox(request) : vbOK; });
 
 #if defined(__SANITIZE_ADDRESS__)
     __sanitizer_set_death_callback(nameRunningSeed);
@@ -399,7 +443,7 @@ TEST(lifecycle_torture_test, random_lifecycles_end_release_everything_and_let_th
     int sequences = 0;
     for (std::uint32_t seed = first; seed < first + std::uint32_t(count); ++seed) {
         runningSeed = seed;
-        Torture torture(seed, dir.path());
+        Torture torture(seed, dir.path(), browsers);
         current = &torture;
         torture.run();
         current = nullptr;
