@@ -27,6 +27,12 @@ inline constexpr char DatabaseReport[] = "ShowDatabaseReport";
 inline constexpr char DeviceReport[] = "ShowDeviceReport";
 } // namespace QuiravelCommand
 
+/// The environment variable with which a host lets the pages of the views it
+/// creates from then on run their script: "1" turns it on; unset or any other
+/// value, pages run none. Off or on, a page reaches no network and nothing
+/// outside its device's folder.
+inline constexpr char QuiravelPageScriptVariable[] = "QUIRAVEL_PAGE_SCRIPT";
+
 /// Implemented by the host.
 struct IQuiravelEvents : IUnknown
 {

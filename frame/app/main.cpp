@@ -2,6 +2,7 @@
 // description and its data into an in-memory host, creates the component
 // through the platform's component hosting, as any host would, and drives
 // its view from the command line or from its own window.
+#include "contract/QuiravelAutomation.h"
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/ToolOutput.h"
@@ -117,6 +118,8 @@ int main(int argc, char **argv)
         break;
     }
 
+    if (options.pageScript)
+        qputenv(QuiravelPageScriptVariable, "1");
     prepareHostProcess(options.headless);
 
     // The run's own timeout ends it in order; this one ends it when even

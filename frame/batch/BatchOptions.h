@@ -27,6 +27,7 @@ struct BatchOptions
     /// Each page in a renderer process of its own, as a frame runs it; by
     /// default the pages share one renderer process.
     bool isolatedRenderers = false;
+    bool pageScript = false; ///< the pages may run their script
 };
 
 /// Parses the arguments after the program name. On Help `*message` is the

@@ -91,8 +91,10 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
                                      QStringLiteral("Write every call the component makes to the host to "
                                                     "FILE, a line a call, as it happens."),
                                      QStringLiteral("FILE"));
-    parser.addOptions(
-        {help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout, callLog});
+    const QCommandLineOption script(QStringLiteral("script"),
+                                    QStringLiteral("Let the page run its script (off by default)."));
+    parser.addOptions({help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout,
+                       callLog, script});
     parser.addPositionalArgument(QStringLiteral("DESCRIPTION"),
                                  QStringLiteral("The device description (.kqd)."));
 
@@ -142,6 +144,7 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     result.pdfPath = parser.value(pdf);
     result.screenshotPath = parser.value(screenshot);
     result.headless = parser.isSet(headless);
+    result.pageScript = parser.isSet(script);
     result.answerYes = parser.isSet(yes) || result.headless;
     result.exitWhenShown = parser.isSet(exit) || result.headless || !result.screenshotPath.isEmpty();
 

@@ -32,6 +32,7 @@ struct FrameOptions
     bool answerYes = false;
     bool exitWhenShown = false;
     bool headless = false;
+    bool pageScript = false; ///< the page may run its script
     int timeoutSeconds = 60; ///< MinTimeoutSeconds to MaxTimeoutSeconds
     /// Runs the report command before the source command, so that the page
     /// shown last is the print view.
