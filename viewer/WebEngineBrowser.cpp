@@ -133,6 +133,14 @@ void WebEngineBrowser::setOffline(bool value)
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, !value);
 }
 
+bool WebEngineBrowser::sameDocument(const QUrl &a, const QUrl &b)
+{
+    const auto plain = [](const QUrl &url) {
+        return url.adjusted(QUrl::NormalizePathSegments | QUrl::RemoveFragment | QUrl::StripTrailingSlash);
+    };
+    return plain(a) == plain(b) || (a.isLocalFile() && b.isLocalFile() && a.toLocalFile() == b.toLocalFile());
+}
+
 QUrl WebEngineBrowser::urlForPath(const QString &path)
 {
     // A scheme of one letter is a drive letter, not a scheme.
@@ -157,7 +165,7 @@ void WebEngineBrowser::Navigate(const QString &path)
     const QUrl url = urlForPath(path);
     m_interceptor->setDeviceFolder(url.isLocalFile() ? QFileInfo(url.toLocalFile()).absolutePath()
                                                      : QString());
-    if (m_loading) {
+    if (m_loading && m_ownLoad && url == m_page->expectedNavigation()) {
         m_navigationPending = true;
         return;
     }
@@ -167,6 +175,7 @@ void WebEngineBrowser::Navigate(const QString &path)
 void WebEngineBrowser::load(const QUrl &url)
 {
     m_loading = true;
+    m_ownLoad = true;
     m_page->expectNavigation(url);
     m_view->load(url);
 }
@@ -218,7 +227,13 @@ void WebEngineBrowser::onLoadProgress(int progress)
 
 void WebEngineBrowser::onLoadFinished(bool ok)
 {
+    const QUrl shown = m_page->url();
+    // A load that a navigation elsewhere overtook may still report; the
+    // newer one follows.
+    if (m_ownLoad && !m_navigationPending && !sameDocument(shown, m_page->expectedNavigation()))
+        return;
     m_loading = false;
+    m_ownLoad = false;
     if (m_navigationPending) {
         // The page just finished may be older than the file now; only the
         // last navigation's load is the document.
@@ -230,7 +245,7 @@ void WebEngineBrowser::onLoadFinished(bool ok)
     // too. Print commands are queried on the completed navigation, so it
     // counts as shown before anyone hears of it.
     m_documentShown = true;
-    const QString url = m_page->url().toString();
+    const QString url = shown.toString();
     emit objectEvent(QStringLiteral("NavigateComplete2"), {{QStringLiteral("URL"), url}});
     emit objectEvent(QStringLiteral("ProgressChange"),
                      {{QStringLiteral("Progress"), -1}, {QStringLiteral("ProgressMax"), 100}});

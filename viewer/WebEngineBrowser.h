@@ -43,6 +43,8 @@ public:
     const WebEngineBrowserPage *page() const { return m_page; }
     /// The URL a navigation target resolves to.
     static QUrl urlForPath(const QString &path);
+    /// Whether two URLs name the same document (as the engine reports it).
+    static bool sameDocument(const QUrl &a, const QUrl &b);
 
 private:
     void onLoadStarted();
@@ -64,8 +66,11 @@ private:
     /// A load runs: from the control's own navigation or the page's start
     /// of one until the engine reports it finished.
     bool m_loading = false;
-    /// A navigation asked for while a load ran. The engine drops a second
-    /// navigation to the URL it is loading, and would report the first
-    /// load's page, read while the file was being rewritten, as the second.
+    /// A navigation to the page loading, asked for while it loads. The engine
+    /// drops a second navigation to the URL it is loading, and would report
+    /// the first load's page, read while the file was being rewritten, as
+    /// the second.
     bool m_navigationPending = false;
+    /// The load running is the control's own navigation, not the page's.
+    bool m_ownLoad = false;
 };

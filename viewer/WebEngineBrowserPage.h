@@ -59,6 +59,7 @@ public:
 
     /// The URL the host navigates to next; its navigation is always let through.
     void expectNavigation(const QUrl &url) { m_expected = url; }
+    QUrl expectedNavigation() const { return m_expected; }
     /// How many navigations were refused so far.
     int refusedNavigations() const { return m_refused; }
 
