@@ -228,9 +228,10 @@ void WebEngineBrowser::onLoadProgress(int progress)
 void WebEngineBrowser::onLoadFinished(bool ok)
 {
     const QUrl shown = m_page->url();
-    // A load that a navigation elsewhere overtook may still report; the
-    // newer one follows.
-    if (m_ownLoad && !m_navigationPending && !sameDocument(shown, m_page->expectedNavigation()))
+    // A load that a navigation elsewhere overtook may still report its page;
+    // the newer one follows. A failure always counts: a renderer that cannot
+    // start fails every load, whatever its address.
+    if (ok && m_ownLoad && !m_navigationPending && !sameDocument(shown, m_page->expectedNavigation()))
         return;
     m_loading = false;
     m_ownLoad = false;
