@@ -174,6 +174,7 @@ void WebEngineBrowser::Navigate(const QString &path)
 
 void WebEngineBrowser::load(const QUrl &url)
 {
+    m_replaced = m_loading && m_ownLoad ? m_page->expectedNavigation() : QUrl();
     m_loading = true;
     m_ownLoad = true;
     m_page->expectNavigation(url);
@@ -229,10 +230,13 @@ void WebEngineBrowser::onLoadFinished(bool ok)
 {
     const QUrl shown = m_page->url();
     // A load that a navigation elsewhere overtook may still report its page;
-    // the newer one follows. A failure always counts: a renderer that cannot
-    // start fails every load, whatever its address.
-    if (ok && m_ownLoad && !m_navigationPending && !sameDocument(shown, m_page->expectedNavigation()))
+    // the newer one follows. Only that page is passed over: what the engine
+    // shows meanwhile (a refused refresh, say) is no reason to wait, and a
+    // failure always counts (a renderer that cannot start fails every load).
+    if (ok && m_ownLoad && !m_navigationPending && !m_replaced.isEmpty() && sameDocument(shown, m_replaced) &&
+        !sameDocument(shown, m_page->expectedNavigation()))
         return;
+    m_replaced.clear();
     m_loading = false;
     m_ownLoad = false;
     if (m_navigationPending) {

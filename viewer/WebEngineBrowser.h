@@ -73,4 +73,6 @@ private:
     bool m_navigationPending = false;
     /// The load running is the control's own navigation, not the page's.
     bool m_ownLoad = false;
+    /// The own navigation the running one replaced before it finished.
+    QUrl m_replaced;
 };

@@ -126,15 +126,14 @@ bool WebEngineBrowserPage::acceptNavigationRequest(const QUrl &url, NavigationTy
     if (isMainFrame && type == NavigationTypeTyped && url == m_expected)
         return true;
     // The page stays on what the host showed; a user may follow a link into
-    // the device's folder as in any browser. Frames may show what lies in
-    // the folder, or what they carry in themselves.
-    bool accepted = false;
-    if (isMainFrame)
-        accepted = (type == NavigationTypeLinkClicked || type == NavigationTypeReload ||
-                    type == NavigationTypeBackForward) &&
-                   m_files->isInDeviceFolder(url);
-    else
-        accepted = m_files->isInDeviceFolder(url) || OfflineRequestInterceptor::isInlineScheme(url.scheme());
+    // the device's folder as in any browser. A frame's navigation is left to
+    // the request filter: refused here, while the page is still being read,
+    // it can hold the page's own load open for good.
+    if (!isMainFrame)
+        return true;
+    const bool accepted = (type == NavigationTypeLinkClicked || type == NavigationTypeReload ||
+                           type == NavigationTypeBackForward) &&
+                          m_files->isInDeviceFolder(url);
     if (!accepted)
         ++m_refused;
     return accepted;
