@@ -4,6 +4,10 @@
 #
 #   bench/batch_bench.sh [BUILD_DIR]        (default: build-release, else build)
 #
+# Each batch run is followed by a bare engine loop on the print files it
+# wrote (quiravel_engine_loop_bench), and the batch's rate of good devices is
+# given as a share of the loop's.
+#
 # Environment: SIZES (default "100 1000"), JOBS (default: the number of
 # cores), FRAME_DEVICES (devices run one process each, default 20),
 # KEEP=1 keeps the work folder.
@@ -19,7 +23,8 @@ batch=$build/frame/batch/quiravel-batch
 frame=$build/frame/app/quiravel-frame
 regsvr=$build/frame/regsvr/quiravel-regsvr
 library=$build/lib/libQuiravel.so
-for tool in "$batch" "$frame" "$regsvr" "$library"; do
+engineLoop=$build/bench/quiravel_engine_loop_bench
+for tool in "$batch" "$frame" "$regsvr" "$library" "$engineLoop"; do
     [[ -e $tool ]] || { echo "batch_bench: $tool is missing; build first" >&2; exit 2; }
 done
 sizes=${SIZES:-"100 1000"}
@@ -79,7 +84,7 @@ measure() {
 
 echo "batch_bench: $(nproc) cores, jobs $jobs, build $build"
 echo "batch_bench: load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-declare -A batchPeak batchRate
+declare -A batchPeak batchRate batchSeconds loopRate
 for count in $sizes; do
     plant=$work/plant-$count
     generate "$plant" "$count"
@@ -91,10 +96,20 @@ for count in $sizes; do
     rate=$(echo "$count / $seconds" | bc -l)
     batchPeak[$count]=$pss
     batchRate[$count]=$rate
+    batchSeconds[$count]=$seconds
     printf 'batch  N=%-5d %4d ok %3d failed %4d PDFs  %7.1f s  %6.1f devices/s  %6.3f s/device  peak %d MB (all processes, PSS), main %d MB (RSS), exit %d\n' \
         "$count" "$ok" "$failed" "$pdfs" "$seconds" "$rate" "$(echo "$seconds / $count" | bc -l)" "$pss" "$rss" "$status"
     grep -q "SN-1$" <(pdftotext "$work/pdf-$count/unit-0001/FlowMeter.pdf" - 2>/dev/null) ||
         echo "batch_bench: the first PDF lacks its serial number" >&2
+
+    # The engine's own work for the same devices (the print files the batch
+    # just wrote): raw template, print file, A4 PDF, as many pages in flight.
+    read -r seconds pss rss status < <(measure "$engineLoop" --jobs "$jobs" --out "$work/loop-$count" "$plant")
+    loopPages=$(find "$work/loop-$count" -name '*.pdf' | wc -l)
+    loopRate[$count]=$(echo "$loopPages / $seconds" | bc -l)
+    printf 'engine N=%-5d %4d PDFs, bare engine loop  %7.1f s  %6.1f devices/s  batch/engine %.2f (ok devices/s against PDFs/s)  peak %d MB (all processes, PSS), exit %d\n' \
+        "$count" "$loopPages" "$seconds" "${loopRate[$count]}" \
+        "$(echo "($ok / ${batchSeconds[$count]}) / ${loopRate[$count]}" | bc -l)" "$pss" "$status"
 done
 
 # The same devices, one frame process each: one after the other, and as

@@ -13,6 +13,12 @@ inline constexpr IID IID_IQuiravelAutomation = {0x8E3F1A60, 0x7C2B, 0x4B59, {0xA
 inline constexpr IID IID_IQuiravelEvents =     {0x8E3F1A60, 0x7C2B, 0x4B59, {0xA1, 0x6D, 0x3E, 0x52, 0x90, 0x0C, 0x03, 0x02}};
 // clang-format on
 
+/// The environment variable with which a host lets the pages of the views it
+/// creates from then on run their script: "1" turns it on; unset or any other
+/// value, pages run none. Off or on, a page reaches no network and nothing
+/// outside its device's folder.
+inline constexpr char QuiravelPageScriptVariable[] = "QUIRAVEL_PAGE_SCRIPT";
+
 /// Implemented by the host.
 struct IQuiravelEvents : IUnknown
 {

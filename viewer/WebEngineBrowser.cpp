@@ -11,7 +11,6 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
-#include <QWebEngineUrlRequestInfo>
 #include <QWebEngineView>
 
 namespace {
@@ -57,39 +56,48 @@ void releaseProfile()
 
 } // namespace
 
-bool OfflineRequestInterceptor::isLocalScheme(const QString &scheme)
-{
-    static const QStringList local{QStringLiteral("file"), QStringLiteral("data"), QStringLiteral("blob"),
-                                   QStringLiteral("qrc"), QStringLiteral("about")};
-    return local.contains(scheme.toLower());
-}
-
-void OfflineRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo &info)
-{
-    if (!m_enabled || isLocalScheme(info.requestUrl().scheme()))
-        return;
-    info.block(true);
-    ++m_blocked;
-}
-
 WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
 {
     // An engine that cannot start would end the host's process, not fail.
     if (const QString problem = webEngineStartProblem(); !problem.isEmpty())
         throw ComError(E_FAIL, problem);
 
+    // Too late when the host started the engine first: its switches rule
+    // then, and the page's own settings and filter below are what holds.
+    prepareEngineSwitches();
     m_profile = acquireProfile();
     m_interceptor = new OfflineRequestInterceptor(this);
 
     m_view = new QWebEngineView(parent);
-    m_page = new QWebEnginePage(m_profile, m_view);
+    m_page = new WebEngineBrowserPage(m_profile, m_interceptor, m_view);
     // Each control goes offline on its own; the profile is shared.
     m_page->setUrlRequestInterceptor(m_interceptor);
     m_view->setPage(m_page);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
     // A page that cannot be loaded shows an error page, a document that
     // prints like any other.
-    m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    QWebEngineSettings *settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    // The page is content: it runs no script unless the host asks for it,
+    // and then script can open, fetch, announce or ask for nothing.
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, pageScriptEnabled());
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    settings->setAttribute(QWebEngineSettings::AllowWindowActivationFromJavaScript, false);
+    // Left on: without it the page's own pictures and style sheets beside it
+    // would not load either; the request filter keeps it to the folder.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    settings->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
+    settings->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    settings->setAttribute(QWebEngineSettings::AllowGeolocationOnInsecureOrigins, false);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
     m_printHandler = new PrintHandler(m_view, this);
 
     connect(m_page, &QWebEnginePage::loadStarted, this, &WebEngineBrowser::onLoadStarted);
@@ -130,6 +138,14 @@ void WebEngineBrowser::setOffline(bool value)
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, !value);
 }
 
+bool WebEngineBrowser::sameDocument(const QUrl &a, const QUrl &b)
+{
+    const auto plain = [](const QUrl &url) {
+        return url.adjusted(QUrl::NormalizePathSegments | QUrl::RemoveFragment | QUrl::StripTrailingSlash);
+    };
+    return plain(a) == plain(b) || (a.isLocalFile() && b.isLocalFile() && a.toLocalFile() == b.toLocalFile());
+}
+
 QUrl WebEngineBrowser::urlForPath(const QString &path)
 {
     // A scheme of one letter is a drive letter, not a scheme.
@@ -151,7 +167,23 @@ void WebEngineBrowser::Navigate(const QString &path)
     if (!m_view)
         throw ComError(E_UNEXPECTED, QStringLiteral("The browser has no view"));
     m_location = path;
-    m_view->load(urlForPath(path));
+    const QUrl url = urlForPath(path);
+    m_interceptor->setDeviceFolder(url.isLocalFile() ? QFileInfo(url.toLocalFile()).absolutePath()
+                                                     : QString());
+    if (m_loading && m_ownLoad && url == m_page->expectedNavigation()) {
+        m_navigationPending = true;
+        return;
+    }
+    load(url);
+}
+
+void WebEngineBrowser::load(const QUrl &url)
+{
+    m_replaced = m_loading && m_ownLoad ? m_page->expectedNavigation() : QUrl();
+    m_loading = true;
+    m_ownLoad = true;
+    m_page->expectNavigation(url);
+    m_view->load(url);
 }
 
 std::int32_t WebEngineBrowser::QueryStatusWB(std::int32_t command)
@@ -159,7 +191,8 @@ std::int32_t WebEngineBrowser::QueryStatusWB(std::int32_t command)
     switch (command) {
     case OLECMDID_PRINT:
     case OLECMDID_PRINTPREVIEW:
-        return m_documentShown ? kCommandSupported | OLECMDF_ENABLED : kCommandSupported;
+        // A page still loading may be the half of what it will be.
+        return m_documentShown && !m_loading ? kCommandSupported | OLECMDF_ENABLED : kCommandSupported;
     default:
         return 0;
     }
@@ -169,7 +202,7 @@ void WebEngineBrowser::ExecWB(std::int32_t command, std::int32_t option, const Q
 {
     if (command != OLECMDID_PRINT && command != OLECMDID_PRINTPREVIEW)
         throw ComError(E_NOTIMPL, QStringLiteral("Command %1 is not supported").arg(command));
-    if (!m_documentShown)
+    if (!m_documentShown || m_loading)
         throw ComError(E_FAIL, QStringLiteral("No document is shown"));
     if (command == OLECMDID_PRINTPREVIEW)
         m_printHandler->printPreview();
@@ -187,6 +220,7 @@ void WebEngineBrowser::printToPdf(const QString &path)
 
 void WebEngineBrowser::onLoadStarted()
 {
+    m_loading = true;
     emit objectEvent(QStringLiteral("ProgressChange"),
                      {{QStringLiteral("Progress"), 0}, {QStringLiteral("ProgressMax"), 100}});
 }
@@ -199,11 +233,29 @@ void WebEngineBrowser::onLoadProgress(int progress)
 
 void WebEngineBrowser::onLoadFinished(bool ok)
 {
+    const QUrl shown = m_page->url();
+    // A load that a navigation elsewhere overtook may still report its page;
+    // the newer one follows. Only that page is passed over: what the engine
+    // shows meanwhile (a refused refresh, say) is no reason to wait, and a
+    // failure always counts (a renderer that cannot start fails every load).
+    if (ok && m_ownLoad && !m_navigationPending && !m_replaced.isEmpty() && sameDocument(shown, m_replaced) &&
+        !sameDocument(shown, m_page->expectedNavigation()))
+        return;
+    m_replaced.clear();
+    m_loading = false;
+    m_ownLoad = false;
+    if (m_navigationPending) {
+        // The page just finished may be older than the file now; only the
+        // last navigation's load is the document.
+        m_navigationPending = false;
+        load(urlForPath(m_location));
+        return;
+    }
     // A failed load leaves the engine's error page, which is a document
     // too. Print commands are queried on the completed navigation, so it
     // counts as shown before anyone hears of it.
     m_documentShown = true;
-    const QString url = m_page->url().toString();
+    const QString url = shown.toString();
     emit objectEvent(QStringLiteral("NavigateComplete2"), {{QStringLiteral("URL"), url}});
     emit objectEvent(QStringLiteral("ProgressChange"),
                      {{QStringLiteral("Progress"), -1}, {QStringLiteral("ProgressMax"), 100}});

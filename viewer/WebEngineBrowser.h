@@ -1,40 +1,16 @@
 // The browser control realised with Qt WebEngine: a web view in the
 // process's off-the-record profile whose network access can be cut off
-// entirely.
+// entirely, showing files of one device's folder.
 #pragma once
 
 #include "BrowserControl.h"
+#include "WebEngineBrowserPage.h"
 
 #include <QPointer>
-#include <QWebEngineUrlRequestInterceptor>
-#include <atomic>
 
-class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
 class PrintHandler;
-
-/// Blocks, while enabled, every request that would leave the machine: only
-/// file, data, blob, qrc and about URLs pass.
-class OfflineRequestInterceptor : public QWebEngineUrlRequestInterceptor
-{
-    Q_OBJECT
-public:
-    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
-
-    void interceptRequest(QWebEngineUrlRequestInfo &info) override;
-    void setEnabled(bool enabled) { m_enabled = enabled; }
-    bool isEnabled() const { return m_enabled; }
-    /// How many requests were blocked so far.
-    int blockedCount() const { return m_blocked; }
-
-    /// True for the schemes that never reach a network.
-    static bool isLocalScheme(const QString &scheme);
-
-private:
-    std::atomic<bool> m_enabled{false};
-    std::atomic<int> m_blocked{0};
-};
 
 class WebEngineBrowser : public BrowserControl
 {
@@ -64,8 +40,11 @@ public:
     bool registerAsBrowser() const { return m_registerAsBrowser; }
     /// The request filter of the control's page (observable by tests).
     const OfflineRequestInterceptor *requestInterceptor() const { return m_interceptor; }
+    const WebEngineBrowserPage *page() const { return m_page; }
     /// The URL a navigation target resolves to.
     static QUrl urlForPath(const QString &path);
+    /// Whether two URLs name the same document (as the engine reports it).
+    static bool sameDocument(const QUrl &a, const QUrl &b);
 
 private:
     void onLoadStarted();
@@ -76,10 +55,24 @@ private:
     QWebEngineProfile *m_profile = nullptr;
     OfflineRequestInterceptor *m_interceptor = nullptr;
     QPointer<QWebEngineView> m_view;
-    QWebEnginePage *m_page = nullptr;
+    void load(const QUrl &url);
+
+    WebEngineBrowserPage *m_page = nullptr;
     PrintHandler *m_printHandler = nullptr;
     QString m_location;
     bool m_registerAsBrowser = false;
     bool m_offline = false;
     bool m_documentShown = false;
+    /// A load runs: from the control's own navigation or the page's start
+    /// of one until the engine reports it finished.
+    bool m_loading = false;
+    /// A navigation to the page loading, asked for while it loads. The engine
+    /// drops a second navigation to the URL it is loading, and would report
+    /// the first load's page, read while the file was being rewritten, as
+    /// the second.
+    bool m_navigationPending = false;
+    /// The load running is the control's own navigation, not the page's.
+    bool m_ownLoad = false;
+    /// The own navigation the running one replaced before it finished.
+    QUrl m_replaced;
 };

@@ -2,6 +2,7 @@
 // description and its data into an in-memory host, creates the component
 // through the platform's component hosting, as any host would, and drives
 // its view from the command line or from its own window.
+#include "contract/QuiravelAutomation.h"
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/ToolOutput.h"
@@ -156,6 +157,8 @@ int main(int argc, char **argv)
         printError(NoDisplay);
         return ExitNoDisplay;
     }
+    if (options.pageScript)
+        qputenv(QuiravelPageScriptVariable, "1");
     prepareHostProcess(options.headless);
     g_previousHandler = qInstallMessageHandler(catchPlatformFailure);
     ToolOutput::keepEngineOutputAway(options.verbose);

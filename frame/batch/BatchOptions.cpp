@@ -58,7 +58,11 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         QStringLiteral("isolated"),
         QStringLiteral("Render each device's page in a process of its own (slower; a renderer crash then "
                        "fails one device instead of those in flight)."));
-    parser.addOptions({help, version, quiet, verbose, source, report, pdf, jobs, timeout, summary, isolated});
+    const QCommandLineOption script(
+        QStringLiteral("script"),
+        QStringLiteral("Let the pages run their script (off by default); each page then renders in a process "
+                       "of its own, as with --isolated."));
+    parser.addOptions({help, version, quiet, verbose, source, report, pdf, jobs, timeout, summary, isolated, script});
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("Descriptions, folders or @LIST files."),
                                  QStringLiteral("PATH..."));
@@ -128,7 +132,9 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         !numberFor(timeout, MinTimeoutSeconds, MaxTimeoutSeconds, &result.timeoutSeconds))
         return ParseResult::Error;
 
-    result.isolatedRenderers = parser.isSet(isolated);
+    result.pageScript = parser.isSet(script);
+    // A page's endless script holds up its renderer and every page in it.
+    result.isolatedRenderers = parser.isSet(isolated) || result.pageScript;
     result.quiet = parser.isSet(quiet);
     result.verbose = parser.isSet(verbose);
 

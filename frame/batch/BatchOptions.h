@@ -33,6 +33,7 @@ struct BatchOptions
     bool quiet = false;
     /// The browser engine's own lines reach standard error.
     bool verbose = false;
+    bool pageScript = false; ///< the pages may run their script
 };
 
 /// Parses the arguments after the program name. On Help `*message` is the

@@ -82,8 +82,7 @@ void BatchReport::deviceFinished(const DeviceOutcome &outcome)
     const QString path = ToolOutput::shownPath(outcome.path);
     if (outcome.ok) {
         put(m_out,
-            QCoreApplication::translate("BatchReport", "[%1/%2] ok %3 (%4 s)%5
-")
+            QCoreApplication::translate("BatchReport", "[%1/%2] ok %3 (%4 s)%5\n")
                 .arg(QString::number(m_done), QString::number(m_total), path,
                      QString::number(outcome.seconds, 'f', 2),
                      outcome.pdf.isEmpty() ? QString()

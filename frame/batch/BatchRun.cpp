@@ -174,14 +174,32 @@ void BatchRun::startJob(std::size_t index)
             });
     connect(job->script.get(), &ScriptedRun::finished, this,
             [this, job](int code) { finishJob(job, code == ExitPageShown, job->script->failureReason()); });
+    m_toRun.push_back(job);
+    scheduleRun();
+}
+
+void BatchRun::scheduleRun()
+{
     // Started from the event loop, as the frame starts its run.
-    QTimer::singleShot(0, job->script.get(), [this, job] {
-        job->inStart = true;
-        job->script->start();
-        job->inStart = false;
-        if (job->releaseWhenStarted)
-            release(job);
-    });
+    if (!m_running && !m_toRun.empty())
+        QTimer::singleShot(0, this, &BatchRun::runNext);
+}
+
+void BatchRun::runNext()
+{
+    if (m_running || m_toRun.empty())
+        return;
+    Job *job = m_toRun.front();
+    m_toRun.pop_front();
+    m_running = job;
+    job->inStart = true;
+    job->clock.start();
+    job->script->start();
+    job->inStart = false;
+    m_running = nullptr;
+    if (job->releaseWhenStarted)
+        release(job);
+    scheduleRun();
 }
 
 void BatchRun::finishJob(Job *job, bool ok, const QString &reason)
@@ -210,6 +228,7 @@ void BatchRun::release(Job *job)
         return;
     }
     job->session.shutdown();
+    m_toRun.erase(std::remove(m_toRun.begin(), m_toRun.end(), job), m_toRun.end());
     m_busyFolders.remove(m_folders.at(qsizetype(job->index)));
     const auto owned =
         std::find_if(m_jobs.begin(), m_jobs.end(), [job](const auto &item) { return item.get() == job; });

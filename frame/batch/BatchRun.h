@@ -56,6 +56,8 @@ private:
 
     void startMore();
     void startJob(std::size_t index);
+    void scheduleRun();
+    void runNext();
     void finishJob(Job *job, bool ok, const QString &reason);
     void release(Job *job);
     void record(std::size_t index, const DeviceOutcome &outcome);
@@ -71,4 +73,11 @@ private:
     QList<DeviceOutcome> m_outcomes;
     bool m_starting = false;
     bool m_interrupted = false;
+    /// Jobs set up, waiting for their run to start. A run's upload waits in
+    /// a loop of its own with events processed; a second run started in it
+    /// would be stuck under it until it returned, a hanging device holding
+    /// up a healthy one. So one run at a time is in its start, and a device
+    /// waiting here has not started its clock.
+    std::deque<Job *> m_toRun;
+    Job *m_running = nullptr;
 };

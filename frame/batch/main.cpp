@@ -2,6 +2,7 @@
 // into its own in-memory host and gets its own instance of the print view
 // component, created through the platform's component hosting as a frame
 // creates it; several devices are in flight at once in one browser engine.
+#include "contract/QuiravelAutomation.h"
 #include "frame/ToolOutput.h"
 #include "frame/ToolSignals.h"
 #include "frame/batch/BatchOptions.h"
@@ -105,6 +106,8 @@ int main(int argc, char **argv)
     // Each device's page would otherwise start a renderer process of its
     // own: a third of the time a device takes, and the memory of one
     // process per device in flight. The pages are all local files, one site.
+    if (options.pageScript)
+        qputenv(QuiravelPageScriptVariable, "1");
     prepareHostProcess(true,
                        options.isolatedRenderers ? QByteArray() : QByteArrayLiteral("--process-per-site"));
     ToolOutput::keepEngineOutputAway(options.verbose);

@@ -115,8 +115,10 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
                                      QStringLiteral("Write every call the component makes to the host to "
                                                     "FILE, a line a call, as it happens."),
                                      QStringLiteral("FILE"));
+    const QCommandLineOption script(QStringLiteral("script"),
+                                    QStringLiteral("Let the page run its script (off by default)."));
     parser.addOptions({help, version, quiet, verbose, data, database, source, report, pdf, screenshot, yes,
-                       exit, headless, timeout, callLog});
+                       exit, headless, timeout, callLog, script});
     parser.addPositionalArgument(QStringLiteral("DESCRIPTION"),
                                  QStringLiteral("The device description (.kqd)."));
 
@@ -172,6 +174,7 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     result.screenshotPath = parser.value(screenshot);
     result.headless =
         parser.isSet(headless) || qEnvironmentVariable("QUIRAVEL_HEADLESS") == QLatin1String("1");
+    result.pageScript = parser.isSet(script);
     result.quiet = parser.isSet(quiet);
     result.verbose = parser.isSet(verbose);
     result.answerYes = parser.isSet(yes) || result.headless;

@@ -35,6 +35,7 @@ struct FrameOptions
     bool headless = false;
     bool quiet = false;      ///< the files written are not named
     bool verbose = false;    ///< the browser engine's own lines reach standard error
+    bool pageScript = false; ///< the page may run its script
     int timeoutSeconds = 60; ///< MinTimeoutSeconds to MaxTimeoutSeconds
     /// Runs the report command before the source command, so that the page
     /// shown last is the print view.
