@@ -5,6 +5,7 @@
 #include "platform/ComTypes.h"
 #include "platform/Registry.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QString>
 #include <cstdio>
@@ -28,6 +29,8 @@ int usage(std::FILE *stream, int code)
                "\n"
                "Options:\n"
                "  -u, --unregister  Remove the library's classes instead.\n"
+               "  -w, --wait SECS   Wait at most SECS seconds for another change of the registry\n"
+               "                    file to end (default 10).\n"
                "  -h, --help        Show this help and exit.\n"
                "\n"
                "Exit status: 0 done, 1 the registry file or the library failed, 2 bad arguments.\n",
@@ -44,7 +47,14 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-u") == 0 || std::strcmp(argv[i], "--unregister") == 0)
             unregister = true;
-        else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
+        else if ((std::strcmp(argv[i], "-w") == 0 || std::strcmp(argv[i], "--wait") == 0) && i + 1 < argc) {
+            bool ok = false;
+            const double seconds = QByteArray(argv[++i]).toDouble(&ok);
+            if (!ok || seconds < 0 || seconds >= 86400)
+                return usage(stderr, 2);
+            // The library's own copy of the registry code reads it there.
+            qputenv("QUIRAVEL_REGISTRY_LOCK_WAIT", argv[i]);
+        } else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
             return usage(stdout, 0);
         else if (!library && argv[i][0] != '-')
             library = argv[i];
@@ -75,10 +85,13 @@ int main(int argc, char **argv)
         ::dlclose(handle);
         return fail(QStringLiteral("%1 has no %2").arg(path, QLatin1String(entryName)));
     }
+    QElapsedTimer clock;
+    clock.start();
     const HRESULT hr = entry();
     if (FAILED(hr)) {
-        // The library's own copy of the registry code saw the cause; find it again.
-        QString cause = Registry::writeProblem();
+        // The library's own copy of the registry code saw the cause; find it
+        // again, without waiting for the lock a second time.
+        QString cause = Registry::writeProblem(0, int(clock.elapsed()));
         if (cause.isEmpty())
             cause = QStringLiteral("%1 was not changed (status %2)")
                         .arg(Registry::filePath(), ToolOutput::statusText(hr));
