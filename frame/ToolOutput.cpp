@@ -13,7 +13,9 @@ QString statusText(HRESULT status)
 
 void printError(const QString &tool, const QString &reason)
 {
-    std::fputs(QStringLiteral("%1: %2\n").arg(tool, reason).toLocal8Bit().constData(), stderr);
+    // A NUL byte (from a file's or a device's text) would end the line early.
+    const QByteArray line = QStringLiteral("%1: %2\n").arg(tool, reason).toLocal8Bit().replace('\0', "\\0");
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
     std::fflush(stderr);
 }
 

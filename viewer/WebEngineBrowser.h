@@ -8,6 +8,9 @@
 #include <QPointer>
 #include <QWebEngineUrlRequestInterceptor>
 #include <atomic>
+#include <memory>
+
+class SafeFileWriter;
 
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -72,12 +75,17 @@ private:
     void onLoadProgress(int progress);
     void onLoadFinished(bool ok);
     void onLinkHovered(const QString &url);
+    void onPdfPrintingFinished(const QString &filePath, bool ok);
 
     QWebEngineProfile *m_profile = nullptr;
     OfflineRequestInterceptor *m_interceptor = nullptr;
     QPointer<QWebEngineView> m_view;
     QWebEnginePage *m_page = nullptr;
     PrintHandler *m_printHandler = nullptr;
+    /// The PDF being printed: the engine writes its new file, which takes
+    /// the target's name only when complete.
+    std::unique_ptr<SafeFileWriter> m_pdfFile;
+    QString m_pdfPath;
     QString m_location;
     bool m_registerAsBrowser = false;
     bool m_offline = false;

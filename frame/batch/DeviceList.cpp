@@ -1,5 +1,7 @@
 #include "frame/batch/DeviceList.h"
 
+#include "platform/FileName.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -16,6 +18,7 @@ struct Found
 {
     QString path;
     QString relative; ///< below the folder or list it came from
+    QString error;    ///< why it cannot be run; empty when it can
 };
 
 /// The descriptions below `folder`, in every subfolder; links to folders
@@ -26,7 +29,7 @@ QList<Found> descriptionsIn(const QString &folder, const QDir &relativeTo)
     QDirIterator it(folder, {QStringLiteral("*.kqd")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = QDir::cleanPath(it.next());
-        found.append({path, relativeTo.relativeFilePath(QFileInfo(path).absoluteFilePath())});
+        found.append({path, relativeTo.relativeFilePath(QFileInfo(path).absoluteFilePath()), QString()});
     }
     std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.path < b.path; });
     return found;
@@ -40,6 +43,12 @@ QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *
     const QDir base(QFileInfo(relativeTo).absoluteFilePath());
     if (info.isDir()) {
         QList<Found> found = descriptionsIn(path, base);
+        // Qt neither lists nor opens these: they fail by name, not unseen.
+        for (const QByteArray &native : FileName::notUtf8Below(QFile::encodeName(path), ".kqd")) {
+            found.append({FileName::shown(native), QString(),
+                          QStringLiteral("its name is not valid UTF-8, which this program cannot open; "
+                                         "rename it (e.g. with convmv)")});
+        }
         if (found.isEmpty())
             *error = QStringLiteral("no device descriptions (.kqd) in this folder");
         return found;
@@ -48,7 +57,7 @@ QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *
         *error = QStringLiteral("no such file or folder");
         return {};
     }
-    return {{QDir::cleanPath(path), base.relativeFilePath(info.absoluteFilePath())}};
+    return {{QDir::cleanPath(path), base.relativeFilePath(info.absoluteFilePath()), QString()}};
 }
 
 QStringList readList(const QString &path, QString *error)
@@ -98,6 +107,13 @@ QString pdfPathFor(const QString &pdfDirectory, const QString &relative, const Q
 
 } // namespace
 
+QString realFolderOf(const QString &descriptionPath)
+{
+    const QString folder = QFileInfo(descriptionPath).absolutePath();
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    return real.isEmpty() ? folder : real;
+}
+
 QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfDirectory)
 {
     QList<BatchDevice> devices;
@@ -107,6 +123,10 @@ QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfD
             return;
         }
         for (const Found &device : found) {
+            if (!device.error.isEmpty()) {
+                devices.append({device.path, QString(), device.error});
+                continue;
+            }
             devices.append(
                 {device.path,
                  pdfDirectory.isEmpty() ? QString() : pdfPathFor(pdfDirectory, device.relative, device.path),

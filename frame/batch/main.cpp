@@ -4,9 +4,11 @@
 // creates it; several devices are in flight at once in one browser engine.
 #include "frame/ToolOutput.h"
 #include "frame/batch/BatchOptions.h"
+#include "frame/batch/BatchOutputs.h"
 #include "frame/batch/BatchReport.h"
 #include "frame/batch/BatchRun.h"
 #include "frame/session/HostProcess.h"
+#include "platform/FileName.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -21,7 +23,12 @@ void printError(const QString &reason)
 
 int runBatch(QApplication &app, const BatchOptions &options)
 {
-    BatchRun run(options, collectDevices(options.inputs, options.pdfDirectory));
+    const QList<BatchDevice> devices = collectDevices(options.inputs, options.pdfDirectory);
+    if (const QString problem = checkBatchOutputs(options, devices); !problem.isEmpty()) {
+        printError(problem);
+        return BatchUsage;
+    }
+    BatchRun run(options, devices);
     BatchReport report(stdout, ::isatty(STDOUT_FILENO) != 0, run.total());
     QObject::connect(&run, &BatchRun::deviceFinished, &app,
                      [&report](const DeviceOutcome &outcome) { report.deviceFinished(outcome); });
@@ -49,8 +56,16 @@ int runBatch(QApplication &app, const BatchOptions &options)
 int main(int argc, char **argv)
 {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
+        // Qt would turn such a name into another that names no file.
+        if (!FileName::isUtf8(argv[i])) {
+            printError(
+                QStringLiteral("%1: the name is not valid UTF-8, which this program cannot open; rename it")
+                    .arg(FileName::shown(argv[i])));
+            return BatchUsage;
+        }
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
     BatchOptions options;
     QString message;
     switch (parseBatchOptions(arguments, &options, &message)) {

@@ -1,4 +1,5 @@
 #include "TagCheck.h"
+#include "platform/FileName.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -9,5 +10,13 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // Qt would turn such a name into another that names no file.
+    for (int i = 1; i < argc; ++i) {
+        if (!FileName::isUtf8(argv[i])) {
+            err << FileName::shown(argv[i])
+                << ": the name is not valid UTF-8, which this program cannot open; rename it\n";
+            return TagCheck::UsageOrFileError;
+        }
+    }
     return TagCheck::runTagCheck(QCoreApplication::arguments(), out, err);
 }
