@@ -184,6 +184,14 @@ TEST_F(frame_e2e_test, outputs_replace_links_and_never_take_an_input_s_place)
     EXPECT_TRUE(readText(pdf).startsWith("%PDF"));
     EXPECT_TRUE(readText(log).contains(") -> error ")) << qPrintable(readText(log).left(200));
     EXPECT_TRUE(QDir(m_work.path()).entryList({"*.tmp", "*.lock"}, QDir::Files | QDir::Hidden).isEmpty());
+
+    // A PDF that cannot be made says why at once, not as a timeout.
+    const QString nowhere = m_work.filePath("none/view.pdf");
+    const ProcessResult failed = frame({"--headless", "--timeout", "600", "--pdf", nowhere, description});
+    EXPECT_EQ(failed.exitCode, 7) << qPrintable(failed.err);
+    EXPECT_TRUE(failed.err.endsWith("quiravel-frame: the PDF could not be written: " + nowhere +
+                                    ": No such file or directory\n"))
+        << qPrintable(failed.err);
 }
 
 } // namespace
