@@ -275,6 +275,7 @@ bool SafeFileWriter::create(const QString &path, Kind kind)
         return false;
     }
     m_target = QFile::encodeName(path);
+    m_writtenByPath = kind == Kind::Named;
     const QByteArray directory = directoryOf(m_target);
     cleanOnce(directory);
     if (kind == Kind::Any && unnamedAllowed) {
@@ -326,7 +327,7 @@ bool SafeFileWriter::commit(bool keepAfterError)
     }
     // A party that wrote the named file by its path may have made it anew
     // with permissions of its own.
-    if (!m_temporary.isEmpty())
+    if (m_writtenByPath)
         ::chmod(m_temporary.constData(), SafeFile::newFileMode());
     if (m_temporary.isEmpty()) {
         // An unnamed file gets a name only by a link; rename then moves

@@ -91,6 +91,7 @@ private:
     int m_fd = -1;
     QByteArray m_target;
     QByteArray m_temporary; ///< empty for an unnamed file
+    bool m_writtenByPath = false;
     int m_errno = 0;
     QString m_error;
 };

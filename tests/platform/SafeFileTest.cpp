@@ -123,6 +123,15 @@ TEST_P(safe_file_test, a_link_is_replaced_and_the_file_gets_the_umask_permission
     ASSERT_EQ(::stat(QFile::encodeName(path("out.pdf")).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
     EXPECT_EQ(entries(m_dir.path()), QStringList({"elsewhere.pdf", "out.pdf"}));
+
+    // Permissions the writer gives its file (the registry keeps the old
+    // file's) stay.
+    SafeFileWriter kept;
+    ASSERT_TRUE(kept.create(path("registry.reg")));
+    ASSERT_EQ(::fchmod(kept.handle(), 0600), 0);
+    ASSERT_TRUE(kept.commit());
+    ASSERT_EQ(::stat(QFile::encodeName(path("registry.reg")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_P(safe_file_test, a_size_limit_fails_the_write_with_its_reason_and_keeps_the_old_file)
