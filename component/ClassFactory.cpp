@@ -69,6 +69,10 @@ HRESULT registerServer(const QString &libraryPath)
     // One change of the registry: no other registration comes between its
     // keys, and a failure leaves none of them.
     Registry::Transaction transaction;
+    // Without the lock, each key would wait for it on its own and some
+    // might get it: nothing is written instead.
+    if (!transaction.isValid())
+        return SELFREG_E_CLASS;
     for (HRESULT hr : {
              ComponentHost::registerTypeLib(LIBID_Quiravel, QStringLiteral("Quiravel"), libraryPath),
              ComponentHost::registerClass(CLSID_clsQuiravel, QStringLiteral("clsQuiravel"), libraryPath,
@@ -89,6 +93,8 @@ HRESULT unregisterServer()
 {
     HRESULT result = S_OK;
     Registry::Transaction transaction;
+    if (!transaction.isValid())
+        return SELFREG_E_CLASS;
     for (HRESULT hr : {
              ComponentHost::unregisterClass(CLSID_clsQuiravel, kProgId),
              ComponentHost::unregisterClass(CLSID_clsAlwaysView, {}),

@@ -1,13 +1,11 @@
 #include "frame/CallLogFile.h"
 #include "frame/ToolOutput.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <unistd.h>
+namespace {
+
+constexpr qsizetype kBufferSize = 64 * 1024;
+
+} // namespace
 
 QString callLine(const HostCall &call)
 {
@@ -18,44 +16,49 @@ QString callLine(const HostCall &call)
 
 CallLogFile::CallLogFile(QObject *parent) : QObject(parent) {}
 
+CallLogFile::~CallLogFile()
+{
+    QString ignored;
+    finish(&ignored);
+}
+
 bool CallLogFile::open(const QString &path, DeviceModel &model, QString *error)
 {
-    const QFileInfo target(path);
-    if (target.isDir() && !target.isSymLink()) {
-        *error = QStringLiteral("%1: is a directory").arg(path);
+    if (!m_file.create(path)) {
+        *error = QStringLiteral("%1: cannot create: %2").arg(path, m_file.errorString());
         return false;
     }
-    // A new file in the same folder, renamed to the name at once: whatever
-    // the name was (a link, a pipe, someone's file under a second name),
-    // only the name is replaced.
-    QByteArray name =
-        QFile::encodeName(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        *error =
-            QStringLiteral("%1: cannot create: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    if (std::rename(name.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        const int cause = errno;
-        ::unlink(name.constData());
-        ::close(fd);
-        *error =
-            QStringLiteral("%1: cannot create: %2").arg(path, QString::fromLocal8Bit(std::strerror(cause)));
-        return false;
-    }
-    if (!m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, m_file.errorString());
-        return false;
-    }
+    m_path = path;
+    m_buffer.reserve(kBufferSize);
     model.signalCalls();
     connect(&model, &DeviceModel::called, this, &CallLogFile::write);
     return true;
 }
 
+bool CallLogFile::finish(QString *error)
+{
+    if (!m_file.isOpen())
+        return true;
+    flush();
+    disconnect();
+    if (m_file.commit(true))
+        return true;
+    *error = QStringLiteral("%1: cannot write: %2").arg(m_path, m_file.errorString());
+    return false;
+}
+
 void CallLogFile::write(const HostCall &call)
 {
-    // Buffered: a line a call, handed to the file a buffer at a time.
-    m_file.write(callLine(call).toUtf8().append('\n'));
+    m_buffer.append(callLine(call).toUtf8()).append('\n');
+    if (m_buffer.size() >= kBufferSize)
+        flush();
+}
+
+void CallLogFile::flush()
+{
+    // After a failed write the rest is dropped: the log is reported as
+    // incomplete and the disk is not asked again for every call.
+    if (m_file.systemError() == 0 && !m_buffer.isEmpty())
+        m_file.write(m_buffer.constData(), m_buffer.size());
+    m_buffer.resize(0);
 }

@@ -3,8 +3,9 @@
 #pragma once
 
 #include "frame/DeviceModel.h"
+#include "platform/SafeFile.h"
 
-#include <QFile>
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -16,15 +17,25 @@ class CallLogFile : public QObject
     Q_OBJECT
 public:
     explicit CallLogFile(QObject *parent = nullptr);
+    /// Puts what was written in place, like finish(), when nobody did.
+    ~CallLogFile() override;
 
-    /// Creates `path` anew (a link of that name is replaced, its target is
-    /// never written), turns the model's call log on and writes every call
-    /// to the file from now on. False, with the reason in `*error`, when
-    /// the file cannot be created.
+    /// Begins a new file for `path`, turns the model's call log on and
+    /// writes every call to it from now on. The file takes the name at
+    /// finish() (a link of that name is replaced, its target is never
+    /// written). False, with "FILE: what failed: reason" in `*error`, when
+    /// the name is refused or no file can be made beside it.
     bool open(const QString &path, DeviceModel &model, QString *error);
+    /// Writes what is left and puts the file in place of the name, with
+    /// everything written even after a failed write. False with the first
+    /// failure in `*error`; true when no log was opened.
+    bool finish(QString *error);
 
 private:
     void write(const HostCall &call);
+    void flush();
 
-    QFile m_file;
+    QString m_path;
+    SafeFileWriter m_file;
+    QByteArray m_buffer;
 };

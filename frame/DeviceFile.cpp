@@ -2,6 +2,7 @@
 
 #include "frame/DeviceModel.h"
 #include "platform/RegularFile.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,6 +58,8 @@ QByteArray readRegularFile(const QString &path)
     QByteArray bytes;
     if (!file.open(path, MaxDeviceFileBytes) || !file.readAll(&bytes))
         throw FileFault{0, QStringLiteral("cannot read: ") + file.reason()};
+    // No output of this run may take its place.
+    SafeFile::addInput(path);
     return bytes;
 }
 

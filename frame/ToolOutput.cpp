@@ -58,7 +58,9 @@ std::FILE *errorStream()
 void printError(const QString &tool, const QString &reason)
 {
     std::FILE *stream = errorStream();
-    std::fputs(QStringLiteral("%1: %2\n").arg(tool, reason).toLocal8Bit().constData(), stream);
+    // A NUL byte (from a file's or a device's text) would end the line early.
+    const QByteArray line = QStringLiteral("%1: %2\n").arg(tool, reason).toLocal8Bit().replace('\0', "\\0");
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stream);
     std::fflush(stream);
 }
 

@@ -244,11 +244,20 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
     QList<QStringView> lines = QStringView(text).split(u'\n');
     if (document.m_endsWithEol)
         lines.removeLast();
-    // Every CR at a line's end goes, also at the file's end without an LF:
-    // one left would be read as a line end once the line is written back.
-    for (QStringView &line : lines) {
-        while (line.endsWith(u'\r'))
+    // Every CR at a line's end is part of its line end, which is kept as it
+    // stands (CR LF, LF, CR CR LF) for the line written back unchanged. The
+    // last line without an LF gets one when anything follows it: its CRs
+    // alone would be read as nothing, or as part of the next line.
+    std::vector<QString> lineEnds(lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringView &line = lines[i];
+        qsizetype crs = 0;
+        while (line.endsWith(u'\r')) {
             line.chop(1);
+            ++crs;
+        }
+        const bool lastWithoutLf = !document.m_endsWithEol && i == lines.size() - 1;
+        lineEnds[i] = QString(crs, u'\r') + (lastWithoutLf ? document.m_eol : QStringLiteral("\n"));
     }
     for (QStringView line : std::as_const(lines)) {
         const QStringView first = line.trimmed();
@@ -277,6 +286,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
             if (close > 0) {
                 const QStringView path = trimmed.sliced(1, close - 1);
                 Section section;
+                section.eol = lineEnds[i];
                 if (path.startsWith(u'-')) {
                     section.raw = line.toString();
                     document.deleteTree(canonicalPath(path.sliced(1).toString()));
@@ -299,6 +309,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
         }
 
         Entry entry;
+        entry.eol = lineEnds[i];
         const auto keep = [&] {
             entry.raw = line.toString();
             document.m_sections.back().entries.push_back(std::move(entry));
@@ -343,7 +354,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
         } else {
             QString source = trimmed.sliced(pos).toString();
             if (source == u"-") {
-                document.removeValue(foldedPath, name);
+                document.shadowValue(foldedPath, name);
                 keep();
                 continue;
             }
@@ -351,9 +362,10 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
             // Long binary data continues on the next lines after a backslash.
             while (source.endsWith(u'\\') && i + 1 < lines.size()) {
                 source.chop(1);
+                entry.raw += lineEnds[i];
                 source += lines[++i].trimmed();
-                entry.raw += document.m_eol;
                 entry.raw += lines[i];
+                entry.eol = lineEnds[i];
             }
             entry.continuedAtEnd = source.endsWith(u'\\');
             if (!parseData(source, &value)) {
@@ -361,7 +373,7 @@ std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
                 continue;
             }
         }
-        document.removeValue(foldedPath, name);
+        document.shadowValue(foldedPath, name);
         entry.isValue = true;
         entry.value = std::move(value);
         auto &entries = document.m_sections.back().entries;
@@ -375,9 +387,9 @@ QByteArray Document::serialize() const
 {
     QString text;
     bool lastBlank = true;
-    const auto put = [&](const QString &line) {
+    const auto put = [&](const QString &line, const QString &eol = QString()) {
         text += line;
-        text += m_eol;
+        text += eol.isEmpty() ? m_eol : eol;
         lastBlank = line.trimmed().isEmpty();
     };
     // A line left continued at the file's end must stay last: whatever is
@@ -387,19 +399,19 @@ QByteArray Document::serialize() const
         if (entry.continuedAtEnd)
             continuedAtEnd = &entry;
         else
-            put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw);
+            put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw, entry.eol);
     };
     for (const Section &section : m_sections) {
         if (section.removed)
             continue;
         if (!section.raw.isEmpty()) {
-            put(section.raw);
+            put(section.raw, section.eol);
         } else if (!section.path.isEmpty() || section.added) {
             // An empty path still needs its "[]", or its values would be
             // read as the section's before.
             if (section.added && !lastBlank)
                 put(QString());
-            put(u'[' + section.path + u']');
+            put(u'[' + section.path + u']', section.eol);
         }
         // New values go after the section's last line, before the blank
         // lines that part it from the next.
@@ -424,7 +436,7 @@ QByteArray Document::serialize() const
             put(QString());
     }
     if (continuedAtEnd)
-        put(continuedAtEnd->raw);
+        put(continuedAtEnd->raw, continuedAtEnd->eol);
     if (!m_endsWithEol && text.endsWith(m_eol))
         text.chop(m_eol.size());
 
@@ -476,12 +488,17 @@ void Document::rebuildParents()
         addParents(it.key());
 }
 
-void Document::removeValue(const QString &foldedPath, const QString &foldedName)
+void Document::shadowValue(const QString &foldedPath, const QString &foldedName)
 {
     const auto found = m_values.find(valueKey(foldedPath, foldedName));
     if (found == m_values.end())
         return;
-    m_sections[found->first].entries[found->second].removed = true;
+    // The line stays as it stands: the line after it that sets the value
+    // again, or deletes it, overrides it whenever the file is read.
+    Entry &entry = m_sections[found->first].entries[found->second];
+    if (entry.raw.isEmpty())
+        entry.raw = valueLine(entry.value);
+    entry.isValue = false;
     m_values.erase(found);
 }
 

@@ -67,6 +67,7 @@ private:
     struct Entry
     {
         QString raw; ///< the line(s) as read; empty when written from `value`
+        QString eol; ///< its line end as read (CR LF, LF, CR CR LF); empty for the file's
         bool isValue = false;
         bool added = false; ///< new since reading: written after the section's last line
         bool removed = false;
@@ -76,6 +77,7 @@ private:
     struct Section
     {
         QString raw;  ///< the header as read; empty when written from `path`
+        QString eol;  ///< its line end as read; empty for the file's
         QString path; ///< empty for the lines before the first key and for "[-KEY]"
         std::vector<Entry> entries;
         bool added = false; ///< new since reading: set apart by blank lines
@@ -85,7 +87,9 @@ private:
 
     const std::vector<int> *sectionsOf(const QString &path) const;
     std::vector<int> &ownSections(const QString &canonical);
-    void removeValue(const QString &foldedPath, const QString &foldedName);
+    /// A value set again or deleted further on in the file: its line is
+    /// kept, and no longer the value's.
+    void shadowValue(const QString &foldedPath, const QString &foldedName);
     void addParents(const QString &folded);
     void rebuildParents();
 

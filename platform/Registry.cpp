@@ -8,20 +8,25 @@
 
 #include "RegFile.h"
 #include "RegularFile.h"
+#include "SafeFile.h"
 #include "TextFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <pwd.h>
 #include <set>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -35,7 +40,8 @@ namespace {
 constexpr qsizetype kMaxCachedSize = 16 * 1024 * 1024;
 // Internal: a key to be created is there already.
 constexpr std::int32_t kAlreadyExists = 183;
-// A change waits this long for another process's change to end.
+// A change waits this long for another process's change to end, unless
+// $QUIRAVEL_REGISTRY_LOCK_WAIT gives other seconds.
 constexpr int kLockWaitMs = 10000;
 
 QString systemError(int error)
@@ -234,46 +240,30 @@ Loaded load(const QString &path)
 /// renamed over the old name.
 bool replaceFile(const QString &path, const QByteArray &bytes, std::int32_t *status, QString *error)
 {
-    const QFileInfo target(path);
-    const QString folder = target.absolutePath();
-    QString temporary;
-    FileDescriptor fd;
-    for (int attempt = 0; fd.get() < 0; ++attempt) {
-        temporary = QStringLiteral("%1/.%2.%3.tmp")
-                        .arg(folder, target.fileName(),
-                             QString::number(QRandomGenerator::global()->generate64(), 36));
-        fd.reset(::open(QFile::encodeName(temporary).constData(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
-        if (fd.get() < 0 && (errno != EEXIST || attempt > 100)) {
-            *status = statusOf(errno);
-            *error = path + QStringLiteral(": cannot create a new file in its folder: ") + systemError(errno);
-            return false;
-        }
+    SafeFileWriter file;
+    if (!file.create(path)) {
+        *status = statusOf(file.systemError());
+        *error = path + QStringLiteral(": cannot create a new file in its folder: ") + file.errorString();
+        return false;
     }
-    const QByteArray name = QFile::encodeName(temporary);
     const auto fail = [&](int cause) {
-        ::unlink(name.constData());
+        file.discard();
         *status = statusOf(cause);
         *error = path + QStringLiteral(": cannot write it: ") + systemError(cause);
         return false;
     };
-    for (qsizetype written = 0; written < bytes.size();) {
-        const ssize_t put = ::write(fd.get(), bytes.constData() + written, size_t(bytes.size() - written));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            return fail(errno);
-        written += put;
-    }
+    if (!file.write(bytes.constData(), bytes.size()))
+        return fail(file.systemError());
     struct stat old;
     if (::stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd.get(), old.st_mode & 07777);
-    if (::fsync(fd.get()) != 0)
+        ::fchmod(file.handle(), old.st_mode & 07777);
+    if (::fsync(file.handle()) != 0)
         return fail(errno);
-    if (::close(fd.release()) != 0)
-        return fail(errno);
-    if (::rename(name.constData(), QFile::encodeName(path).constData()) != 0)
-        return fail(errno);
+    if (!file.commit()) {
+        *status = statusOf(file.systemError());
+        *error = path + QStringLiteral(": cannot replace it: ") + file.errorString();
+        return false;
+    }
     return true;
 }
 
@@ -335,6 +325,8 @@ struct TransactionState
     bool active = false;
     std::int32_t status = ERROR_SUCCESS;
     QString error;
+    int lockWaitMs = lockWait();
+    int waitedBeforeMs = 0;
 };
 
 } // namespace Registry
@@ -465,6 +457,10 @@ void setSnapshotValue(QList<Value> &values, const Value &value)
 
 namespace Registry {
 
+namespace {
+void begin(TransactionState *d);
+} // namespace
+
 QString filePath()
 {
     const QString configured = qEnvironmentVariable("QUIRAVEL_REGISTRY");
@@ -481,21 +477,53 @@ QString readProblem()
     return load(filePath()).error;
 }
 
-QString writeProblem()
+int lockWait()
 {
-    Transaction transaction;
-    if (!transaction.isValid())
-        return transaction.errorString();
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("QUIRAVEL_REGISTRY_LOCK_WAIT").toDouble(&ok);
+    return ok && seconds >= 0 && seconds < 86400 ? int(seconds * 1000) : kLockWaitMs;
+}
+
+QString writeProblem(int lockWaitMs, int waitedBeforeMs)
+{
+    TransactionState state;
+    state.lockWaitMs = lockWaitMs;
+    state.waitedBeforeMs = waitedBeforeMs;
+    begin(&state);
+    const auto release = qScopeGuard([&] {
+        if (state.active) {
+            ActiveTransaction &active = activeTransaction();
+            QMutexLocker lock(&active.mutex);
+            active.state = nullptr;
+        }
+        if (state.lockFd >= 0)
+            ::close(state.lockFd);
+    });
+    if (state.status != ERROR_SUCCESS || !state.document)
+        return state.error;
     const QString path = filePath();
-    const QString probe = QStringLiteral("%1/.%2.probe.%3")
-                              .arg(QFileInfo(path).absolutePath(), QFileInfo(path).fileName(),
-                                   QString::number(QRandomGenerator::global()->generate64(), 36));
-    const QByteArray name = QFile::encodeName(probe);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return path + QStringLiteral(": cannot create a new file in its folder: ") + systemError(errno);
-    ::close(fd);
-    ::unlink(name.constData());
+    const QByteArray native = QFile::encodeName(path);
+    // A file the system will not let anyone replace says so only when
+    // replaced; its flags tell beforehand.
+    if (const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+        int flags = 0;
+        const bool fixed =
+            ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL));
+        ::close(fd);
+        if (fixed)
+            return path + QStringLiteral(": cannot replace it: ") + systemError(EPERM) +
+                   QStringLiteral(" (the file is marked immutable or append-only)");
+    }
+    // A file as large as the registry with room for a registration shows a
+    // full disk or a size limit, and leaves nothing.
+    SafeFileWriter probe;
+    if (!probe.create(QFileInfo(path).absolutePath() + QStringLiteral("/.registry-probe")))
+        return path + QStringLiteral(": cannot create a new file in its folder: ") + probe.errorString();
+    const QByteArray bytes = state.document->serialize() + QByteArray(64 * 1024, ' ');
+    if (!probe.write(bytes.constData(), bytes.size()) || ::fsync(probe.handle()) != 0) {
+        const int cause = probe.systemError() ? probe.systemError() : errno;
+        return path + QStringLiteral(": cannot write it: ") + systemError(cause);
+    }
     return {};
 }
 
@@ -520,14 +548,17 @@ void begin(TransactionState *d)
                     QStringLiteral("cannot open its lock file %1: %2").arg(lockPath, systemError(errno)));
     // Waits in short steps, so that a holder that never lets go fails this
     // change instead of hanging the process.
-    for (int waited = 0, step = 1; ::flock(d->lockFd, LOCK_EX | LOCK_NB) != 0;
-         waited += step, step = std::min(step * 2, 50)) {
+    QElapsedTimer clock;
+    clock.start();
+    for (int step = 1; ::flock(d->lockFd, LOCK_EX | LOCK_NB) != 0; step = std::min(step * 2, 50)) {
+        const qint64 waited = clock.elapsed();
         if (errno != EWOULDBLOCK && errno != EINTR)
             return fail(ERROR_LOCK_VIOLATION,
                         QStringLiteral("cannot lock %1: %2").arg(lockPath, systemError(errno)));
-        if (waited >= kLockWaitMs)
-            return fail(ERROR_LOCK_VIOLATION, QStringLiteral("another process has held its lock %1 for %2 s")
-                                                  .arg(lockPath, QString::number(kLockWaitMs / 1000)));
+        if (waited >= d->lockWaitMs)
+            return fail(ERROR_LOCK_VIOLATION,
+                        QStringLiteral("another process holds its lock %1 (waited %2 s)")
+                            .arg(lockPath, QString::number(double(waited + d->waitedBeforeMs) / 1000, 'f', 1)));
         ::usleep(useconds_t(step) * 1000);
     }
     Loaded loaded = load(d->path);

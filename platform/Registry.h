@@ -72,10 +72,15 @@ QString filePath();
 /// Why the registry file cannot be read, as "FILE: cause"; empty when it
 /// can (a missing file can: it is an empty registry).
 QString readProblem();
+/// How long a change waits for the lock, in milliseconds: 10 s, or the
+/// seconds in $QUIRAVEL_REGISTRY_LOCK_WAIT.
+int lockWait();
 /// Why the registry file cannot be changed, as "FILE: cause": it cannot be
-/// read, its lock cannot be taken or its folder takes no new file; empty
-/// when none of these is found.
-QString writeProblem();
+/// read, its lock is not free within `lockWaitMs` (the message counts
+/// `waitedBeforeMs` as waited already), it is immutable, or its folder takes
+/// no new file of its size (a full disk, a size limit); empty when none of
+/// these is found. Nothing is changed.
+QString writeProblem(int lockWaitMs = lockWait(), int waitedBeforeMs = 0);
 
 struct TransactionState;
 

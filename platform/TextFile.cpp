@@ -5,11 +5,11 @@
 #include "TextFile.h"
 
 #include "platform/RegularFile.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -364,35 +364,18 @@ void TextReader::close()
 
 struct TextWriter::Private
 {
-    int fd = -1;
-    QByteArray target;    ///< the name the file takes when complete
-    QByteArray temporary; ///< the name it is written under until then
+    SafeFileWriter file;
     QByteArray buffer;
-    int error = 0; ///< errno of the first failure, read when it happened
 
-    bool writeAll(const char *data, qsizetype size)
-    {
-        while (size > 0 && error == 0) {
-            const ssize_t written = ::write(fd, data, size);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0) {
-                error = written < 0 ? errno : EIO;
-            } else {
-                data += written;
-                size -= written;
-            }
-        }
-        return error == 0;
-    }
+    bool failed() const { return file.systemError() != 0; }
 
     bool flush()
     {
         if (!buffer.isEmpty())
-            writeAll(buffer.constData(), buffer.size());
+            file.write(buffer.constData(), buffer.size());
         // Keeps the capacity for the next lines.
         buffer.resize(0);
-        return error == 0;
+        return !failed();
     }
 
     /// Room for `size` more bytes at the end of the buffer.
@@ -410,15 +393,6 @@ struct TextWriter::Private
         *end++ = '\n';
         buffer.resize(end - buffer.constData());
         return buffer.size() < kWriteBufferSize || flush();
-    }
-
-    /// Closes and removes the file begun.
-    void drop()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-        ::unlink(temporary.constData());
     }
 };
 
@@ -448,30 +422,8 @@ bool TextWriter::create(const QString &path)
     close();
     m_error.clear();
     auto p = std::make_unique<Private>();
-    p->target = QFile::encodeName(path);
-    struct stat existing;
-    if (path.isEmpty() || path.endsWith(u'/') ||
-        (::lstat(p->target.constData(), &existing) == 0 && S_ISDIR(existing.st_mode))) {
-        m_error = path.isEmpty() ? QStringLiteral("Path not found") : qt_error_string(EISDIR);
-        return false;
-    }
-    // A new file beside the old one: renamed over the old name when
-    // complete, it replaces whatever that name is (a link included) in one
-    // step, and a second writer of the same name never mixes into it.
-    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
-    const QByteArray directory = QFile::encodeName(path.left(nameStart));
-    const QByteArray name = p->target.mid(directory.size());
-    // A long name would leave no room for the rest (names have 255 bytes).
-    const QByteArray hint = name.size() <= 200 ? name : QByteArray();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const quint64 unique = QRandomGenerator::global()->generate64();
-        p->temporary = directory + '.' + hint + '.' + QByteArray::number(unique, 36) + ".tmp";
-        p->fd = ::open(p->temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (p->fd >= 0 || errno != EEXIST)
-            break;
-    }
-    if (p->fd < 0) {
-        m_error = openError(path, errno, false);
+    if (!p->file.create(path)) {
+        m_error = path.isEmpty() ? QStringLiteral("Path not found") : p->file.errorString();
         return false;
     }
     p->buffer.reserve(kWriteBufferSize);
@@ -481,12 +433,12 @@ bool TextWriter::create(const QString &path)
 
 bool TextWriter::writeLine(QStringView line)
 {
-    if (!d || d->error)
+    if (!d || d->failed())
         return false;
     // Encoding never makes a line longer: one byte per character at most.
     char *begin = d->append(line.size() + 2);
     if (!d->endLine(encodeTo(begin, line))) {
-        m_error = qt_error_string(d->error);
+        m_error = d->file.errorString();
         return false;
     }
     return true;
@@ -494,13 +446,13 @@ bool TextWriter::writeLine(QStringView line)
 
 bool TextWriter::writeRawLine(QByteArrayView line)
 {
-    if (!d || d->error)
+    if (!d || d->failed())
         return false;
     char *begin = d->append(line.size() + 2);
     if (!line.isEmpty())
         std::memcpy(begin, line.data(), line.size());
     if (!d->endLine(begin + line.size())) {
-        m_error = qt_error_string(d->error);
+        m_error = d->file.errorString();
         return false;
     }
     return true;
@@ -508,17 +460,17 @@ bool TextWriter::writeRawLine(QByteArrayView line)
 
 bool TextWriter::writeRaw(QByteArrayView bytes)
 {
-    if (!d || d->error)
+    if (!d || d->failed())
         return false;
     if (d->buffer.size() + bytes.size() < kWriteBufferSize) {
         if (!bytes.isEmpty())
             std::memcpy(d->append(bytes.size()), bytes.data(), bytes.size());
     } else if (d->flush()) {
         // Large enough to go straight to the file, without a copy.
-        d->writeAll(bytes.data(), bytes.size());
+        d->file.write(bytes.data(), bytes.size());
     }
-    if (d->error) {
-        m_error = qt_error_string(d->error);
+    if (d->failed()) {
+        m_error = d->file.errorString();
         return false;
     }
     return true;
@@ -542,29 +494,15 @@ bool TextWriter::finish(bool keepAfterError)
     // for the disk on every refresh of the view would cost more than a page
     // lost with the power is worth.
     d->flush();
-    if (::close(d->fd) != 0 && d->error == 0 && errno != EINTR)
-        d->error = errno;
-    d->fd = -1;
-    bool inPlace = false;
-    if (d->error == 0 || keepAfterError) {
-        inPlace = ::rename(d->temporary.constData(), d->target.constData()) == 0;
-        if (!inPlace && d->error == 0)
-            d->error = errno;
-    }
-    const bool ok = d->error == 0;
+    const bool ok = d->file.commit(keepAfterError);
     if (!ok)
-        m_error = qt_error_string(d->error);
-    if (!inPlace)
-        d->drop();
+        m_error = d->file.errorString();
     d.reset();
     return ok;
 }
 
 void TextWriter::discard()
 {
-    if (!d)
-        return;
-    d->drop();
     d.reset();
 }
 

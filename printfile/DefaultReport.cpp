@@ -2,6 +2,7 @@
 
 #include "HostCalls_p.h"
 #include "TagSubstitution.h"
+#include "platform/SafeFile.h"
 #include "platform/TextFile.h"
 #include "resources/Toolkit_LoadResource.h"
 
@@ -68,8 +69,10 @@ public:
     explicit ReportWriter(const QString &path)
     {
         if (!m_writer.create(path)) {
-            // A report left from an earlier run must not pass for this one.
-            QFile::remove(path);
+            // A report left from an earlier run must not pass for this one;
+            // a name refused for writing (an input, a device) is no report.
+            if (SafeFile::targetProblem(path).isEmpty())
+                QFile::remove(path);
             throw ComError(CTL_E_FILEERROR, m_writer.errorString());
         }
     }

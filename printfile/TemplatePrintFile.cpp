@@ -1,6 +1,7 @@
 #include "TemplatePrintFile.h"
 
 #include "platform/ComError.h"
+#include "platform/SafeFile.h"
 #include "platform/TextFile.h"
 
 #include <QFile>
@@ -39,6 +40,8 @@ PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QStrin
         return result;
     }
     result.templateOpened = true;
+    // A template whose name makes it its own print file is never replaced.
+    SafeFile::addInput(templatePath);
 
     TextWriter writer;
     bool written = writer.create(printFilePath);
@@ -82,8 +85,10 @@ PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QStrin
     reader.close();
     if (!result.succeeded()) {
         // Whatever is left at that name is an older run's page; it must not
-        // pass for this one's.
-        QFile::remove(printFilePath);
+        // pass for this one's. A name refused for writing (an input, a
+        // device) is not an older page and stays.
+        if (SafeFile::targetProblem(printFilePath).isEmpty())
+            QFile::remove(printFilePath);
     }
     return result;
 }

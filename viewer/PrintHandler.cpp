@@ -1,5 +1,7 @@
 #include "PrintHandler.h"
 
+#include "platform/SafeFile.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -8,7 +10,6 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -146,7 +147,7 @@ bool PrintHandler::printPages(QPrinter *printer)
 
 bool PrintHandler::printToPdfFile(const QString &path, const QPageLayout &layout, const QPageRanges &ranges)
 {
-    if (!m_view || QFileInfo(path).isSymLink())
+    if (!m_view)
         return false;
     QEventLoop loop;
     // The engine may answer after this function returned (the view went away
@@ -166,6 +167,6 @@ bool PrintHandler::printToPdfFile(const QString &path, const QPageLayout &layout
     if (!pdf->has_value() || (*pdf)->isEmpty())
         return false;
 
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(**pdf) == (*pdf)->size() && file.commit();
+    SafeFileWriter file;
+    return file.create(path) && file.write((*pdf)->constData(), (*pdf)->size()) && file.commit();
 }

@@ -3,8 +3,10 @@
 #include "PrintHandler.h"
 #include "WebEngineInstallation.h"
 #include "platform/ComError.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
@@ -12,6 +14,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <sys/stat.h>
+#include <utility>
 
 namespace {
 constexpr std::int32_t kCommandSupported = 1;
@@ -104,7 +108,7 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
     connect(m_page, &QWebEnginePage::loadProgress, this, &WebEngineBrowser::onLoadProgress);
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEngineBrowser::onLoadFinished);
     connect(m_page, &QWebEnginePage::linkHovered, this, &WebEngineBrowser::onLinkHovered);
-    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &BrowserControl::pdfPrintingFinished);
+    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &WebEngineBrowser::onPdfPrintingFinished);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
         // Printing a page whose renderer is gone crashes the engine.
         m_documentShown = false;
@@ -215,7 +219,36 @@ void WebEngineBrowser::ExecWB(std::int32_t command, std::int32_t option, const Q
 void WebEngineBrowser::printToPdf(const QString &path)
 {
     const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
-    m_page->printToPdf(path, layout);
+    auto file = std::make_unique<SafeFileWriter>();
+    if (!file->create(path, SafeFileWriter::Kind::Named)) {
+        // Answered later, as the engine would, so that callers see one order.
+        QMetaObject::invokeMethod(
+            this, [this, path] { emit pdfPrintingFinished(path, false); }, Qt::QueuedConnection);
+        return;
+    }
+    // A second request drops the first's file; the engine then fails it.
+    m_pdfFile = std::move(file);
+    m_pdfPath = path;
+    m_page->printToPdf(m_pdfFile->temporaryPath(), layout);
+}
+
+void WebEngineBrowser::onPdfPrintingFinished(const QString &filePath, bool ok)
+{
+    if (!m_pdfFile || filePath != m_pdfFile->temporaryPath()) {
+        emit pdfPrintingFinished(filePath, ok);
+        return;
+    }
+    const std::unique_ptr<SafeFileWriter> file = std::move(m_pdfFile);
+    const QString path = std::exchange(m_pdfPath, QString());
+    // An empty file is no PDF: the engine had nothing to print.
+    struct stat written;
+    if (ok && (::stat(QFile::encodeName(filePath).constData(), &written) != 0 || written.st_size == 0))
+        ok = false;
+    if (ok)
+        ok = file->commit();
+    else
+        file->discard();
+    emit pdfPrintingFinished(path, ok);
 }
 
 void WebEngineBrowser::onLoadStarted()

@@ -7,6 +7,10 @@
 #include "WebEngineBrowserPage.h"
 
 #include <QPointer>
+#include <atomic>
+#include <memory>
+
+class SafeFileWriter;
 
 class QWebEngineProfile;
 class QWebEngineView;
@@ -51,6 +55,7 @@ private:
     void onLoadProgress(int progress);
     void onLoadFinished(bool ok);
     void onLinkHovered(const QString &url);
+    void onPdfPrintingFinished(const QString &filePath, bool ok);
 
     QWebEngineProfile *m_profile = nullptr;
     OfflineRequestInterceptor *m_interceptor = nullptr;
@@ -59,6 +64,10 @@ private:
 
     WebEngineBrowserPage *m_page = nullptr;
     PrintHandler *m_printHandler = nullptr;
+    /// The PDF being printed: the engine writes its new file, which takes
+    /// the target's name only when complete.
+    std::unique_ptr<SafeFileWriter> m_pdfFile;
+    QString m_pdfPath;
     QString m_location;
     bool m_registerAsBrowser = false;
     bool m_offline = false;

@@ -28,6 +28,10 @@ using HostContract::LoadMode;
 
 namespace {
 
+// Far longer than any page takes to load: a holder that hangs does not
+// hang every later run.
+constexpr int kPageFileLockWaitMs = 30000;
+
 const QString kBrowserName = QStringLiteral("MyBrowser");
 const char *const kTagProperty = "Tag";
 
@@ -569,6 +573,7 @@ void frmQuiravel::MakeTemplatePrintFile()
     }
     m_printFilePath = printFilePathFor(templatePath);
     m_pagePath = m_printFilePath;
+    m_pageFileLock.acquire(m_printFilePath, kPageFileLockWaitMs);
 
     const PrintFileResult result = writeTemplatePrintFile(found, m_printFilePath, [this](QString &line) {
         // A line whose tags cannot be filled is written as it was read.
@@ -581,8 +586,10 @@ void frmQuiravel::MakeTemplatePrintFile()
     // can ask.
     m_generationErrorPath = result.failedPath;
     m_generationError = result.reason;
-    if (!result.templateOpened)
+    if (!result.templateOpened) {
+        m_pageFileLock.release();
         return;
+    }
     try {
         setBrowserVisible(true);
         if (m_browser)
@@ -620,9 +627,11 @@ void frmQuiravel::ShowDefaultReport()
         const QString path =
             m_owner->GetTemplateDirectory() + QString::fromLatin1(HostContract::ReportFileName);
         m_pagePath = path;
+        m_pageFileLock.acquire(path, kPageFileLockWaitMs);
         try {
             m_owner->WriteReportFile(path);
         } catch (const std::exception &e) {
+            m_pageFileLock.release();
             m_generationErrorPath = path;
             m_generationError = describe(e);
             throw;
@@ -756,6 +765,9 @@ void frmQuiravel::WebBrowser1_ObjectEvent(const QString &name, const QVariantMap
                 setStatusText(*text);
         } else if (name == QLatin1String("StatusTextChange")) {
             setStatusText(parameters.value(QStringLiteral("Text")).toString());
+        } else if (name == QLatin1String("DocumentComplete")) {
+            // The browser has read the page: another run may write it anew.
+            m_pageFileLock.release();
         }
     } catch (const std::exception &) {
     }

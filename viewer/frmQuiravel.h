@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BrowserControl.h"
+#include "platform/FileLock.h"
 #include "platform/MessageBox.h"
 
 #include <QHash>
@@ -156,6 +157,9 @@ private:
     QString m_templatePath;
     QString m_printFilePath;
     QString m_pagePath;
+    /// Held from writing a page until the browser has loaded it, so that
+    /// another process writing the same file waits.
+    FileLock m_pageFileLock;
     QString m_generationErrorPath;
     QString m_generationError;
     bool m_previewChecked = false;

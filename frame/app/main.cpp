@@ -13,6 +13,8 @@
 #include "frame/session/HostProcess.h"
 #include "frame/session/HostSession.h"
 #include "frame/session/ScriptedRun.h"
+#include "platform/FileName.h"
+#include "platform/SafeFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -67,15 +69,6 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     HostSession session;
     session.setAnswers(options.answerYes ? HostSession::Answers::AnswerOk : HostSession::Answers::AskUser);
 
-    CallLogFile callLog;
-    if (!options.callLogPath.isEmpty()) {
-        QString reason;
-        if (!callLog.open(options.callLogPath, session.model(), &reason)) {
-            printError(reason);
-            return ExitOutputFailed;
-        }
-    }
-
     activity(QStringLiteral("loading the device description %1").arg(options.descriptionPath));
     DeviceFileError error;
     if (!loadDevice(options.descriptionPath, options.dataPath, session.model(), &error)) {
@@ -84,6 +77,17 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     }
     if (!options.databasePath.isEmpty())
         useDatabaseFile(session.model(), QFileInfo(options.databasePath).absoluteFilePath());
+
+    // Once the device files are read, so that no output takes their place.
+    SafeFile::addInput(options.databasePath);
+    CallLogFile callLog;
+    if (!options.callLogPath.isEmpty()) {
+        QString reason;
+        if (!callLog.open(options.callLogPath, session.model(), &reason)) {
+            printError(reason);
+            return ExitOutputFailed;
+        }
+    }
     // The user hears "File not found !" from the component; this says which file and why.
     QObject::connect(&session.model(), &DeviceModel::databaseLoadFailed, &session, &printError);
 
@@ -127,9 +131,14 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
                      [&app](int signal) { app.exit(ToolSignals::exitStatusFor(signal)); });
 
     QTimer::singleShot(0, &script, &ScriptedRun::start);
-    const int code = app.exec();
+    int code = app.exec();
     window.reset();
     session.shutdown();
+    if (QString reason; !callLog.finish(&reason)) {
+        printError(reason);
+        if (code == 0)
+            code = ExitOutputFailed;
+    }
     return code;
 }
 
@@ -138,8 +147,16 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
 int main(int argc, char **argv)
 {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
+        // Qt would turn such a name into another that names no file.
+        if (!FileName::isUtf8(argv[i])) {
+            printError(
+                QStringLiteral("%1: the name is not valid UTF-8, which this program cannot open; rename it")
+                    .arg(FileName::shown(argv[i])));
+            return ExitDeviceFile;
+        }
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
     FrameOptions options;
     QString message;
     switch (parseFrameOptions(arguments, &options, &message)) {

@@ -30,7 +30,7 @@ BatchRun::BatchRun(const BatchOptions &options, QList<BatchDevice> devices, QObj
     // device finishes.
     m_folders.reserve(m_devices.size());
     for (const BatchDevice &device : std::as_const(m_devices))
-        m_folders.append(QFileInfo(device.path).absolutePath());
+        m_folders.append(realFolderOf(device.path));
 
     // With a report the print view is made last, so that it is the page printed.
     if (!m_options.reportCommand.isEmpty() && m_options.sourceCommand.isEmpty())

@@ -1,5 +1,7 @@
 #include "frame/batch/DeviceList.h"
 
+#include "platform/FileName.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -15,7 +17,8 @@ constexpr qint64 kMaxListBytes = 16 * 1024 * 1024;
 struct Found
 {
     QString path;
-    QString base; ///< the absolute folder or list folder it came from
+    QString base;  ///< the absolute folder or list folder it came from
+    QString error; ///< why it cannot be run; empty when it can
 };
 
 /// The descriptions below `folder`, in every subfolder; links to folders
@@ -25,7 +28,7 @@ QList<Found> descriptionsIn(const QString &folder, const QString &base)
     QList<Found> found;
     QDirIterator it(folder, {QStringLiteral("*.kqd")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
-        found.append({QDir::cleanPath(it.next()), base});
+        found.append({QDir::cleanPath(it.next()), base, QString()});
     std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.path < b.path; });
     return found;
 }
@@ -38,6 +41,12 @@ QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *
     const QString base = QDir::cleanPath(QFileInfo(relativeTo).absoluteFilePath());
     if (info.isDir()) {
         QList<Found> found = descriptionsIn(path, base);
+        // Qt neither lists nor opens these: they fail by name, not unseen.
+        for (const QByteArray &native : FileName::notUtf8Below(QFile::encodeName(path), ".kqd")) {
+            found.append({FileName::shown(native), QString(),
+                          QStringLiteral("its name is not valid UTF-8, which this program cannot open; "
+                                         "rename it (e.g. with convmv)")});
+        }
         if (found.isEmpty())
             *error = QStringLiteral("no device descriptions (.kqd) in this folder");
         return found;
@@ -46,7 +55,7 @@ QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *
         *error = QStringLiteral("no such file or folder");
         return {};
     }
-    return {{QDir::cleanPath(path), base}};
+    return {{QDir::cleanPath(path), base, QString()}};
 }
 
 QStringList entriesOf(const QByteArray &text, QString *error)
@@ -135,6 +144,13 @@ QString pdfPathFor(const QString &pdfDirectory, const QString &relative, const Q
 
 } // namespace
 
+QString realFolderOf(const QString &descriptionPath)
+{
+    const QString folder = QFileInfo(descriptionPath).absolutePath();
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    return real.isEmpty() ? folder : real;
+}
+
 QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfDirectory)
 {
     QList<BatchDevice> devices;
@@ -149,6 +165,11 @@ QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfD
             return;
         }
         for (const Found &device : found) {
+            if (!device.error.isEmpty()) {
+                devices.append({device.path, QString(), device.error});
+                bases.append(QString());
+                continue;
+            }
             devices.append({device.path, QString(), QString()});
             bases.append(device.base);
         }

@@ -26,3 +26,8 @@ struct BatchDevice
 /// that yield no device become one entry with an error, as do devices whose
 /// PDF path an earlier one already has.
 QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfDirectory);
+
+/// The folder whose print files a description's page uses, as the system
+/// resolves it: descriptions reached through different links to one folder
+/// have the same.
+QString realFolderOf(const QString &descriptionPath);

@@ -6,10 +6,12 @@
 #include "frame/ToolOutput.h"
 #include "frame/ToolSignals.h"
 #include "frame/batch/BatchOptions.h"
+#include "frame/batch/BatchOutputs.h"
 #include "frame/batch/BatchReport.h"
 #include "frame/batch/BatchRun.h"
 #include "frame/batch/TemplateLanguage.h"
 #include "frame/session/HostProcess.h"
+#include "platform/FileName.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -35,7 +37,12 @@ int runBatch(QApplication &app, const BatchOptions &options)
     // From the start: a signal while the devices are gathered still ends
     // the run with its summary.
     ToolSignals endSignals;
-    BatchRun run(options, collectDevices(options.inputs, options.pdfDirectory));
+    const QList<BatchDevice> devices = collectDevices(options.inputs, options.pdfDirectory);
+    if (const QString problem = checkBatchOutputs(options, devices); !problem.isEmpty()) {
+        printError(problem);
+        return BatchUsage;
+    }
+    BatchRun run(options, devices);
     const bool terminal = ::isatty(STDOUT_FILENO) != 0;
     BatchReport report(
         stdout,
@@ -88,8 +95,16 @@ int runBatch(QApplication &app, const BatchOptions &options)
 int main(int argc, char **argv)
 {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
+        // Qt would turn such a name into another that names no file.
+        if (!FileName::isUtf8(argv[i])) {
+            printError(
+                QStringLiteral("%1: the name is not valid UTF-8, which this program cannot open; rename it")
+                    .arg(FileName::shown(argv[i])));
+            return BatchUsage;
+        }
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
     BatchOptions options;
     QString message;
     switch (parseBatchOptions(arguments, &options, &message)) {

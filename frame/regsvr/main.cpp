@@ -6,6 +6,7 @@
 #include "platform/ComTypes.h"
 #include "platform/Registry.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QString>
 #include <cstdio>
@@ -22,12 +23,14 @@ int fail(const QString &reason)
 }
 
 const char Help[] =
-    "usage: quiravel-regsvr [-u] [-q] LIBRARY\n"
+    "usage: quiravel-regsvr [-u] [-q] [-w SECS] LIBRARY\n"
     "Registers the component library's classes (-u: removes them) in the registry file.\n"
     "\n"
     "Options:\n"
     "  -u, --unregister  Remove the library's classes instead.\n"
     "  -q, --quiet       Say nothing when it worked.\n"
+    "  -w, --wait SECS   Wait at most SECS seconds for another change of the registry\n"
+    "                    file to end (default 10, or QUIRAVEL_REGISTRY_LOCK_WAIT).\n"
     "  -h, --help        Show this help and exit.\n"
     "  --version         Show the version and exit.\n"
     "\n"
@@ -58,6 +61,16 @@ int main(int argc, char **argv)
             unregister = true;
         } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
             quiet = true;
+        } else if (argument == QLatin1String("-w") || argument == QLatin1String("--wait")) {
+            if (i + 1 >= argc)
+                return usage(QStringLiteral("option '%1' needs SECS").arg(argument));
+            bool ok = false;
+            const double seconds = QByteArray(argv[++i]).toDouble(&ok);
+            if (!ok || seconds < 0 || seconds >= 86400)
+                return usage(QStringLiteral("'%1' is no number of seconds below 86400")
+                                 .arg(QString::fromLocal8Bit(argv[i])));
+            // The library's own copy of the registry code reads it there.
+            qputenv("QUIRAVEL_REGISTRY_LOCK_WAIT", argv[i]);
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
             std::fputs(Help, stdout);
             return 0;
@@ -102,12 +115,15 @@ int main(int argc, char **argv)
         ::dlclose(handle);
         return fail(QStringLiteral("%1 has no %2").arg(path, QLatin1String(entryName)));
     }
+    QElapsedTimer clock;
+    clock.start();
     const HRESULT hr = entry();
     if (const int signal = ToolSignals::received())
         return ToolSignals::exitStatusFor(signal);
     if (FAILED(hr)) {
-        // The library's own copy of the registry code saw the cause; find it again.
-        QString cause = Registry::writeProblem();
+        // The library's own copy of the registry code saw the cause; find it
+        // again, without waiting for the lock a second time.
+        QString cause = Registry::writeProblem(0, int(clock.elapsed()));
         if (cause.isEmpty())
             cause = QStringLiteral("%1 was not changed (status %2)")
                         .arg(Registry::filePath(), ToolOutput::statusText(hr));

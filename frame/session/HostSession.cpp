@@ -26,6 +26,8 @@ QString messageLine(const QString &title, const QString &text)
     oneLine.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"));
     oneLine.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
     oneLine.replace(QLatin1Char('\r'), QStringLiteral("\\n"));
+    // A NUL byte would end the line early.
+    oneLine.replace(QChar(u'\0'), QStringLiteral("\\0"));
     return QStringLiteral("message: %1: %2\n").arg(title, oneLine);
 }
 

@@ -4,7 +4,9 @@
 
 #include "frame/ToolOutput.h"
 #include "frame/session/HostSession.h"
+#include "platform/SafeFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -19,6 +21,21 @@ constexpr int kPaintDelayMs = 1500;
 // A navigation that a newer one to the same page replaced also ends as a
 // failed load; the newer one follows within moments, a real failure never.
 constexpr int kFailedLoadGraceMs = 1000;
+
+/// Writes the picture in the format its file name asks for, under the rule
+/// every output file follows; the reason when it cannot.
+QString saveAsFile(const QPixmap &picture, const QString &path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, QFileInfo(path).suffix().toLatin1().constData()))
+        return QStringLiteral("no image format for this file name");
+    SafeFileWriter file;
+    if (!file.create(path) || !file.write(bytes.constData(), bytes.size()) || !file.commit())
+        return file.errorString();
+    return {};
+}
 
 } // namespace
 
@@ -140,7 +157,14 @@ void ScriptedRun::onPdfFinished(const QString &path, bool ok)
     if (m_stage != Stage::WaitingForPdf)
         return;
     if (!ok) {
-        fail(ExitOutputFailed, QStringLiteral("the PDF could not be written: %1").arg(path));
+        // The component says only that it failed; the name or its folder
+        // usually says why.
+        QString reason = SafeFile::targetProblem(path);
+        if (reason.isEmpty())
+            reason = SafeFile::directoryProblem(QFileInfo(path).absolutePath());
+        if (reason.isEmpty())
+            reason = QStringLiteral("the browser engine could not print the page");
+        fail(ExitOutputFailed, QStringLiteral("the PDF could not be written: %1: %2").arg(path, reason));
         return;
     }
     // A PDF without its page's title and maker is still the page: an
@@ -180,9 +204,11 @@ void ScriptedRun::takeScreenshot()
                             : shown.isEmpty()
                                 ? screen->grabWindow(0)
                                 : screen->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height());
-    if (picture.isNull() || !picture.save(m_options.screenshotPath)) {
-        fail(ExitOutputFailed,
-             QStringLiteral("the screenshot could not be written: %1").arg(m_options.screenshotPath));
+    if (const QString reason = picture.isNull() ? QStringLiteral("the screen could not be read")
+                                                : saveAsFile(picture, m_options.screenshotPath);
+        !reason.isEmpty()) {
+        fail(ExitOutputFailed, QStringLiteral("the screenshot could not be written: %1: %2")
+                                   .arg(m_options.screenshotPath, reason));
         return;
     }
     Q_EMIT resultWritten(QStringLiteral("screenshot"),

@@ -10,6 +10,7 @@
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
+#include "platform/SafeFile.h"
 #include "platform/TextFile.h"
 #include "printfile/TagSubstitution.h"
 #include "printfile/TemplatePrintFile.h"
@@ -328,15 +329,18 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
     try {
         const QString descriptionPath = positional.at(0);
         DeviceModel model;
+        DeviceFileError fileError;
+        if (!loadDevice(descriptionPath, parser.value(dataOption), model, &fileError))
+            throw Failure{fileError.toString()};
+        // Once the device files are read, so that no output takes their place.
+        for (const QString &input : positional)
+            SafeFile::addInput(input);
         CallLogFile callLog;
         if (parser.isSet(callLogOption)) {
             QString reason;
             if (!callLog.open(parser.value(callLogOption), model, &reason))
                 throw Failure{reason};
         }
-        DeviceFileError fileError;
-        if (!loadDevice(descriptionPath, parser.value(dataOption), model, &fileError))
-            throw Failure{fileError.toString()};
 
         TagContext context;
         const ComPtr<AppItemManager> itemManager = model.itemManager();
@@ -350,6 +354,8 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
             positional.size() == 2 ? positional.at(1) : defaultTemplate(model, descriptionPath);
         const int status = checkTemplate(templatePath, context, parser.isSet(quietOption), out, err);
         out.flush();
+        if (QString reason; !callLog.finish(&reason))
+            throw Failure{reason};
         return status;
     } catch (const Failure &failure) {
         out.flush();

@@ -1,4 +1,5 @@
 #include "TagCheck.h"
+#include "platform/FileName.h"
 
 #include "frame/ToolOutput.h"
 #include "frame/ToolSignals.h"
@@ -15,5 +16,13 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     // The check runs without an event loop; it looks for a signal between lines.
     ToolSignals::recordEndingSignals();
+    // Qt would turn such a name into another that names no file.
+    for (int i = 1; i < argc; ++i) {
+        if (!FileName::isUtf8(argv[i])) {
+            err << FileName::shown(argv[i])
+                << ": the name is not valid UTF-8, which this program cannot open; rename it\n";
+            return TagCheck::UsageOrFileError;
+        }
+    }
     return TagCheck::runTagCheck(QCoreApplication::arguments(), out, err);
 }

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -314,6 +315,37 @@ TEST_F(batch_e2e_test, sigterm_stops_the_run_and_a_missing_language_is_named_onc
     EXPECT_EQ(rows[0][1], "interrupted");
     EXPECT_EQ(rows[1][1], "failed");
     EXPECT_EQ(rows[2][1], "failed");
+}
+
+TEST_F(batch_e2e_test, outputs_that_cannot_be_written_stop_the_run_before_any_device)
+{
+    const QString description = addDevice("plant/dev1", "S1");
+    const QString plant = m_work.filePath("plant");
+    const QString fifo = m_work.filePath("summary.fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString notAFolder = m_work.filePath("pdfs");
+    ASSERT_TRUE(writeText(notAFolder, "a file"));
+    const QString descriptionBytes = readText(description);
+
+    const QList<std::pair<QStringList, QString>> cases = {
+        {{"--summary", fifo, plant}, "--summary " + fifo + ": Not a regular file (a FIFO)"},
+        {{"--summary", description, plant},
+         "--summary " + description + ": It is one of the files this run reads"},
+        {{"--summary", m_work.filePath("none/summary.csv"), plant},
+         "--summary " + m_work.filePath("none/summary.csv") + ": No such file or directory"},
+        {{"--pdf", notAFolder, plant}, "--pdf " + notAFolder + ": Not a folder"},
+        {{"--pdf", plant + "/pdf", plant}, "--pdf " + plant + "/pdf: It is inside the input folder " + plant},
+    };
+    for (const auto &[arguments, message] : cases) {
+        const ProcessResult run = batch(arguments);
+        EXPECT_EQ(run.exitCode, 2) << qPrintable(arguments.join(' '));
+        EXPECT_TRUE(run.err.endsWith("quiravel-batch: " + message + "\n")) << qPrintable(run.err);
+        EXPECT_TRUE(run.out.isEmpty()) << qPrintable(run.out);
+    }
+    EXPECT_EQ(readText(description), descriptionBytes);
+    EXPECT_TRUE(QFileInfo(fifo).isReadable() && !QFileInfo(fifo).isFile());
+    EXPECT_FALSE(QFileInfo::exists(plant + "/pdf"));
+    EXPECT_TRUE(QDir(plant + "/dev1").entryList({"*PRN.HTM"}, QDir::Files).isEmpty()) << "no device ran";
 }
 
 } // namespace

@@ -7,11 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <fcntl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -122,6 +125,37 @@ TEST_F(batch_test, inputs_without_devices_become_one_failed_entry_each)
 
 // The command line's own checks; quiravel-batch's exit status and text for
 // them are tested end to end.
+TEST_F(batch_test, devices_reached_through_links_to_one_folder_share_its_print_files)
+{
+    const QString real = touch("plant/hall/Meter.kqd");
+    touch("plant/hall/Other.kqd");
+    ASSERT_TRUE(QFile::link(m_work.filePath("plant/hall"), m_work.filePath("plant/alias")));
+    ASSERT_TRUE(QFile::link(m_work.filePath("plant"), m_work.filePath("site")));
+    const QString folder = realFolderOf(real);
+    EXPECT_EQ(realFolderOf(m_work.filePath("plant/alias/Meter.kqd")), folder);
+    EXPECT_EQ(realFolderOf(m_work.filePath("site/hall/Other.kqd")), folder);
+    EXPECT_EQ(realFolderOf(m_work.filePath("site/alias/../hall/Other.kqd")), folder);
+    EXPECT_NE(realFolderOf(touch("plant/hall/deep/Meter.kqd")), folder);
+}
+
+TEST_F(batch_test, names_that_are_not_utf8_fail_by_their_escaped_name_instead_of_vanishing)
+{
+    touch("plant/ok/Meter.kqd");
+    const QByteArray plant = QFile::encodeName(m_work.filePath("plant"));
+    for (const QByteArray &raw :
+         {plant + "/caf\xE9.kqd", plant + "/hall\xE9/Pump.kqd", plant + "/empty\xE9/x.txt"}) {
+        ASSERT_EQ(::mkdir(raw.left(raw.lastIndexOf('/')).constData(), 0755) == 0 || errno == EEXIST, true);
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    const QString why =
+        ": its name is not valid UTF-8, which this program cannot open; rename it (e.g. with convmv)";
+    EXPECT_EQ(devices({m_work.filePath("plant")}),
+              QStringList({"W/plant/ok/Meter.kqd -> W/out/ok/Meter.pdf", "W/plant/caf\\xE9.kqd" + why,
+                           "W/plant/hall\\xE9" + why}));
+}
+
 TEST(batch_options_test, usage_errors_name_the_argument)
 {
     const std::tuple<QStringList, QString> cases[] = {

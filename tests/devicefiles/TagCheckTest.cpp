@@ -1,5 +1,9 @@
 #include "tests/support/ToolProcess.h"
 
+#include <QDir>
+#include <csignal>
+#include <sys/resource.h>
+
 TEST(devicefiles_test, tagcheck_tells_what_the_page_will_show)
 {
     QTemporaryDir dir;
@@ -98,4 +102,52 @@ TEST(devicefiles_test, tagcheck_warns_of_values_a_declared_charset_will_show_wro
                                          {{"LC_ALL", "de_DE.UTF-8"}});
     EXPECT_TRUE(warned.err.startsWith("quiravel-tagcheck: Warnung: " + utf8 + ":5: der Wert von #UNIT#"))
         << qPrintable(warned.err);
+}
+
+TEST(devicefiles_test, tagcheck_call_log_failures_are_reported_and_inputs_are_never_written)
+{
+    const QString sample = QStringLiteral(QUIRAVEL_SOURCE_DIR "/samples/flowmeter/FlowMeter");
+    QTemporaryDir dir;
+    const QString description = dir.filePath(QStringLiteral("FlowMeter.kqd"));
+    ASSERT_TRUE(QFile::copy(sample + QStringLiteral(".kqd"), description));
+    const QString page = sample + QStringLiteral("001.HTM");
+    const QString registry = dir.filePath(QStringLiteral("registry.reg"));
+
+    const QString before = readText(description);
+    const ProcessResult onInput =
+        runTool(QStringLiteral(QUIRAVEL_TAGCHECK),
+                {QStringLiteral("--call-log"), description, description, page}, registry);
+    EXPECT_EQ(onInput.exitCode, 2);
+    EXPECT_EQ(onInput.err,
+              description + QStringLiteral(": cannot create: It is one of the files this run reads\n"));
+    EXPECT_EQ(readText(description), before);
+
+    // A full disk, stood in for by a file size limit with the signal at its
+    // default, as a shell's "ulimit -f" leaves it.
+    const QString log = dir.filePath(QStringLiteral("calls.log"));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QUIRAVEL_REGISTRY"), registry);
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit size{512, 512};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+    });
+    process.start(QStringLiteral(QUIRAVEL_TAGCHECK), {QStringLiteral("--call-log"), log, description, page});
+    const ProcessResult full = finishTool(process);
+    EXPECT_EQ(full.exitCode, 2) << full.err.toStdString();
+    EXPECT_EQ(full.err, log + QStringLiteral(": cannot write: File too large\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"calls.log", "FlowMeter.kqd"}));
+
+    // A name that is not UTF-8 is named as such, not as missing.
+    const ProcessResult named = runTool(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf '%1/caf\\351.kqd')\"").arg(dir.path()),
+         QStringLiteral(QUIRAVEL_TAGCHECK)},
+        registry);
+    EXPECT_EQ(named.exitCode, 2);
+    EXPECT_EQ(named.err, dir.path() + QStringLiteral("/caf\\xE9.kqd: the name is not valid UTF-8, which this "
+                                                     "program cannot open; rename it\n"));
 }

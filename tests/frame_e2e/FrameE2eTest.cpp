@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -206,6 +207,51 @@ TEST_F(frame_e2e_test, a_print_file_that_cannot_be_written_is_reported_and_no_pd
         << qPrintable(run.err);
     EXPECT_FALSE(run.out.contains("page: ")) << qPrintable(run.out);
     EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(frame_e2e_test, outputs_replace_links_and_never_take_an_input_s_place)
+{
+    const QString description = copySample();
+    const QString data = m_work.filePath("FlowMeter.data");
+    const QString dataBytes = readText(data);
+    const ProcessResult onData = frame({"--headless", "--call-log", data, description});
+    EXPECT_EQ(onData.exitCode, 7) << qPrintable(onData.err);
+    EXPECT_TRUE(onData.err.endsWith("quiravel-frame: " + data +
+                                    ": cannot create: It is one of the files this run reads\n"))
+        << qPrintable(onData.err);
+    EXPECT_EQ(readText(data), dataBytes);
+
+    // The PDF and the call log at links: the links are replaced, their
+    // targets untouched, and the files are as readable as the umask allows.
+    const QString elsewhere = m_work.filePath("elsewhere");
+    ASSERT_TRUE(writeText(elsewhere, "not ours"));
+    const QString pdf = m_work.filePath("view.pdf");
+    const QString log = m_work.filePath("calls.log");
+    ASSERT_TRUE(QFile::link(elsewhere, pdf));
+    ASSERT_TRUE(QFile::link(elsewhere, log));
+    const ProcessResult run = frame({"--headless", "--pdf", pdf, "--call-log", log, description});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    EXPECT_EQ(readText(elsewhere), "not ours");
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (const QString &file : {pdf, log}) {
+        const QFileInfo info(file);
+        EXPECT_TRUE(info.isFile() && !info.isSymLink()) << qPrintable(file);
+        struct stat status;
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask) << qPrintable(file);
+    }
+    EXPECT_TRUE(readText(pdf).startsWith("%PDF"));
+    EXPECT_TRUE(readText(log).contains(") -> error ")) << qPrintable(readText(log).left(200));
+    EXPECT_TRUE(QDir(m_work.path()).entryList({"*.tmp", "*.lock"}, QDir::Files | QDir::Hidden).isEmpty());
+
+    // A PDF that cannot be made says why at once, not as a timeout.
+    const QString nowhere = m_work.filePath("none/view.pdf");
+    const ProcessResult failed = frame({"--headless", "--timeout", "600", "--pdf", nowhere, description});
+    EXPECT_EQ(failed.exitCode, 7) << qPrintable(failed.err);
+    EXPECT_TRUE(failed.err.endsWith("quiravel-frame: the PDF could not be written: " + nowhere +
+                                    ": No such file or directory\n"))
+        << qPrintable(failed.err);
 }
 
 } // namespace

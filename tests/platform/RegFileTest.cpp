@@ -192,14 +192,47 @@ TEST(reg_file_test, keys_set_in_an_ansi_file_read_back_by_their_path)
     EXPECT_TRUE(again.value(path, QStringLiteral("v")));
 }
 
-TEST(reg_file_test, stray_carriage_returns_at_line_ends_go_once)
+TEST(reg_file_test, lines_not_changed_keep_their_bytes_line_ends_and_duplicates)
 {
-    for (const QByteArray &bytes : {QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n; note\r\r"),
-                                    QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\A]\r\r\n; note\r\r\n")}) {
-        const QByteArray written = parsed(bytes).serialize();
-        EXPECT_FALSE(written.contains("\r\r")) << written.toStdString();
-        EXPECT_EQ(parsed(written).serialize(), written);
-    }
+    // Line ends of every kind, a value set twice, one deleted and set again,
+    // a continuation with a line end of its own: all as they stood.
+    const QByteArray bytes = "Windows Registry Editor Version 5.00\r\n"
+                             "[HKEY_CURRENT_USER\\A]\r\r\n"
+                             "\"X\"=\"first\"\n"
+                             "\"X\"=\"second\"\r\r\n"
+                             "\"Y\"=\"1\"\r\n"
+                             "\"Y\"=-\r\n"
+                             "\"B\"=hex:01,\\\r\r\n"
+                             "  02\n"
+                             "; note\r\r";
+    Document document = parsed(bytes);
+    EXPECT_EQ(document.serialize(), bytes);
+    EXPECT_EQ(at(document, "HKEY_CURRENT_USER\\A", "X")->text, QStringLiteral("second"));
+    EXPECT_FALSE(at(document, "HKEY_CURRENT_USER\\A", "Y"));
+    EXPECT_EQ(document.values(QStringLiteral("HKEY_CURRENT_USER\\A")).size(), 2);
+
+    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\A"), text("X", "third"));
+    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\C"), text("New", "1"));
+    const QByteArray written = document.serialize();
+    EXPECT_TRUE(written.startsWith("Windows Registry Editor Version 5.00\r\n"
+                                   "[HKEY_CURRENT_USER\\A]\r\r\n"
+                                   "\"X\"=\"first\"\n"
+                                   "\"X\"=\"third\"\r\r\n"
+                                   "\"Y\"=\"1\"\r\n"
+                                   "\"Y\"=-\r\n"
+                                   "\"B\"=hex:01,\\\r\r\n"
+                                   "  02\n"
+                                   "; note\r\r\r\n"))
+        << written.toStdString();
+    const Document again = parsed(written);
+    EXPECT_EQ(at(again, "HKEY_CURRENT_USER\\A", "X")->text, QStringLiteral("third"));
+    EXPECT_FALSE(at(again, "HKEY_CURRENT_USER\\A", "Y"));
+    EXPECT_EQ(at(again, "HKEY_CURRENT_USER\\C", "New")->text, QStringLiteral("1"));
+    EXPECT_EQ(again.serialize(), written);
+
+    // Deleting the key takes every line of its values, the duplicates too.
+    document.deleteTree(QStringLiteral("HKEY_CURRENT_USER\\A"));
+    EXPECT_FALSE(parsed(document.serialize()).hasKey(QStringLiteral("HKEY_CURRENT_USER\\A")));
 }
 
 TEST(reg_file_test, a_key_whose_path_ends_in_a_blank_and_a_backslash_reads_back_as_set)

@@ -177,6 +177,20 @@ TEST(template_print_file_test, a_link_at_the_print_file_name_is_replaced_never_w
     }
 }
 
+TEST(template_print_file_test, a_template_named_as_its_own_print_file_is_never_replaced)
+{
+    PrintFile host;
+    // "DevPRN.HTM" cut by the rule is "DevPRN.HTM" again.
+    host.templatePath = host.printPath;
+    const QByteArray templateBytes = "<p>#VENDOR#</p>\r\n";
+    const PrintFileResult result = host.run(templateBytes);
+    EXPECT_TRUE(result.templateOpened);
+    EXPECT_EQ(result.failedPath, host.printPath);
+    EXPECT_EQ(result.reason, QStringLiteral("It is one of the files this run reads"));
+    EXPECT_EQ(readBytes(host.printPath), templateBytes);
+    EXPECT_EQ(host.leftBeside(), QStringList({"DevPRN.HTM"}));
+}
+
 TEST(template_print_file_test, a_line_whose_tag_fails_is_written_as_read_and_the_copy_goes_on)
 {
     PrintFile host;

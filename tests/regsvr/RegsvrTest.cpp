@@ -5,7 +5,11 @@
 #include "tests/support/ToolProcess.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <csignal>
 #include <memory>
+#include <sys/file.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -127,6 +131,55 @@ TEST_F(regsvr_test, a_registry_that_cannot_be_changed_is_named_with_the_reason)
                              "file %2.lock: Is a directory\n")
                   .arg(kLibrary, registry));
     EXPECT_EQ(readText(registry), kForeign);
+}
+
+TEST_F(regsvr_test, a_lock_held_past_the_wait_writes_nothing_and_says_how_long_it_waited)
+{
+    const QString registry = foreign;
+    QFile lockFile(registry + QStringLiteral(".lock"));
+    ASSERT_TRUE(lockFile.open(QIODevice::ReadWrite));
+    ASSERT_EQ(::flock(lockFile.handle(), LOCK_EX), 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    const ProcessResult run = regsvr({QStringLiteral("--wait"), QStringLiteral("1"), kLibrary}, registry);
+    const qint64 took = clock.elapsed();
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("another process holds its lock %1.lock (waited 1.").arg(registry)))
+        << run.err.toStdString();
+    EXPECT_EQ(run.err.count(u'\n'), 1) << run.err.toStdString();
+    // One wait for all its keys, not one for each.
+    EXPECT_LT(took, 5000);
+    EXPECT_EQ(readText(registry), kForeign);
+}
+
+TEST_F(regsvr_test, a_file_size_limit_is_a_write_error_with_its_reason)
+{
+    const QString registry = foreign;
+    // Large enough to be read, too small for the registration's keys.
+    const QString padded = kForeign + QStringLiteral("; %1\r\n").arg(QString(3000, u'x'));
+    ASSERT_TRUE(writeText(registry, padded));
+    const qint64 limit = QFileInfo(registry).size() + 200;
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QUIRAVEL_REGISTRY"), registry);
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([limit] {
+        // As a shell's "ulimit -f" leaves it, the signal at its default.
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit size{rlim_t(limit), rlim_t(limit)};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+    });
+    process.start(QStringLiteral(QUIRAVEL_REGSVR_PATH), {kLibrary});
+    const ProcessResult run = finishTool(process);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith(QStringLiteral(": File too large\n"))) << run.err.toStdString();
+    EXPECT_EQ(readText(registry), padded);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"foreign.reg", "foreign.reg.lock"}));
 }
 
 namespace {

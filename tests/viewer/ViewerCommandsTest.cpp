@@ -2,11 +2,15 @@
 // file, reports, printing and the browser's events.
 #include "ViewerTestSupport.h"
 #include "contract/HostContract.h"
+#include "platform/FileLock.h"
 
 #include <QAction>
 #include <QFile>
 #include <QTemporaryDir>
 #include <array>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,6 +43,22 @@ TEST_F(viewer_commands_test, missing_template_names_its_full_path_and_leaves_the
     EXPECT_EQ(window->printFilePath(), "");
     EXPECT_EQ(browser()->navigations.size(), navigations);
     EXPECT_TRUE(browser()->widget()->isHidden());
+}
+
+TEST_F(viewer_commands_test, the_print_file_is_locked_from_writing_until_its_page_has_loaded)
+{
+    window->MakeTemplatePrintFile();
+    const QString lockPath = FileLock::lockPathFor(window->printFilePath());
+    // Another run's lock is another open file: it cannot be had meanwhile.
+    const int other = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(other, 0) << "no lock while the page loads";
+    EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    ::close(other);
+
+    browser()->raise("DocumentComplete", {{"URL", window->printFilePath()}});
+    EXPECT_FALSE(QFile::exists(lockPath));
+    FileLock next;
+    EXPECT_TRUE(next.acquire(window->printFilePath(), 0));
 }
 
 TEST_F(viewer_commands_test, report_is_written_and_shown_or_its_error_reported)
