@@ -62,6 +62,11 @@ void DeviceModel::defineEnumeration(const QString &name, const EnumerationDefini
     d->state->defineEnumeration(name, enumeration);
 }
 
+void DeviceModel::setDisplayText(DisplayText display)
+{
+    d->state->displayText = std::move(display);
+}
+
 void DeviceModel::setDescriptionPath(const QString &path)
 {
     d->state->descriptionPath = path;

@@ -66,6 +66,7 @@ struct HostState : std::enable_shared_from_this<HostState>
     /// while it needs rebuilding.
     mutable QList<int> listedDefinitions;
     QString descriptionPath;
+    DeviceModel::DisplayText displayText;
 
     NamedValues application;
     NamedValues shadow;

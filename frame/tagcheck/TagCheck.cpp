@@ -250,7 +250,7 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
         selectSource(parser.value(sourceOption), model, context);
 
         const QString templatePath =
-            positional.size() == 2 ? positional.at(1) : defaultTemplate(model, descriptionPath);
+            positional.size() == 2 ? positional.at(1) : defaultTemplate(model, model.descriptionPath());
         const int status = checkTemplate(templatePath, context, out);
         out.flush();
         return status;
