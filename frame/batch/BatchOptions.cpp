@@ -48,7 +48,15 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         QStringLiteral("isolated"),
         QStringLiteral("Render each device's page in a process of its own (slower; a renderer crash then "
                        "fails one device instead of those in flight)."));
-    parser.addOptions({help, source, report, pdf, jobs, timeout, summary, isolated});
+    const QCommandLineOption ioddLibrary(
+        QStringLiteral("iodd-library"),
+        QStringLiteral("PATHs are value files of IO-Link devices (JSON answers of a master or Data Storage "
+                       "backups), each documented with its IODD found in DIR (default source: device)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption variant(QStringLiteral("variant"),
+                                     QStringLiteral("Show the IODD variant with this product id."),
+                                     QStringLiteral("PRODUCTID"));
+    parser.addOptions({help, source, report, pdf, jobs, timeout, summary, isolated, ioddLibrary, variant});
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("Descriptions, folders or @LIST files."),
                                  QStringLiteral("PATH..."));
@@ -113,6 +121,10 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         return ParseResult::Error;
 
     result.isolatedRenderers = parser.isSet(isolated);
+    result.ioddLibrary = parser.value(ioddLibrary);
+    result.variant = parser.value(variant);
+    if (!result.ioddLibrary.isEmpty() && result.sourceCommand.isEmpty())
+        result.sourceCommand = sourceCommandFor(QStringLiteral("device"));
 
     const auto pathFor = [&](const QCommandLineOption &option, QString *path) {
         if (!parser.isSet(option))

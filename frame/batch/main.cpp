@@ -6,6 +6,8 @@
 #include "frame/batch/BatchOptions.h"
 #include "frame/batch/BatchReport.h"
 #include "frame/batch/BatchRun.h"
+#include "frame/batch/IoddDeviceList.h"
+#include "frame/iodd/IoddDevice.h"
 #include "frame/session/HostProcess.h"
 
 #include <QApplication>
@@ -21,7 +23,11 @@ void printError(const QString &reason)
 
 int runBatch(QApplication &app, const BatchOptions &options)
 {
-    BatchRun run(options, collectDevices(options.inputs, options.pdfDirectory));
+    Iodd::toolOptions().variant = options.variant;
+    BatchRun run(options,
+                 options.ioddLibrary.isEmpty()
+                     ? collectDevices(options.inputs, options.pdfDirectory)
+                     : collectIoddDevices(options.inputs, options.ioddLibrary, options.pdfDirectory));
     BatchReport report(stdout, ::isatty(STDOUT_FILENO) != 0, run.total());
     QObject::connect(&run, &BatchRun::deviceFinished, &app,
                      [&report](const DeviceOutcome &outcome) { report.deviceFinished(outcome); });

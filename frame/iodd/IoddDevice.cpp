@@ -633,6 +633,10 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
         }
         for (const auto &[name, value] : std::as_const(values.values))
             model.setDeviceValue(name, value);
+        // The device answers an upload with its values at once, unless a
+        // device data file says otherwise.
+        model.setConnected(true);
+        model.setUploadMilliseconds(0);
         model.setDescriptionPath(QDir(descriptionFolder).filePath(QFileInfo(ioddPath).fileName()));
         model.setDisplayText([view](const QString &item, const QString *stored,
                                     const std::function<QString(const QString &)> &valueOf) {
