@@ -76,7 +76,9 @@ public:
     /// whose values need turning into display texts (scaling, units).
     using DisplayText = std::function<std::optional<QString>(
         const QString &item, const QString *stored, const std::function<QString(const QString &)> &valueOf)>;
-    void setDisplayText(DisplayText display);
+    /// `extraItems` names items that exist without a value in any data set
+    /// (texts the display works out, such as units).
+    void setDisplayText(DisplayText display, std::function<bool(QStringView item)> extraItems = {});
     /// The description file's full path, answered as "&&private_PM&&KQDPath";
     /// empty = the item does not exist.
     void setDescriptionPath(const QString &path);

@@ -67,6 +67,7 @@ struct HostState : std::enable_shared_from_this<HostState>
     mutable QList<int> listedDefinitions;
     QString descriptionPath;
     DeviceModel::DisplayText displayText;
+    std::function<bool(QStringView)> extraItems;
 
     NamedValues application;
     NamedValues shadow;

@@ -126,6 +126,14 @@ public:
         return object.presentations.isEmpty() ? nullptr : &object.presentations.first();
     }
 
+    bool isExtraItem(QStringView item) const
+    {
+        const QString folded = item.toString().toCaseFolded();
+        if (folded.startsWith(kShowPrefix))
+            return sectionConditions.contains(folded);
+        return folded.endsWith(kUnitSuffix) && objects.contains(folded.chopped(kUnitSuffix.size()));
+    }
+
     std::optional<QString> display(const QString &item, const QString *stored,
                                    const std::function<QString(const QString &)> &valueOf) const
     {
@@ -453,7 +461,6 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
         // Objects, refusing names that differ only in case: the host
         // matches names without regard to case.
         auto view = std::make_shared<DeviceView>();
-        QStringList objectNames;
         QHash<QString, QString> seen;
         for (const Variable &variable : std::as_const(document.variables)) {
             if (!shown(variable))
@@ -464,7 +471,6 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
                     throw Fault{ioddPath, QStringLiteral("the objects \"%1\" and \"%2\" differ only in case")
                                               .arg(*other, name)};
                 seen.insert(folded, name);
-                objectNames.append(name);
                 ObjectInfo info;
                 info.type = typeOf(variable, subindex);
                 info.enumeration = isEnumeration(info.type);
@@ -621,16 +627,6 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
             model.setApplicationValue(item, value);
             model.setDeviceValue(item, value);
         }
-        // Units and shown sections are worked out when asked; the items
-        // exist in every data set an upload or a database leaves.
-        for (const QString &name : std::as_const(objectNames)) {
-            model.setApplicationValue(name + kUnitSuffix, QString());
-            model.setDeviceValue(name + kUnitSuffix, QString());
-        }
-        for (auto it = view->sectionConditions.cbegin(); it != view->sectionConditions.cend(); ++it) {
-            model.setApplicationValue(it.key(), QString());
-            model.setDeviceValue(it.key(), QString());
-        }
         for (const auto &[name, value] : std::as_const(values.values))
             model.setDeviceValue(name, value);
         // The device answers an upload with its values at once, unless a
@@ -638,10 +634,14 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
         model.setConnected(true);
         model.setUploadMilliseconds(0);
         model.setDescriptionPath(QDir(descriptionFolder).filePath(QFileInfo(ioddPath).fileName()));
-        model.setDisplayText([view](const QString &item, const QString *stored,
-                                    const std::function<QString(const QString &)> &valueOf) {
-            return view->display(item, stored, valueOf);
-        });
+        // Units and shown sections are worked out when asked, whatever the
+        // data set holds.
+        model.setDisplayText(
+            [view](const QString &item, const QString *stored,
+                   const std::function<QString(const QString &)> &valueOf) {
+                return view->display(item, stored, valueOf);
+            },
+            [view](QStringView item) { return view->isExtraItem(item); });
         if (iniValues)
             loadData(valuesPath, model, nullptr);
         if (variantNote)

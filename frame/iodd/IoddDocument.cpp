@@ -18,7 +18,6 @@ namespace {
 
 const QString kNamespace101 = QStringLiteral("http://www.io-link.com/IODD/2009/11");
 const QString kNamespace11 = QStringLiteral("http://www.io-link.com/IODD/2010/10");
-const QString kXsiNamespace = QStringLiteral("http://www.w3.org/2001/XMLSchema-instance");
 
 struct Fault
 {
@@ -30,11 +29,19 @@ struct Fault
 struct Node
 {
     QString name;
-    QXmlStreamAttributes attributes;
+    /// By local name: the schema's attributes are all unqualified but for
+    /// xsi:type, whose local name no other attribute has.
+    QList<std::pair<QString, QString>> attributes;
     std::vector<std::unique_ptr<Node>> children;
 
-    QString attribute(QLatin1StringView key) const { return attributes.value(key).toString(); }
-    QString type() const { return attributes.value(kXsiNamespace, u"type"_s).toString(); }
+    QString attribute(QLatin1StringView key) const
+    {
+        for (const auto &[name, value] : attributes)
+            if (name == key)
+                return value;
+        return {};
+    }
+    QString type() const { return attribute("type"_L1); }
     const Node *child(QLatin1StringView childName) const
     {
         for (const auto &c : children)
@@ -112,7 +119,10 @@ public:
     {
         auto node = std::make_unique<Node>();
         node->name = m_xml.name().toString();
-        node->attributes = m_xml.attributes();
+        const QXmlStreamAttributes attributes = m_xml.attributes();
+        node->attributes.reserve(attributes.size());
+        for (const QXmlStreamAttribute &attribute : attributes)
+            node->attributes.append({attribute.name().toString(), attribute.value().toString()});
         while (next() != QXmlStreamReader::EndDocument) {
             if (m_xml.isEndElement())
                 return node;
@@ -410,11 +420,22 @@ std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QStrin
             }
             continue;
         }
-        auto node = reader.readNode();
-        const bool identity = identityOnly && node->name == u"ProfileBody";
-        root->children.push_back(std::move(node));
-        if (identity)
+        if (identityOnly && xml.name() == u"ProfileBody") {
+            // Only the identity: what follows it (most of a file) is not read.
+            auto body = std::make_unique<Node>();
+            body->name = xml.name().toString();
+            while (reader.next() != QXmlStreamReader::EndDocument && !xml.isEndElement()) {
+                if (xml.isStartElement() && xml.name() == u"DeviceIdentity") {
+                    body->children.push_back(reader.readNode());
+                    break;
+                }
+                if (xml.isStartElement())
+                    reader.readNode();
+            }
+            root->children.push_back(std::move(body));
             break;
+        }
+        root->children.push_back(reader.readNode());
     }
     return root;
 }
@@ -497,10 +518,8 @@ QString Document::text(const QString &id, const QString &language) const
 
 const Variable *Document::variable(const QString &id) const
 {
-    for (const Variable &v : variables)
-        if (v.id == id)
-            return &v;
-    return nullptr;
+    const auto it = variableIndex.constFind(id);
+    return it == variableIndex.cend() ? nullptr : &variables.at(*it);
 }
 
 bool readDocument(const QString &path, const QStringList &languages, Document *document, Error *error)
@@ -531,6 +550,8 @@ bool readDocument(const QString &path, const QStringList &languages, Document *d
             if (const Node *ui = function->child("UserInterface"_L1))
                 mapper.readMenus(*ui);
         }
+        for (qsizetype i = 0; i < result.variables.size(); ++i)
+            result.variableIndex.insert(result.variables.at(i).id, i);
 
         for (const QString &language : languages) {
             if (language == result.primaryLanguage || result.translations.contains(language))

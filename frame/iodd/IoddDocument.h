@@ -147,6 +147,9 @@ struct Document
     /// table's) rather than a reference.
     QString text(const QString &id, const QString &language) const;
     const Variable *variable(const QString &id) const;
+
+    /// Positions in `variables` by id; readDocument() fills it.
+    QHash<QString, qsizetype> variableIndex;
 };
 
 /// Why an IODD could not be read, in one line: the file and what is wrong.
