@@ -7,6 +7,7 @@
 #include "frame/ToolOutput.h"
 #include "frame/app/FrameWindow.h"
 #include "frame/app/Watchdog.h"
+#include "frame/iodd/IoddDevice.h"
 #include "frame/session/FrameOptions.h"
 #include "frame/session/HostProcess.h"
 #include "frame/session/HostSession.h"
@@ -48,6 +49,7 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     }
 
     activity(QStringLiteral("loading the device description %1").arg(options.descriptionPath));
+    Iodd::toolOptions().variant = options.variant;
     DeviceFileError error;
     if (!loadDevice(options.descriptionPath, options.dataPath, session.model(), &error)) {
         printError(error.toString());

@@ -91,10 +91,13 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
                                      QStringLiteral("Write every call the component makes to the host to "
                                                     "FILE, a line a call, as it happens."),
                                      QStringLiteral("FILE"));
-    parser.addOptions(
-        {help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout, callLog});
+    const QCommandLineOption variant(QStringLiteral("variant"),
+                                     QStringLiteral("Show the IODD variant with this product id."),
+                                     QStringLiteral("PRODUCTID"));
+    parser.addOptions({help, data, database, source, report, pdf, screenshot, yes, exit, headless, timeout,
+                       callLog, variant});
     parser.addPositionalArgument(QStringLiteral("DESCRIPTION"),
-                                 QStringLiteral("The device description (.kqd)."));
+                                 QStringLiteral("The device description (.kqd) or IODD (.xml)."));
 
     if (!parser.parse(QStringList{QStringLiteral("quiravel-frame")} + arguments)) {
         *message = parser.errorText();
@@ -120,6 +123,7 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     FrameOptions result;
     result.descriptionPath = positional.first();
     result.dataPath = parser.value(data);
+    result.variant = parser.value(variant);
     result.databasePath = parser.value(database);
 
     const auto commandFor = [&](const QCommandLineOption &option, const QHash<QString, QString> &commands,

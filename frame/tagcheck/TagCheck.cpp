@@ -4,6 +4,7 @@
 #include "frame/CallLogFile.h"
 #include "frame/DeviceFile.h"
 #include "frame/DeviceModel.h"
+#include "frame/iodd/IoddDevice.h"
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
@@ -21,8 +22,8 @@ namespace {
 constexpr std::int32_t CheckViewHandle = 1;
 
 const QString Usage = QStringLiteral("usage: quiravel-tagcheck [--data FILE] [--source "
-                                     "application|database|device] [--call-log FILE] DESCRIPTION.kqd "
-                                     "[TEMPLATE]");
+                                     "application|database|device] [--call-log FILE] [--variant PRODUCTID] "
+                                     "DESCRIPTION.kqd|IODD.xml [TEMPLATE]");
 
 const QString Help =
     Usage +
@@ -35,6 +36,7 @@ const QString Help =
                    "  --source SOURCE  The data the tags read: application (default), database or "
                    "device.\n"
                    "  --call-log FILE  Write every call to the host to FILE, a line a call.\n"
+                   "  --variant PRODUCTID  The variant an IODD's device is shown as.\n"
                    "  -h, --help       Show this help and exit.\n"
                    "\n"
                    "Exit status: 0 every tag resolved, 1 any unresolved, 2 bad arguments or a file "
@@ -216,6 +218,9 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
     parser.addOption(dataOption);
     parser.addOption(sourceOption);
     parser.addOption(callLogOption);
+    const QCommandLineOption variantOption(QStringLiteral("variant"), QStringLiteral("IODD variant"),
+                                           QStringLiteral("PRODUCTID"));
+    parser.addOption(variantOption);
     parser.addOption(helpOption);
     const bool parsed = parser.parse(arguments);
     if (parsed && parser.isSet(helpOption)) {
@@ -237,6 +242,7 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
             if (!callLog.open(parser.value(callLogOption), model, &reason))
                 throw Failure{reason};
         }
+        Iodd::toolOptions().variant = parser.value(variantOption);
         DeviceFileError fileError;
         if (!loadDevice(descriptionPath, parser.value(dataOption), model, &fileError))
             throw Failure{fileError.toString()};
