@@ -224,6 +224,13 @@ QByteArray encode(QStringView text)
     return bytes;
 }
 
+QByteArray encodeWithReferences(QStringView text)
+{
+    QByteArray bytes(encodedRoom(text, Unencodable::Reference), Qt::Uninitialized);
+    bytes.truncate(encodeTo(bytes.data(), text, Unencodable::Reference) - bytes.constData());
+    return bytes;
+}
+
 QString decode(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);

@@ -20,6 +20,7 @@ TEST(iodd_test, characters_beyond_the_code_page_are_written_as_references)
     for (int i = 0; i < 40; ++i)
         expected += "&#937;";
     EXPECT_EQ(readBytes(path), expected + "\r\n");
+    EXPECT_EQ(Ansi::encodeWithReferences(line), expected);
     // Elsewhere (names in the registry, say) the code page's own "?" stays.
     EXPECT_EQ(Ansi::encode(u"12 \u03A9"), QByteArray("12 ?"));
 }
