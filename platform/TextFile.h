@@ -4,10 +4,12 @@
 // Reading accepts CR LF, LF-only and a last line without line end; every
 // line written is followed by CR LF. A character that Windows-1252 cannot
 // hold is written as its HTML numeric character reference ("&#937;" for
-// "Ω"), since the files written are HTML; Ansi::encode makes it "?". Only regular files are read, and a line
-// longer than TextReader::MaxLineLength ends the stream with an error. A file is written under a new name
-// beside it and takes the file's name only once it is complete, so its name never shows part of a file and a
-// link at that name is replaced, never written through.
+// "Ω"), since the files written are HTML; Ansi::encode makes it "?". Only
+// regular files are read, and a line longer than TextReader::MaxLineLength
+// ends the stream with an error. A file is written under a new name beside
+// it and takes the file's name only once it is complete, so its name never
+// shows part of a file and a link at that name is replaced, never written
+// through.
 #pragma once
 
 #include <QByteArray>
