@@ -67,6 +67,8 @@ QString decodeSimple(const SimpleType &type, QByteArrayView octets, int offset)
         if (bits > octets.size() * 8)
             throw Fault{QStringLiteral("%1 octets, %2 bits expected").arg(octets.size()).arg(bits)};
     }
+    if (bits <= 0)
+        return {};
     if (offset + bits > octets.size() * 8)
         throw Fault{QStringLiteral("a field at bit %1 of %2 bits lies outside %3 octets")
                         .arg(offset)
