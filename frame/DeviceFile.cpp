@@ -1,6 +1,7 @@
 #include "frame/DeviceFile.h"
 
 #include "frame/DeviceModel.h"
+#include "frame/iodd/IoddDevice.h"
 #include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
@@ -408,6 +409,12 @@ QString defaultDataPath(const QString &descriptionPath)
 bool loadDevice(const QString &descriptionPath, const QString &dataPath, DeviceModel &model,
                 DeviceFileError *error)
 {
+    if (Iodd::isIoddPath(descriptionPath)) {
+        QString data = dataPath;
+        if (data.isEmpty() && QFileInfo::exists(defaultDataPath(descriptionPath)))
+            data = defaultDataPath(descriptionPath);
+        return Iodd::loadIodd(descriptionPath, data, model, Iodd::toolOptions(), error);
+    }
     if (!loadDescription(descriptionPath, model, error))
         return false;
     QString data = dataPath;

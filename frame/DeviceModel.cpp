@@ -62,6 +62,12 @@ void DeviceModel::defineEnumeration(const QString &name, const EnumerationDefini
     d->state->defineEnumeration(name, enumeration);
 }
 
+void DeviceModel::setDisplayText(DisplayText display, std::function<bool(QStringView item)> extraItems)
+{
+    d->state->displayText = std::move(display);
+    d->state->extraItems = std::move(extraItems);
+}
+
 void DeviceModel::setDescriptionPath(const QString &path)
 {
     d->state->descriptionPath = path;

@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct ObjectDefinition
 {
@@ -71,6 +72,16 @@ public:
     /// Defines an object that the "Object" section may or may not list.
     void defineObject(const QString &name, const ObjectDefinition &definition);
     void defineEnumeration(const QString &name, const EnumerationDefinition &enumeration);
+    /// What GetItemString hands out for a data item instead of its stored
+    /// value: called with the item's name, its stored value (null when the
+    /// set has none) and a reader of other items' values in the same data
+    /// set; answers nothing to hand out the stored value. For descriptions
+    /// whose values need turning into display texts (scaling, units).
+    using DisplayText = std::function<std::optional<QString>(
+        const QString &item, const QString *stored, const std::function<QString(const QString &)> &valueOf)>;
+    /// `extraItems` names items that exist without a value in any data set
+    /// (texts the display works out, such as units).
+    void setDisplayText(DisplayText display, std::function<bool(QStringView item)> extraItems = {});
     /// The description file's full path, answered as "&&private_PM&&KQDPath";
     /// empty = the item does not exist.
     void setDescriptionPath(const QString &path);

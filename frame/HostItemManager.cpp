@@ -166,7 +166,18 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
         *value = newBStr(QString::number(m_state->progress));
         break;
     case HostState::ItemKind::Data: {
-        const QString *text = m_state->itemValue(*it, bShadow != VARIANT_FALSE);
+        const bool inShadow = bShadow != VARIANT_FALSE;
+        const QString *text = m_state->itemValue(*it, inShadow);
+        if (m_state->displayText) {
+            const NamedValues &set = inShadow ? m_state->shadow : m_state->application;
+            const auto shown = m_state->displayText(it->itemName(), text, [&set](const QString &name) {
+                return set.find(name).value_or(QString());
+            });
+            if (shown) {
+                *value = newBStr(*shown);
+                break;
+            }
+        }
         *value = newBStr(text ? QStringView(*text) : QStringView());
         break;
     }

@@ -55,6 +55,11 @@ bool HostState::itemExists(QStringView name, OpenHandle *handle) const
                 return true;
             }
         }
+        if (extraItems && extraItems(name)) {
+            if (handle)
+                handle->name = name.toString();
+            return true;
+        }
         return false;
     }
     if (handle)

@@ -66,6 +66,8 @@ struct HostState : std::enable_shared_from_this<HostState>
     /// while it needs rebuilding.
     mutable QList<int> listedDefinitions;
     QString descriptionPath;
+    DeviceModel::DisplayText displayText;
+    std::function<bool(QStringView)> extraItems;
 
     NamedValues application;
     NamedValues shadow;

@@ -153,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             } catch (const ComError &) {
                 text = Ansi::decode(line);
             }
-            filled.append(Ansi::encode(text));
+            filled.append(Ansi::encodeWithReferences(text));
         }
     }
 

@@ -48,8 +48,41 @@ char encodeUnit(char16_t c)
 // character; both directions take it eight characters at a time.
 constexpr int kBlock = 8;
 
-/// Encodes `text` to `out` (room for text.size() bytes); answers the end.
-char *encodeTo(char *out, QStringView text)
+/// Writes the HTML numeric character reference of `code` ("&#937;").
+char *writeReference(char *out, char32_t code)
+{
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + code % 10);
+        code /= 10;
+    } while (code != 0);
+    *out++ = '&';
+    *out++ = '#';
+    while (count > 0)
+        *out++ = digits[--count];
+    *out++ = ';';
+    return out;
+}
+
+/// What a character the code page lacks becomes.
+enum class Unencodable { QuestionMark, Reference };
+
+/// The room encodeTo needs for `text`: a byte a character, and up to eight
+/// ("&#65535;") for one the code page may lack.
+qsizetype encodedRoom(QStringView text, Unencodable unencodable)
+{
+    if (unencodable == Unencodable::QuestionMark)
+        return text.size();
+    qsizetype wide = 0;
+    const char16_t *units = text.utf16();
+    for (qsizetype i = 0; i < text.size(); ++i)
+        wide += units[i] >= 0x100;
+    return text.size() + 7 * wide;
+}
+
+/// Encodes `text` to `out` (room for encodedRoom() bytes); answers the end.
+char *encodeTo(char *out, QStringView text, Unencodable unencodable = Unencodable::QuestionMark)
 {
     const char16_t *in = text.utf16();
     const qsizetype n = text.size();
@@ -80,10 +113,16 @@ char *encodeTo(char *out, QStringView text)
         if (i >= n)
             break;
         const char16_t c = in[i++];
-        // A character outside the basic plane is one "?", not two.
+        char32_t code = c;
+        // A character outside the basic plane is one character, not two.
         if (QChar::isHighSurrogate(c) && i < n && QChar::isLowSurrogate(in[i]))
-            ++i;
-        *out++ = encodeUnit(c);
+            code = QChar::surrogateToUcs4(c, in[i++]);
+        const char byte = code > 0xFFFF ? '?' : encodeUnit(c);
+        // A lone surrogate is no character a reference could name.
+        if (byte == '?' && c != u'?' && unencodable == Unencodable::Reference && !QChar::isSurrogate(code))
+            out = writeReference(out, code);
+        else
+            *out++ = byte;
     }
     return out;
 }
@@ -182,6 +221,13 @@ QByteArray encode(QStringView text)
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);
     bytes.truncate(encodeTo(bytes.data(), text) - bytes.constData());
+    return bytes;
+}
+
+QByteArray encodeWithReferences(QStringView text)
+{
+    QByteArray bytes(encodedRoom(text, Unencodable::Reference), Qt::Uninitialized);
+    bytes.truncate(encodeTo(bytes.data(), text, Unencodable::Reference) - bytes.constData());
     return bytes;
 }
 
@@ -435,9 +481,8 @@ bool TextWriter::writeLine(QStringView line)
 {
     if (!d || d->failed())
         return false;
-    // Encoding never makes a line longer: one byte per character at most.
-    char *begin = d->append(line.size() + 2);
-    if (!d->endLine(encodeTo(begin, line))) {
+    char *begin = d->append(encodedRoom(line, Unencodable::Reference) + 2);
+    if (!d->endLine(encodeTo(begin, line, Unencodable::Reference))) {
         m_error = d->file.errorString();
         return false;
     }

@@ -3,11 +3,13 @@
 //
 // Reading accepts CR LF, LF-only and a last line without line end; every
 // line written is followed by CR LF. A character that Windows-1252 cannot
-// hold is written as "?". Only regular files are read, and a line longer
-// than TextReader::MaxLineLength ends the stream with an error. A file is
-// written under a new name beside it and takes the file's name only once it
-// is complete, so its name never shows part of a file and a link at that
-// name is replaced, never written through.
+// hold is written as its HTML numeric character reference ("&#937;" for
+// "Ω"), since the files written are HTML; Ansi::encode makes it "?". Only
+// regular files are read, and a line longer than TextReader::MaxLineLength
+// ends the stream with an error. A file is written under a new name beside
+// it and takes the file's name only once it is complete, so its name never
+// shows part of a file and a link at that name is replaced, never written
+// through.
 #pragma once
 
 #include <QByteArray>
@@ -17,6 +19,9 @@
 
 namespace Ansi {
 QByteArray encode(QStringView text);
+/// As TextWriter::writeLine() encodes a line: a character the code page
+/// lacks as its numeric character reference.
+QByteArray encodeWithReferences(QStringView text);
 QString decode(QByteArrayView bytes);
 /// Decodes into `text`, whose buffer is reused when it is large enough.
 void decodeInto(QString &text, QByteArrayView bytes);

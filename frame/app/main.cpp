@@ -9,6 +9,7 @@
 #include "frame/ToolSignals.h"
 #include "frame/app/FrameWindow.h"
 #include "frame/app/Watchdog.h"
+#include "frame/iodd/IoddDevice.h"
 #include "frame/session/FrameOptions.h"
 #include "frame/session/HostProcess.h"
 #include "frame/session/HostSession.h"
@@ -70,6 +71,7 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     session.setAnswers(options.answerYes ? HostSession::Answers::AnswerOk : HostSession::Answers::AskUser);
 
     activity(QStringLiteral("loading the device description %1").arg(options.descriptionPath));
+    Iodd::toolOptions().variant = options.variant;
     DeviceFileError error;
     if (!loadDevice(options.descriptionPath, options.dataPath, session.model(), &error)) {
         printError(error.toString());

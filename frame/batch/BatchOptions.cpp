@@ -62,7 +62,16 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         QStringLiteral("script"),
         QStringLiteral("Let the pages run their script (off by default); each page then renders in a process "
                        "of its own, as with --isolated."));
-    parser.addOptions({help, version, quiet, verbose, source, report, pdf, jobs, timeout, summary, isolated, script});
+    const QCommandLineOption ioddLibrary(
+        QStringLiteral("iodd-library"),
+        QStringLiteral("PATHs are value files of IO-Link devices (JSON answers of a master or Data Storage "
+                       "backups), each documented with its IODD found in DIR (default source: device)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption variant(QStringLiteral("variant"),
+                                     QStringLiteral("Show the IODD variant with this product id."),
+                                     QStringLiteral("PRODUCTID"));
+    parser.addOptions({help, version, quiet, verbose, source, report, pdf, jobs, timeout, summary, isolated, script,
+                       ioddLibrary, variant});
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("Descriptions, folders or @LIST files."),
                                  QStringLiteral("PATH..."));
@@ -137,6 +146,10 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
     result.isolatedRenderers = parser.isSet(isolated) || result.pageScript;
     result.quiet = parser.isSet(quiet);
     result.verbose = parser.isSet(verbose);
+    result.ioddLibrary = parser.value(ioddLibrary);
+    result.variant = parser.value(variant);
+    if (!result.ioddLibrary.isEmpty() && result.sourceCommand.isEmpty())
+        result.sourceCommand = sourceCommandFor(QStringLiteral("device"));
 
     const auto pathFor = [&](const QCommandLineOption &option, QString *path) {
         if (!parser.isSet(option))

@@ -27,6 +27,11 @@ struct BatchOptions
     QString summaryPath;   ///< empty = no CSV summary
     int jobs = 1;
     int timeoutSeconds = 60;
+    /// A folder of IODDs: the inputs are then value files (a master's JSON
+    /// answers or Data Storage backups), each documented with its IODD.
+    QString ioddLibrary;
+    /// The product id of the IODD variant to show; empty = the values' own.
+    QString variant;
     /// Each page in a renderer process of its own, as a frame runs it; by
     /// default the pages share one renderer process.
     bool isolatedRenderers = false;

@@ -8,6 +8,18 @@
 #include <QFileInfo>
 #include <QTimer>
 
+namespace {
+
+/// A device documented from its values names them and the IODD used.
+QString outcomePath(const BatchDevice &device)
+{
+    if (device.dataPath.isEmpty())
+        return device.path;
+    return QStringLiteral("%1 (IODD %2)").arg(device.dataPath, device.path);
+}
+
+} // namespace
+
 struct BatchRun::Job
 {
     std::size_t index = 0;
@@ -121,7 +133,7 @@ void BatchRun::startJob(std::size_t index)
 {
     const BatchDevice &device = m_devices.at(qsizetype(index));
     if (!device.error.isEmpty()) {
-        record(index, {device.path, false, device.error, 0, QString(), QString()});
+        record(index, {outcomePath(device), false, device.error, 0, QString(), QString()});
         return;
     }
 
@@ -140,7 +152,7 @@ void BatchRun::startJob(std::size_t index)
     });
 
     DeviceFileError error;
-    if (!loadDevice(device.path, QString(), session.model(), &error)) {
+    if (!loadDevice(device.path, device.dataPath, session.model(), &error)) {
         finishJob(job, false, error.toString());
         return;
     }
@@ -214,7 +226,7 @@ void BatchRun::finishJob(Job *job, bool ok, const QString &reason)
     }
     const QString printFile = job->session.printFilePath();
     record(job->index,
-           {m_devices.at(qsizetype(job->index)).path, ok, message, job->clock.elapsed() / 1000.0,
+           {outcomePath(m_devices.at(qsizetype(job->index))), ok, message, job->clock.elapsed() / 1000.0,
             printFile.isEmpty() || !QFileInfo::exists(printFile) ? QString() : printFile, job->pdf});
     // The job's own code may be below on the stack (this runs from its
     // signals); it goes once control is back in the event loop.

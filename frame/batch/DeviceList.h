@@ -18,6 +18,9 @@ struct BatchDevice
     /// Why the device cannot be run (an unreadable list, a folder without
     /// descriptions, a PDF path another device has); empty when it can.
     QString error;
+    /// The device's values, for a device documented from an IODD library
+    /// (the description is then the IODD found for them); empty otherwise.
+    QString dataPath = {};
 };
 
 /// The devices of every input in order (a folder's sorted by path); "@-"

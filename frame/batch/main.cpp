@@ -10,6 +10,8 @@
 #include "frame/batch/BatchReport.h"
 #include "frame/batch/BatchRun.h"
 #include "frame/batch/TemplateLanguage.h"
+#include "frame/batch/IoddDeviceList.h"
+#include "frame/iodd/IoddDevice.h"
 #include "frame/session/HostProcess.h"
 #include "platform/FileName.h"
 
@@ -37,7 +39,11 @@ int runBatch(QApplication &app, const BatchOptions &options)
     // From the start: a signal while the devices are gathered still ends
     // the run with its summary.
     ToolSignals endSignals;
-    const QList<BatchDevice> devices = collectDevices(options.inputs, options.pdfDirectory);
+    Iodd::toolOptions().variant = options.variant;
+    const QList<BatchDevice> devices =
+        options.ioddLibrary.isEmpty()
+            ? collectDevices(options.inputs, options.pdfDirectory)
+            : collectIoddDevices(options.inputs, options.ioddLibrary, options.pdfDirectory);
     if (const QString problem = checkBatchOutputs(options, devices); !problem.isEmpty()) {
         printError(problem);
         return BatchUsage;

@@ -117,10 +117,13 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
                                      QStringLiteral("FILE"));
     const QCommandLineOption script(QStringLiteral("script"),
                                     QStringLiteral("Let the page run its script (off by default)."));
+    const QCommandLineOption variant(QStringLiteral("variant"),
+                                     QStringLiteral("Show the IODD variant with this product id."),
+                                     QStringLiteral("PRODUCTID"));
     parser.addOptions({help, version, quiet, verbose, data, database, source, report, pdf, screenshot, yes,
-                       exit, headless, timeout, callLog, script});
+                       exit, headless, timeout, callLog, script, variant});
     parser.addPositionalArgument(QStringLiteral("DESCRIPTION"),
-                                 QStringLiteral("The device description (.kqd)."));
+                                 QStringLiteral("The device description (.kqd) or IODD (.xml)."));
 
     if (!parser.parse(QStringList{QStringLiteral("quiravel-frame")} + arguments)) {
         *message = parser.errorText();
@@ -151,6 +154,7 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     FrameOptions result;
     result.descriptionPath = positional.first();
     result.dataPath = parser.value(data);
+    result.variant = parser.value(variant);
     result.databasePath = parser.value(database);
 
     const auto commandFor = [&](const QCommandLineOption &option, const QHash<QString, QString> &commands,

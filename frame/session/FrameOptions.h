@@ -24,6 +24,7 @@ struct FrameOptions
 {
     QString descriptionPath;
     QString dataPath;      ///< empty = the description's default data file, if any
+    QString variant;       ///< an IODD variant's product id; empty = the values' own, else the first
     QString databasePath;  ///< empty = as the data file says
     QString sourceCommand; ///< "srcValue", "scrDatabase", "scrShadow" or empty
     QString reportCommand; ///< "ShowApplicationReport", ... or empty

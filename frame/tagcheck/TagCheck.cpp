@@ -7,6 +7,7 @@
 #include "frame/DeviceModel.h"
 #include "frame/ToolOutput.h"
 #include "frame/ToolSignals.h"
+#include "frame/iodd/IoddDevice.h"
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
@@ -36,8 +37,8 @@ struct Text
 const QString Tool = QStringLiteral("quiravel-tagcheck");
 
 const QString Usage = QStringLiteral("usage: quiravel-tagcheck [-q] [--data FILE] [--source "
-                                     "application|database|device] [--call-log FILE] DESCRIPTION.kqd "
-                                     "[TEMPLATE]");
+                                     "application|database|device] [--call-log FILE] [--variant PRODUCTID] "
+                                     "DESCRIPTION.kqd|IODD.xml [TEMPLATE]");
 
 const QString Help =
     Usage +
@@ -54,6 +55,7 @@ const QString Help =
                    "device.\n"
                    "  --call-log FILE  Write every call to the host to FILE, a line a call.\n"
                    "  -q, --quiet      List only the tags that are not resolved.\n"
+                   "  --variant PRODUCTID  The variant an IODD's device is shown as.\n"
                    "  -h, --help       Show this help and exit.\n"
                    "  --version        Show the version and exit.\n"
                    "\n"
@@ -306,6 +308,9 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
     parser.addOption(dataOption);
     parser.addOption(sourceOption);
     parser.addOption(callLogOption);
+    const QCommandLineOption variantOption(QStringLiteral("variant"), QStringLiteral("IODD variant"),
+                                           QStringLiteral("PRODUCTID"));
+    parser.addOption(variantOption);
     parser.addOption(helpOption);
     const bool parsed = parser.parse(arguments);
     if (parsed && parser.isSet(helpOption)) {
@@ -329,6 +334,7 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
     try {
         const QString descriptionPath = positional.at(0);
         DeviceModel model;
+        Iodd::toolOptions().variant = parser.value(variantOption);
         DeviceFileError fileError;
         if (!loadDevice(descriptionPath, parser.value(dataOption), model, &fileError))
             throw Failure{fileError.toString()};
@@ -351,7 +357,7 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
         selectSource(parser.value(sourceOption), model, context);
 
         const QString templatePath =
-            positional.size() == 2 ? positional.at(1) : defaultTemplate(model, descriptionPath);
+            positional.size() == 2 ? positional.at(1) : defaultTemplate(model, model.descriptionPath());
         const int status = checkTemplate(templatePath, context, parser.isSet(quietOption), out, err);
         out.flush();
         if (QString reason; !callLog.finish(&reason))
