@@ -704,6 +704,11 @@ void frmQuiravel::onRendererLost()
             dialog->reject();
     }
     setPrintEntriesEnabled(false);
+    // Only a page that was shown is brought back, and once: a renderer that
+    // cannot start fails the load it dies in, and reloading it again and
+    // again would keep that failure from ever being heard.
+    if (!std::exchange(m_pageShownOk, false))
+        return;
     // Not from inside the engine's own notification.
     QTimer::singleShot(0, this, [this] {
         if (m_browser && !m_unloaded && !m_browser->locationUrl().isEmpty()) {
@@ -718,6 +723,7 @@ void frmQuiravel::onRendererLost()
 
 void frmQuiravel::onLoadFinished(bool ok)
 {
+    m_pageShownOk = ok;
     if (m_rendererLost && ok) {
         m_rendererLost = false;
         setPrintEntriesEnabled(true);
@@ -739,6 +745,8 @@ void frmQuiravel::WebBrowser1_ObjectEvent(const QString &name, const QVariantMap
     // Runs with errors suppressed: nothing reaches the user or the browser.
     try {
         if (name == QLatin1String("NavigateComplete2")) {
+            // A page is there; a failed load says so right after.
+            m_pageShownOk = true;
             if (m_previewChecked)
                 return;
             try {

@@ -171,6 +171,7 @@ private:
     int m_running = 0;
     bool m_deleteWhenIdle = false;
     bool m_rendererLost = false;
+    bool m_pageShownOk = false; ///< the last load finished with its page
     QHash<QAction *, void (frmQuiravel::*)()> m_commands;
     /// The menu entries in the window's order (captions are set in it).
     QList<QAction *> m_menuEntries;

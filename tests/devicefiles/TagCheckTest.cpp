@@ -118,8 +118,8 @@ TEST(devicefiles_test, tagcheck_call_log_failures_are_reported_and_inputs_are_ne
         runTool(QStringLiteral(QUIRAVEL_TAGCHECK),
                 {QStringLiteral("--call-log"), description, description, page}, registry);
     EXPECT_EQ(onInput.exitCode, 2);
-    EXPECT_EQ(onInput.err,
-              description + QStringLiteral(": cannot create: It is one of the files this run reads\n"));
+    EXPECT_EQ(onInput.err, QStringLiteral("quiravel-tagcheck: ") + description +
+                               QStringLiteral(": cannot create: It is one of the files this run reads\n"));
     EXPECT_EQ(readText(description), before);
 
     // A full disk, stood in for by a file size limit with the signal at its
@@ -137,7 +137,7 @@ TEST(devicefiles_test, tagcheck_call_log_failures_are_reported_and_inputs_are_ne
     process.start(QStringLiteral(QUIRAVEL_TAGCHECK), {QStringLiteral("--call-log"), log, description, page});
     const ProcessResult full = finishTool(process);
     EXPECT_EQ(full.exitCode, 2) << full.err.toStdString();
-    EXPECT_EQ(full.err, log + QStringLiteral(": cannot write: File too large\n"));
+    EXPECT_EQ(full.err, QStringLiteral("quiravel-tagcheck: ") + log + QStringLiteral(": cannot write: File too large\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"calls.log", "FlowMeter.kqd"}));
 

@@ -91,9 +91,12 @@ file(GLOB_RECURSE documents ${prefix}/share/doc/quiravel/*.md ${prefix}/share/qu
 foreach(document IN LISTS documents)
     file(READ ${document} text)
     get_filename_component(folder ${document} DIRECTORY)
-    string(REGEX MATCHALL "\\]\\([^)#:]+[)#]" links "${text}")
+    # CMake does not split a list whose items hold an unpaired "]": the
+    # links are marked without brackets before they are listed.
+    string(REPLACE "](" " <link>(" text "${text}")
+    string(REGEX MATCHALL "<link>\\([^)#: \n]+[)#]" links "${text}")
     foreach(link IN LISTS links)
-        string(REGEX REPLACE "^\\]\\(|[)#]$" "" target "${link}")
+        string(REGEX REPLACE "^<link>\\(|[)#]$" "" target "${link}")
         if(NOT EXISTS ${folder}/${target})
             message(FATAL_ERROR "${document} links to ${target}, which is not installed")
         endif()
