@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The browser engine's own share of a batch run, without the component or
 // the host: for each device a page loads the raw template, then the print
 // file, then prints it to an A4 PDF; as many pages in flight as the batch

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // IODDs at scale: loading a generated IODD of about 20 MB as a device (the
 // parse, the mapping, the templates written) and finding the IODDs of 100
 // value files in a library of 100 IODDs. Generates its files in a temporary

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Print-file generation against the in-memory host: a tag-dense template, the
 // same template without tags, the default report of a large device, and a
 // plain copy of the template as the floor. Prints one summary line at the end.

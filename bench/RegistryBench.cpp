@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The registry stand-in at 20,000 keys: the first read of the file (its
 // parse), the lookups a frame makes at start on that first read, warm
 // lookups, and the component's registration and removal through its own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Scale: how loading a device description grows with its object
 // definitions, and how the peak memory of quiravel-tagcheck and of the
 // headless frame grows with the size of the template they fill. Generates

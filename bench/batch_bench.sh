@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Throughput and memory of quiravel-batch against one quiravel-frame process
 # per device, on generated copies of the flow-meter sample.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The Debian packages (./dev package): one per install component, each with
 # its own description, the ones on top depending on exactly this version of
 # the component. The binaries' library dependencies come from dpkg-shlibdeps;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Writes a manual page with the release's date and version in its .TH line:
 #   cmake -DSOURCE=<page> -DOUTPUT=<file> -DDATE=<YYYY-MM-DD> -DVERSION=<x.y.z> -P ManPage.cmake
 file(READ ${SOURCE} page)

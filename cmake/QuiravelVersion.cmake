@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The version is written once, in the resource script's version block, whose
 # texts the system shows as they are. The project, the library's file name and
 # the package take theirs from its FILEVERSION: major, minor, 0, build becomes

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # QUIRAVEL_RELEASE_DATE: the date of docs/changelog's latest entry as
 # YYYY-MM-DD, so that what is dated by the release (the manual pages) is the
 # same on every build of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library's class factory and self-registration, behind its exported
 // entry points.
 #pragma once

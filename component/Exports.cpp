@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The four entry points of the in-process component library. Nothing leaves
 // them as an exception.
 #include "Exports.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component library's exported entry points, with C linkage: what the
 // component hosting and the registration tool look up by name.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library's server locks and, with the objects' own count, DllCanUnloadNow.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's system information queries: the NT-family test and the
 // computer's registered owner and organisation, read anew on every call.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A second View of the component: no window and no behaviour; it accepts
 // every call of the host and answers 0. Not creatable from outside.
 #pragma once

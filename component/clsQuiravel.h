@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component class: the host's View, the system information queries of
 // its default interface, and the state the window and the generators read.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The names and values both sides of the host contract agree on, written
 // once: the host-private items the component opens, the function it starts,
 // the setting it reads, the load modes, the report's file name and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's interfaces as the component calls them (type library KQApplet).
 //
 // Every operation sits at a fixed slot of its interface's table: slots 0 to 6

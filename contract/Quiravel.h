@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's own type library "Quiravel": class and interface
 // identifiers and the interfaces it offers besides the host's View.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The automation interface the component offers besides View and
 // _clsQuiravel (found by interface query): a host drives the view's window as
 // a user would and learns when a page is shown, without reaching into the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A host call log written to a file as the calls happen, one line a call,
 // so that watching a long run costs no memory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reference host's device files: a device description (".kqd"), the
 // device's data file and the database file it names, read into a DeviceModel.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reference host's in-memory device: what a device description file and
 // the device's data sets hold, and the three host objects that answer the
 // component's calls on them (AppItemManager, AppDeviceDescription,

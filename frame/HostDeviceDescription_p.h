@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device description: entries, sections and the definitions of objects
 // and enumerations.
 #pragma once

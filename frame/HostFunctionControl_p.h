@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The function control: uploads and the database load the component starts.
 #pragma once
 

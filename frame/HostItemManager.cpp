@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "frame/HostItemManager_p.h"
 
 #include "frame/HostDeviceDescription_p.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The item manager the component is handed: items opened, read and closed.
 #pragma once
 

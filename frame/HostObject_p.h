@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every host object shares: the interface query, its count in the
 // state, and the conversions between host strings and the state's names.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "frame/HostState_p.h"
 
 #include "frame/HostObject_p.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The state behind a DeviceModel that the host objects answer from. The
 // objects share it, so one the component still holds after the model is
 // gone answers from what the model left.

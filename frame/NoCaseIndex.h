@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Names matched without regard to case, as the host matches item, entry and
 // definition names: a hash and equality that agree with QString::compare
 // without regard to case, and a map of names to values built on them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ToolOutput.h"
 
 #include "resources/Language.h"

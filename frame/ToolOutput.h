@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How the frame's tools speak: one wording for host statuses, one shape for
 // error lines, so that scripts can read every tool's output alike.
 #pragma once

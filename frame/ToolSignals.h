@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How the tools end on a signal: SIGINT, SIGTERM and SIGHUP are turned into
 // an event the event loop hears, so that every tool leaves through its
 // normal exit path (files finished or removed, the terminal's line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device description, data and database file readers on any bytes. The
 // input's first byte picks the reader, the rest is the file, written to a
 // temporary directory of this process so that the readers take the same

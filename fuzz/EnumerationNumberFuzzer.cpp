@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The numeric reading of an enumeration item's value text, checked against a
 // second, plainly written reading: drop every blank, take the number at the
 // start, round the fraction half to even.

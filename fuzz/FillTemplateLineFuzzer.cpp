@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Template line filling against the in-memory host, with the host's data and
 // answers taken from the input too. The input is text: the first line is the
 // template line, every further line sets up the host or the lookup:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ".reg" reader and writer on any bytes. Whatever is accepted must come
 // back from its own output: reading what was written gives the same keys and
 // values, and writing that again gives the same bytes. The same holds after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The string-table compiler on any script: it either answers one error with a
 // line inside the script, or compiles it; then every string it accepted must
 // come back unchanged from the string block it was compiled into.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The string-block reader, on a block of any bytes: each of the 16 positions
 // is read straight from the block and through the platform's lookup of a
 // module that holds the block in two languages; both must agree, stay inside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole template-to-print-file path on any template: the input is the
 // template's bytes, the host a small fixed device in memory, the print file
 // written beside the template in a temporary directory of this process over

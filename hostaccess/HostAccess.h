@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The calls every user of the host's interfaces makes the same way: fetching
 // the device description and function control, keeping an opened item
 // closed on every path, reading an item and reading an object's definition.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RAII owner of one BSTR, with conversions to and from QString.
 #pragma once
 

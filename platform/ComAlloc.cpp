@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The allocation side of the shared binary conventions: BSTRs and
 // enumeration arrays. Plain C++ without Qt, so that hosts can link it too.
 #include "ComTypes.h"

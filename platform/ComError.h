@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Failure statuses travel as one exception type until an entry point
 // (a View operation, an exported function) turns them back into a status.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reference counting and the module's count of live objects, shared by every
 // COM-style object of a module; the named-dispatch slots for the objects
 // whose interfaces derive from IDispatch. The object's own class supplies

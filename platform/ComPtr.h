@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one smart pointer for COM-style references.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The binary conventions of the in-process component world, as the component
 // and its hosts share them: result codes, 16-bit booleans, GUIDs, the
 // length-prefixed BSTR, a small VARIANT and the IUnknown/IDispatch slots.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // In-process classes are found through the registry stand-in and created by
 // loading their library and asking its class factory. Loaded libraries stay
 // loaded until CoFreeUnusedLibraries finds them unused.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Component-hosting stand-in: registration of in-process classes in the
 // registry stand-in and their creation by class id or programmatic
 // identifier, by loading the registered library and asking its class

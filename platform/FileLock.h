@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An exclusive lock between processes on a file's real path, for a file
 // that is written and then read by someone else (the print file, read by
 // the browser engine): a second writer waits until the first's reader is

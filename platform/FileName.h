@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File names as the system gives them: bytes, which are UTF-8 by
 // convention only. Qt reads names as UTF-8 and cannot name a file whose
 // name is not, so such names are found here, byte by byte, and shown with

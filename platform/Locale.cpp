@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The user's locale comes from the POSIX environment, read anew on every
 // call so that a changed environment takes effect at once.
 #include "Locale.h"

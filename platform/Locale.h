@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // User locale stand-in: the Windows locale and language identifiers derived
 // from LC_ALL, LC_MESSAGES and LANG (the first one set and not empty wins),
 // and the locale's date and number conventions (numbers from LC_ALL,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One place where every message box of the process passes, so that a test
 // or a host without a display can answer it.
 #include "MessageBox.h"

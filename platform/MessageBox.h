@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Message boxes go through this one service so that tests and hosts can read
 // and answer them. Without a handler a modal QMessageBox is shown.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A document keeps the file's lines, grouped by section, beside a hash index
 // of keys and values, so that reading and each change cost no more than a
 // pass over the file and writing back loses nothing that was not changed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Windows ".reg" export format as text: read into keys and values, and
 // written back with everything that was not changed kept as it stood.
 //

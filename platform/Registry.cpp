@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Each open looks at the file: a file whose stamp (inode, size, times) is
 // as when it was last parsed, long after its last change, is not read
 // again; otherwise its bytes are read, and parsed unless they are the bytes

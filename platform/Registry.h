@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Registry stand-in: the few registry calls the component makes, with the
 // platform's semantics (size queries included), backed by a file in the
 // Windows ".reg" export format (see RegFile.h for what is read and kept).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one check every reader of a user's file makes: only a regular file of
 // sane size is read, and anything else is named the same way everywhere.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one way every file of ours is written: a new file beside the target
 // that takes the target's name only once it is complete.
 //

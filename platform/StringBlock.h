@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The string-block format of string resources, written by the build-time
 // resource compiler and read by the string lookups: sixteen counted strings,
 // each a 16-bit length and its UTF-16LE units. String `id` is entry id % 16

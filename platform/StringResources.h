@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // String resources of a module in the platform's string-block format, with
 // the platform's find/load/lock/free calls.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The version numbers are the kernel's, as uname reports them.
 #include "SystemInfo.h"
 

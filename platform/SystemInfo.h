@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Operating-system version stand-in. This system reports the NT platform
 // (platform id 2), since it has the registry layout of that family.
 // QUIRAVEL_PLATFORM_ID, when set to a number, reports that platform id

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Single-byte text files: a hand-written Windows-1252 codec (the files must
 // read and write the same bytes on every system, whatever codecs the Qt
 // build carries), chunked reads and buffered writes that replace a file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text-file layer: single-byte Windows-1252 ("ANSI") files with CR LF line
 // ends and no byte-order mark, read and written line by line.
 //

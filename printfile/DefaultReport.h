@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The default device report: a fixed-layout HTML page that needs no
 // template. It names who printed it and when, lists the device entries of
 // the device description and the current value of every object that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What tag substitution, clsEnum and the default report share for talking to
 // the host objects, on top of the host-access layer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What tag substitution and the default report read of the component.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tag substitution: the "#NAME#" tags of a print template and the text each
 // of them stands for.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The template print file: a copy of the device's HTML template with every
 // tag filled in, written beside the template.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // clsEnum: turns the number of an enumeration item into the text that the
 // device description gives it. One object serves one lookup.
 #pragma once

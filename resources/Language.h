@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The language code that names a print template's language variant.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "Toolkit_LoadResource.h"
 
 #include "platform/Locale.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's texts by id in the user's language.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "Version.h"
 
 QString versionResourceValue(const QString &key)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component library's version information, compiled from the resource
 // script together with the string table.
 #pragma once

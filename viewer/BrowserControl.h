@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The embedded web browser as the viewer window uses it, and the control
 // factory that creates it by programmatic identifier.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window's layout arithmetic, free of widgets so that it can be checked
 // with plain numbers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Printing of the page a web view shows: with the print dialog, without it,
 // and through the print preview dialog.
 #pragma once

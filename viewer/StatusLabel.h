@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The status bar's one text: shown as it is given, on one line, cut with an
 // ellipsis where the bar is too narrow.
 #pragma once

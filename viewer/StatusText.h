@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Texts the window writes into its status bar.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the viewer window needs of the component that owns it.
 #pragma once
 

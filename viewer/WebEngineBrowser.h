@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The browser control realised with Qt WebEngine: a web view in the
 // process's off-the-record profile whose network access can be cut off
 // entirely, showing files of one device's folder.

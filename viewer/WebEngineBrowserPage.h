@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page of the browser control: a device's print view, which is content
 // from a device vendor and a device, never code that may run, read or send.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whether the browser engine of this installation can start at all. The
 // engine ends the whole process when its helper program or its resources
 // are missing, so the browser control looks before it starts the engine.

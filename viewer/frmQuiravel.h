@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The viewer window: menu bar, status bar and the embedded browser showing
 // the print view, with the window's commands.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame window's log: the most recent host calls and message boxes,
 // bounded, for a list view that draws only the rows on screen.
 #pragma once

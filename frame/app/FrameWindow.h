@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame's own window: drives the hosted view (show, hide, close, its
 // commands), the simulated device's connection, and shows the most recent
 // calls the component made to the host and the message boxes it showed.

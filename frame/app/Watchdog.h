@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ends the process when a run that should end on its own has not, even when
 // the user-interface thread is blocked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // quiravel-frame: a host for the print view component. It loads a device
 // description and its data into an in-memory host, creates the component
 // through the platform's component hosting, as any host would, and drives

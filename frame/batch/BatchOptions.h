@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The batch's command line: which devices, which data source, where the
 // PDFs and the summary go, how many devices at once.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The batch's own outputs, checked before any device runs: a run that
 // cannot write its summary or PDFs says so at once, not after an hour.
 #pragma once

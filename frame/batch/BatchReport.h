@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the batch tells its user: a progress bar on a terminal, one line per
 // device otherwise, a summary at the end and the outcomes as CSV.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs many devices through the print view component in one process: each
 // device gets its own in-memory host, component instance and window, a
 // number of them in flight at once, and everything of a finished device is

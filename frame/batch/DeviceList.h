@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The devices a batch documents: descriptions given directly, found in
 // folders, or named by list files, each with the PDF path it gets.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "frame/batch/IoddDeviceList.h"
 
 #include "frame/iodd/IoddLibrary.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The devices of a plant documented from their masters' values: each value
 // file with the IODD that a folder of IODDs holds for its vendor and device.
 #pragma once

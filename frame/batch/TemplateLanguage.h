@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The template a device's page is made from follows the user's language; a
 // device whose folder has the template only in the other language fails,
 // and the user should hear why rather than just "File not found".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // quiravel-batch: documents many devices in one run. Each device is loaded
 // into its own in-memory host and gets its own instance of the print view
 // component, created through the platform's component hosting as a frame

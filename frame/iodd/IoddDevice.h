@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A device of the reference host read from an IO-Link IODD: the same
 // in-memory device a ".kqd" description gives, with objects, enumerations,
 // device entries and display texts mapped from the IODD, the IODD's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An IO-Link device description (IODD, schema 1.0.1 or 1.1) as the host
 // needs it: identity, variables with their data types, menus and the texts
 // of one language. Reading it is strict about what an XML file may make a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Facts of IO-Link that an IODD refers to without stating them: the
 // standard variables a StdVariableRef names and the standard unit codes.
 // Written from the public tables of the interface specification and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A folder of IODDs, as a plant's engineer keeps them: each device's IODD
 // found by vendor id and device id, the newest release where several match.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The print template generated for an IODD device: a head with the device
 // entries, then a table per menu with a row per value (label, value, unit),
 // in the look of the bundled sample templates. Written in Windows-1252 with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A device's parameter values as a master holds them, turned into the
 // values of the objects an IODD's device has: octets decoded through the
 // IODD's data types, or the answers a master's JSON interface gave.

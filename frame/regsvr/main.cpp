@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // quiravel-regsvr [-u] LIBRARY: has an in-process component library register
 // (or unregister) its classes in the registry stand-in. A registry file that
 // cannot be read as one is left as it is, and said so.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame's command line: what to load, which view commands to run and
 // when to quit.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The small COM object the frame advises to the component.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a process hosting the component sets up around its application
 // object: the platform and browser engine settings, quiet logging, and the
 // unloading of component libraries once the application is gone.

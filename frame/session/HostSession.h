@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame's side of one hosted view: the in-memory device, the component
 // created through the platform's component hosting (never linked), and the
 // event sink through which the component reports pages, PDFs and messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PDF the browser engine prints names neither the page nor the program
 // that made it. The document information is set afterwards by an
 // incremental update: the engine's objects stay byte for byte as written,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the frame does on its own after start-up, as its options ask: show
 // the view, run the view commands, wait until the page they generated is
 // loaded, print it to PDF, take a screenshot, and decide the exit status.

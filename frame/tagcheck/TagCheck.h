@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The template check: every tag of a print template, what the component
 // would put in its place for a device given by its device files, and which
 // tags would stay in the page unresolved.

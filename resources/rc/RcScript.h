@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The resource script compiler's parts: reading a script into its string
 // tables and version information, and turning them into the C++ source the
 // component is built with. The quiravel_rc tool and the fuzzer share them.

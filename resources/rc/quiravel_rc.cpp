@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // quiravel_rc: compiles the component's resource script into a C++ source
 // that holds the string tables as string blocks of the platform's format and
 // the version information.

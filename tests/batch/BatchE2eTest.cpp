@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // quiravel-batch end to end: the built component is registered in a private
 // registry file, and the batch documents folders of flow-meter copies with
 // their own values, some of them broken, in one run each.

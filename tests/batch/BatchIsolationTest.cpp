@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // quiravel-batch with devices that misbehave beside healthy ones, and pages
 // that must be printed whole however long the device's upload takes.
 #include "tests/support/ToolProcess.h"

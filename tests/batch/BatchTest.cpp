@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The batch's input and output without the browser: which devices its
 // paths name and where their PDFs go, its command line, its CSV.
 #include "frame/batch/BatchOptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The second View of the library: it accepts every call of a host, answers
 // 0 from each and keeps nothing of the host.
 #include "ComponentFixture.h"

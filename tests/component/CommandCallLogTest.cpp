@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host calls of each data source command and report variant, in order
 // and with their arguments, from the menu entry to the written page.
 #include "ComponentFixture.h"

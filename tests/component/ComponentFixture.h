@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A clsQuiravel attached to the in-memory host, with message boxes answered
 // by the test and the fake browser standing in for the browser engine.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The View menu's data source commands, end to end: component, window,
 // print file generation and the in-memory host.
 #include "ComponentFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A browser engine that cannot start, as a broken or partial installation
 // leaves it. The engine would end the whole process, so this runs in a
 // process of its own in which the engine never starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What keeps the host process safe: each view talks to its own host sink,
 // every host item opened is closed exactly once, and failure statuses reach
 // the host.

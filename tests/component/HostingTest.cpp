@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component library as a host meets it: through its exported entry
 // points only. (Registration, and creation by programmatic identifier, are
 // proven by the frame's end-to-end runs with the registration tool.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host closes its view at any moment, also while the view waits for the
 // user in a real message box (its own nested event loop) or for an upload:
 // nothing freed is touched, every item is closed, the host hears ReleaseView.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The system information queries as a late-bound client reaches them: by
 // name, through the component's named dispatch.
 #include "ComponentFixture.h"

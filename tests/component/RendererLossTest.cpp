@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's renderer process dies under a shown view (a crash, the system
 // ending it): the host lives on, printing is refused until the page has
 // loaded again in a new renderer, and then it prints.

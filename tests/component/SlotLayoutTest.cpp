@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A host compiled elsewhere calls the component and is called by it through
 // table positions only: every listed operation must sit at its slot.
 #include "contract/KQApplet.h"

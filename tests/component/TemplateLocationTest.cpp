@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How attaching derives the template's file name and folder from the host's
 // description: its "PRINTTEMPLATEFILE" entry, the user's language and the
 // description file's path.

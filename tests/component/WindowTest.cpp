@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The viewer window as the host reaches it: through the component's View.
 #include "ComponentFixture.h"
 

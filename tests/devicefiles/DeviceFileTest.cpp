@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "frame/DeviceFile.h"
 #include "HostQueries.h"
 #include "printfile/TagSubstitution.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a component learns of a device model through the host interfaces.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The integrator's guide says what the code says: its table of the
 // contract's names is the one list in the contract, and its minimal host is
 // the file the install test builds and runs.

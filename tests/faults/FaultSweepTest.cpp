@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every host operation that a user-visible flow calls, answered in turn with
 // each kind of fault a host can give: the flow ends as the host contract
 // says, and nothing crashes, hangs, stays open or outlives the host.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "frame/app/CallLogModel.h"
 #include "frame/app/Watchdog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame application end to end: the built component is registered in a
 // private registry file with quiravel-regsvr, and quiravel-frame hosts it on
 // copies of the flow-meter sample, as a host integrator would run it.

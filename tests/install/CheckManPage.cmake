@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Holds a tool's manual page to its --help: the same options (short and long
 # names) and the same exit statuses, so neither can change alone.
 #   cmake -DTOOL=<executable> -DPAGE=<page.1> -P CheckManPage.cmake

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installs the build tree into WORK/prefix, configures and builds the
 # consumer projects against the installed package alone, runs the contract's
 # consumer, and runs the integrator's guide's minimal host on a device of its

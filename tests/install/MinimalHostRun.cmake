@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # minimal_host_run(<host> <prefix>): registers the component installed under
 # <prefix> (in its private plugin folder) with the installed quiravel-regsvr
 # in a registry of the run's own, and has the guide's minimal host show a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian packages from the build tree, unpacks them into WORK/root
 # as dpkg would install them, checks their dependencies, the plugin's place,
 # the documentation's links, the manual pages, the copyright files and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/TextFile.h"
 #include "tests/support/FileGuards.h"
 

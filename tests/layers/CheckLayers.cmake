@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The layer check: every quoted #include of the source folders under ROOT
 # may name only its own folder or a folder below it. Folders bottom up:
 set(layers platform contract hostaccess resources printfile viewer component frame)

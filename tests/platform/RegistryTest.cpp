@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/Registry.h"
 #include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"

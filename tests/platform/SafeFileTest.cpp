@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one rule every written file follows, and the lock a page file is
 // held under until it is read.
 #include "platform/SafeFile.h"

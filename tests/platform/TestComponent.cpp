@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test component library: one class behind a class factory;
 // DllCanUnloadNow answers from the live objects (factories included) and the
 // server locks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The interface of the test component: an object that only counts references.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "printfile/DefaultReport.h"
 #include "PrintFileTestSupport.h"
 #include "contract/HostContract.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host calls of tag substitution and of the default report, in order and
 // with their arguments.
 #include "PrintFileTestSupport.h"

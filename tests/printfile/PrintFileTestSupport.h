@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A device in the in-memory host and the tag context that reads it, shared
 // by the print-file tests.
 #pragma once

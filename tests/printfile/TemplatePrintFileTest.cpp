@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "printfile/TemplatePrintFile.h"
 #include "PrintFileTestSupport.h"
 #include "platform/TextFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // registry_test_writer NAME COUNT: sets COUNT values under
 // HKEY_CURRENT_USER\Software\Concurrent\NAME, each as a change of its own.
 #include "platform/Registry.h"

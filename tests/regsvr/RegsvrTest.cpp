@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The registration tool and the registry file under concurrent changes from
 // several processes, and with files that are not registries.
 #include "platform/RegFile.h"

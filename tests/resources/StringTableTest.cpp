@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/ComError.h"
 #include "platform/StringBlock.h"
 #include "resources/Language.h"

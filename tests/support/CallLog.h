@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The in-memory host's call log as text, for comparing whole call sequences.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one assertion for "throws a ComError with this status and text".
 #pragma once
 

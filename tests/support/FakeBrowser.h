@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A browser control for tests: records what the window asks of it, answers
 // command-status queries from a table and raises events on request.
 #pragma once

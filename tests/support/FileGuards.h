@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Test guards around the files a run of the print-file generators touches:
 // the template must come out of every run byte for byte as it went in, and
 // a disk that fills up is stood in for by the process's file size limit (a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs a tool on a pseudo-terminal of its own, as a user's shell would: the
 // tool sees a terminal on standard input and output, Ctrl-C typed on it
 // becomes SIGINT, and a change of the window's size becomes SIGWINCH.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sets (or clears) environment variables for one test and restores them.
 #pragma once
 

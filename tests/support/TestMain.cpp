@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs the tests of one area inside an application object: a QApplication on
 // the offscreen platform, so widgets and the browser engine work without a
 // display, or for the layers without widgets a QCoreApplication.

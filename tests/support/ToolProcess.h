@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs the built command-line tools as a user would, each with its own
 // registry file and English texts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sequences the lifecycle torture found, kept as fixed cases. Some of them
 // fail only under the sanitizers (./dev sanitize), which see an object used
 // after it was deleted where the plain build goes on by luck.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Random lifecycles: two or three views in one process, each with its own
 // in-memory host and event sink, driven through every View call, the window's
 // commands, its close box and the host letting go, in any order, also inside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The real engine on a page that tries every way out it can: nothing reaches
 // a listener on the loopback address, nothing outside the device's folder
 // shows up in the page or its PDF, and the page stays where the host put it.

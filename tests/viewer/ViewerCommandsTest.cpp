@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The viewer window's commands with a fake browser: the print
 // file, reports, printing and the browser's events.
 #include "ViewerTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The viewer window on the real browser engine: the Print Preview entry
 // after a first page that could not be loaded, printing to a PDF file and
 // the print preview, with the dialogs answered by the test.

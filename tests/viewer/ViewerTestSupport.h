@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared pieces of the viewer tests: an owner standing in for the component,
 // a recorder for message boxes, a window on the fake browser.
 #pragma once

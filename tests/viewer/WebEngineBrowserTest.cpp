@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The real browser control on the offscreen platform: local pages load and
 // report their progress, and nothing reaches the network while offline.
 #include "viewer/WebEngineBrowser.h"

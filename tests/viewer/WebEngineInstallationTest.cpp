@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The structural check of the browser engine's resource packs: a pack the
 // engine would crash on is refused before the engine starts.
 #include "viewer/WebEngineInstallation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The viewer window with a fake browser: loading, layout and the Help
 // command (what the host sees of it is tested through the component).
 #include "ViewerTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A minimal host: shows the print view of one device whose data it holds in
 // a table, waits until the page is loaded, prints the page's path and ends.
 //   minimal-host DIRECTORY   (DIRECTORY holds Mini001.HTM and Mini049.HTM)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Compiles against every installed header, allocates through the installed
 // BSTR allocator and finds the component's entry points in the installed
 // library by the path the package names.
