@@ -69,15 +69,17 @@ void setUpDevice(DeviceModel &model)
 }
 
 /// The template's lines as the text layer reads them: LF or CR LF ends a
-/// line, and the last line may have none.
+/// line, and the last line may have none; a CR not before an LF (one ending
+/// the file included) belongs to its line.
 QList<QByteArray> linesOf(const QByteArray &bytes)
 {
     QList<QByteArray> lines = bytes.split('\n');
-    if (bytes.isEmpty() || bytes.endsWith('\n'))
+    const bool lastEnded = bytes.isEmpty() || bytes.endsWith('\n');
+    if (lastEnded)
         lines.removeLast();
-    for (QByteArray &line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if ((i + 1 < lines.size() || lastEnded) && lines[i].endsWith('\r'))
+            lines[i].chop(1);
     }
     return lines;
 }

@@ -49,32 +49,9 @@ bool endsWithNoCase(const QByteArray &name, const QByteArray &suffix)
     return name.size() >= suffix.size() && name.right(suffix.size()).toLower() == suffix.toLower();
 }
 
-/// Whether `folder` holds a file ending in `suffix` anywhere below it.
-bool holds(const QByteArray &folder, const QByteArray &suffix, int depth)
-{
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return false;
-    bool found = false;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        const QByteArray path = folder + '/' + name;
-        struct stat info;
-        if (::lstat(path.constData(), &info) != 0)
-            continue;
-        if ((S_ISDIR(info.st_mode) && depth < 64 && holds(path, suffix, depth + 1)) ||
-            (!S_ISDIR(info.st_mode) && endsWithNoCase(name, suffix))) {
-            found = true;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
-}
-
-void search(const QByteArray &folder, const QByteArray &suffix, int depth, QList<QByteArray> *found)
+/// Calls `visit(name, path, info)` for each entry of `folder` (links not
+/// followed), until it answers false.
+template<typename Visit> void forEachEntry(const QByteArray &folder, Visit visit)
 {
     DIR *dir = ::opendir(folder.constData());
     if (!dir)
@@ -85,8 +62,27 @@ void search(const QByteArray &folder, const QByteArray &suffix, int depth, QList
             continue;
         const QByteArray path = folder + '/' + name;
         struct stat info;
-        if (::lstat(path.constData(), &info) != 0)
-            continue;
+        if (::lstat(path.constData(), &info) == 0 && !visit(name, path, info))
+            break;
+    }
+    ::closedir(dir);
+}
+
+/// Whether `folder` holds a file ending in `suffix` anywhere below it.
+bool holds(const QByteArray &folder, const QByteArray &suffix, int depth)
+{
+    bool found = false;
+    forEachEntry(folder, [&](const QByteArray &name, const QByteArray &path, const struct stat &info) {
+        found = S_ISDIR(info.st_mode) ? depth < 64 && holds(path, suffix, depth + 1)
+                                      : endsWithNoCase(name, suffix);
+        return !found;
+    });
+    return found;
+}
+
+void search(const QByteArray &folder, const QByteArray &suffix, int depth, QList<QByteArray> *found)
+{
+    forEachEntry(folder, [&](const QByteArray &name, const QByteArray &path, const struct stat &info) {
         const bool isFolder = S_ISDIR(info.st_mode);
         if (!FileName::isUtf8(name)) {
             if (isFolder ? holds(path, suffix, depth + 1) : endsWithNoCase(name, suffix))
@@ -94,8 +90,8 @@ void search(const QByteArray &folder, const QByteArray &suffix, int depth, QList
         } else if (isFolder && depth < 64) {
             search(path, suffix, depth + 1, found);
         }
-    }
-    ::closedir(dir);
+        return true;
+    });
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Facts of IO-Link that an IODD refers to without stating them: the
 // standard variables a StdVariableRef names and the standard unit codes.
-// Written from the public tables of the interface specification and the
+// Written from the public tables of the IO-Link interface description and the
 // unit definitions (only the entries a description of a device's
 // parameters needs).
 #pragma once

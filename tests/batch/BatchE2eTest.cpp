@@ -2,6 +2,7 @@
 // quiravel-batch end to end: the built component is registered in a private
 // registry file, and the batch documents folders of flow-meter copies with
 // their own values, some of them broken, in one run each.
+#include "tests/batch/BatchSummary.h"
 #include "tests/support/PtyProcess.h"
 #include "tests/support/ToolProcess.h"
 
@@ -35,35 +36,6 @@ protected:
     ProcessResult batch(const QStringList &arguments)
     {
         return runTool(QUIRAVEL_BATCH_PATH, arguments, s_registry);
-    }
-
-    /// The summary's lines after its header, each split into its six fields
-    /// (no field of these runs holds a line break).
-    static QList<QStringList> summaryRows(const QString &path)
-    {
-        QList<QStringList> rows;
-        const QStringList lines = readText(path).split("\r\n", Qt::SkipEmptyParts);
-        EXPECT_EQ(lines.value(0), "path,status,message,seconds,print file,pdf");
-        static const QRegularExpression field("(\"(?:[^\"]|\"\")*\"|[^,]*)(,|$)");
-        for (const QString &line : lines.mid(1)) {
-            QStringList fields;
-            for (auto it = field.globalMatch(line); it.hasNext() && fields.size() < 6;) {
-                QString text = it.next().captured(1);
-                if (text.startsWith('"'))
-                    text = text.mid(1, text.size() - 2).replace("\"\"", "\"");
-                fields.append(text);
-            }
-            rows.append(fields);
-        }
-        return rows;
-    }
-
-    static QString pdfText(const QString &pdf)
-    {
-        QProcess pdftotext;
-        pdftotext.start("pdftotext", {pdf, "-"});
-        return pdftotext.waitForFinished(60'000) ? QString::fromUtf8(pdftotext.readAllStandardOutput())
-                                                 : QString();
     }
 };
 

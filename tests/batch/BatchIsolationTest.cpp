@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // quiravel-batch with devices that misbehave beside healthy ones, and pages
 // that must be printed whole however long the device's upload takes.
+#include "tests/batch/BatchSummary.h"
 #include "tests/support/ToolProcess.h"
 
 #include <QRegularExpression>
@@ -40,33 +41,6 @@ protected:
     ProcessResult batch(const QStringList &arguments)
     {
         return runTool(QUIRAVEL_BATCH_PATH, arguments, s_registry);
-    }
-
-    /// The summary's rows: path, status, message, seconds, print file, PDF.
-    static QList<QStringList> summaryRows(const QString &path)
-    {
-        QList<QStringList> rows;
-        const QStringList lines = readText(path).split("\r\n", Qt::SkipEmptyParts);
-        static const QRegularExpression field("(\"(?:[^\"]|\"\")*\"|[^,]*)(,|$)");
-        for (const QString &line : lines.mid(1)) {
-            QStringList fields;
-            for (auto it = field.globalMatch(line); it.hasNext() && fields.size() < 6;) {
-                QString text = it.next().captured(1);
-                if (text.startsWith('"'))
-                    text = text.mid(1, text.size() - 2).replace("\"\"", "\"");
-                fields.append(text);
-            }
-            rows.append(fields);
-        }
-        return rows;
-    }
-
-    static QString pdfText(const QString &pdf)
-    {
-        QProcess pdftotext;
-        pdftotext.start("pdftotext", {pdf, "-"});
-        return pdftotext.waitForFinished(60'000) ? QString::fromUtf8(pdftotext.readAllStandardOutput())
-                                                 : QString();
     }
 
     /// The words a page shows, each with how often: markup, comments, style
@@ -111,7 +85,8 @@ TEST_F(batch_isolation_test, a_healthy_device_beside_an_upload_that_never_ends_f
         EXPECT_LT(rows[i][3].toDouble(), 5.0) << qPrintable(rows[i].join('|'));
     }
     EXPECT_EQ(rows[2][1], "failed");
-    EXPECT_TRUE(rows[2][2].startsWith("timed out after 6 s while the upload from the device ran")) << qPrintable(rows[2][2]);
+    EXPECT_TRUE(rows[2][2].startsWith("timed out after 6 s while the upload from the device ran"))
+        << qPrintable(rows[2][2]);
 }
 
 TEST_F(batch_isolation_test, an_endless_page_script_fails_its_device_alone)
