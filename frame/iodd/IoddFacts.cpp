@@ -59,7 +59,7 @@ Datatype StandardVariable::type() const
         type.simple.bitLength = length;
     }
     if (QLatin1StringView(id) == QLatin1StringView("V_DeviceStatus")) {
-        const char *texts[] = {"Device is OK", "Maintenance required", "Out of specification",
+        const char *texts[] = {"Device is OK", "Maintenance required", "Outside its limits",
                                "Functional check", "Failure"};
         for (int i = 0; i < 5; ++i)
             type.simple.singleValues.append(

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
+// Every IODD here is written by the Quiravel developers for these tests:
+// an invented vendor, no vendor's file.
 #include "frame/DeviceFile.h"
 #include "frame/DeviceModel.h"
 #include "frame/iodd/IoddDevice.h"
@@ -81,7 +83,9 @@ QString shown(DeviceModel &model, const QString &name, bool shadow = false)
 QByteArray ioddWith(const QByteArray &variables, const QByteArray &texts = {},
                     const QByteArray &ns = "http://www.io-link.com/IODD/2010/10")
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<IODevice xmlns=\"" + ns +
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!-- Written by the Quiravel developers for their tests. -->\n<IODevice xmlns=\"" +
+           ns +
            "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
            "<DocumentInfo version=\"V1.0\" releaseDate=\"2026-01-01\"/>\n"
            "<ProfileBody><DeviceIdentity vendorId=\"77\" vendorName=\"Acme &amp; Co\" deviceId=\"9\">"
