@@ -20,6 +20,19 @@ template<typename T> void put(QByteArray &bytes, T value)
     bytes.append(raw, sizeof(T));
 }
 
+/// A pack's table of `resources`, whose bytes start at `offset`, and the
+/// end entry after it.
+void putTable(QByteArray &bytes, const QList<QPair<quint16, QByteArray>> &resources, quint32 offset)
+{
+    for (const auto &[id, data] : resources) {
+        put<quint16>(bytes, id);
+        put<quint32>(bytes, offset);
+        offset += quint32(data.size());
+    }
+    put<quint16>(bytes, 0);
+    put<quint32>(bytes, offset);
+}
+
 /// A version 5 pack of `resources` (id, data) and `aliases` (id, index).
 QByteArray pack5(const QList<QPair<quint16, QByteArray>> &resources,
                  const QList<QPair<quint16, quint16>> &aliases)
@@ -30,14 +43,8 @@ QByteArray pack5(const QList<QPair<quint16, QByteArray>> &resources,
     bytes.append(3, '\0');
     put<quint16>(bytes, quint16(resources.size()));
     put<quint16>(bytes, quint16(aliases.size()));
-    quint32 offset = quint32(bytes.size() + (resources.size() + 1) * 6 + aliases.size() * 4);
-    for (const auto &[id, data] : resources) {
-        put<quint16>(bytes, id);
-        put<quint32>(bytes, offset);
-        offset += quint32(data.size());
-    }
-    put<quint16>(bytes, 0);
-    put<quint32>(bytes, offset);
+    const quint32 offset = quint32(bytes.size() + (resources.size() + 1) * 6 + aliases.size() * 4);
+    putTable(bytes, resources, offset);
     for (const auto &[id, index] : aliases) {
         put<quint16>(bytes, id);
         put<quint16>(bytes, index);
@@ -54,14 +61,8 @@ QByteArray pack4(const QList<QPair<quint16, QByteArray>> &resources)
     put<quint32>(bytes, 4);
     put<quint32>(bytes, quint32(resources.size()));
     put<quint8>(bytes, 1);
-    quint32 offset = quint32(bytes.size() + (resources.size() + 1) * 6);
-    for (const auto &[id, data] : resources) {
-        put<quint16>(bytes, id);
-        put<quint32>(bytes, offset);
-        offset += quint32(data.size());
-    }
-    put<quint16>(bytes, 0);
-    put<quint32>(bytes, offset);
+    const quint32 offset = quint32(bytes.size() + (resources.size() + 1) * 6);
+    putTable(bytes, resources, offset);
     for (const auto &resource : resources)
         bytes += resource.second;
     return bytes;
