@@ -5,11 +5,11 @@
 // parse, the mapping, the templates written) and finding the IODDs of 100
 // value files in a library of 100 IODDs. Generates its files in a temporary
 // folder and prints a line a measure; each time is the best of five runs.
-#include "frame/DeviceFile.h"
-#include "frame/DeviceModel.h"
-#include "frame/iodd/IoddDevice.h"
-#include "frame/iodd/IoddDocument.h"
-#include "frame/iodd/IoddLibrary.h"
+#include "host/DeviceFile.h"
+#include "host/DeviceModel.h"
+#include "host/iodd/IoddDevice.h"
+#include "host/iodd/IoddDocument.h"
+#include "host/iodd/IoddLibrary.h"
 
 #include <QCoreApplication>
 #include <QDir>

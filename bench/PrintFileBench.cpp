@@ -3,7 +3,7 @@
 // same template without tags, the default report of a large device, and a
 // plain copy of the template as the floor. Prints one summary line at the end.
 #include "contract/HostContract.h"
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 #include "platform/BStr.h"
 #include "printfile/DefaultReport.h"
 #include "printfile/TagSubstitution.h"

@@ -4,8 +4,8 @@
 // headless frame grows with the size of the template they fill. Generates
 // its files in a temporary folder, runs the tools as child processes and
 // prints one summary line at the end.
-#include "frame/DeviceFile.h"
-#include "frame/DeviceModel.h"
+#include "host/DeviceFile.h"
+#include "host/DeviceModel.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

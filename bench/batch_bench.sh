@@ -18,11 +18,11 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-}
 if [[ -z $build ]]; then
     build=$here/build-release
-    [[ -x $build/frame/batch/quiravel-batch ]] || build=$here/build
+    [[ -x $build/tools/batch/quiravel-batch ]] || build=$here/build
 fi
-batch=$build/frame/batch/quiravel-batch
-frame=$build/frame/app/quiravel-frame
-regsvr=$build/frame/regsvr/quiravel-regsvr
+batch=$build/tools/batch/quiravel-batch
+frame=$build/tools/app/quiravel-frame
+regsvr=$build/tools/regsvr/quiravel-regsvr
 library=$build/lib/libQuiravel.so
 engineLoop=$build/bench/quiravel_engine_loop_bench
 for tool in "$batch" "$frame" "$regsvr" "$library" "$engineLoop"; do

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "clsQuiravel.h"
 
-#include "SystemInformation.h"
 #include "contract/HostContract.h"
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
+#include "platform/SystemInformation.h"
 #include "printfile/DefaultReport.h"
 #include "printfile/TagContext.h"
 #include "printfile/TagSubstitution.h"

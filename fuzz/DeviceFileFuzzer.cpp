@@ -7,8 +7,8 @@
 // Whatever is read: a refusal names the file, a line of it (or none) and a
 // reason; the model is changed only by a file read whole; the database's
 // values only by a file read whole.
-#include "frame/DeviceFile.h"
-#include "frame/DeviceModel.h"
+#include "host/DeviceFile.h"
+#include "host/DeviceModel.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -19,7 +19,7 @@
 //
 // Whatever comes of it: a lookup that fails leaves the line as read, every
 // item opened is closed once, every host object and enumeration is released.
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 #include "platform/ComError.h"
 #include "platform/ComObject.h"
 #include "printfile/TagSubstitution.h"

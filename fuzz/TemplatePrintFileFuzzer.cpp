@@ -10,7 +10,7 @@
 // template is unchanged; the link's target is untouched; no other file is
 // left in the directory; every item opened is closed and every host object
 // released.
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 #include "platform/ComError.h"
 #include "platform/ComObject.h"
 #include "platform/TextFile.h"

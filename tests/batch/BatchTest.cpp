@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: Apache-2.0
 // The batch's input and output without the browser: which devices its
 // paths name and where their PDFs go, its command line, its CSV.
-#include "frame/batch/BatchOptions.h"
-#include "frame/batch/BatchReport.h"
-#include "frame/batch/DeviceList.h"
+#include "tools/batch/BatchOptions.h"
+#include "tools/batch/BatchReport.h"
+#include "tools/batch/DeviceList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
-#include <fcntl.h>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <tuple>

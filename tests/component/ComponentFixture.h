@@ -4,7 +4,7 @@
 #pragma once
 
 #include "component/clsQuiravel.h"
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 #include "platform/BStr.h"
 #include "platform/ComObject.h"
 #include "platform/MessageBox.h"

@@ -3,7 +3,7 @@
 // leaves it. The engine would end the whole process, so this runs in a
 // process of its own in which the engine never starts.
 #include "component/clsQuiravel.h"
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 #include "platform/MessageBox.h"
 #include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"

@@ -3,7 +3,7 @@
 // ending it): the host lives on, printing is refused until the page has
 // loaded again in a new renderer, and then it prints.
 #include "component/clsQuiravel.h"
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 #include "platform/BStr.h"
 #include "platform/MessageBox.h"
 #include "resources/Toolkit_LoadResource.h"

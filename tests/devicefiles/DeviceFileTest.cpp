@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "frame/DeviceFile.h"
+#include "host/DeviceFile.h"
 #include "HostQueries.h"
 #include "printfile/TagSubstitution.h"
 #include "tests/support/FileGuards.h"

@@ -2,7 +2,7 @@
 // What a component learns of a device model through the host interfaces.
 #pragma once
 
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 #include "platform/BStr.h"
 
 #include <QStringList>

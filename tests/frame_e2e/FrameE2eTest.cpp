@@ -46,7 +46,7 @@ TEST_F(frame_e2e_test, failed_page_load_ends_the_run_at_once)
 TEST_F(frame_e2e_test, main_job_runs_headless_without_a_display)
 {
     const QString runDir = QUIRAVEL_BINARY_DIR "/run";
-    const ProcessResult run = runTool(QUIRAVEL_BINARY_DIR "/frame/quiravel-run", {},
+    const ProcessResult run = runTool(QUIRAVEL_BINARY_DIR "/tools/quiravel-run", {},
                                       m_work.filePath("run.reg"), {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
     ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
     EXPECT_TRUE(run.out.contains("page: " + runDir + "/flowmeter/FlowMeterPRN.HTM")) << qPrintable(run.out);

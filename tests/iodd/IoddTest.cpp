@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // Every IODD here is written by the Quiravel developers for these tests:
 // an invented vendor, no vendor's file.
-#include "frame/DeviceFile.h"
-#include "frame/DeviceModel.h"
-#include "frame/iodd/IoddDevice.h"
-#include "frame/iodd/IoddLibrary.h"
-#include "frame/iodd/IoddValues.h"
+#include "host/DeviceFile.h"
+#include "host/DeviceModel.h"
+#include "host/iodd/IoddDevice.h"
+#include "host/iodd/IoddLibrary.h"
+#include "host/iodd/IoddValues.h"
 #include "printfile/TagSubstitution.h"
 #include "tests/devicefiles/HostQueries.h"
 #include "tests/support/FileGuards.h"

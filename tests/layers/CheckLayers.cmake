@@ -1,35 +1,56 @@
 # SPDX-License-Identifier: Apache-2.0
-# The layer check: every quoted #include of the source folders under ROOT
-# may name only its own folder or a folder below it. Folders bottom up:
-set(layers platform contract hostaccess resources printfile viewer component frame)
-# Never included by the code, whatever their own includes are.
+# The layer check: every quoted #include of a file in a folder of the layer
+# graph may name only a folder that folder may use (cmake/layers.txt, the
+# same lines the build turns into include paths), directly or through its
+# uses. The folders beside the layers are never included by them.
+cmake_policy(VERSION 3.25)
 set(aside tests bench fuzz)
 #
-# Usage: cmake -DROOT=<tree> -P CheckLayers.cmake
-# Prints each offending line as FILE:LINE: #include "..." and fails when
-# there is one.
+# Usage: cmake -DROOT=<tree> [-DGRAPH=<layers.txt>] -P CheckLayers.cmake
+# GRAPH defaults to ROOT/cmake/layers.txt. Prints each offending line as
+# FILE:LINE: #include "..." and fails when there is one.
 if(NOT DEFINED ROOT OR NOT IS_DIRECTORY "${ROOT}")
     message(FATAL_ERROR "CheckLayers.cmake: give -DROOT=<source tree>")
 endif()
 get_filename_component(ROOT "${ROOT}" ABSOLUTE)
+if(NOT DEFINED GRAPH)
+    set(GRAPH "${ROOT}/cmake/layers.txt")
+endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/LayerGraph.cmake)
+quiravel_read_layers("${GRAPH}" QUIRAVEL_LAYER)
 
-# The folder a path under ROOT lies in.
-function(top_folder path result)
+# The graph's folder a path under ROOT lies in (the deepest that holds it),
+# else its first path component.
+function(folder_of path result)
     file(RELATIVE_PATH relative "${ROOT}" "${path}")
-    string(REGEX REPLACE "/.*" "" top "${relative}")
-    set(${result} "${top}" PARENT_SCOPE)
+    set(found "")
+    foreach(folder IN LISTS QUIRAVEL_LAYER_FOLDERS)
+        string(LENGTH "${folder}" length)
+        string(LENGTH "${found}" foundLength)
+        if(relative MATCHES "^${folder}/" AND length GREATER foundLength)
+            set(found "${folder}")
+        endif()
+    endforeach()
+    if(NOT found)
+        string(REGEX REPLACE "/.*" "" found "${relative}")
+    endif()
+    set(${result} "${found}" PARENT_SCOPE)
 endfunction()
 
 set(violations "")
 set(checked 0)
-foreach(layer IN LISTS layers)
+foreach(layer IN LISTS QUIRAVEL_LAYER_FOLDERS)
     if(NOT IS_DIRECTORY "${ROOT}/${layer}")
         continue()
     endif()
-    list(FIND layers ${layer} level)
+    quiravel_layer_closure("${layer}" allowed)
     file(GLOB_RECURSE files LIST_DIRECTORIES false "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
     list(SORT files)
     foreach(path IN LISTS files)
+        folder_of("${path}" own)
+        if(NOT own STREQUAL layer)
+            continue() # a deeper folder of the graph, checked as itself
+        endif()
         math(EXPR checked "${checked} + 1")
         get_filename_component(directory "${path}" DIRECTORY)
         file(READ "${path}" text)
@@ -54,10 +75,8 @@ foreach(layer IN LISTS layers)
             else()
                 get_filename_component(target "${ROOT}/${included}" ABSOLUTE)
             endif()
-            top_folder("${target}" top)
-            list(FIND layers "${top}" targetLevel)
-            list(FIND aside "${top}" asideIndex)
-            if(targetLevel GREATER level OR asideIndex GREATER -1)
+            folder_of("${target}" top)
+            if((top IN_LIST QUIRAVEL_LAYER_FOLDERS AND NOT top IN_LIST allowed) OR top IN_LIST aside)
                 file(RELATIVE_PATH shown "${ROOT}" "${path}")
                 string(STRIP "${line}" line)
                 list(APPEND violations "${shown}:${number}: ${line}")
@@ -71,6 +90,6 @@ if(violations)
     foreach(violation IN LISTS violations)
         message("${violation}")
     endforeach()
-    message(FATAL_ERROR "${count} include(s) reach above their layer (bottom up: ${layers})")
+    message(FATAL_ERROR "${count} include(s) reach outside what their folder may use (${GRAPH})")
 endif()
 message(STATUS "${checked} files keep to their layers")

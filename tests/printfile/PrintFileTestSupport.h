@@ -3,7 +3,7 @@
 // by the print-file tests.
 #pragma once
 
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 #include "printfile/TagContext.h"
 #include "printfile/clsEnum.h"
 #include "tests/support/CallLog.h"

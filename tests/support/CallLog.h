@@ -2,7 +2,7 @@
 // The in-memory host's call log as text, for comparing whole call sequences.
 #pragma once
 
-#include "frame/DeviceModel.h"
+#include "host/DeviceModel.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -1,0 +1,616 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "host/iodd/IoddDocument.h"
+
+#include "host/iodd/IoddFacts.h"
+#include "platform/RegularFile.h"
+#include "resources/Language.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QXmlStreamReader>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace Iodd {
+
+namespace {
+
+const QString kNamespace101 = QStringLiteral("http://www.io-link.com/IODD/2009/11");
+const QString kNamespace11 = QStringLiteral("http://www.io-link.com/IODD/2010/10");
+
+struct Fault
+{
+    QString message;
+};
+
+/// An element as far as the mapping needs it; texts of the text
+/// collections never become nodes (they are most of a large file).
+struct Node
+{
+    QString name;
+    /// By local name: the schema's attributes are all unqualified but for
+    /// xsi:type, whose local name no other attribute has.
+    QList<std::pair<QString, QString>> attributes;
+    std::vector<std::unique_ptr<Node>> children;
+
+    QString attribute(QLatin1StringView key) const
+    {
+        for (const auto &[name, value] : attributes)
+            if (name == key)
+                return value;
+        return {};
+    }
+    QString type() const { return attribute("type"_L1); }
+    const Node *child(QLatin1StringView childName) const
+    {
+        for (const auto &c : children)
+            if (c->name == childName)
+                return c.get();
+        return nullptr;
+    }
+    QString childText(QLatin1StringView childName) const
+    {
+        const Node *c = child(childName);
+        return c ? c->attribute("textId"_L1) : QString();
+    }
+};
+
+QByteArray readFile(const QString &path)
+{
+    RegularFile file;
+    QByteArray bytes;
+    if (!file.open(path, MaxIoddBytes) || !file.readAll(&bytes))
+        throw Fault{QStringLiteral("cannot read: ") + file.reason()};
+    return bytes;
+}
+
+/// The one reader every IODD byte goes through: a declaration of a
+/// document type (the only way to define entities) ends it before anything
+/// it declares is used, so neither expansion nor an external file happens.
+class SafeReader
+{
+public:
+    explicit SafeReader(const QByteArray &bytes) : m_xml(bytes) {}
+
+    QXmlStreamReader::TokenType next()
+    {
+        const auto token = m_xml.readNext();
+        switch (token) {
+        case QXmlStreamReader::DTD:
+            throw Fault{QStringLiteral("refused: the file declares a document type (entities are not read)")};
+        case QXmlStreamReader::EntityReference:
+            throw Fault{QStringLiteral("refused: the file uses an entity \"&%1;\"").arg(m_xml.name())};
+        case QXmlStreamReader::StartElement:
+            if (++m_depth > MaxIoddDepth)
+                throw Fault{QStringLiteral("refused: elements nested deeper than %1").arg(MaxIoddDepth)};
+            break;
+        case QXmlStreamReader::EndElement:
+            --m_depth;
+            break;
+        case QXmlStreamReader::Invalid:
+            throw Fault{QStringLiteral("not well-formed XML at line %1: %2")
+                            .arg(m_xml.lineNumber())
+                            .arg(m_xml.errorString())};
+        default:
+            break;
+        }
+        return token;
+    }
+    QXmlStreamReader &xml() { return m_xml; }
+
+    /// Reads the texts of a PrimaryLanguage or Language element (the
+    /// reader stands on its start) into `texts`.
+    void readTexts(QHash<QString, QString> &texts)
+    {
+        const int depth = m_depth;
+        while (next() != QXmlStreamReader::EndDocument) {
+            if (m_xml.isEndElement() && m_depth < depth)
+                return;
+            if (m_xml.isStartElement() && m_xml.name() == u"Text") {
+                const auto attributes = m_xml.attributes();
+                texts.insert(attributes.value("id"_L1).toString(), attributes.value("value"_L1).toString());
+            }
+        }
+    }
+
+    /// Reads the element the reader stands on into a node, texts aside.
+    std::unique_ptr<Node> readNode()
+    {
+        auto node = std::make_unique<Node>();
+        node->name = m_xml.name().toString();
+        const QXmlStreamAttributes attributes = m_xml.attributes();
+        node->attributes.reserve(attributes.size());
+        for (const QXmlStreamAttribute &attribute : attributes)
+            node->attributes.append({attribute.name().toString(), attribute.value().toString()});
+        while (next() != QXmlStreamReader::EndDocument) {
+            if (m_xml.isEndElement())
+                return node;
+            if (m_xml.isStartElement())
+                node->children.push_back(readNode());
+        }
+        throw Fault{QStringLiteral("the file ends inside <%1>").arg(node->name)};
+    }
+
+private:
+    QXmlStreamReader m_xml;
+    int m_depth = 0;
+};
+
+void stripBom(QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+}
+
+quint32 parseId(const QString &text, const char *what)
+{
+    bool ok = false;
+    const qulonglong value = text.trimmed().toULongLong(&ok);
+    if (!ok || value > 0xFFFFFFu)
+        throw Fault{QStringLiteral("%1 is not a number: \"%2\"").arg(QLatin1StringView(what), text)};
+    return quint32(value);
+}
+
+int intAttribute(const Node &node, QLatin1StringView key, int fallback)
+{
+    bool ok = false;
+    const int value = node.attribute(key).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+SimpleType::Kind kindOf(const QString &type)
+{
+    using Kind = SimpleType::Kind;
+    static const QHash<QString, Kind> kinds = {
+        {u"BooleanT"_s, Kind::Boolean}, {u"UIntegerT"_s, Kind::UInteger},
+        {u"IntegerT"_s, Kind::Integer}, {u"Float32T"_s, Kind::Float32},
+        {u"StringT"_s, Kind::String},   {u"OctetStringT"_s, Kind::OctetString},
+        {u"TimeT"_s, Kind::Time},       {u"TimeSpanT"_s, Kind::TimeSpan},
+    };
+    // A prefixed type ("iodd:UIntegerT") names the same type.
+    const QString local = type.mid(type.indexOf(u':') + 1);
+    return kinds.value(local, Kind::Other);
+}
+
+SimpleType readSimple(const Node &node)
+{
+    SimpleType type;
+    type.kind = kindOf(node.type());
+    type.bitLength = intAttribute(node, "bitLength"_L1, 0);
+    type.fixedLength = intAttribute(node, "fixedLength"_L1, 0);
+    type.encoding = node.attribute("encoding"_L1);
+    for (const auto &child : node.children) {
+        if (child->name == u"SingleValue")
+            type.singleValues.append({child->attribute("value"_L1), child->childText("Name"_L1)});
+        else if (child->name == u"ValueRange")
+            type.ranges.append({child->attribute("lowerValue"_L1), child->attribute("upperValue"_L1)});
+    }
+    return type;
+}
+
+class Mapper
+{
+public:
+    Mapper(Document &document) : m_document(document) {}
+
+    void readDatatypes(const Node &collection)
+    {
+        for (const auto &node : collection.children)
+            if (node->name == u"Datatype")
+                m_datatypes.insert(node->attribute("id"_L1), node.get());
+    }
+
+    const Node &resolve(const Node &typeOrRef, int hops = 0)
+    {
+        if (typeOrRef.name != u"DatatypeRef")
+            return typeOrRef;
+        const QString id = typeOrRef.attribute("datatypeId"_L1);
+        const Node *target = m_datatypes.value(id);
+        if (!target || hops > 8)
+            throw Fault{QStringLiteral("unknown data type \"%1\"").arg(id)};
+        return resolve(*target, hops + 1);
+    }
+
+    /// The type node of a variable, record item or array: its Datatype,
+    /// SimpleDatatype or DatatypeRef child.
+    const Node *typeChild(const Node &owner)
+    {
+        for (const auto &child : owner.children)
+            if (child->name == u"Datatype" || child->name == u"SimpleDatatype" ||
+                child->name == u"DatatypeRef")
+                return &resolve(*child);
+        return nullptr;
+    }
+
+    Datatype readDatatype(const Node &node)
+    {
+        Datatype type;
+        const QString xsiType = node.type().mid(node.type().indexOf(u':') + 1);
+        type.bitLength = intAttribute(node, "bitLength"_L1, 0);
+        if (xsiType == u"RecordT") {
+            type.shape = Datatype::Shape::Record;
+            for (const auto &child : node.children) {
+                if (child->name != u"RecordItem")
+                    continue;
+                RecordItem item;
+                item.subindex = intAttribute(*child, "subindex"_L1, 0);
+                item.bitOffset = intAttribute(*child, "bitOffset"_L1, 0);
+                item.nameId = child->childText("Name"_L1);
+                if (const Node *itemType = typeChild(*child))
+                    item.type = readSimple(*itemType);
+                type.items.append(item);
+            }
+        } else if (xsiType == u"ArrayT") {
+            type.shape = Datatype::Shape::Array;
+            type.count = intAttribute(node, "count"_L1, 0);
+            if (const Node *element = typeChild(node))
+                type.simple = readSimple(*element);
+        } else {
+            type.simple = readSimple(node);
+        }
+        return type;
+    }
+
+    void readVariables(const Node &collection)
+    {
+        for (const auto &node : collection.children) {
+            Variable variable;
+            variable.id = node->attribute("id"_L1);
+            if (node->name == u"StdVariableRef") {
+                const StandardVariable *fact = standardVariable(variable.id);
+                // Standard variables the host has no facts for (direct
+                // parameter pages, commands) are not shown.
+                if (!fact)
+                    continue;
+                variable.index = fact->index;
+                variable.access = QString::fromLatin1(fact->access);
+                variable.type = fact->type();
+                variable.standardName = QString::fromUtf8(fact->english);
+                variable.standardNameGerman = QString::fromUtf8(fact->german);
+                variable.defaultValue = node->attribute("defaultValue"_L1);
+                if (const int length = intAttribute(*node, "fixedLengthRestriction"_L1, 0); length > 0)
+                    variable.type.simple.fixedLength = length;
+                // A standard variable may narrow its values to a list.
+                for (const auto &child : node->children)
+                    if (child->name == u"SingleValue")
+                        variable.type.simple.singleValues.append(
+                            {child->attribute("value"_L1), child->childText("Name"_L1)});
+            } else if (node->name == u"Variable") {
+                variable.index = intAttribute(*node, "index"_L1, -1);
+                variable.access = node->attribute("accessRights"_L1);
+                variable.defaultValue = node->attribute("defaultValue"_L1);
+                variable.nameId = node->childText("Name"_L1);
+                const Node *type = typeChild(*node);
+                if (!type)
+                    throw Fault{QStringLiteral("variable \"%1\" has no data type").arg(variable.id)};
+                variable.type = readDatatype(*type);
+            } else {
+                continue;
+            }
+            for (const auto &child : node->children)
+                if (child->name == u"RecordItemInfo")
+                    variable.itemDefaults.insert(intAttribute(*child, "subindex"_L1, -1),
+                                                 child->attribute("defaultValue"_L1));
+            m_document.variables.append(variable);
+        }
+    }
+
+    void readMenus(const Node &userInterface)
+    {
+        if (const Node *collection = userInterface.child("MenuCollection"_L1)) {
+            for (const auto &node : collection->children) {
+                if (node->name != u"Menu")
+                    continue;
+                Menu menu;
+                menu.id = node->attribute("id"_L1);
+                menu.nameId = node->childText("Name"_L1);
+                for (const auto &child : node->children) {
+                    MenuEntry entry;
+                    if (child->name == u"VariableRef")
+                        entry.kind = MenuEntry::Kind::Variable;
+                    else if (child->name == u"RecordItemRef")
+                        entry.kind = MenuEntry::Kind::RecordItem;
+                    else if (child->name == u"MenuRef")
+                        entry.kind = MenuEntry::Kind::Menu;
+                    else
+                        continue;
+                    entry.ref =
+                        child->attribute(entry.kind == MenuEntry::Kind::Menu ? "menuId"_L1 : "variableId"_L1);
+                    entry.subindex = intAttribute(*child, "subindex"_L1, -1);
+                    entry.unitCode = child->attribute("unitCode"_L1);
+                    entry.displayFormat = child->attribute("displayFormat"_L1);
+                    bool ok = false;
+                    if (const double g = child->attribute("gradient"_L1).toDouble(&ok); ok)
+                        entry.gradient = g;
+                    if (const double o = child->attribute("offset"_L1).toDouble(&ok); ok)
+                        entry.offset = o;
+                    if (const Node *condition = child->child("Condition"_L1))
+                        entry.condition = Condition{condition->attribute("variableId"_L1),
+                                                    intAttribute(*condition, "subindex"_L1, -1),
+                                                    condition->attribute("value"_L1)};
+                    menu.entries.append(entry);
+                }
+                m_document.menus.insert(menu.id, menu);
+            }
+        }
+        // The observer sees the least and every device has it; the other
+        // roles stand in where a file leaves it out.
+        for (const char *set : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"}) {
+            const Node *roles = userInterface.child(QLatin1StringView(set));
+            if (!roles)
+                continue;
+            RoleMenus &menus = m_document.roleMenus;
+            const auto take = [&](QString &field, QLatin1StringView name) {
+                if (field.isEmpty())
+                    if (const Node *n = roles->child(name))
+                        field = n->attribute("menuId"_L1);
+            };
+            take(menus.identification, "IdentificationMenu"_L1);
+            take(menus.parameter, "ParameterMenu"_L1);
+            take(menus.observation, "ObservationMenu"_L1);
+            take(menus.diagnosis, "DiagnosisMenu"_L1);
+        }
+    }
+
+    void readIdentity(const Node &identity)
+    {
+        m_document.vendorId = parseId(identity.attribute("vendorId"_L1), "vendorId");
+        m_document.deviceId = parseId(identity.attribute("deviceId"_L1), "deviceId");
+        m_document.vendorName = identity.attribute("vendorName"_L1);
+        m_document.vendorTextId = identity.childText("VendorText"_L1);
+        m_document.deviceNameId = identity.childText("DeviceName"_L1);
+        m_document.deviceFamilyId = identity.childText("DeviceFamily"_L1);
+        if (const Node *variants = identity.child("DeviceVariantCollection"_L1))
+            for (const auto &node : variants->children)
+                if (node->name == u"DeviceVariant")
+                    m_document.variants.append({node->attribute("productId"_L1), node->childText("Name"_L1),
+                                                node->childText("Description"_L1)});
+    }
+
+private:
+    Document &m_document;
+    QHash<QString, const Node *> m_datatypes;
+};
+
+/// Reads the root element's children; `texts` receive each Language's
+/// texts by language (lower case).
+std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QString, QString> *primary,
+                               QString *primaryLanguage, const QStringList &languages,
+                               QHash<QString, QHash<QString, QString>> *inline_, bool identityOnly)
+{
+    QXmlStreamReader &xml = reader.xml();
+    while (reader.next() != QXmlStreamReader::StartElement) {
+        if (xml.atEnd())
+            throw Fault{QStringLiteral("no root element")};
+    }
+    if (xml.name() != u"IODevice")
+        throw Fault{QStringLiteral("not an IODD: the root element is <%1>").arg(xml.name())};
+    const QStringView ns = xml.namespaceUri();
+    if (ns == kNamespace101)
+        *schema = QStringLiteral("1.0.1");
+    else if (ns == kNamespace11)
+        *schema = QStringLiteral("1.1");
+    else
+        throw Fault{QStringLiteral("not an IODD of schema 1.0.1 or 1.1 (namespace \"%1\")").arg(ns)};
+
+    auto root = std::make_unique<Node>();
+    root->name = QStringLiteral("IODevice");
+    while (reader.next() != QXmlStreamReader::EndDocument) {
+        if (xml.isEndElement())
+            break;
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == u"ExternalTextCollection") {
+            while (reader.next() != QXmlStreamReader::EndDocument) {
+                if (xml.isEndElement())
+                    break;
+                if (!xml.isStartElement())
+                    continue;
+                const QString lang = xml.attributes().value("xml:lang"_L1).toString().toLower();
+                if (xml.name() == u"PrimaryLanguage") {
+                    *primaryLanguage = lang;
+                    reader.readTexts(*primary);
+                } else if (xml.name() == u"Language" && languages.contains(lang)) {
+                    reader.readTexts((*inline_)[lang]);
+                } else {
+                    QHash<QString, QString> unused;
+                    reader.readTexts(unused);
+                }
+            }
+            continue;
+        }
+        if (identityOnly && xml.name() == u"ProfileBody") {
+            // Only the identity: what follows it (most of a file) is not read.
+            auto body = std::make_unique<Node>();
+            body->name = xml.name().toString();
+            while (reader.next() != QXmlStreamReader::EndDocument && !xml.isEndElement()) {
+                if (xml.isStartElement() && xml.name() == u"DeviceIdentity") {
+                    body->children.push_back(reader.readNode());
+                    break;
+                }
+                if (xml.isStartElement())
+                    reader.readNode();
+            }
+            root->children.push_back(std::move(body));
+            break;
+        }
+        root->children.push_back(reader.readNode());
+    }
+    return root;
+}
+
+/// The language file beside `path`: its base name, "-", the language and
+/// ".xml", the letters' case aside; empty when there is none.
+QString languageFile(const QString &path, const QString &language)
+{
+    const QFileInfo info(path);
+    QString base = info.fileName();
+    if (base.endsWith(u".xml"_s, Qt::CaseInsensitive))
+        base.chop(4);
+    const QString wanted = base + u'-' + language + u".xml"_s;
+    const QDir dir = info.absoluteDir();
+    const QStringList candidates = dir.entryList({base + u"-??.xml"_s}, QDir::Files, QDir::Name);
+    for (const QString &name : candidates)
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return dir.filePath(name);
+    // The filter matches case-sensitively on some systems; look at all.
+    for (const QString &name : dir.entryList(QDir::Files, QDir::Name))
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return dir.filePath(name);
+    return {};
+}
+
+void readLanguageFile(const QString &path, const QString &language, QHash<QString, QString> *texts)
+{
+    QByteArray bytes = readFile(path);
+    stripBom(bytes);
+    SafeReader reader(bytes);
+    QXmlStreamReader &xml = reader.xml();
+    while (reader.next() != QXmlStreamReader::EndDocument) {
+        if (!xml.isStartElement())
+            continue;
+        const QString lang = xml.attributes().value("xml:lang"_L1).toString().toLower();
+        if ((xml.name() == u"Language" || xml.name() == u"PrimaryLanguage") && lang == language)
+            reader.readTexts(*texts);
+    }
+}
+
+} // namespace
+
+int SimpleType::bits() const
+{
+    switch (kind) {
+    case Kind::Boolean:
+        return 1;
+    case Kind::UInteger:
+    case Kind::Integer:
+        return bitLength;
+    case Kind::Float32:
+        return 32;
+    case Kind::String:
+    case Kind::OctetString:
+        return fixedLength * 8;
+    case Kind::Time:
+        return 64;
+    case Kind::TimeSpan:
+        return 64;
+    case Kind::Other:
+        break;
+    }
+    return 0;
+}
+
+QString Document::text(const QString &id, const QString &language) const
+{
+    if (id.isEmpty())
+        return {};
+    if (id.startsWith(u'\x01'))
+        return id.mid(1);
+    if (language != primaryLanguage) {
+        const auto texts = translations.constFind(language);
+        if (texts != translations.cend())
+            if (const auto it = texts->constFind(id); it != texts->cend())
+                return *it;
+    }
+    return primaryTexts.value(id);
+}
+
+const Variable *Document::variable(const QString &id) const
+{
+    const auto it = variableIndex.constFind(id);
+    return it == variableIndex.cend() ? nullptr : &variables.at(*it);
+}
+
+bool readDocument(const QString &path, const QStringList &languages, Document *document, Error *error)
+{
+    try {
+        QByteArray bytes = readFile(path);
+        stripBom(bytes);
+        SafeReader reader(bytes);
+        Document result;
+        result.path = QFileInfo(path).absoluteFilePath();
+        const auto root = readRoot(reader, &result.schema, &result.primaryTexts, &result.primaryLanguage,
+                                   languages, &result.translations, false);
+        Mapper mapper(result);
+        if (const Node *info = root->child("DocumentInfo"_L1)) {
+            result.version = info->attribute("version"_L1);
+            result.releaseDate = info->attribute("releaseDate"_L1);
+        }
+        const Node *body = root->child("ProfileBody"_L1);
+        const Node *identity = body ? body->child("DeviceIdentity"_L1) : nullptr;
+        if (!identity)
+            throw Fault{QStringLiteral("no DeviceIdentity")};
+        mapper.readIdentity(*identity);
+        if (const Node *function = body->child("DeviceFunction"_L1)) {
+            if (const Node *types = function->child("DatatypeCollection"_L1))
+                mapper.readDatatypes(*types);
+            if (const Node *variables = function->child("VariableCollection"_L1))
+                mapper.readVariables(*variables);
+            if (const Node *ui = function->child("UserInterface"_L1))
+                mapper.readMenus(*ui);
+        }
+        for (qsizetype i = 0; i < result.variables.size(); ++i)
+            result.variableIndex.insert(result.variables.at(i).id, i);
+
+        for (const QString &language : languages) {
+            if (language == result.primaryLanguage || result.translations.contains(language))
+                continue;
+            const QString file = languageFile(path, language);
+            if (file.isEmpty())
+                continue;
+            try {
+                readLanguageFile(file, language, &result.translations[language]);
+            } catch (const Fault &fault) {
+                throw Error{file, fault.message};
+            }
+        }
+        *document = std::move(result);
+        return true;
+    } catch (const Fault &fault) {
+        if (error)
+            *error = Error{path, fault.message};
+    } catch (const Error &fault) {
+        if (error)
+            *error = fault;
+    }
+    return false;
+}
+
+bool readIdentity(const QString &path, Identity *identity, Error *error)
+{
+    try {
+        QByteArray bytes = readFile(path);
+        stripBom(bytes);
+        SafeReader reader(bytes);
+        QString schema, primaryLanguage;
+        QHash<QString, QString> none;
+        QHash<QString, QHash<QString, QString>> noTranslations;
+        const auto root = readRoot(reader, &schema, &none, &primaryLanguage, {}, &noTranslations, true);
+        const Node *body = root->child("ProfileBody"_L1);
+        const Node *device = body ? body->child("DeviceIdentity"_L1) : nullptr;
+        if (!device)
+            throw Fault{QStringLiteral("no DeviceIdentity")};
+        Identity result;
+        result.vendorId = parseId(device->attribute("vendorId"_L1), "vendorId");
+        result.deviceId = parseId(device->attribute("deviceId"_L1), "deviceId");
+        if (const Node *info = root->child("DocumentInfo"_L1)) {
+            result.releaseDate = info->attribute("releaseDate"_L1);
+            result.version = info->attribute("version"_L1);
+        }
+        *identity = result;
+        return true;
+    } catch (const Fault &fault) {
+        if (error)
+            *error = Error{path, fault.message};
+    }
+    return false;
+}
+
+QString userLanguage()
+{
+    return GetLanguageCode() == u"049" ? QStringLiteral("de") : QStringLiteral("en");
+}
+
+} // namespace Iodd

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: Apache-2.0
+// quiravel-frame: a host for the print view component. It loads a device
+// description and its data into an in-memory host, creates the component
+// through the platform's component hosting, as any host would, and drives
+// its view from the command line or from its own window.
+#include "contract/QuiravelAutomation.h"
+#include "host/DeviceFile.h"
+#include "host/iodd/IoddDevice.h"
+#include "platform/FileName.h"
+#include "platform/SafeFile.h"
+#include "tools/app/FrameWindow.h"
+#include "tools/app/Watchdog.h"
+#include "tools/common/CallLogFile.h"
+#include "tools/common/ToolOutput.h"
+#include "tools/common/ToolSignals.h"
+#include "tools/session/FrameOptions.h"
+#include "tools/session/HostProcess.h"
+#include "tools/session/HostSession.h"
+#include "tools/session/ScriptedRun.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+namespace {
+
+void printError(const QString &reason)
+{
+    ToolOutput::printError(QStringLiteral("quiravel-frame"), reason);
+}
+
+const QString NoDisplay = QStringLiteral("no display to show the window on; use --headless, or set "
+                                         "QUIRAVEL_HEADLESS=1");
+
+/// Whether a window could be shown at all: a display server is named, or a
+/// platform was chosen by hand (the user knows best then).
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+QtMessageHandler g_previousHandler = nullptr;
+
+/// A display that is named but cannot be reached ends Qt's start with an
+/// abort and advice about reinstalling; the user hears the one line that
+/// applies and the documented status instead.
+void catchPlatformFailure(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg && (message.contains(QLatin1String("platform plugin")) ||
+                               message.contains(QLatin1String("could not connect to display")))) {
+        printError(NoDisplay);
+        std::_Exit(ExitNoDisplay);
+    }
+    g_previousHandler(type, context, message);
+}
+
+/// Everything between start-up and teardown; the session, and with it the
+/// component, is gone when this returns.
+int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
+{
+    const auto activity = [watchdog](const QString &text) {
+        if (watchdog)
+            watchdog->setActivity(text);
+    };
+    HostSession session;
+    session.setAnswers(options.answerYes ? HostSession::Answers::AnswerOk : HostSession::Answers::AskUser);
+
+    activity(QStringLiteral("loading the device description %1").arg(options.descriptionPath));
+    Iodd::toolOptions().variant = options.variant;
+    DeviceFileError error;
+    if (!loadDevice(options.descriptionPath, options.dataPath, session.model(), &error)) {
+        printError(error.toString());
+        return ExitDeviceFile;
+    }
+    if (!options.databasePath.isEmpty())
+        useDatabaseFile(session.model(), QFileInfo(options.databasePath).absoluteFilePath());
+
+    // Once the device files are read, so that no output takes their place.
+    SafeFile::addInput(options.databasePath);
+    CallLogFile callLog;
+    if (!options.callLogPath.isEmpty()) {
+        QString reason;
+        if (!callLog.open(options.callLogPath, session.model(), &reason)) {
+            printError(reason);
+            return ExitOutputFailed;
+        }
+    }
+    // The user hears "File not found !" from the component; this says which file and why.
+    QObject::connect(&session.model(), &DeviceModel::databaseLoadFailed, &session, &printError);
+
+    activity(QStringLiteral("creating the component"));
+    QString reason;
+    if (FAILED(session.create(&reason))) {
+        printError(reason);
+        return ExitNotRegistered;
+    }
+
+    ScriptedRun script(session, options);
+    QObject::connect(
+        &script, &ScriptedRun::resultWritten, &app,
+        [quiet = options.quiet](const QString &kind, const QString &path) {
+            if (quiet)
+                return;
+            std::fputs(
+                QStringLiteral("%1: %2\n").arg(kind, ToolOutput::shownPath(path)).toLocal8Bit().constData(),
+                stdout);
+            std::fflush(stdout);
+        });
+    QObject::connect(&script, &ScriptedRun::failed, &app, &printError);
+    QObject::connect(&script, &ScriptedRun::finished, &app, &QCoreApplication::exit);
+    QObject::connect(&script, &ScriptedRun::activityChanged, &script, activity);
+
+    // A screenshot shows the view alone; a headless run shows nothing of its own.
+    std::unique_ptr<FrameWindow> window;
+    if (!options.headless && options.screenshotPath.isEmpty()) {
+        // The window shows the most recent calls.
+        session.model().signalCalls();
+        window = std::make_unique<FrameWindow>(session);
+        QObject::connect(window.get(), &FrameWindow::closed, &app,
+                         [&app, &script] { app.exit(script.outcome()); });
+        window->show();
+    }
+
+    // An ending signal leaves through here too, so that the view is
+    // released and what is being written is finished or removed.
+    ToolSignals endSignals;
+    QObject::connect(&endSignals, &ToolSignals::endRequested, &app,
+                     [&app](int signal) { app.exit(ToolSignals::exitStatusFor(signal)); });
+
+    QTimer::singleShot(0, &script, &ScriptedRun::start);
+    int code = app.exec();
+    window.reset();
+    session.shutdown();
+    if (QString reason; !callLog.finish(&reason)) {
+        printError(reason);
+        if (code == 0)
+            code = ExitOutputFailed;
+    }
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        // Qt would turn such a name into another that names no file.
+        if (!FileName::isUtf8(argv[i])) {
+            printError(
+                QStringLiteral("%1: the name is not valid UTF-8, which this program cannot open; rename it")
+                    .arg(FileName::shown(argv[i])));
+            return ExitDeviceFile;
+        }
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    FrameOptions options;
+    QString message;
+    switch (parseFrameOptions(arguments, &options, &message)) {
+    case ParseResult::Help:
+        std::fputs(message.toLocal8Bit().constData(), stdout);
+        return 0;
+    case ParseResult::Error:
+        ToolOutput::printUsageError(QStringLiteral("quiravel-frame"), message);
+        return ExitUsage;
+    case ParseResult::Run:
+        break;
+    }
+
+    if (!options.headless && !displayAvailable()) {
+        printError(NoDisplay);
+        return ExitNoDisplay;
+    }
+    if (options.pageScript)
+        qputenv(QuiravelPageScriptVariable, "1");
+    prepareHostProcess(options.headless);
+    g_previousHandler = qInstallMessageHandler(catchPlatformFailure);
+    ToolOutput::keepEngineOutputAway(options.verbose);
+
+    // The run's own timeout ends it in order; this one ends it when even
+    // that cannot run.
+    std::optional<Watchdog> watchdog;
+    if (options.exitWhenShown)
+        watchdog.emplace(options.timeoutSeconds + 30, ExitTimedOut,
+                         QStringLiteral("stopped %1 s after the timeout").arg(30));
+
+    return runHostApplication(argc, argv, QStringLiteral("quiravel-frame"), [&](QApplication &app) {
+        return runFrame(app, options, watchdog ? &*watchdog : nullptr);
+    });
+}
