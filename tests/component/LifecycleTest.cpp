@@ -324,37 +324,3 @@ TEST_F(lifecycle_loose_ends_test,
     model.clearFaults();
     automation.reset();
 }
-
-TEST_F(lifecycle_loose_ends_test, a_lost_renderer_turns_printing_off_until_the_page_has_loaded_again)
-{
-    browsers.setup = [](FakeBrowser &b) {
-        b.statusFlags[OLECMDID_PRINT] = 1 | OLECMDF_ENABLED;
-        b.statusFlags[OLECMDID_PRINTPREVIEW] = 1 | OLECMDF_ENABLED;
-    };
-    openDevice("<p>#VALUE#</p>\r\n");
-    auto *browser = static_cast<FakeBrowser *>(window()->WebBrowser1());
-    browser->raise("NavigateComplete2");
-    QAction *print = window()->menuEntry("Drucken_m");
-    QAction *preview = window()->menuEntry("Druckvorschau_m");
-    ASSERT_TRUE(print->isEnabled() && preview->isEnabled());
-    const QString page = browser->locationUrl();
-
-    browser->loseRenderer();
-    EXPECT_FALSE(print->isEnabled());
-    EXPECT_FALSE(preview->isEnabled());
-    // Reached anyway (the host's automation, a shortcut): refused with its message.
-    window()->Druckvorschau_m_Click();
-    window()->Drucken_m_Click();
-    EXPECT_TRUE(browser->execCalls.isEmpty()) << "a page without renderer was printed";
-    EXPECT_EQ(messageTexts(), QStringList({GetLocalString(1145), GetLocalString(1144)}));
-
-    // The page is loaded again on the next turn of the event loop.
-    const qsizetype navigated = browser->navigations.size();
-    QCoreApplication::processEvents();
-    ASSERT_EQ(browser->navigations.size(), navigated + 1);
-    EXPECT_EQ(browser->navigations.last(), page);
-    EXPECT_TRUE(print->isEnabled());
-    EXPECT_TRUE(preview->isEnabled());
-    window()->Drucken_m_Click();
-    EXPECT_EQ(browser->execCalls.size(), 1);
-}

@@ -77,7 +77,7 @@ TEST(hosting_guide_test, the_table_of_names_is_the_contracts_list)
 
 TEST(hosting_guide_test, the_minimal_host_is_the_file_the_install_test_runs)
 {
-    QString host = readText(QStringLiteral(QUIRAVEL_SOURCE_DIR "/tests/install/consumer/MinimalHost.cpp"));
+    QString host = readText(QStringLiteral(QUIRAVEL_SOURCE_DIR "/docs/examples/MinimalHost.cpp"));
     // The guide shows the host without the file's licence line.
     if (host.startsWith(QLatin1StringView("// SPDX-License-Identifier:")))
         host.remove(0, host.indexOf(u'\n') + 1);
