@@ -139,7 +139,7 @@ void clsQuiravel::closeForHost()
         } catch (const std::exception &) {
             // No call of the host waits for the status of its release.
             qCWarning(lcComponent, "Closing the window for a host that let go failed: %s",
-                      qUtf8Printable(currentFailureText()));
+                      qUtf8Printable(failureForLog()));
         }
     }
 }

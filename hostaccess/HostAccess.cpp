@@ -51,7 +51,7 @@ OpenedItem::~OpenedItem()
             m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_itemHandle, m_shadow, &error);
         if (FAILED(hr))
             qCWarning(lcHostAccess, "CloseItem of item handle %d, after an earlier failure, failed too: %s",
-                      int(m_itemHandle), qUtf8Printable(statusText(hr)));
+                      int(m_itemHandle), qUtf8Printable(statusForLog(hr)));
     }
 }
 

@@ -21,12 +21,12 @@ QString withDescription(HRESULT hr, const QString &description)
 
 } // namespace
 
-QString statusText(HRESULT hr)
+QString statusForLog(HRESULT hr)
 {
     return withDescription(hr, describeStatus(hr));
 }
 
-QString currentFailureText()
+QString failureForLog()
 {
     try {
         throw;

@@ -15,9 +15,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcPlatform)
 
 /// "status 0x80070005 (Permission denied)": how a log line names a failure
 /// status.
-QString statusText(HRESULT hr);
+QString statusForLog(HRESULT hr);
 
 /// The failure being handled, for a log line: the status and its
 /// description for a ComError, else what the exception says. Only inside a
 /// catch block.
-QString currentFailureText();
+QString failureForLog();

@@ -85,7 +85,7 @@ PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QStrin
             Ansi::decodeInto(line, raw);
             qCWarning(lcPrintFile, "%s: the line \"%s\" is written as read, a tag in it failed: %s",
                       qUtf8Printable(templatePath), qUtf8Printable(line.trimmed()),
-                      qUtf8Printable(currentFailureText()));
+                      qUtf8Printable(failureForLog()));
         }
         written = writer.writeLine(line);
     }

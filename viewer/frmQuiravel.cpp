@@ -153,7 +153,7 @@ void frmQuiravel::connectCommand(QAction *action, void (frmQuiravel::*command)()
             // failures only through the window's own texts. It must not
             // unwind through the event loop.
             qCWarning(lcViewer, "The command %s ended: %s", qUtf8Printable(action->objectName()),
-                      qUtf8Printable(currentFailureText()));
+                      qUtf8Printable(failureForLog()));
         }
     });
 }
@@ -338,7 +338,7 @@ void frmQuiravel::Form_Load()
         browser->setRegisterAsDropTarget(false);
         browser->setOffline(true);
     } catch (const std::exception &) {
-        qCWarning(lcViewer, "The browser cannot be created: %s", qUtf8Printable(currentFailureText()));
+        qCWarning(lcViewer, "The browser cannot be created: %s", qUtf8Printable(failureForLog()));
         MsgBox(GetLocalString(1143));
         Unload();
         return;
@@ -356,7 +356,7 @@ void frmQuiravel::Form_Load()
         m_browser->Navigate(m_templatePath);
     } catch (const std::exception &) {
         qCWarning(lcViewer, "The browser cannot open %s: %s", qUtf8Printable(m_templatePath),
-                  qUtf8Printable(currentFailureText()));
+                  qUtf8Printable(failureForLog()));
         MsgBox(GetLocalString(1143));
         Unload();
     }
@@ -404,7 +404,7 @@ void frmQuiravel::closeEvent(QCloseEvent *event)
         // The user closed the window: no host call waits for the status of
         // the release, and the window is gone all the same.
         qCWarning(lcViewer, "Closing the window: the host's release failed: %s",
-                  qUtf8Printable(currentFailureText()));
+                  qUtf8Printable(failureForLog()));
     }
 }
 
@@ -590,7 +590,7 @@ void frmQuiravel::MakeTemplatePrintFile()
             FillTemplateLine(line);
         } catch (const std::exception &) {
             qCWarning(lcViewer, "The template line \"%s\" is written as read, a tag in it failed: %s",
-                      qUtf8Printable(line.trimmed()), qUtf8Printable(currentFailureText()));
+                      qUtf8Printable(line.trimmed()), qUtf8Printable(failureForLog()));
         }
     });
     // Not shown to the user: the copy runs with errors suppressed. The host
@@ -607,7 +607,7 @@ void frmQuiravel::MakeTemplatePrintFile()
             m_browser->Navigate(m_printFilePath);
     } catch (const std::exception &) {
         qCWarning(lcViewer, "The browser cannot open %s: %s", qUtf8Printable(m_printFilePath),
-                  qUtf8Printable(currentFailureText()));
+                  qUtf8Printable(failureForLog()));
     }
 }
 
@@ -645,7 +645,7 @@ void frmQuiravel::ShowDefaultReport()
             m_owner->WriteReportFile(path);
         } catch (const std::exception &e) {
             qCWarning(lcViewer, "The report %s is not written: %s", qUtf8Printable(path),
-                      qUtf8Printable(currentFailureText()));
+                      qUtf8Printable(failureForLog()));
             m_pageFileLock.release();
             m_generationErrorPath = path;
             m_generationError = describe(e);
@@ -687,7 +687,7 @@ void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, 
         flags = m_browser->QueryStatusWB(command);
     } catch (const std::exception &) {
         qCWarning(lcViewer, "The browser cannot say whether command %d is available: %s", int(command),
-                  qUtf8Printable(currentFailureText()));
+                  qUtf8Printable(failureForLog()));
         return;
     }
     if (flags & OLECMDF_ENABLED) {
@@ -695,7 +695,7 @@ void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, 
             m_browser->ExecWB(command, option, m_printFilePath);
         } catch (const std::exception &) {
             qCWarning(lcViewer, "The browser's command %d failed: %s", int(command),
-                      qUtf8Printable(currentFailureText()));
+                      qUtf8Printable(failureForLog()));
         }
         return;
     }
@@ -703,7 +703,7 @@ void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, 
         MsgBox(GetLocalString(disabledMessage));
     } catch (const std::exception &) {
         qCWarning(lcViewer, "The message that command %d is unavailable failed: %s", int(command),
-                  qUtf8Printable(currentFailureText()));
+                  qUtf8Printable(failureForLog()));
     }
 }
 
@@ -738,7 +738,7 @@ void frmQuiravel::onRendererLost()
             } catch (const std::exception &) {
                 // The page stays blank and printing off; the window is usable.
                 qCWarning(lcViewer, "The page %s cannot be shown again after its renderer was lost: %s",
-                          qUtf8Printable(m_browser->locationUrl()), qUtf8Printable(currentFailureText()));
+                          qUtf8Printable(m_browser->locationUrl()), qUtf8Printable(failureForLog()));
             }
         }
     });
@@ -781,7 +781,7 @@ void frmQuiravel::WebBrowser1_ObjectEvent(const QString &name, const QVariantMap
                 preview->setEnabled(enabled);
             } catch (const std::exception &) {
                 qCWarning(lcViewer, "The browser cannot say whether it previews: %s",
-                          qUtf8Printable(currentFailureText()));
+                          qUtf8Printable(failureForLog()));
             }
             m_previewChecked = true;
         } else if (name == QLatin1String("ProgressChange")) {
@@ -804,6 +804,6 @@ void frmQuiravel::WebBrowser1_ObjectEvent(const QString &name, const QVariantMap
         }
     } catch (const std::exception &) {
         qCWarning(lcViewer, "The browser's event %s failed: %s", qUtf8Printable(name),
-                  qUtf8Printable(currentFailureText()));
+                  qUtf8Printable(failureForLog()));
     }
 }
