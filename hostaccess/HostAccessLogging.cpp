@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "HostAccessLogging.h"
 
-// Only critical messages pass by default, and none is ever sent.
+// Off by default: only critical messages would pass, and none is sent.
 Q_LOGGING_CATEGORY(lcHostAccess, "quiravel.hostaccess", QtCriticalMsg)

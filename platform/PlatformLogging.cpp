@@ -5,7 +5,7 @@
 
 #include <exception>
 
-// Only critical messages pass by default, and none is ever sent.
+// Off by default: only critical messages would pass, and none is sent.
 Q_LOGGING_CATEGORY(lcPlatform, "quiravel.platform", QtCriticalMsg)
 
 namespace {

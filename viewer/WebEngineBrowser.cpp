@@ -16,6 +16,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <algorithm>
 #include <sys/stat.h>
 #include <utility>
 
@@ -113,8 +114,10 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
     connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &WebEngineBrowser::onPdfPrintingFinished);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
-                qCWarning(lcViewer, "The renderer of %s is gone (termination status %d, exit code %d)",
-                          qUtf8Printable(m_page->url().toString()), int(status), exitCode);
+                static const char *const how[] = {"ended", "ended abnormally", "crashed", "was killed"};
+                qCWarning(lcViewer, "The renderer of %s %s (exit code %d)",
+                          qUtf8Printable(m_page->url().toString()), how[std::clamp(int(status), 0, 3)],
+                          exitCode);
                 // Printing a page whose renderer is gone crashes the engine.
                 m_documentShown = false;
                 emit rendererLost();
