@@ -241,6 +241,9 @@ private:
 
 TEST(template_print_file_test, a_tag_failure_kept_from_the_caller_is_logged_only_when_asked_for)
 {
+    // Rules from the environment outrank the ones set here.
+    if (qEnvironmentVariableIsSet("QT_LOGGING_RULES") || qEnvironmentVariableIsSet("QT_LOGGING_CONF"))
+        GTEST_SKIP() << "logging rules come from the environment";
     PrintFile host;
     host.addEnumObject(QStringLiteral("Mode"), QStringLiteral("1"));
     host.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED);
