@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "clsQuiravel.h"
 
+#include "component/ComponentLogging.h"
 #include "contract/HostContract.h"
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
@@ -137,6 +138,8 @@ void clsQuiravel::closeForHost()
             window->Unload();
         } catch (const std::exception &) {
             // No call of the host waits for the status of its release.
+            qCWarning(lcComponent, "Closing the window for a host that let go failed: %s",
+                      qUtf8Printable(failureForLog()));
         }
     }
 }
@@ -369,6 +372,8 @@ void clsQuiravel::ReleaseHost()
         // stop that, but a failure status still reaches the host's call.
         std::int32_t error = 0;
         released = m_itemManager->ReleaseView(static_cast<View *>(this), &error);
+        if (error != 0)
+            qCWarning(lcComponent, "ReleaseView answered error flag %d", int(error));
     }
     m_itemManager.reset();
     endUploadWaits();
@@ -410,6 +415,10 @@ bool clsQuiravel::IsDeviceConnected()
     // Closed in every case, also after a refused open or a failed read.
     HostAccess::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
     bool connected = false;
+    if (error != 0)
+        qCWarning(lcComponent,
+                  "The item %s cannot be opened (error flag %d): the device counts as not connected",
+                  HostContract::ConnectItem, int(error));
     if (error == 0) {
         std::int32_t readError = 0;
         const std::int64_t value = HostAccess::itemQuad(itemManager.get(), item.handle(), &readError);
@@ -455,8 +464,12 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         std::int32_t error = 0;
         check(itemManager->OpenItem(BStr(contractName(HostContract::UploadProgressItem)).get(), VARIANT_FALSE,
                                     m_viewHandle, &handle, 0, 0, &error));
-        if (error != 0)
+        if (error != 0) {
+            qCWarning(lcComponent,
+                      "The item %s cannot be opened (error flag %d): no upload, the command stops",
+                      HostContract::UploadProgressItem, int(error));
             return false;
+        }
         // A command started during this one's wait opens an item of its own;
         // each closes only its own.
         HostAccess::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
@@ -470,12 +483,21 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         });
         std::int32_t readError = 0;
         check(itemManager->GetItemLong(handle, &m_uploadProgress, &readError));
+        if (readError != 0)
+            qCWarning(lcComponent,
+                      "The item %s cannot be read (error flag %d): the data are taken as they are",
+                      HostContract::UploadProgressItem, int(readError));
         if (readError == 0) {
             if (m_uploadProgress == 0 || m_uploadProgress == HostContract::UploadFinished) {
                 std::int32_t startError = 0; // not examined: the wait tells
                 check(
                     functionControl(itemManager.get())
                         ->StartFunction(BStr(contractName(HostContract::UploadFunction)).get(), &startError));
+                if (startError != 0)
+                    qCWarning(
+                        lcComponent,
+                        "StartFunction %s answered error flag %d; the upload is waited for all the same",
+                        HostContract::UploadFunction, int(startError));
             }
             if (!waitForUpload())
                 return false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "HostAccess.h"
 
+#include "hostaccess/HostAccessLogging.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
 
@@ -46,7 +47,11 @@ OpenedItem::~OpenedItem()
     if (m_open) {
         std::int32_t error = 0;
         // Already unwinding from the first failure: that one is reported.
-        m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_itemHandle, m_shadow, &error);
+        const HRESULT hr =
+            m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_itemHandle, m_shadow, &error);
+        if (FAILED(hr))
+            qCWarning(lcHostAccess, "CloseItem of item handle %d, after an earlier failure, failed too: %s",
+                      int(m_itemHandle), qUtf8Printable(statusForLog(hr)));
     }
 }
 
@@ -55,6 +60,10 @@ void OpenedItem::close()
     m_open = false;
     std::int32_t error = 0;
     check(m_itemManager->CloseItem(variantFromLong(m_viewHandle), m_itemHandle, m_shadow, &error));
+    // The handle is done with either way: a refusal changes nothing.
+    if (error != 0)
+        qCWarning(lcHostAccess, "CloseItem of item handle %d answered error flag %d", int(m_itemHandle),
+                  int(error));
 }
 
 QString itemString(AppItemManager *itemManager, std::int32_t itemHandle, VARIANT_BOOL shadow,

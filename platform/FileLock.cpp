@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "platform/FileLock.h"
 
+#include "platform/PlatformLogging.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -49,22 +51,29 @@ bool FileLock::acquire(const QString &path, int waitMs)
     release();
     m_waitedMs = 0;
     const QString lockPath = lockPathFor(path);
-    if (lockPath.isEmpty())
+    if (lockPath.isEmpty()) {
+        qCWarning(lcPlatform, "No lock on %s: its folder does not exist", qUtf8Printable(path));
         return false;
+    }
     const QByteArray native = QFile::encodeName(lockPath);
     {
         Held &h = held();
         QMutexLocker lock(&h.mutex);
-        if (h.paths.contains(native))
+        if (h.paths.contains(native)) {
+            qCDebug(lcPlatform, "No lock on %s: this process holds it already", qUtf8Printable(path));
             return false;
+        }
         h.paths.insert(native);
     }
     QElapsedTimer clock;
     clock.start();
     for (int step = 1;; step = std::min(step * 2, 50)) {
         const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0)
+        if (fd < 0) {
+            qCWarning(lcPlatform, "No lock on %s: %s: %s", qUtf8Printable(path), native.constData(),
+                      qUtf8Printable(qt_error_string(errno)));
             break;
+        }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             // The holder before removes the file when it lets go: a lock on
             // a file no longer at the name locks nothing.
@@ -80,9 +89,18 @@ bool FileLock::acquire(const QString &path, int waitMs)
             ::close(fd);
             continue;
         }
+        const int lockError = errno;
         ::close(fd);
-        if ((errno != EWOULDBLOCK && errno != EINTR) || clock.elapsed() >= waitMs)
+        if (lockError != EWOULDBLOCK && lockError != EINTR) {
+            qCWarning(lcPlatform, "No lock on %s: %s: %s", qUtf8Printable(path), native.constData(),
+                      qUtf8Printable(qt_error_string(lockError)));
             break;
+        }
+        if (clock.elapsed() >= waitMs) {
+            qCWarning(lcPlatform, "No lock on %s: another process held it for %lld ms", qUtf8Printable(path),
+                      static_cast<long long>(clock.elapsed()));
+            break;
+        }
         ::usleep(useconds_t(step) * 1000);
     }
     m_waitedMs = clock.elapsed();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "platform/SystemInformation.h"
 
+#include "platform/PlatformLogging.h"
 #include "platform/Registry.h"
 #include "platform/SystemInfo.h"
 #include "platform/TextFile.h"
@@ -26,13 +27,24 @@ static QString registeredValue(const char *valueName)
                                        : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
     HKEY key = nullptr;
     // A failed open leaves the key 0, and the size query below then fails.
-    RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &key);
+    const std::int32_t opened = RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &key);
 
     std::uint32_t type = REG_SZ;
     std::uint32_t size = 0;
-    if (RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    if (const std::int32_t queried = RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size);
+        queried != ERROR_SUCCESS) {
         if (key)
             RegCloseKey(key);
+        // The registry file is read again only when someone listens.
+        if (lcPlatform().isWarningEnabled()) {
+            const QString problem = Registry::readProblem();
+            qCWarning(
+                lcPlatform,
+                "No registry value HKEY_LOCAL_MACHINE\\%s\\%s (error %d opening the key, %d reading the "
+                "value%s%s): it counts as empty",
+                keyPath, valueName, int(opened), int(queried), problem.isEmpty() ? "" : "; ",
+                qUtf8Printable(problem));
+        }
         return {};
     }
     QByteArray buffer(qsizetype(size), ' ');

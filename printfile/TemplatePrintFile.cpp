@@ -4,6 +4,7 @@
 #include "platform/ComError.h"
 #include "platform/SafeFile.h"
 #include "platform/TextFile.h"
+#include "printfile/PrintFileLogging.h"
 
 #include <QFile>
 #include <QLatin1StringView>
@@ -25,9 +26,17 @@ QString findTemplate(const QString &templateDirectory, const QString &templateFi
     if (templateFileName.isEmpty()) {
         if (whyNot)
             *whyNot = QStringLiteral("File not found");
+        qCWarning(lcPrintFile, "No template: the description names none");
         return {};
     }
-    return TextFile::findNoCase(templateDirectory + templateFileName, whyNot);
+    QString reason;
+    const QString found = TextFile::findNoCase(templateDirectory + templateFileName, &reason);
+    if (found.isEmpty())
+        qCWarning(lcPrintFile, "No template %s: %s", qUtf8Printable(templateDirectory + templateFileName),
+                  qUtf8Printable(reason));
+    if (whyNot)
+        *whyNot = reason;
+    return found;
 }
 
 PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QString &printFilePath,
@@ -38,6 +47,8 @@ PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QStrin
     if (!reader.open(templatePath)) {
         result.failedPath = templatePath;
         result.reason = reader.errorString();
+        qCWarning(lcPrintFile, "Template %s cannot be read: %s", qUtf8Printable(templatePath),
+                  qUtf8Printable(result.reason));
         return result;
     }
     result.templateOpened = true;
@@ -72,6 +83,9 @@ PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QStrin
         } catch (const ComError &) {
             // The bytes are still there to give the line as read.
             Ansi::decodeInto(line, raw);
+            qCWarning(lcPrintFile, "%s: the line \"%s\" is written as read, a tag in it failed: %s",
+                      qUtf8Printable(templatePath), qUtf8Printable(line.trimmed()),
+                      qUtf8Printable(failureForLog()));
         }
         written = writer.writeLine(line);
     }
@@ -85,6 +99,8 @@ PrintFileResult writeTemplatePrintFile(const QString &templatePath, const QStrin
     }
     reader.close();
     if (!result.succeeded()) {
+        qCWarning(lcPrintFile, "No print file from %s: %s: %s", qUtf8Printable(templatePath),
+                  qUtf8Printable(result.failedPath), qUtf8Printable(result.reason));
         // Whatever is left at that name is an older run's page; it must not
         // pass for this one's. A name refused for writing (an input, a
         // device) is not an older page and stays.

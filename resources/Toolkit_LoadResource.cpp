@@ -3,6 +3,7 @@
 
 #include "platform/Locale.h"
 #include "platform/StringBlock.h"
+#include "resources/ResourcesLogging.h"
 
 namespace {
 
@@ -25,9 +26,16 @@ QString GetLocalString(std::int16_t id)
     QString text;
     // Texts are looked up anew on every call so that a change of the user's
     // language shows at the next use.
-    for (const LANGID language : {GetUserDefaultLangID(), englishUs, neutral}) {
-        if (FindLocalString(module, key, language, &text))
+    const LANGID userLanguage = GetUserDefaultLangID();
+    for (const LANGID language : {userLanguage, englishUs, neutral}) {
+        if (FindLocalString(module, key, language, &text)) {
+            if (language != userLanguage)
+                qCDebug(lcResources, "Text %u has none in language %u: taken from language %u", unsigned(key),
+                        unsigned(userLanguage), unsigned(language));
             return text;
+        }
     }
+    qCDebug(lcResources, "Text %u has none in language %u nor in the fallbacks: any language's",
+            unsigned(key), unsigned(userLanguage));
     return LoadResString(module, key);
 }

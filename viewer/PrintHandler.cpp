@@ -2,6 +2,7 @@
 #include "PrintHandler.h"
 
 #include "platform/SafeFile.h"
+#include "viewer/ViewerLogging.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -143,6 +144,10 @@ bool PrintHandler::printPages(QPrinter *printer)
     // User input in the preview dialog while a print task runs can corrupt
     // its state.
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!result)
+        qCWarning(lcViewer, "Printing to %s failed in the browser engine",
+                  qUtf8Printable(printer->printerName().isEmpty() ? printer->outputFileName()
+                                                                  : printer->printerName()));
     return result;
 }
 
@@ -165,9 +170,14 @@ bool PrintHandler::printToPdfFile(const QString &path, const QPageLayout &layout
         layout, ranges);
     if (!pdf->has_value())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!pdf->has_value() || (*pdf)->isEmpty())
+    if (!pdf->has_value() || (*pdf)->isEmpty()) {
+        qCWarning(lcViewer, "No PDF %s: the browser engine printed nothing", qUtf8Printable(path));
         return false;
+    }
 
     SafeFileWriter file;
-    return file.create(path) && file.write((*pdf)->constData(), (*pdf)->size()) && file.commit();
+    if (file.create(path) && file.write((*pdf)->constData(), (*pdf)->size()) && file.commit())
+        return true;
+    qCWarning(lcViewer, "No PDF %s: %s", qUtf8Printable(path), qUtf8Printable(file.errorString()));
+    return false;
 }

@@ -5,6 +5,7 @@
 #include "WebEngineInstallation.h"
 #include "platform/ComError.h"
 #include "platform/SafeFile.h"
+#include "viewer/ViewerLogging.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <algorithm>
 #include <sys/stat.h>
 #include <utility>
 
@@ -110,11 +112,16 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEngineBrowser::onLoadFinished);
     connect(m_page, &QWebEnginePage::linkHovered, this, &WebEngineBrowser::onLinkHovered);
     connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &WebEngineBrowser::onPdfPrintingFinished);
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        // Printing a page whose renderer is gone crashes the engine.
-        m_documentShown = false;
-        emit rendererLost();
-    });
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                static const char *const how[] = {"ended", "ended abnormally", "crashed", "was killed"};
+                qCWarning(lcViewer, "The renderer of %s %s (exit code %d)",
+                          qUtf8Printable(m_page->url().toString()), how[std::clamp(int(status), 0, 3)],
+                          exitCode);
+                // Printing a page whose renderer is gone crashes the engine.
+                m_documentShown = false;
+                emit rendererLost();
+            });
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -222,6 +229,7 @@ void WebEngineBrowser::printToPdf(const QString &path)
     const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
     auto file = std::make_unique<SafeFileWriter>();
     if (!file->create(path, SafeFileWriter::Kind::Named)) {
+        qCWarning(lcViewer, "No PDF %s: %s", qUtf8Printable(path), qUtf8Printable(file->errorString()));
         // Answered later, as the engine would, so that callers see one order.
         QMetaObject::invokeMethod(
             this, [this, path] { emit pdfPrintingFinished(path, false); }, Qt::QueuedConnection);
@@ -243,12 +251,19 @@ void WebEngineBrowser::onPdfPrintingFinished(const QString &filePath, bool ok)
     const QString path = std::exchange(m_pdfPath, QString());
     // An empty file is no PDF: the engine had nothing to print.
     struct stat written;
-    if (ok && (::stat(QFile::encodeName(filePath).constData(), &written) != 0 || written.st_size == 0))
+    if (!ok)
+        qCWarning(lcViewer, "No PDF %s: the browser engine failed to print the page", qUtf8Printable(path));
+    if (ok && (::stat(QFile::encodeName(filePath).constData(), &written) != 0 || written.st_size == 0)) {
+        qCWarning(lcViewer, "No PDF %s: the browser engine printed nothing", qUtf8Printable(path));
         ok = false;
-    if (ok)
+    }
+    if (ok) {
         ok = file->commit();
-    else
+        if (!ok)
+            qCWarning(lcViewer, "No PDF %s: %s", qUtf8Printable(path), qUtf8Printable(file->errorString()));
+    } else {
         file->discard();
+    }
     emit pdfPrintingFinished(path, ok);
 }
 
@@ -290,6 +305,8 @@ void WebEngineBrowser::onLoadFinished(bool ok)
     // counts as shown before anyone hears of it.
     m_documentShown = true;
     const QString url = shown.toString();
+    if (!ok)
+        qCWarning(lcViewer, "The page %s failed to load", qUtf8Printable(url));
     emit objectEvent(QStringLiteral("NavigateComplete2"), {{QStringLiteral("URL"), url}});
     emit objectEvent(QStringLiteral("ProgressChange"),
                      {{QStringLiteral("Progress"), -1}, {QStringLiteral("ProgressMax"), 100}});

@@ -13,6 +13,7 @@
 #include "printfile/TagSubstitution.h"
 #include "printfile/TemplatePrintFile.h"
 #include "resources/Toolkit_LoadResource.h"
+#include "viewer/ViewerLogging.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -151,6 +152,8 @@ void frmQuiravel::connectCommand(QAction *action, void (frmQuiravel::*command)()
             // A failure status ends the command, silently: the user hears of
             // failures only through the window's own texts. It must not
             // unwind through the event loop.
+            qCWarning(lcViewer, "The command %s ended: %s", qUtf8Printable(action->objectName()),
+                      qUtf8Printable(failureForLog()));
         }
     });
 }
@@ -335,6 +338,7 @@ void frmQuiravel::Form_Load()
         browser->setRegisterAsDropTarget(false);
         browser->setOffline(true);
     } catch (const std::exception &) {
+        qCWarning(lcViewer, "The browser cannot be created: %s", qUtf8Printable(failureForLog()));
         MsgBox(GetLocalString(1143));
         Unload();
         return;
@@ -351,6 +355,8 @@ void frmQuiravel::Form_Load()
     try {
         m_browser->Navigate(m_templatePath);
     } catch (const std::exception &) {
+        qCWarning(lcViewer, "The browser cannot open %s: %s", qUtf8Printable(m_templatePath),
+                  qUtf8Printable(failureForLog()));
         MsgBox(GetLocalString(1143));
         Unload();
     }
@@ -397,6 +403,8 @@ void frmQuiravel::closeEvent(QCloseEvent *event)
     } catch (const std::exception &) {
         // The user closed the window: no host call waits for the status of
         // the release, and the window is gone all the same.
+        qCWarning(lcViewer, "Closing the window: the host's release failed: %s",
+                  qUtf8Printable(failureForLog()));
     }
 }
 
@@ -581,6 +589,8 @@ void frmQuiravel::MakeTemplatePrintFile()
         try {
             FillTemplateLine(line);
         } catch (const std::exception &) {
+            qCWarning(lcViewer, "The template line \"%s\" is written as read, a tag in it failed: %s",
+                      qUtf8Printable(line.trimmed()), qUtf8Printable(failureForLog()));
         }
     });
     // Not shown to the user: the copy runs with errors suppressed. The host
@@ -596,6 +606,8 @@ void frmQuiravel::MakeTemplatePrintFile()
         if (m_browser)
             m_browser->Navigate(m_printFilePath);
     } catch (const std::exception &) {
+        qCWarning(lcViewer, "The browser cannot open %s: %s", qUtf8Printable(m_printFilePath),
+                  qUtf8Printable(failureForLog()));
     }
 }
 
@@ -632,6 +644,8 @@ void frmQuiravel::ShowDefaultReport()
         try {
             m_owner->WriteReportFile(path);
         } catch (const std::exception &e) {
+            qCWarning(lcViewer, "The report %s is not written: %s", qUtf8Printable(path),
+                      qUtf8Printable(failureForLog()));
             m_pageFileLock.release();
             m_generationErrorPath = path;
             m_generationError = describe(e);
@@ -672,18 +686,24 @@ void frmQuiravel::runDocumentCommand(std::int32_t command, std::int32_t option, 
     try {
         flags = m_browser->QueryStatusWB(command);
     } catch (const std::exception &) {
+        qCWarning(lcViewer, "The browser cannot say whether command %d is available: %s", int(command),
+                  qUtf8Printable(failureForLog()));
         return;
     }
     if (flags & OLECMDF_ENABLED) {
         try {
             m_browser->ExecWB(command, option, m_printFilePath);
         } catch (const std::exception &) {
+            qCWarning(lcViewer, "The browser's command %d failed: %s", int(command),
+                      qUtf8Printable(failureForLog()));
         }
         return;
     }
     try {
         MsgBox(GetLocalString(disabledMessage));
     } catch (const std::exception &) {
+        qCWarning(lcViewer, "The message that command %d is unavailable failed: %s", int(command),
+                  qUtf8Printable(failureForLog()));
     }
 }
 
@@ -717,6 +737,8 @@ void frmQuiravel::onRendererLost()
                 m_browser->Navigate(m_browser->locationUrl());
             } catch (const std::exception &) {
                 // The page stays blank and printing off; the window is usable.
+                qCWarning(lcViewer, "The page %s cannot be shown again after its renderer was lost: %s",
+                          qUtf8Printable(m_browser->locationUrl()), qUtf8Printable(failureForLog()));
             }
         }
     });
@@ -758,6 +780,8 @@ void frmQuiravel::WebBrowser1_ObjectEvent(const QString &name, const QVariantMap
                 preview->setVisible(enabled);
                 preview->setEnabled(enabled);
             } catch (const std::exception &) {
+                qCWarning(lcViewer, "The browser cannot say whether it previews: %s",
+                          qUtf8Printable(failureForLog()));
             }
             m_previewChecked = true;
         } else if (name == QLatin1String("ProgressChange")) {
@@ -779,5 +803,7 @@ void frmQuiravel::WebBrowser1_ObjectEvent(const QString &name, const QVariantMap
             m_pageFileLock.release();
         }
     } catch (const std::exception &) {
+        qCWarning(lcViewer, "The browser's event %s failed: %s", qUtf8Printable(name),
+                  qUtf8Printable(failureForLog()));
     }
 }

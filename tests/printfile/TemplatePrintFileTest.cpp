@@ -6,6 +6,7 @@
 #include "tests/support/FileGuards.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <sys/stat.h>
@@ -209,6 +210,54 @@ TEST(template_print_file_test, a_line_whose_tag_fails_is_written_as_read_and_the
     EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n<p>#VENDOR#</p>\r\n").succeeded());
     EXPECT_EQ(readBytes(host.printPath), QByteArray("<p>#Mode#</p>\r\n<p>Ger\xe4tebau</p>\r\n"));
     host.expectEverythingReleased();
+}
+
+/// The messages of the "quiravel.*" categories while it lives, under `rules`.
+class QuiravelLog
+{
+public:
+    explicit QuiravelLog(const QString &rules)
+    {
+        s_messages.clear();
+        QLoggingCategory::setFilterRules(rules);
+        m_previous = qInstallMessageHandler(&QuiravelLog::keep);
+    }
+    ~QuiravelLog()
+    {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    QStringList messages() const { return s_messages; }
+
+private:
+    static void keep(QtMsgType, const QMessageLogContext &context, const QString &text)
+    {
+        if (context.category && QByteArrayView(context.category).startsWith("quiravel."))
+            s_messages.append(QString::fromLatin1(context.category) + QStringLiteral(": ") + text);
+    }
+    static inline QStringList s_messages;
+    QtMessageHandler m_previous = nullptr;
+};
+
+TEST(template_print_file_test, a_tag_failure_kept_from_the_caller_is_logged_only_when_asked_for)
+{
+    // Rules from the environment outrank the ones set here.
+    if (qEnvironmentVariableIsSet("QT_LOGGING_RULES") || qEnvironmentVariableIsSet("QT_LOGGING_CONF"))
+        GTEST_SKIP() << "logging rules come from the environment";
+    PrintFile host;
+    host.addEnumObject(QStringLiteral("Mode"), QStringLiteral("1"));
+    host.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED);
+    {
+        const QuiravelLog log{QString()};
+        EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n").succeeded());
+        EXPECT_EQ(log.messages(), QStringList());
+    }
+    const QuiravelLog log(QStringLiteral("quiravel.*=true"));
+    EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n").succeeded());
+    EXPECT_EQ(log.messages(),
+              QStringList(QStringLiteral("quiravel.printfile: ") + host.templatePath +
+                          QStringLiteral(": the line \"<p>#Mode#</p>\" is written as read, a tag "
+                                         "in it failed: status 0x80070005 (Permission denied)")));
 }
 
 TEST(template_print_file_test, a_copy_that_cannot_be_completed_leaves_no_page_and_says_why)

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLoggingCategory>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -18,6 +19,14 @@ void filterQtMessages(QtMsgType type, const QMessageLogContext &context, const Q
 {
     if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
         return;
+    // The component's diagnostics were asked for: they reach the user also
+    // where the browser engine's notes are kept away from standard error.
+    if (context.category && QByteArrayView(context.category).startsWith("quiravel.")) {
+        const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit() + '\n';
+        std::fwrite(line.constData(), 1, size_t(line.size()), ToolOutput::errorStream());
+        std::fflush(ToolOutput::errorStream());
+        return;
+    }
     g_qtMessageHandler(type, context, message);
 }
 
