@@ -34,9 +34,8 @@ public:
     {
         TemplateGuard guard(templatePath);
         const TagContext c = context();
-        return writeTemplatePrintFile(templatePath, printPath, [&](QString &line) {
-            FillTemplateLine(line, [&](const QString &tag) { return GetTagValue(c, tag, true); });
-        });
+        return writeTemplatePrintFile(templatePath, printPath,
+                                      [&](QString &line) { FillTemplateLine(line, c); });
     }
 
     /// Entries of the folder besides the template: a run leaves no file
