@@ -56,20 +56,10 @@ void inject(DeviceModel &model, const Operation &op, Fault fault)
         model.answerEmpty(op.name);
 }
 
-const QStringList kTags{"FLOW", "MODE", "VENDOR", "VALUE"};
-QString templateLine(const QString &text)
-{
-    return "<p>" + text + "</p>";
-}
-const QStringList kTemplate = [] {
-    QStringList lines;
-    for (const QString &tag : kTags)
-        lines << templateLine('#' + tag + '#');
-    return lines;
-}();
-/// Stands for the template line of the lookup that reads the database file
-/// name for the data source line.
-const QString kFileNameLookup = templateLine("#VALUE#");
+const QStringList kTemplate{"<p>#FLOW#</p>", "<p>#MODE#</p>", "<p>#VENDOR#</p>", "<p>#VALUE#</p>"};
+/// Stands for the line of the lookup that reads the database file name for
+/// the data source line (whose tag makes no host call).
+const QString kFileNameLookup = kTemplate.back();
 
 /// What one lookup gives when the `step`th call (from 1) of `op` in it
 /// answers `fault`, by the lookup rules: `kept` when the host has no such
@@ -221,32 +211,23 @@ QStringList expectedPage(const Flow &flow, const QString &databasePath, const Op
     const QString flowValue = noUpload ? "" : QStringList{"12.5", "11.8", "13.1"}.at(source);
     const QString modeValue = noUpload ? "" : QStringList{"1", "2", "2"}.at(source);
     const QString modeText = noUpload ? "" : modeValue == "1" ? "Auto" : "Manual";
-    const auto faultedIn = [&](const QString &kept, const QString &raw, const QString &clean,
-                               bool enumeration) -> std::optional<QString> {
-        return faultedText(op->name, faulted.step, fault, kept, raw, clean, enumeration);
-    };
     std::optional<QString> fileName = databasePath;
     if (op && faulted.lookup == kFileNameLookup)
-        fileName = faultedIn(DeviceModel::FileNameItem, databasePath, databasePath, false);
+        fileName = faultedText(op->name, faulted.step, fault, DeviceModel::FileNameItem, databasePath,
+                               databasePath, false);
     if (!fileName)
         return {}; // the command stops: no page
     const QString sourceText[] = {GetLocalString(1133), GetLocalString(1135) + "  " + *fileName,
                                   GetLocalString(1134)};
-    struct Tag
-    {
-        QString raw, text;
-        bool enumeration;
-    };
-    const Tag tags[] = {{flowValue, flowValue, false},
-                        {modeValue, modeText, true},
-                        {"Acme", "Acme", false},
-                        {sourceText[source], sourceText[source], false}};
+    const QString raw[] = {flowValue, modeValue, "Acme", sourceText[source]};
+    const QString clean[] = {flowValue, modeText, "Acme", sourceText[source]};
     QStringList page;
-    for (qsizetype i = 0; i < kTags.size(); ++i) {
-        std::optional<QString> text = tags[i].text;
+    for (qsizetype i = 0; i < kTemplate.size(); ++i) {
+        const QString tag = kTemplate[i].sliced(3, kTemplate[i].size() - 7); // "<p>#...#</p>"
+        std::optional<QString> text = clean[i];
         if (op && faulted.lookup == kTemplate[i] && faulted.lookup != kFileNameLookup)
-            text = faultedIn('#' + kTags[i] + '#', tags[i].raw, tags[i].text, tags[i].enumeration);
-        page << (text ? templateLine(*text) : kTemplate[i]);
+            text = faultedText(op->name, faulted.step, fault, tag, raw[i], clean[i], tag == "#MODE#");
+        page << (text ? "<p>" + *text + "</p>" : kTemplate[i]);
     }
     return page;
 }
