@@ -19,6 +19,9 @@
 //
 // Whatever comes of it: a lookup that fails leaves the line as read, every
 // item opened is closed once, every host object and enumeration is released.
+// The line filled whole, as the component fills it, comes out as with a
+// GetTagValue call per tag, as the template check makes them, after the same
+// host calls (each way on a host of its own, set up alike).
 #include "host/DeviceModel.h"
 #include "platform/ComError.h"
 #include "platform/ComObject.h"
@@ -28,6 +31,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -123,31 +127,42 @@ int allCalls(const DeviceModel &model, QLatin1StringView operation)
     return n;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
+bool sameCalls(const QList<HostCall> &a, const QList<HostCall> &b)
 {
-    setenv("LC_ALL", "en_US.UTF-8", 1);
-    return 0;
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const HostCall &x, const HostCall &y) {
+        return x.operation == y.operation && x.arguments == y.arguments && x.error == y.error &&
+               x.status == y.status && x.itemHandle == y.itemHandle;
+    });
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
-    if (size > 4096)
-        return -1;
-    const QStringList lines =
-        QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)).split(u'\n');
+/// How a line reaches its values: whole, as the component fills it, or a
+/// GetTagValue call per tag, as the template check looks them up.
+enum class Path { WholeLine, PerTag };
 
+struct Filled
+{
+    QString line;
+    bool failed = false;
+    bool namesOnly = false;
+    QList<HostCall> calls;
+};
+
+Filled fillOnFreshHost(const QStringList &input, Path path)
+{
     DeviceModel model;
+    model.setCallLogEnabled(true);
     Setup setup;
-    setup.line = lines.value(0);
+    setup.line = input.value(0);
     QHash<QString, EnumerationDefinition> enumerations;
-    for (qsizetype i = 1; i < lines.size(); ++i)
-        apply(model, enumerations, setup, lines[i]);
+    for (qsizetype i = 1; i < input.size(); ++i)
+        apply(model, enumerations, setup, input[i]);
     for (auto it = enumerations.cbegin(); it != enumerations.cend(); ++it)
         model.defineEnumeration(it.key(), it.value());
     setenv("LC_ALL", setup.german ? "de_DE.UTF-8" : "en_US.UTF-8", 1);
 
+    Filled filled;
+    filled.line = setup.line;
+    filled.namesOnly = setup.namesOnly;
     {
         ComPtr<AppItemManager> itemManager = model.itemManager();
         TagContext &context = setup.context;
@@ -162,20 +177,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         context.registeredOrganization = [] { return QStringLiteral("Field & Sons"); };
         context.now = [] { return QDateTime(QDate(2026, 12, 4), QTime(9, 5, 7)); };
 
-        QString line = setup.line;
-        bool failed = false;
         try {
-            FillTemplateLine(line, [&](const QString &tag) {
-                TagResolution resolution;
-                TagResolution *explained = setup.explain ? &resolution : nullptr;
-                // With the markers cut off, the name is taken exactly as it is.
-                return setup.namesOnly ? GetTagValue(context, tag.mid(1, tag.size() - 2), false, explained)
-                                       : GetTagValue(context, tag, true, explained);
-            });
+            if (path == Path::WholeLine) {
+                FillTemplateLine(filled.line, context);
+            } else {
+                FillTemplateLine(filled.line, [&](const QString &tag) {
+                    TagResolution resolution;
+                    TagResolution *explained = setup.explain ? &resolution : nullptr;
+                    // With the markers cut off, the name is taken exactly as it is.
+                    return setup.namesOnly
+                               ? GetTagValue(context, tag.mid(1, tag.size() - 2), false, explained)
+                               : GetTagValue(context, tag, true, explained);
+                });
+            }
         } catch (const ComError &) {
-            failed = true;
+            filled.failed = true;
         }
-        if (failed && line != setup.line)
+        if (filled.failed && filled.line != setup.line)
             fail("a failed lookup changed the line", setup.line);
         if (model.liveObjects() != 1)
             fail("a host object was not released", setup.line);
@@ -187,5 +205,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         fail("a host object outlived the lookup", setup.line);
     if (ComModule::objectCount() != model.existingObjects())
         fail("an enumeration object was not released", setup.line);
+    filled.calls = model.calls();
+    return filled;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    setenv("LC_ALL", "en_US.UTF-8", 1);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size > 4096)
+        return -1;
+    const QStringList input =
+        QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)).split(u'\n');
+
+    const Filled perTag = fillOnFreshHost(input, Path::PerTag);
+    if (perTag.namesOnly)
+        return 0;
+    const Filled whole = fillOnFreshHost(input, Path::WholeLine);
+    if (whole.line != perTag.line || whole.failed != perTag.failed || !sameCalls(whole.calls, perTag.calls))
+        fail("the line filled whole and tag by tag differ", input.value(0));
     return 0;
 }

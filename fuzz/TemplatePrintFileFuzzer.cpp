@@ -139,9 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         context.registeredOwner = [] { return QStringLiteral("Jane Doe"); };
         context.registeredOrganization = [] { return QStringLiteral("Field & Sons"); };
         context.now = [] { return QDateTime(QDate(2026, 12, 4), QTime(9, 5, 7)); };
-        const auto fill = [&](QString &line) {
-            FillTemplateLine(line, [&](const QString &tag) { return GetTagValue(context, tag, true); });
-        };
+        const auto fill = [&](QString &line) { FillTemplateLine(line, context); };
 
         const PrintFileResult result = writeTemplatePrintFile(templatePath, printPath, fill);
         if (!result.templateOpened || !result.succeeded())

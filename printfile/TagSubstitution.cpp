@@ -135,47 +135,6 @@ void upperCaseInPlace(char16_t *text, qsizetype length)
     }
 }
 
-/// The BSTR a tag's name is handed to the host as, built in place: the host
-/// only reads in-arguments, so a name of ordinary length costs no
-/// allocation. Laid out as an allocated one (length prefix, terminating NUL).
-class NameText
-{
-public:
-    explicit NameText(qsizetype length) : m_length(length)
-    {
-        if (length <= InlineLength) {
-            m_inline.bytes = static_cast<std::uint32_t>(length * sizeof(char16_t));
-            m_chars = m_inline.chars;
-        } else {
-            *m_heap.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
-            if (!m_heap.get())
-                throw ComError(E_OUTOFMEMORY);
-            m_chars = m_heap.get();
-        }
-        m_chars[length] = 0;
-    }
-    NameText(const NameText &) = delete;
-    NameText &operator=(const NameText &) = delete;
-
-    char16_t *data() noexcept { return m_chars; }
-    BSTR get() const noexcept { return m_chars; }
-    QStringView view() const noexcept { return QStringView(m_chars, m_length); }
-
-private:
-    static constexpr qsizetype InlineLength = 255;
-    // The characters start four bytes into a 16-byte aligned block, as in
-    // an allocated one.
-    struct alignas(16) Inline
-    {
-        std::uint32_t bytes;
-        char16_t chars[InlineLength + 1];
-    };
-    Inline m_inline;
-    BStr m_heap;
-    char16_t *m_chars;
-    qsizetype m_length;
-};
-
 /// The name of a whole tag without its markers and outer blanks.
 QStringView tagNameSpan(QStringView tag)
 {
@@ -221,6 +180,55 @@ void copyUpperCase(char16_t *out, QStringView name)
     }
 }
 
+/// The BSTR a tag's name is handed to the host as, built in place: the host
+/// only reads in-arguments, so a name of ordinary length costs no
+/// allocation. Laid out as an allocated one (length prefix, terminating NUL).
+class NameText
+{
+public:
+    /// The name of `tag`: with `stripMarkers`, cut from a whole tag as a
+    /// line holds it and upper-cased; without, `tag` itself.
+    NameText(QStringView tag, bool stripMarkers)
+    {
+        const QStringView span = stripMarkers ? tagNameSpan(tag) : tag;
+        const qsizetype length = span.size();
+        m_length = length;
+        if (length <= InlineLength) {
+            m_inline.bytes = static_cast<std::uint32_t>(length * sizeof(char16_t));
+            m_chars = m_inline.chars;
+        } else {
+            *m_heap.put() = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
+            if (!m_heap.get())
+                throw ComError(E_OUTOFMEMORY);
+            m_chars = m_heap.get();
+        }
+        m_chars[length] = 0;
+        if (stripMarkers)
+            copyUpperCase(m_chars, span);
+        else
+            std::char_traits<char16_t>::copy(m_chars, span.utf16(), std::size_t(length));
+    }
+    NameText(const NameText &) = delete;
+    NameText &operator=(const NameText &) = delete;
+
+    BSTR get() const noexcept { return m_chars; }
+    QStringView view() const noexcept { return QStringView(m_chars, m_length); }
+
+private:
+    static constexpr qsizetype InlineLength = 255;
+    // The characters start four bytes into a 16-byte aligned block, as in
+    // an allocated one.
+    struct alignas(16) Inline
+    {
+        std::uint32_t bytes;
+        char16_t chars[InlineLength + 1];
+    };
+    Inline m_inline;
+    BStr m_heap;
+    char16_t *m_chars = nullptr;
+    qsizetype m_length = 0;
+};
+
 QString dataSourceText(const TagContext &context)
 {
     using HostContract::LoadMode;
@@ -257,11 +265,12 @@ QString enumerationText(AppItemManager *itemManager, const HostAccess::ObjectDef
     return clsEnum::create()->GetEnumText(itemManager, typeName, itemHandle, number, trace);
 }
 
-/// What a host item's tag comes to: the value as the host handed it, a text
-/// made of it (an enumeration's), or the tag itself when the host has no
-/// such item. Kept apart so that a whole line can take the host's value as
-/// it is, without a string of its own.
-struct ItemAnswer
+/// What a tag comes to: the value as the host handed it (an item's or a
+/// device entry's), a text made here (a fixed tag's, an enumeration's), or
+/// the tag itself when the host has no such item or entry. Kept apart so
+/// that a whole line can take the host's value as it is, without a string
+/// of its own.
+struct TagAnswer
 {
     enum class Kind { Value, Text, Tag };
     Kind kind = Kind::Value;
@@ -269,7 +278,15 @@ struct ItemAnswer
     QString text;
 };
 
-ItemAnswer hostItemAnswer(const TagContext &context, const NameText &tagName, TagResolution *resolution)
+TagAnswer textAnswer(QString text)
+{
+    TagAnswer answer;
+    answer.kind = TagAnswer::Kind::Text;
+    answer.text = std::move(text);
+    return answer;
+}
+
+TagAnswer hostItemAnswer(const TagContext &context, const NameText &tagName, TagResolution *resolution)
 {
     static const QString encodedAmpersand = QStringLiteral("&amp;");
     static const QString ampersand = QStringLiteral("&");
@@ -291,14 +308,14 @@ ItemAnswer hostItemAnswer(const TagContext &context, const NameText &tagName, Ta
         throw ComError(E_POINTER);
     const VARIANT_BOOL shadow = toVariantBool(context.shadow);
 
-    ItemAnswer answer;
+    TagAnswer answer;
     std::int32_t itemHandle = 0;
     std::int32_t error = 0;
     check(itemManager->OpenItem(itemName, shadow, context.viewHandle, &itemHandle, 0, 0, &error));
     if (error != 0) {
         if (resolution)
             resolution->outcome = TagResolution::Outcome::NoItem;
-        answer.kind = ItemAnswer::Kind::Tag;
+        answer.kind = TagAnswer::Kind::Tag;
         return answer;
     }
     OpenedItem item(itemManager, context.viewHandle, itemHandle, shadow);
@@ -310,7 +327,7 @@ ItemAnswer hostItemAnswer(const TagContext &context, const NameText &tagName, Ta
         if (definition.found && isEnumeration(definition, false)) {
             answer.text =
                 enumerationText(itemManager, definition, itemHandle, answer.value.toQString(), resolution);
-            answer.kind = ItemAnswer::Kind::Text;
+            answer.kind = TagAnswer::Kind::Text;
         }
     } else if (resolution) {
         resolution->outcome = TagResolution::Outcome::ItemNotRead;
@@ -319,19 +336,42 @@ ItemAnswer hostItemAnswer(const TagContext &context, const NameText &tagName, Ta
     return answer;
 }
 
-QString hostItemValue(const TagContext &context, const NameText &tagName, const QString &tag,
-                      TagResolution *resolution)
+TagAnswer deviceEntryAnswer(const TagContext &context, FixedTag tag, TagResolution *resolution)
 {
-    ItemAnswer answer = hostItemAnswer(context, tagName, resolution);
-    switch (answer.kind) {
-    case ItemAnswer::Kind::Tag:
-        return tag;
-    case ItemAnswer::Kind::Text:
-        return std::move(answer.text);
-    case ItemAnswer::Kind::Value:
-        break;
+    BSTR key = deviceEntryKey(tag);
+    if (resolution)
+        resolution->name = BStr::toQString(key);
+    TagAnswer answer;
+    std::int32_t error = 0;
+    check(deviceDescription(context.itemManager)->GetDeviceEntry(key, answer.value.put(), &error));
+    if (error != 0) {
+        if (resolution)
+            resolution->outcome = TagResolution::Outcome::NoDeviceEntry;
+        answer.kind = TagAnswer::Kind::Tag;
     }
-    return answer.value.toQString();
+    return answer;
+}
+
+/// The one lookup of a tag, whether a line is filled or GetTagValue asked.
+TagAnswer tagAnswer(const TagContext &context, const NameText &name, TagResolution *resolution)
+{
+    const FixedTag fixed = fixedTagOf(name.view());
+    switch (fixed) {
+    case FixedTag::Date:
+        return textAnswer(formatTagDate(currentTime(context)));
+    case FixedTag::Time:
+        return textAnswer(formatTagTime(currentTime(context)));
+    case FixedTag::Value:
+        return textAnswer(dataSourceText(context));
+    case FixedTag::User:
+        return textAnswer(context.registeredOwner ? context.registeredOwner() : QString());
+    case FixedTag::Organisation:
+        return textAnswer(context.registeredOrganization ? context.registeredOrganization() : QString());
+    case FixedTag::None:
+        return hostItemAnswer(context, name, resolution);
+    default:
+        return deviceEntryAnswer(context, fixed, resolution);
+    }
 }
 
 /// The first "#" in [from, end), or null. Lines are long and markers few,
@@ -365,40 +405,16 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
 {
     if (resolution)
         *resolution = {};
-    const QStringView nameSpan = stripMarkers ? tagNameSpan(tag) : QStringView(tag);
-    NameText name(nameSpan.size());
-    if (stripMarkers)
-        copyUpperCase(name.data(), nameSpan);
-    else
-        std::char_traits<char16_t>::copy(name.data(), nameSpan.utf16(), nameSpan.size());
-    const FixedTag fixed = fixedTagOf(name.view());
-    switch (fixed) {
-    case FixedTag::Date:
-        return formatTagDate(currentTime(context));
-    case FixedTag::Time:
-        return formatTagTime(currentTime(context));
-    case FixedTag::Value:
-        return dataSourceText(context);
-    case FixedTag::User:
-        return context.registeredOwner ? context.registeredOwner() : QString();
-    case FixedTag::Organisation:
-        return context.registeredOrganization ? context.registeredOrganization() : QString();
-    case FixedTag::None:
-        return hostItemValue(context, name, tag, resolution);
-    default:
+    TagAnswer answer = tagAnswer(context, NameText(tag, stripMarkers), resolution);
+    switch (answer.kind) {
+    case TagAnswer::Kind::Tag:
+        return tag;
+    case TagAnswer::Kind::Text:
+        return std::move(answer.text);
+    case TagAnswer::Kind::Value:
         break;
     }
-    BStr value;
-    std::int32_t error = 0;
-    BSTR key = deviceEntryKey(fixed);
-    if (resolution)
-        resolution->name = BStr::toQString(key);
-    check(deviceDescription(context.itemManager)->GetDeviceEntry(key, value.put(), &error));
-    if (error == 0)
-        return value.toQString();
-    if (resolution)
-        resolution->outcome = TagResolution::Outcome::NoDeviceEntry;
-    return tag;
+    return answer.value.toQString();
 }
 
 namespace {
@@ -502,23 +518,15 @@ void FillTemplateLine(QString &line, const std::function<QString(const QString &
 void FillTemplateLine(QString &line, const TagContext &context)
 {
     fillTags(line, [&context](QStringView whole, LineOutput &output) {
-        const QStringView nameSpan = tagNameSpan(whole);
-        NameText name(nameSpan.size());
-        copyUpperCase(name.data(), nameSpan);
-        if (fixedTagOf(name.view()) != FixedTag::None) {
-            // Few tags are fixed ones; they go the way of a single lookup.
-            appendText(output, GetTagValue(context, whole.toString(), true));
-            return;
-        }
-        const ItemAnswer answer = hostItemAnswer(context, name, nullptr);
+        const TagAnswer answer = tagAnswer(context, NameText(whole, true), nullptr);
         switch (answer.kind) {
-        case ItemAnswer::Kind::Tag:
+        case TagAnswer::Kind::Tag:
             appendText(output, whole);
             break;
-        case ItemAnswer::Kind::Text:
+        case TagAnswer::Kind::Text:
             appendText(output, answer.text);
             break;
-        case ItemAnswer::Kind::Value:
+        case TagAnswer::Kind::Value:
             appendText(output, QStringView(answer.value.get(), SysStringLen(answer.value.get())));
             break;
         }

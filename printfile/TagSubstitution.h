@@ -55,9 +55,10 @@ QString GetTagValue(const TagContext &context, const QString &tag, bool stripMar
 /// the line holds no complete tag.
 void FillTemplateLine(QString &line, const std::function<QString(const QString &tag)> &tagValue);
 
-/// Fills `line` as FillTemplateLine with GetTagValue(context, tag, true)
-/// does, with the same host calls in the same order, but puts each item's
-/// value into the line as the host hands it, without a string per tag.
+/// Fills `line` with GetTagValue(context, tag, true) for each tag, through
+/// the same lookup and so with the same host calls in the same order, but
+/// puts each value into the line as the host hands it, without a string per
+/// tag. The component fills its lines this way.
 void FillTemplateLine(QString &line, const TagContext &context);
 
 /// Replaces every occurrence of `find` (not empty) in `text`, matching without

@@ -84,13 +84,21 @@ TEST(host_call_log_test, each_kind_of_tag_makes_exactly_its_calls)
         {"#DATE#", false, "4.Dec 2026", QStringList{}},
     };
     ScopedEnv english("LC_ALL", "en_US.UTF-8");
-    for (const auto &[tag, shadow, value, calls] : cases) {
-        LoggedHost host;
-        TagContext context = host.context();
-        context.shadow = shadow;
-        EXPECT_EQ(GetTagValue(context, QString::fromUtf8(tag), true), QString::fromUtf8(value)) << tag;
-        EXPECT_EQ(logText(callLog(host.model)), logText(calls)) << tag;
-        host.expectEverythingReleased();
+    // Asked alone, and filled as a line is, the way the component fills it.
+    for (const bool line : {false, true}) {
+        for (const auto &[tag, shadow, value, calls] : cases) {
+            LoggedHost host;
+            TagContext context = host.context();
+            context.shadow = shadow;
+            QString text = QString::fromUtf8(tag);
+            if (line)
+                FillTemplateLine(text, context);
+            else
+                text = GetTagValue(context, text, true);
+            EXPECT_EQ(text, QString::fromUtf8(value)) << tag << " line " << line;
+            EXPECT_EQ(logText(callLog(host.model)), logText(calls)) << tag << " line " << line;
+            host.expectEverythingReleased();
+        }
     }
 }
 

@@ -35,9 +35,8 @@ public:
     {
         TemplateGuard guard(templatePath);
         const TagContext c = context();
-        return writeTemplatePrintFile(templatePath, printPath, [&](QString &line) {
-            FillTemplateLine(line, [&](const QString &tag) { return GetTagValue(c, tag, true); });
-        });
+        return writeTemplatePrintFile(templatePath, printPath,
+                                      [&](QString &line) { FillTemplateLine(line, c); });
     }
 
     /// Entries of the folder besides the template: a run leaves no file
@@ -204,11 +203,6 @@ TEST(template_print_file_test, a_line_whose_tag_fails_is_written_as_read_and_the
                                                     "<p>#VENDOR# #Mode# #Range#</p>\r\n"
                                                     "<p>0..100 \xb0"
                                                     "C</p>\r\n"));
-
-    host.model.setApplicationValue(QStringLiteral("Mode"), QStringLiteral("1"));
-    host.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED);
-    EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n<p>#VENDOR#</p>\r\n").succeeded());
-    EXPECT_EQ(readBytes(host.printPath), QByteArray("<p>#Mode#</p>\r\n<p>Ger\xe4tebau</p>\r\n"));
     host.expectEverythingReleased();
 }
 

@@ -238,19 +238,18 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
         // as its author meant; only the values put in are re-encoded.
         if (!line.contains(u'#'))
             continue;
+        // Each tag is looked up as the component fills the line: left to
+        // right, and a failure ends the lookups and leaves every tag of the
+        // line as read.
         tags.clear();
-        FillTemplateLine(line, [&tags](const QString &tag) {
-            tags.append(tag);
-            return tag;
-        });
-
-        // The component looks the tags up left to right and gives up on the
-        // line at the first failure, which leaves every tag of it as read.
         QStringList reports;
         QList<bool> resolved;
         qsizetype failed = -1;
         QString failure;
-        for (const QString &tag : std::as_const(tags)) {
+        FillTemplateLine(line, [&](const QString &tag) {
+            tags.append(tag);
+            if (failed >= 0)
+                return tag;
             TagResolution resolution;
             try {
                 const QString value = GetTagValue(context, tag, true, &resolution);
@@ -260,9 +259,9 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
             } catch (const ComError &error) {
                 failed = reports.size();
                 failure = failureReason(resolution, error);
-                break;
             }
-        }
+            return tag;
+        });
         for (qsizetype i = 0; i < tags.size(); ++i) {
             if (failed < 0 && resolved.at(i) && nonAscii(reports.at(i)))
                 warnIfShownWrongly(lineNumber,
