@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <cstring>
+#include <utility>
 
 namespace RegFile {
 
@@ -388,19 +389,22 @@ QByteArray Document::serialize() const
 {
     QString text;
     bool lastBlank = true;
+    // A line left continued at the file's end stays where it is, but would
+    // read whatever is written after it as its data: a comment line ends
+    // it, and leaves its data as unreadable as it was (";" is no hex digit).
+    bool dangling = false;
     const auto put = [&](const QString &line, const QString &eol = QString()) {
+        if (std::exchange(dangling, false)) {
+            text += u';';
+            text += m_eol;
+        }
         text += line;
         text += eol.isEmpty() ? m_eol : eol;
         lastBlank = line.trimmed().isEmpty();
     };
-    // A line left continued at the file's end must stay last: whatever is
-    // written after it would be read as its continuation.
-    const Entry *continuedAtEnd = nullptr;
     const auto putEntry = [&](const Entry &entry) {
-        if (entry.continuedAtEnd)
-            continuedAtEnd = &entry;
-        else
-            put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw, entry.eol);
+        put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw, entry.eol);
+        dangling = entry.continuedAtEnd;
     };
     for (const Section &section : m_sections) {
         if (section.removed)
@@ -436,8 +440,6 @@ QByteArray Document::serialize() const
         if (section.added)
             put(QString());
     }
-    if (continuedAtEnd)
-        put(continuedAtEnd->raw, continuedAtEnd->eol);
     if (!m_endsWithEol && text.endsWith(m_eol))
         text.chop(m_eol.size());
 

@@ -6,7 +6,9 @@
 // or without BOM, the ANSI code page when it is not UTF-8) and "REGEDIT4"
 // (the ANSI code page, whatever its bytes) are read; a file is
 // written back in the encoding, header and line ends it was read in, with
-// its comments, blank lines and the lines this reader does not understand.
+// its comments, blank lines and the lines this reader does not understand,
+// each where it stood. A value line left continued ("\" at its end) on the
+// file's last line is followed by a line ";" before anything added after it.
 // Deletions in the file ("[-KEY]", "\"name\"=-") take effect as they are
 // read. Key paths and value names compare without regard to case, and
 // paths may use the short root names (HKLM, HKCU, HKCR, HKU).
