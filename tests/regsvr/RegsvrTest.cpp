@@ -7,10 +7,17 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <memory>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -132,6 +139,33 @@ TEST_F(regsvr_test, a_registry_that_cannot_be_changed_is_named_with_the_reason)
                              "file %2.lock: Is a directory\n")
                   .arg(kLibrary, registry));
     EXPECT_EQ(readText(registry), kForeign);
+}
+
+TEST_F(regsvr_test, an_immutable_registry_is_left_alone_with_the_systems_reason)
+{
+    const QString registry = foreign;
+    const int fd = ::open(QFile::encodeName(registry).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+        ::ioctl(fd, FS_IOC_SETFLAGS, &(flags |= FS_IMMUTABLE_FL))) {
+        ::close(fd);
+        GTEST_SKIP() << "files cannot be made immutable here: " << std::strerror(errno);
+    }
+    const auto thaw = qScopeGuard([&] {
+        flags &= ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        ::close(fd);
+    });
+    const ProcessResult run = regsvr({kLibrary}, registry);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err,
+              QStringLiteral("quiravel-regsvr: DllRegisterServer in %1 failed: %2: cannot replace it: "
+                             "Operation not permitted (the file is marked immutable or append-only)\n")
+                  .arg(kLibrary, registry));
+    EXPECT_EQ(readText(registry), kForeign);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"foreign.reg", "foreign.reg.lock"}));
 }
 
 TEST_F(regsvr_test, a_lock_held_past_the_wait_writes_nothing_and_says_how_long_it_waited)
