@@ -19,6 +19,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -87,6 +88,27 @@ private:
         bool removed = false;
     };
     using Location = std::pair<int, int>; ///< section, entry
+    enum class Encoding { Utf8, Utf8Bom, Utf16, Ansi };
+    /// The file's lines without their line ends, and those ends as read.
+    struct Lines
+    {
+        QList<QStringView> text;
+        std::vector<QString> ends;
+    };
+
+    /// The file's text, and the encoding it is written back in.
+    static QString decode(const QByteArray &bytes, Encoding *encoding);
+    /// Also learns the line end new lines get and whether the file ends in one.
+    Lines splitLines(const QString &text);
+    /// Reads a "[KEY]" or "[-KEY]" line; `key` becomes the folded path of the
+    /// key whose values follow, or none. False for any other line.
+    bool readSectionLine(QStringView line, const QString &eol, std::optional<QString> *key);
+    /// Reads the value line at `i` (a line of the key `foldedPath` that is
+    /// neither blank nor a comment), known or not; answers its last line,
+    /// which is further on when its data continues.
+    qsizetype readValueLine(const Lines &lines, qsizetype i, const QString &foldedPath);
+    /// A line of the current section this reader leaves as it is.
+    void keepLine(QStringView line, const QString &eol);
 
     const std::vector<int> *sectionsOf(const QString &path) const;
     std::vector<int> &ownSections(const QString &canonical);
@@ -96,7 +118,6 @@ private:
     void addParents(const QString &folded);
     void rebuildParents();
 
-    enum class Encoding { Utf8, Utf8Bom, Utf16, Ansi };
     Encoding m_encoding = Encoding::Utf8;
     QString m_eol = QStringLiteral("\r\n");
     bool m_endsWithEol = true;
