@@ -351,7 +351,9 @@ bool Document::readSectionLine(QStringView line, const QString &eol, std::option
     section.eol = eol;
     if (path.startsWith(u'-')) {
         section.raw = line.toString();
-        deleteTree(canonicalPath(path.sliced(1).toString()));
+        // The key's lines before stay as they stand: this line deletes them
+        // whenever the file is read.
+        dropTree(canonicalPath(path.sliced(1).toString()), false);
         key->reset();
     } else {
         section.path = canonicalPath(path.toString());
@@ -604,6 +606,11 @@ void Document::setValue(const QString &path, const Value &value)
 
 bool Document::deleteTree(const QString &path)
 {
+    return dropTree(path, true);
+}
+
+bool Document::dropTree(const QString &path, bool removeLines)
+{
     const QString name = folded(canonicalPath(path));
     const QString prefix = name + u'\\';
     bool found = false;
@@ -611,7 +618,7 @@ bool Document::deleteTree(const QString &path)
         if (it.key() == name || it.key().startsWith(prefix)) {
             for (int index : *it) {
                 Section &section = m_sections[index];
-                section.removed = true;
+                section.removed = removeLines;
                 for (const Entry &entry : section.entries) {
                     if (entry.isValue && !entry.removed)
                         m_values.remove(valueKey(it.key(), folded(entry.value.name)));

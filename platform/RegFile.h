@@ -10,8 +10,9 @@
 // each where it stood. A value line left continued ("\" at its end) on the
 // file's last line is followed by a line ";" before anything added after it.
 // Deletions in the file ("[-KEY]", "\"name\"=-") take effect as they are
-// read. Key paths and value names compare without regard to case, and
-// paths may use the short root names (HKLM, HKCU, HKCR, HKU).
+// read; the lines they delete are kept. Key paths and value names compare
+// without regard to case, and paths may use the short root names (HKLM,
+// HKCU, HKCR, HKU).
 #pragma once
 
 #include <QByteArray>
@@ -115,6 +116,9 @@ private:
     /// A value set again or deleted further on in the file: its line is
     /// kept, and no longer the value's.
     void shadowValue(const QString &foldedPath, const QString &foldedName);
+    /// Forgets the key and every key below it; their lines stay in the file
+    /// unless `removeLines`.
+    bool dropTree(const QString &path, bool removeLines);
     void addParents(const QString &folded);
     void rebuildParents();
 

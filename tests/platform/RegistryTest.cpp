@@ -233,12 +233,16 @@ TEST_F(registry_test, a_link_in_the_files_place_is_replaced_not_written_through)
 
 TEST_F(registry_test, changes_keep_every_line_they_do_not_own_in_place)
 {
-    // Line ends of every kind, a value set twice, and a continuation left
-    // dangling at the file's end, which only a line of ours may follow.
+    // Line ends of every kind, a value set twice, a key the file deletes
+    // further on, and a continuation left dangling at the file's end, which
+    // only a line of ours may follow.
     const QByteArray original = "Windows Registry Editor Version 5.00\r\n"
                                 "[HKEY_CURRENT_USER\\A]\r\r\n"
                                 "\"X\"=\"first\"\n"
                                 "\"X\"=\"second\"\r\r\n"
+                                "[HKEY_CURRENT_USER\\Old]\r\n"
+                                "\"V\"=\"gone\"\r\n"
+                                "[-HKEY_CURRENT_USER\\Old]\r\n"
                                 "[HKEY_CURRENT_USER\\B]\r\n"
                                 "\"T\"=hex:01,\\\r\n";
     writeFile(original);
@@ -253,6 +257,9 @@ TEST_F(registry_test, changes_keep_every_line_they_do_not_own_in_place)
                                "\"X\"=\"first\"\n"
                                "\"X\"=\"second\"\r\r\n"
                                "\"N\"=\"1\"\r\n"
+                               "[HKEY_CURRENT_USER\\Old]\r\n"
+                               "\"V\"=\"gone\"\r\n"
+                               "[-HKEY_CURRENT_USER\\Old]\r\n"
                                "[HKEY_CURRENT_USER\\B]\r\n"
                                "\"T\"=hex:01,\\\r\n"
                                ";\r\n"
@@ -266,5 +273,6 @@ TEST_F(registry_test, changes_keep_every_line_they_do_not_own_in_place)
     writeFile(changed + "; read again\r\n");
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, "A", "X").data, sz("second"));
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, "B", "T").code, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Old", "V").code, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, "B", "M").data, sz("2"));
 }
