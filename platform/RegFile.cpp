@@ -460,19 +460,19 @@ QByteArray Document::serialize() const
         // lines that part it from the next.
         qsizetype end = qsizetype(section.entries.size());
         while (end > 0 &&
-               (section.entries[end - 1].added || section.entries[end - 1].removed ||
+               (section.entries[end - 1].added ||
                 (!section.entries[end - 1].isValue && section.entries[end - 1].raw.trimmed().isEmpty())))
             --end;
         for (qsizetype i = 0; i < end; ++i) {
-            if (!section.entries[i].added && !section.entries[i].removed)
+            if (!section.entries[i].added)
                 putEntry(section.entries[i]);
         }
         for (const Entry &entry : section.entries) {
-            if (entry.added && !entry.removed)
+            if (entry.added)
                 putEntry(entry);
         }
         for (qsizetype i = end; i < qsizetype(section.entries.size()); ++i) {
-            if (!section.entries[i].added && !section.entries[i].removed)
+            if (!section.entries[i].added)
                 putEntry(section.entries[i]);
         }
         if (section.added)
@@ -563,7 +563,7 @@ QList<Value> Document::values(const QString &path) const
     if (const std::vector<int> *sections = sectionsOf(path)) {
         for (int section : *sections) {
             for (const Entry &entry : m_sections[section].entries) {
-                if (entry.isValue && !entry.removed)
+                if (entry.isValue)
                     list.append(entry.value);
             }
         }
@@ -620,7 +620,7 @@ bool Document::dropTree(const QString &path, bool removeLines)
                 Section &section = m_sections[index];
                 section.removed = removeLines;
                 for (const Entry &entry : section.entries) {
-                    if (entry.isValue && !entry.removed)
+                    if (entry.isValue)
                         m_values.remove(valueKey(it.key(), folded(entry.value.name)));
                 }
             }

@@ -74,8 +74,7 @@ private:
         QString raw; ///< the line(s) as read; empty when written from `value`
         QString eol; ///< its line end as read (CR LF, LF, CR CR LF); empty for the file's
         bool isValue = false;
-        bool added = false; ///< new since reading: written after the section's last line
-        bool removed = false;
+        bool added = false;          ///< new since reading: written after the section's last line
         bool continuedAtEnd = false; ///< its last line ends in "\\" at the file's end
         Value value;
     };
