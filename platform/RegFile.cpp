@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <cstring>
+#include <utility>
 
 namespace RegFile {
 
@@ -156,6 +157,45 @@ bool startsRegedit4(const QByteArray &bytes)
     return false;
 }
 
+/// Reads `"NAME"=` or `@=` and the blanks around "=", leaving `pos` on the
+/// data; false when the line does not start so.
+bool readValueName(QStringView line, qsizetype &pos, QString *name, bool *plain)
+{
+    pos = 0;
+    if (line.startsWith(u'@'))
+        pos = 1;
+    else if (!line.startsWith(u'"') || !readQuoted(line, pos, name, plain))
+        return false;
+    *plain = *plain && line.startsWith(u'@') == name->isEmpty();
+    const qsizetype beforeEquals = pos;
+    while (pos < line.size() && line.at(pos).isSpace())
+        ++pos;
+    if (pos >= line.size() || line.at(pos) != u'=')
+        return false;
+    *plain = *plain && pos == beforeEquals;
+    const qsizetype afterEquals = ++pos;
+    while (pos < line.size() && line.at(pos).isSpace())
+        ++pos;
+    *plain = *plain && pos == afterEquals;
+    return true;
+}
+
+/// The first line that is not blank is one of the two headers.
+bool startsWithHeader(const QList<QStringView> &lines, QString *error)
+{
+    for (QStringView line : lines) {
+        const QStringView first = line.trimmed();
+        if (first.isEmpty())
+            continue;
+        if (first == kHeader5 || first == kHeader4)
+            return true;
+        *error = QStringLiteral("not a registry export (its first line is not \"%1\" or \"%2\")")
+                     .arg(kHeader5, kHeader4);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString canonicalPath(QString path)
@@ -213,194 +253,196 @@ Document::Document()
 std::optional<Document> Document::parse(const QByteArray &bytes, QString *error)
 {
     Document document;
-    QString text;
+    const QString text = decode(bytes, &document.m_encoding);
+    if (text.trimmed().isEmpty())
+        return document;
+    const Lines lines = document.splitLines(text);
+    if (!startsWithHeader(lines.text, error))
+        return std::nullopt;
+
+    document.m_sections.front().entries.clear();
+    // A key and a value every few lines, in the files this writer writes.
+    document.m_keys.reserve(lines.text.size() / 4);
+    document.m_values.reserve(lines.text.size() / 3);
+    std::optional<QString> key; // "[]" is a key too, with an empty path
+    for (qsizetype i = 0; i < lines.text.size(); ++i) {
+        if (document.readSectionLine(lines.text[i], lines.ends[i], &key))
+            continue;
+        const QStringView trimmed = lines.text[i].trimmed();
+        if (key && !trimmed.isEmpty() && !trimmed.startsWith(u';'))
+            i = document.readValueLine(lines, i, *key);
+        else
+            document.keepLine(lines.text[i], lines.ends[i]);
+    }
+    return document;
+}
+
+void Document::keepLine(QStringView line, const QString &eol)
+{
+    Entry entry;
+    entry.raw = line.toString();
+    entry.eol = eol;
+    m_sections.back().entries.push_back(std::move(entry));
+}
+
+QString Document::decode(const QByteArray &bytes, Encoding *encoding)
+{
     if (bytes.startsWith("\xFF\xFE")) {
-        document.m_encoding = Encoding::Utf16;
-        text = QStringDecoder(QStringDecoder::Utf16LE)(QByteArrayView(bytes).sliced(2));
-    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
-        document.m_encoding = Encoding::Utf8Bom;
-        text = QString::fromUtf8(QByteArrayView(bytes).sliced(3));
-    } else if (startsRegedit4(bytes)) {
+        *encoding = Encoding::Utf16;
+        return QStringDecoder(QStringDecoder::Utf16LE)(QByteArrayView(bytes).sliced(2));
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        *encoding = Encoding::Utf8Bom;
+        return QString::fromUtf8(QByteArrayView(bytes).sliced(3));
+    }
+    if (startsRegedit4(bytes)) {
         // The header, not the bytes, says so: an ANSI file whose every
         // non-ASCII byte happens to form UTF-8 would read otherwise, and
         // would once a change took away the bytes that are not UTF-8.
-        document.m_encoding = Encoding::Ansi;
-        text = Ansi::decode(bytes);
-    } else {
-        QStringDecoder decoder(QStringDecoder::Utf8);
-        text = decoder(bytes);
-        // A newer export saved in the ANSI code page by an editor.
-        if (decoder.hasError()) {
-            document.m_encoding = Encoding::Ansi;
-            text = Ansi::decode(bytes);
-        }
+        *encoding = Encoding::Ansi;
+        return Ansi::decode(bytes);
     }
-    if (text.trimmed().isEmpty())
-        return document;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder(bytes);
+    // A newer export saved in the ANSI code page by an editor.
+    if (decoder.hasError()) {
+        *encoding = Encoding::Ansi;
+        return Ansi::decode(bytes);
+    }
+    *encoding = Encoding::Utf8;
+    return text;
+}
 
-    document.m_eol = text.contains(QLatin1StringView("\r\n")) || !text.contains(u'\n')
-                         ? QStringLiteral("\r\n")
-                         : QStringLiteral("\n");
-    document.m_endsWithEol = text.endsWith(u'\n');
-    QList<QStringView> lines = QStringView(text).split(u'\n');
-    if (document.m_endsWithEol)
-        lines.removeLast();
+Document::Lines Document::splitLines(const QString &text)
+{
+    m_eol = text.contains(QLatin1StringView("\r\n")) || !text.contains(u'\n') ? QStringLiteral("\r\n")
+                                                                              : QStringLiteral("\n");
+    m_endsWithEol = text.endsWith(u'\n');
+    Lines lines;
+    lines.text = QStringView(text).split(u'\n');
+    if (m_endsWithEol)
+        lines.text.removeLast();
     // Every CR at a line's end is part of its line end, which is kept as it
     // stands (CR LF, LF, CR CR LF) for the line written back unchanged. The
     // last line without an LF gets one when anything follows it: its CRs
     // alone would be read as nothing, or as part of the next line.
-    std::vector<QString> lineEnds(lines.size());
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QStringView &line = lines[i];
+    lines.ends.resize(lines.text.size());
+    for (qsizetype i = 0; i < lines.text.size(); ++i) {
+        QStringView &line = lines.text[i];
         qsizetype crs = 0;
         while (line.endsWith(u'\r')) {
             line.chop(1);
             ++crs;
         }
-        const bool lastWithoutLf = !document.m_endsWithEol && i == lines.size() - 1;
-        lineEnds[i] = QString(crs, u'\r') + (lastWithoutLf ? document.m_eol : QStringLiteral("\n"));
+        const bool lastWithoutLf = !m_endsWithEol && i == lines.text.size() - 1;
+        lines.ends[i] = QString(crs, u'\r') + (lastWithoutLf ? m_eol : QStringLiteral("\n"));
     }
-    for (QStringView line : std::as_const(lines)) {
-        const QStringView first = line.trimmed();
-        if (first.isEmpty())
-            continue;
-        if (first != kHeader5 && first != kHeader4) {
-            *error = QStringLiteral("not a registry export (its first line is not \"%1\" or \"%2\")")
-                         .arg(kHeader5, kHeader4);
-            return std::nullopt;
-        }
-        break;
+    return lines;
+}
+
+bool Document::readSectionLine(QStringView line, const QString &eol, std::optional<QString> *key)
+{
+    const QStringView trimmed = line.trimmed();
+    const qsizetype close = trimmed.startsWith(u'[') ? trimmed.lastIndexOf(u']') : -1;
+    if (close <= 0)
+        return false;
+    const QStringView path = trimmed.sliced(1, close - 1);
+    Section section;
+    section.eol = eol;
+    if (path.startsWith(u'-')) {
+        section.raw = line.toString();
+        // The key's lines before stay as they stand: this line deletes them
+        // whenever the file is read.
+        dropTree(canonicalPath(path.sliced(1).toString()), false);
+        key->reset();
+    } else {
+        section.path = canonicalPath(path.toString());
+        // Most lines are as this writer writes them: not kept twice.
+        // "[]" is kept, as its empty path writes no header.
+        if (section.path.isEmpty() || line.size() != section.path.size() + 2 || !line.startsWith(u'[') ||
+            line.sliced(1, section.path.size()) != section.path)
+            section.raw = line.toString();
+        ownSections(section.path).push_back(int(m_sections.size()));
+        *key = folded(section.path);
     }
+    m_sections.push_back(std::move(section));
+    return true;
+}
 
-    document.m_sections.front().entries.clear();
-    // A key and a value every few lines, in the files this writer writes.
-    document.m_keys.reserve(lines.size() / 4);
-    document.m_values.reserve(lines.size() / 3);
-    QString foldedPath; // of the current section
-    bool inKey = false; // "[]" is a key too, with an empty path
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QStringView line = lines[i];
-        const QStringView trimmed = line.trimmed();
-        const int sectionIndex = int(document.m_sections.size()) - 1;
-        if (trimmed.startsWith(u'[')) {
-            const qsizetype close = trimmed.lastIndexOf(u']');
-            if (close > 0) {
-                const QStringView path = trimmed.sliced(1, close - 1);
-                Section section;
-                section.eol = lineEnds[i];
-                if (path.startsWith(u'-')) {
-                    section.raw = line.toString();
-                    document.deleteTree(canonicalPath(path.sliced(1).toString()));
-                    foldedPath.clear();
-                    inKey = false;
-                } else {
-                    section.path = canonicalPath(path.toString());
-                    // Most lines are as this writer writes them: not kept twice.
-                    // "[]" is kept, as its empty path writes no header.
-                    if (section.path.isEmpty() || line.size() != section.path.size() + 2 ||
-                        !line.startsWith(u'[') || line.sliced(1, section.path.size()) != section.path)
-                        section.raw = line.toString();
-                    document.ownSections(section.path).push_back(sectionIndex + 1);
-                    foldedPath = folded(section.path);
-                    inKey = true;
-                }
-                document.m_sections.push_back(std::move(section));
-                continue;
-            }
-        }
-
-        Entry entry;
-        entry.eol = lineEnds[i];
-        const auto keep = [&] {
+qsizetype Document::readValueLine(const Lines &lines, qsizetype i, const QString &foldedPath)
+{
+    const QStringView line = lines.text[i];
+    const QStringView trimmed = line.trimmed();
+    std::vector<Entry> &entries = m_sections.back().entries;
+    Entry entry;
+    entry.eol = lines.ends[i];
+    // A line that is no value, or not one this reader knows, is kept as it is.
+    const auto keep = [&] {
+        if (entry.raw.isEmpty())
             entry.raw = line.toString();
-            document.m_sections.back().entries.push_back(std::move(entry));
-        };
-        if (!inKey || trimmed.isEmpty() || trimmed.startsWith(u';')) {
-            keep();
-            continue;
-        }
-        Value value;
-        bool plain = trimmed.size() == line.size();
-        qsizetype pos = 0;
-        if (trimmed.startsWith(u'@'))
-            pos = 1;
-        else if (!trimmed.startsWith(u'"') || !readQuoted(trimmed, pos, &value.name, &plain)) {
-            keep();
-            continue;
-        }
-        plain = plain && trimmed.startsWith(u'@') == value.name.isEmpty();
-        const qsizetype beforeEquals = pos;
-        while (pos < trimmed.size() && trimmed.at(pos).isSpace())
-            ++pos;
-        if (pos >= trimmed.size() || trimmed.at(pos) != u'=') {
-            keep();
-            continue;
-        }
-        plain = plain && pos == beforeEquals;
-        ++pos;
-        const qsizetype afterEquals = pos;
-        while (pos < trimmed.size() && trimmed.at(pos).isSpace())
-            ++pos;
-        plain = plain && pos == afterEquals;
-        const QString name = folded(value.name);
-        if (pos < trimmed.size() && trimmed.at(pos) == u'"') {
-            if (!readQuoted(trimmed, pos, &value.text, &plain)) {
-                keep();
-                continue;
-            }
-            value.type = kRegSz;
-            plain = plain && pos == trimmed.size();
-            if (!plain)
-                entry.raw = line.toString();
-        } else {
-            QString source = trimmed.sliced(pos).toString();
-            if (source == u"-") {
-                document.shadowValue(foldedPath, name);
-                keep();
-                continue;
-            }
-            entry.raw = line.toString();
-            // Long binary data continues on the next lines after a backslash.
-            while (source.endsWith(u'\\') && i + 1 < lines.size()) {
-                source.chop(1);
-                entry.raw += lineEnds[i];
-                source += lines[++i].trimmed();
-                entry.raw += lines[i];
-                entry.eol = lineEnds[i];
-            }
-            entry.continuedAtEnd = source.endsWith(u'\\');
-            if (!parseData(source, &value)) {
-                document.m_sections.back().entries.push_back(std::move(entry));
-                continue;
-            }
-        }
-        document.shadowValue(foldedPath, name);
-        entry.isValue = true;
-        entry.value = std::move(value);
-        auto &entries = document.m_sections.back().entries;
-        document.m_values.insert(valueKey(foldedPath, name), {sectionIndex, int(entries.size())});
         entries.push_back(std::move(entry));
+        return i;
+    };
+    Value value;
+    bool plain = trimmed.size() == line.size();
+    qsizetype pos = 0;
+    if (!readValueName(trimmed, pos, &value.name, &plain))
+        return keep();
+    const QString name = folded(value.name);
+    if (pos < trimmed.size() && trimmed.at(pos) == u'"') {
+        if (!readQuoted(trimmed, pos, &value.text, &plain))
+            return keep();
+        value.type = kRegSz;
+        // Most lines are as this writer writes them: not kept twice.
+        if (!plain || pos != trimmed.size())
+            entry.raw = line.toString();
+    } else {
+        QString source = trimmed.sliced(pos).toString();
+        if (source == u"-") {
+            shadowValue(foldedPath, name);
+            return keep();
+        }
+        entry.raw = line.toString();
+        // Long binary data continues on the next lines after a backslash.
+        while (source.endsWith(u'\\') && i + 1 < lines.text.size()) {
+            source.chop(1);
+            entry.raw += lines.ends[i];
+            source += lines.text[++i].trimmed();
+            entry.raw += lines.text[i];
+            entry.eol = lines.ends[i];
+        }
+        entry.continuedAtEnd = source.endsWith(u'\\');
+        if (!parseData(source, &value))
+            return keep();
     }
-    return document;
+    shadowValue(foldedPath, name);
+    entry.isValue = true;
+    entry.value = std::move(value);
+    m_values.insert(valueKey(foldedPath, name), {int(m_sections.size()) - 1, int(entries.size())});
+    entries.push_back(std::move(entry));
+    return i;
 }
 
 QByteArray Document::serialize() const
 {
     QString text;
     bool lastBlank = true;
+    // A line left continued at the file's end stays where it is, but would
+    // read whatever is written after it as its data: a comment line ends
+    // it, and leaves its data as unreadable as it was (";" is no hex digit).
+    bool dangling = false;
     const auto put = [&](const QString &line, const QString &eol = QString()) {
+        if (std::exchange(dangling, false)) {
+            text += u';';
+            text += m_eol;
+        }
         text += line;
         text += eol.isEmpty() ? m_eol : eol;
         lastBlank = line.trimmed().isEmpty();
     };
-    // A line left continued at the file's end must stay last: whatever is
-    // written after it would be read as its continuation.
-    const Entry *continuedAtEnd = nullptr;
     const auto putEntry = [&](const Entry &entry) {
-        if (entry.continuedAtEnd)
-            continuedAtEnd = &entry;
-        else
-            put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw, entry.eol);
+        put(entry.raw.isEmpty() && entry.isValue ? valueLine(entry.value) : entry.raw, entry.eol);
+        dangling = entry.continuedAtEnd;
     };
     for (const Section &section : m_sections) {
         if (section.removed)
@@ -418,26 +460,24 @@ QByteArray Document::serialize() const
         // lines that part it from the next.
         qsizetype end = qsizetype(section.entries.size());
         while (end > 0 &&
-               (section.entries[end - 1].added || section.entries[end - 1].removed ||
+               (section.entries[end - 1].added ||
                 (!section.entries[end - 1].isValue && section.entries[end - 1].raw.trimmed().isEmpty())))
             --end;
         for (qsizetype i = 0; i < end; ++i) {
-            if (!section.entries[i].added && !section.entries[i].removed)
+            if (!section.entries[i].added)
                 putEntry(section.entries[i]);
         }
         for (const Entry &entry : section.entries) {
-            if (entry.added && !entry.removed)
+            if (entry.added)
                 putEntry(entry);
         }
         for (qsizetype i = end; i < qsizetype(section.entries.size()); ++i) {
-            if (!section.entries[i].added && !section.entries[i].removed)
+            if (!section.entries[i].added)
                 putEntry(section.entries[i]);
         }
         if (section.added)
             put(QString());
     }
-    if (continuedAtEnd)
-        put(continuedAtEnd->raw, continuedAtEnd->eol);
     if (!m_endsWithEol && text.endsWith(m_eol))
         text.chop(m_eol.size());
 
@@ -523,7 +563,7 @@ QList<Value> Document::values(const QString &path) const
     if (const std::vector<int> *sections = sectionsOf(path)) {
         for (int section : *sections) {
             for (const Entry &entry : m_sections[section].entries) {
-                if (entry.isValue && !entry.removed)
+                if (entry.isValue)
                     list.append(entry.value);
             }
         }
@@ -566,6 +606,11 @@ void Document::setValue(const QString &path, const Value &value)
 
 bool Document::deleteTree(const QString &path)
 {
+    return dropTree(path, true);
+}
+
+bool Document::dropTree(const QString &path, bool removeLines)
+{
     const QString name = folded(canonicalPath(path));
     const QString prefix = name + u'\\';
     bool found = false;
@@ -573,9 +618,9 @@ bool Document::deleteTree(const QString &path)
         if (it.key() == name || it.key().startsWith(prefix)) {
             for (int index : *it) {
                 Section &section = m_sections[index];
-                section.removed = true;
+                section.removed = removeLines;
                 for (const Entry &entry : section.entries) {
-                    if (entry.isValue && !entry.removed)
+                    if (entry.isValue)
                         m_values.remove(valueKey(it.key(), folded(entry.value.name)));
                 }
             }

@@ -6,10 +6,13 @@
 // or without BOM, the ANSI code page when it is not UTF-8) and "REGEDIT4"
 // (the ANSI code page, whatever its bytes) are read; a file is
 // written back in the encoding, header and line ends it was read in, with
-// its comments, blank lines and the lines this reader does not understand.
+// its comments, blank lines and the lines this reader does not understand,
+// each where it stood. A value line left continued ("\" at its end) on the
+// file's last line is followed by a line ";" before anything added after it.
 // Deletions in the file ("[-KEY]", "\"name\"=-") take effect as they are
-// read. Key paths and value names compare without regard to case, and
-// paths may use the short root names (HKLM, HKCU, HKCR, HKU).
+// read; the lines they delete are kept. Key paths and value names compare
+// without regard to case, and paths may use the short root names (HKLM,
+// HKCU, HKCR, HKU).
 #pragma once
 
 #include <QByteArray>
@@ -17,6 +20,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -70,8 +74,7 @@ private:
         QString raw; ///< the line(s) as read; empty when written from `value`
         QString eol; ///< its line end as read (CR LF, LF, CR CR LF); empty for the file's
         bool isValue = false;
-        bool added = false; ///< new since reading: written after the section's last line
-        bool removed = false;
+        bool added = false;          ///< new since reading: written after the section's last line
         bool continuedAtEnd = false; ///< its last line ends in "\\" at the file's end
         Value value;
     };
@@ -85,16 +88,39 @@ private:
         bool removed = false;
     };
     using Location = std::pair<int, int>; ///< section, entry
+    enum class Encoding { Utf8, Utf8Bom, Utf16, Ansi };
+    /// The file's lines without their line ends, and those ends as read.
+    struct Lines
+    {
+        QList<QStringView> text;
+        std::vector<QString> ends;
+    };
+
+    /// The file's text, and the encoding it is written back in.
+    static QString decode(const QByteArray &bytes, Encoding *encoding);
+    /// Also learns the line end new lines get and whether the file ends in one.
+    Lines splitLines(const QString &text);
+    /// Reads a "[KEY]" or "[-KEY]" line; `key` becomes the folded path of the
+    /// key whose values follow, or none. False for any other line.
+    bool readSectionLine(QStringView line, const QString &eol, std::optional<QString> *key);
+    /// Reads the value line at `i` (a line of the key `foldedPath` that is
+    /// neither blank nor a comment), known or not; answers its last line,
+    /// which is further on when its data continues.
+    qsizetype readValueLine(const Lines &lines, qsizetype i, const QString &foldedPath);
+    /// A line of the current section this reader leaves as it is.
+    void keepLine(QStringView line, const QString &eol);
 
     const std::vector<int> *sectionsOf(const QString &path) const;
     std::vector<int> &ownSections(const QString &canonical);
     /// A value set again or deleted further on in the file: its line is
     /// kept, and no longer the value's.
     void shadowValue(const QString &foldedPath, const QString &foldedName);
+    /// Forgets the key and every key below it; their lines stay in the file
+    /// unless `removeLines`.
+    bool dropTree(const QString &path, bool removeLines);
     void addParents(const QString &folded);
     void rebuildParents();
 
-    enum class Encoding { Utf8, Utf8Bom, Utf16, Ansi };
     Encoding m_encoding = Encoding::Utf8;
     QString m_eol = QStringLiteral("\r\n");
     bool m_endsWithEol = true;

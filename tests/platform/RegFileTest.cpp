@@ -128,30 +128,6 @@ TEST(reg_file_test, anything_but_an_export_is_refused)
     EXPECT_TRUE(Document::parse("\r\n \r\n", &error));
 }
 
-TEST(reg_file_test, a_line_continued_at_the_end_stays_last_after_changes)
-{
-    // Anything written after the dangling "\" would be read as its data.
-    Document document = parsed("REGEDIT4\r\n"
-                               "[HKEY_CURRENT_USER\\A]\r\n"
-                               "\"Trail\"=hex:01,\\\r\n");
-    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\A"), text("Added", "1"));
-    document.setValue(QStringLiteral("HKEY_CURRENT_USER\\B"), text("New", "2"));
-    const QByteArray written = document.serialize();
-    EXPECT_EQ(written, QByteArray("REGEDIT4\r\n"
-                                  "[HKEY_CURRENT_USER\\A]\r\n"
-                                  "\"Added\"=\"1\"\r\n"
-                                  "\r\n"
-                                  "[HKEY_CURRENT_USER\\B]\r\n"
-                                  "\"New\"=\"2\"\r\n"
-                                  "\r\n"
-                                  "\"Trail\"=hex:01,\\\r\n"));
-    const Document again = parsed(written);
-    EXPECT_TRUE(at(again, "HKEY_CURRENT_USER\\A", "Added"));
-    EXPECT_TRUE(at(again, "HKEY_CURRENT_USER\\B", "New"));
-    EXPECT_FALSE(at(again, "HKEY_CURRENT_USER\\A", "Trail"));
-    EXPECT_EQ(again.serialize(), written);
-}
-
 TEST(reg_file_test, regedit4_files_stay_ansi_whatever_their_bytes)
 {
     // "\xC3\xA9" is UTF-8 too: once the key holding the byte that is not

@@ -230,3 +230,49 @@ TEST_F(registry_test, a_link_in_the_files_place_is_replaced_not_written_through)
     EXPECT_EQ(readBytes(target), original);
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, nullptr, "New").data, sz("1"));
 }
+
+TEST_F(registry_test, changes_keep_every_line_they_do_not_own_in_place)
+{
+    // Line ends of every kind, a value set twice, a key the file deletes
+    // further on, and a continuation left dangling at the file's end, which
+    // only a line of ours may follow.
+    const QByteArray original = "Windows Registry Editor Version 5.00\r\n"
+                                "[HKEY_CURRENT_USER\\A]\r\r\n"
+                                "\"X\"=\"first\"\n"
+                                "\"X\"=\"second\"\r\r\n"
+                                "[HKEY_CURRENT_USER\\Old]\r\n"
+                                "\"V\"=\"gone\"\r\n"
+                                "[-HKEY_CURRENT_USER\\Old]\r\n"
+                                "[HKEY_CURRENT_USER\\B]\r\n"
+                                "\"T\"=hex:01,\\\r\n";
+    writeFile(original);
+    HKEY key = nullptr;
+    for (const auto &[path, name, text] : {std::tuple("A", "N", "1"), {"B", "M", "2"}, {"C", nullptr, "3"}}) {
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path, &key), ERROR_SUCCESS);
+        EXPECT_EQ(setString(key, name, text), ERROR_SUCCESS);
+        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    }
+    const QByteArray changed = "Windows Registry Editor Version 5.00\r\n"
+                               "[HKEY_CURRENT_USER\\A]\r\r\n"
+                               "\"X\"=\"first\"\n"
+                               "\"X\"=\"second\"\r\r\n"
+                               "\"N\"=\"1\"\r\n"
+                               "[HKEY_CURRENT_USER\\Old]\r\n"
+                               "\"V\"=\"gone\"\r\n"
+                               "[-HKEY_CURRENT_USER\\Old]\r\n"
+                               "[HKEY_CURRENT_USER\\B]\r\n"
+                               "\"T\"=hex:01,\\\r\n"
+                               ";\r\n"
+                               "\"M\"=\"2\"\r\n"
+                               "\r\n"
+                               "[HKEY_CURRENT_USER\\C]\r\n"
+                               "@=\"3\"\r\n"
+                               "\r\n";
+    EXPECT_EQ(readBytes(m_path).toStdString(), changed.toStdString());
+    // Read again from its bytes, as the next process reads it.
+    writeFile(changed + "; read again\r\n");
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "A", "X").data, sz("second"));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "B", "T").code, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Old", "V").code, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "B", "M").data, sz("2"));
+}

@@ -7,10 +7,17 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <memory>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -123,15 +130,36 @@ TEST_F(regsvr_test, register_and_unregister_at_once_leave_a_whole_state)
 TEST_F(regsvr_test, a_registry_that_cannot_be_changed_is_named_with_the_reason)
 {
     const QString registry = foreign;
+    const auto expectRefused = [&](const QString &cause) {
+        const ProcessResult run = regsvr({kLibrary}, registry);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, QStringLiteral("quiravel-regsvr: DllRegisterServer in %1 failed: %2: %3\n")
+                               .arg(kLibrary, registry, cause));
+        EXPECT_EQ(readText(registry), kForeign);
+    };
     // A lock file that cannot be opened: even root cannot change the registry then.
     ASSERT_TRUE(QDir().mkpath(registry + QStringLiteral(".lock")));
-    const ProcessResult run = regsvr({kLibrary}, registry);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err,
-              QStringLiteral("quiravel-regsvr: DllRegisterServer in %1 failed: %2: cannot open its lock "
-                             "file %2.lock: Is a directory\n")
-                  .arg(kLibrary, registry));
-    EXPECT_EQ(readText(registry), kForeign);
+    expectRefused(QStringLiteral("cannot open its lock file %1.lock: Is a directory").arg(registry));
+    ASSERT_TRUE(QDir().rmdir(registry + QStringLiteral(".lock")));
+
+    // Nor can root replace an immutable file, which says so only when replaced.
+    const int fd = ::open(QFile::encodeName(registry).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+        ::ioctl(fd, FS_IOC_SETFLAGS, &(flags |= FS_IMMUTABLE_FL))) {
+        ::close(fd);
+        GTEST_SKIP() << "files cannot be made immutable here: " << std::strerror(errno);
+    }
+    const auto thaw = qScopeGuard([&] {
+        flags &= ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        ::close(fd);
+    });
+    expectRefused(QStringLiteral(
+        "cannot replace it: Operation not permitted (the file is marked immutable or append-only)"));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"foreign.reg", "foreign.reg.lock"}));
 }
 
 TEST_F(regsvr_test, a_lock_held_past_the_wait_writes_nothing_and_says_how_long_it_waited)
