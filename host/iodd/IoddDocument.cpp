@@ -29,17 +29,18 @@ struct Fault
 /// collections never become nodes (they are most of a large file).
 struct Node
 {
-    QString name;
-    /// By local name: the schema's attributes are all unqualified but for
-    /// xsi:type, whose local name no other attribute has.
-    QList<std::pair<QString, QString>> attributes;
+    QString name; ///< shared with every element of that name
+    /// As the reader hands them out, without a copy of their own.
+    QXmlStreamAttributes attributes;
     std::vector<std::unique_ptr<Node>> children;
 
+    /// By local name: the schema's attributes are all unqualified but for
+    /// xsi:type, whose local name no other attribute has.
     QString attribute(QLatin1StringView key) const
     {
-        for (const auto &[name, value] : attributes)
-            if (name == key)
-                return value;
+        for (const QXmlStreamAttribute &attribute : attributes)
+            if (attribute.name() == key)
+                return attribute.value().toString();
         return {};
     }
     QString type() const { return attribute("type"_L1); }
@@ -119,11 +120,8 @@ public:
     std::unique_ptr<Node> readNode()
     {
         auto node = std::make_unique<Node>();
-        node->name = m_xml.name().toString();
-        const QXmlStreamAttributes attributes = m_xml.attributes();
-        node->attributes.reserve(attributes.size());
-        for (const QXmlStreamAttribute &attribute : attributes)
-            node->attributes.append({attribute.name().toString(), attribute.value().toString()});
+        node->name = elementName(m_xml.name());
+        node->attributes = m_xml.attributes();
         while (next() != QXmlStreamReader::EndDocument) {
             if (m_xml.isEndElement())
                 return node;
@@ -134,8 +132,20 @@ public:
     }
 
 private:
+    /// A file has a few dozen element names and hundreds of thousands of
+    /// elements: each name is made a string once.
+    QString elementName(QStringView name)
+    {
+        for (const QString &known : std::as_const(m_names))
+            if (known == name)
+                return known;
+        m_names.append(name.toString());
+        return m_names.constLast();
+    }
+
     QXmlStreamReader m_xml;
     int m_depth = 0;
+    QList<QString> m_names;
 };
 
 void stripBom(QByteArray &bytes)
