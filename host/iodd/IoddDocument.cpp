@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QXmlStreamReader>
-#include <memory>
+#include <deque>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -32,7 +32,7 @@ struct Node
     QString name; ///< shared with every element of that name
     /// As the reader hands them out, without a copy of their own.
     QXmlStreamAttributes attributes;
-    std::vector<std::unique_ptr<Node>> children;
+    std::vector<const Node *> children; ///< held by the reader
 
     /// By local name: the schema's attributes are all unqualified but for
     /// xsi:type, whose local name no other attribute has.
@@ -46,9 +46,9 @@ struct Node
     QString type() const { return attribute("type"_L1); }
     const Node *child(QLatin1StringView childName) const
     {
-        for (const auto &c : children)
+        for (const Node *c : children)
             if (c->name == childName)
-                return c.get();
+                return c;
         return nullptr;
     }
     QString childText(QLatin1StringView childName) const
@@ -116,10 +116,14 @@ public:
         }
     }
 
+    /// A node the reader holds until it is destroyed: hundreds of
+    /// thousands of them go in a few blocks rather than one allocation each.
+    Node *newNode() { return &m_nodes.emplace_back(); }
+
     /// Reads the element the reader stands on into a node, texts aside.
-    std::unique_ptr<Node> readNode()
+    Node *readNode()
     {
-        auto node = std::make_unique<Node>();
+        Node *node = newNode();
         node->name = elementName(m_xml.name());
         node->attributes = m_xml.attributes();
         while (next() != QXmlStreamReader::EndDocument) {
@@ -146,6 +150,7 @@ private:
     QXmlStreamReader m_xml;
     int m_depth = 0;
     QList<QString> m_names;
+    std::deque<Node> m_nodes;
 };
 
 void stripBom(QByteArray &bytes)
@@ -209,7 +214,7 @@ public:
     {
         for (const auto &node : collection.children)
             if (node->name == u"Datatype")
-                m_datatypes.insert(node->attribute("id"_L1), node.get());
+                m_datatypes.insert(node->attribute("id"_L1), node);
     }
 
     const Node &resolve(const Node &typeOrRef, int hops = 0)
@@ -303,7 +308,7 @@ public:
                 if (child->name == u"RecordItemInfo")
                     variable.itemDefaults.insert(intAttribute(*child, "subindex"_L1, -1),
                                                  child->attribute("defaultValue"_L1));
-            m_document.variables.append(variable);
+            m_document.variables.append(std::move(variable));
         }
     }
 
@@ -386,9 +391,9 @@ private:
 
 /// Reads the root element's children; `texts` receive each Language's
 /// texts by language (lower case).
-std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QString, QString> *primary,
-                               QString *primaryLanguage, const QStringList &languages,
-                               QHash<QString, QHash<QString, QString>> *inline_, bool identityOnly)
+const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString> *primary,
+                     QString *primaryLanguage, const QStringList &languages,
+                     QHash<QString, QHash<QString, QString>> *inline_, bool identityOnly)
 {
     QXmlStreamReader &xml = reader.xml();
     while (reader.next() != QXmlStreamReader::StartElement) {
@@ -405,7 +410,7 @@ std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QStrin
     else
         throw Fault{QStringLiteral("not an IODD of schema 1.0.1 or 1.1 (namespace \"%1\")").arg(ns)};
 
-    auto root = std::make_unique<Node>();
+    Node *root = reader.newNode();
     root->name = QStringLiteral("IODevice");
     while (reader.next() != QXmlStreamReader::EndDocument) {
         if (xml.isEndElement())
@@ -433,7 +438,7 @@ std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QStrin
         }
         if (identityOnly && xml.name() == u"ProfileBody") {
             // Only the identity: what follows it (most of a file) is not read.
-            auto body = std::make_unique<Node>();
+            Node *body = reader.newNode();
             body->name = xml.name().toString();
             while (reader.next() != QXmlStreamReader::EndDocument && !xml.isEndElement()) {
                 if (xml.isStartElement() && xml.name() == u"DeviceIdentity") {
@@ -443,7 +448,7 @@ std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QStrin
                 if (xml.isStartElement())
                     reader.readNode();
             }
-            root->children.push_back(std::move(body));
+            root->children.push_back(body);
             break;
         }
         root->children.push_back(reader.readNode());
