@@ -115,7 +115,12 @@ std::pair<double, double> bestOfFive(const std::function<void()> &run)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
+    // A folder named on the command line keeps the generated IODDs and
+    // templates, to compare them between two builds or to profile a load.
+    QTemporaryDir temporary;
+    const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path());
+    if (argc > 1)
+        QDir().mkpath(dir.path());
     Iodd::LoadOptions options;
     options.templateDirectory = dir.filePath(QStringLiteral("templates"));
     options.language = QStringLiteral("en");

@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QXmlStreamReader>
-#include <memory>
+#include <deque>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -29,25 +29,26 @@ struct Fault
 /// collections never become nodes (they are most of a large file).
 struct Node
 {
-    QString name;
+    QString name; ///< shared with every element of that name
+    /// As the reader hands them out, without a copy of their own.
+    QXmlStreamAttributes attributes;
+    std::vector<const Node *> children; ///< held by the reader
+
     /// By local name: the schema's attributes are all unqualified but for
     /// xsi:type, whose local name no other attribute has.
-    QList<std::pair<QString, QString>> attributes;
-    std::vector<std::unique_ptr<Node>> children;
-
     QString attribute(QLatin1StringView key) const
     {
-        for (const auto &[name, value] : attributes)
-            if (name == key)
-                return value;
+        for (const QXmlStreamAttribute &attribute : attributes)
+            if (attribute.name() == key)
+                return attribute.value().toString();
         return {};
     }
     QString type() const { return attribute("type"_L1); }
     const Node *child(QLatin1StringView childName) const
     {
-        for (const auto &c : children)
+        for (const Node *c : children)
             if (c->name == childName)
-                return c.get();
+                return c;
         return nullptr;
     }
     QString childText(QLatin1StringView childName) const
@@ -115,15 +116,16 @@ public:
         }
     }
 
+    /// A node the reader holds until it is destroyed: hundreds of
+    /// thousands of them go in a few blocks rather than one allocation each.
+    Node *newNode() { return &m_nodes.emplace_back(); }
+
     /// Reads the element the reader stands on into a node, texts aside.
-    std::unique_ptr<Node> readNode()
+    Node *readNode()
     {
-        auto node = std::make_unique<Node>();
-        node->name = m_xml.name().toString();
-        const QXmlStreamAttributes attributes = m_xml.attributes();
-        node->attributes.reserve(attributes.size());
-        for (const QXmlStreamAttribute &attribute : attributes)
-            node->attributes.append({attribute.name().toString(), attribute.value().toString()});
+        Node *node = newNode();
+        node->name = elementName(m_xml.name());
+        node->attributes = m_xml.attributes();
         while (next() != QXmlStreamReader::EndDocument) {
             if (m_xml.isEndElement())
                 return node;
@@ -134,8 +136,21 @@ public:
     }
 
 private:
+    /// A file has a few dozen element names and hundreds of thousands of
+    /// elements: each name is made a string once.
+    QString elementName(QStringView name)
+    {
+        for (const QString &known : std::as_const(m_names))
+            if (known == name)
+                return known;
+        m_names.append(name.toString());
+        return m_names.constLast();
+    }
+
     QXmlStreamReader m_xml;
     int m_depth = 0;
+    QList<QString> m_names;
+    std::deque<Node> m_nodes;
 };
 
 void stripBom(QByteArray &bytes)
@@ -199,7 +214,7 @@ public:
     {
         for (const auto &node : collection.children)
             if (node->name == u"Datatype")
-                m_datatypes.insert(node->attribute("id"_L1), node.get());
+                m_datatypes.insert(node->attribute("id"_L1), node);
     }
 
     const Node &resolve(const Node &typeOrRef, int hops = 0)
@@ -293,7 +308,7 @@ public:
                 if (child->name == u"RecordItemInfo")
                     variable.itemDefaults.insert(intAttribute(*child, "subindex"_L1, -1),
                                                  child->attribute("defaultValue"_L1));
-            m_document.variables.append(variable);
+            m_document.variables.append(std::move(variable));
         }
     }
 
@@ -376,9 +391,9 @@ private:
 
 /// Reads the root element's children; `texts` receive each Language's
 /// texts by language (lower case).
-std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QString, QString> *primary,
-                               QString *primaryLanguage, const QStringList &languages,
-                               QHash<QString, QHash<QString, QString>> *inline_, bool identityOnly)
+const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString> *primary,
+                     QString *primaryLanguage, const QStringList &languages,
+                     QHash<QString, QHash<QString, QString>> *inline_, bool identityOnly)
 {
     QXmlStreamReader &xml = reader.xml();
     while (reader.next() != QXmlStreamReader::StartElement) {
@@ -395,7 +410,7 @@ std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QStrin
     else
         throw Fault{QStringLiteral("not an IODD of schema 1.0.1 or 1.1 (namespace \"%1\")").arg(ns)};
 
-    auto root = std::make_unique<Node>();
+    Node *root = reader.newNode();
     root->name = QStringLiteral("IODevice");
     while (reader.next() != QXmlStreamReader::EndDocument) {
         if (xml.isEndElement())
@@ -423,7 +438,7 @@ std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QStrin
         }
         if (identityOnly && xml.name() == u"ProfileBody") {
             // Only the identity: what follows it (most of a file) is not read.
-            auto body = std::make_unique<Node>();
+            Node *body = reader.newNode();
             body->name = xml.name().toString();
             while (reader.next() != QXmlStreamReader::EndDocument && !xml.isEndElement()) {
                 if (xml.isStartElement() && xml.name() == u"DeviceIdentity") {
@@ -433,7 +448,7 @@ std::unique_ptr<Node> readRoot(SafeReader &reader, QString *schema, QHash<QStrin
                 if (xml.isStartElement())
                     reader.readNode();
             }
-            root->children.push_back(std::move(body));
+            root->children.push_back(body);
             break;
         }
         root->children.push_back(reader.readNode());

@@ -65,11 +65,23 @@ const Labels kGerman = {{"Identifikation", "Parameter", "Beobachtung", "Diagnose
                         "Gedruckt am",
                         "von"};
 
+void appendTag(QString &out, QStringView item)
+{
+    out += u'#';
+    for (const QChar c : item) {
+        if (c == u'&')
+            out += u"&amp;";
+        else
+            out += c;
+    }
+    out += u'#';
+}
+
 QString tag(const QString &item)
 {
-    QString name = item;
-    name.replace(u'&', QStringLiteral("&amp;"));
-    return u'#' + name + u'#';
+    QString out;
+    appendTag(out, item);
+    return out;
 }
 
 } // namespace
@@ -77,38 +89,62 @@ QString tag(const QString &item)
 QString templateText(QStringView text)
 {
     QString out;
-    out.reserve(text.size());
-    for (const char32_t c : text.toUcs4()) {
-        switch (c) {
-        case U'&':
-            out += QStringLiteral("&amp;");
+    out.reserve(text.size() + 8);
+    appendTemplateText(out, text);
+    return out;
+}
+
+void appendTemplateText(QString &out, QStringView text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar unit = text[i];
+        switch (unit.unicode()) {
+        case u'&':
+            out += u"&amp;";
             continue;
-        case U'<':
-            out += QStringLiteral("&lt;");
+        case u'<':
+            out += u"&lt;";
             continue;
-        case U'>':
-            out += QStringLiteral("&gt;");
+        case u'>':
+            out += u"&gt;";
             continue;
-        case U'"':
-            out += QStringLiteral("&quot;");
+        case u'"':
+            out += u"&quot;";
             continue;
-        case U'#':
-            out += QStringLiteral("&num;");
+        case u'#':
+            out += u"&num;";
             continue;
         default:
             break;
         }
+        // Labels are nearly all Latin-1: those characters go as they are,
+        // without a look at the code page.
+        if (unit.unicode() < 0x80 || (unit.unicode() >= 0xA0 && unit.unicode() <= 0xFF)) {
+            out += unit;
+            continue;
+        }
+        char32_t c = unit.unicode();
+        qsizetype units = 1;
+        if (unit.isHighSurrogate() && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(unit, text[i + 1]);
+            units = 2;
+        } else if (unit.isSurrogate()) {
+            c = QChar::ReplacementCharacter; // half a pair stands for no character
+        }
         if (inCodePage(c)) {
-            out += QString::fromUcs4(&c, 1);
+            out += text.mid(i, units);
         } else if (const auto it = namedReferences().constFind(c); it != namedReferences().cend()) {
-            out += u'&' + *it + u';';
+            out += u'&';
+            out += *it;
+            out += u';';
         } else {
             // No name: a numeric reference, on a line of its own with no
             // tag, where its "#" meets no partner that makes it a tag.
             out += QStringLiteral("&#%1;").arg(quint32(c));
         }
+        i += units - 1;
     }
-    return out;
 }
 
 QByteArray makeTemplate(const QList<TemplateSection> &sections, const QString &language)
@@ -174,47 +210,57 @@ QByteArray makeTemplate(const QList<TemplateSection> &sections, const QString &l
         QStringLiteral("<p class=\"note\">%1: %2</p>")
             .arg(QLatin1StringView(labels.variant), tag(QStringLiteral("&&iodd&&Variant"))),
     };
+    // One text for the whole template, encoded once: a large device has
+    // tens of thousands of rows.
+    QString text;
+    qsizetype rows = 0;
+    for (const TemplateSection &section : sections)
+        rows += section.rows.size();
+    text.reserve(4096 + rows * 200);
+    const auto line = [&text](QStringView part) {
+        text += part;
+        text += u"\r\n";
+    };
+    for (const QString &head : std::as_const(lines))
+        line(head);
     for (const TemplateSection &section : sections) {
         if (section.rows.isEmpty() && (section.level > 0 || section.title.isEmpty()))
             continue;
         if (section.level == 0) {
-            lines.append(QString());
-            lines.append(QStringLiteral("<h2>"));
-            lines.append(templateText(section.title));
-            lines.append(QStringLiteral("</h2>"));
+            line(u"");
+            line(u"<h2>");
+            line(templateText(section.title));
+            line(u"</h2>");
         }
-        lines.append(
-            section.visibilityItem.isEmpty()
-                ? QStringLiteral("<table class=\"values\">")
-                : QStringLiteral("<table class=\"values\" style=\"%1\">").arg(tag(section.visibilityItem)));
+        line(section.visibilityItem.isEmpty()
+                 ? QStringLiteral("<table class=\"values\">")
+                 : QStringLiteral("<table class=\"values\" style=\"%1\">").arg(tag(section.visibilityItem)));
         if (section.level > 0 && !section.title.isEmpty()) {
-            lines.append(QStringLiteral("<tr><th colspan=\"3\">"));
-            lines.append(templateText(section.title));
-            lines.append(QStringLiteral("</th></tr>"));
+            line(u"<tr><th colspan=\"3\">");
+            line(templateText(section.title));
+            line(u"</th></tr>");
         }
         for (const TemplateRow &row : section.rows) {
             // The label stands on a line of its own: a numeric reference in
             // it never meets a tag's marker.
-            lines.append(QStringLiteral("<tr><td class=\"label\">"));
-            lines.append(templateText(row.label));
-            lines.append(QStringLiteral("</td><td>%1</td><td class=\"unit\">%2</td></tr>")
-                             .arg(tag(row.item), tag(row.unitItem)));
+            line(u"<tr><td class=\"label\">");
+            appendTemplateText(text, row.label);
+            text += u"\r\n</td><td>";
+            appendTag(text, row.item);
+            text += u"</td><td class=\"unit\">";
+            appendTag(text, row.unitItem);
+            text += u"</td></tr>\r\n";
         }
-        lines.append(QStringLiteral("</table>"));
+        line(u"</table>");
     }
-    lines.append(
-        QStringLiteral("<div class=\"foot\">%1: %2 %3, %4 #DATE# #TIME# %5 #USER#, #ORGANISATION#</div>")
-            .arg(QLatin1StringView(labels.iodd), tag(QStringLiteral("&&iodd&&File")),
-                 tag(QStringLiteral("&&iodd&&Version")), QLatin1StringView(labels.printed),
-                 QLatin1StringView(labels.by)));
-    lines.append(QStringLiteral("</div>"));
-    lines.append(QStringLiteral("</body>"));
-    lines.append(QStringLiteral("</html>"));
-
-    QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += Ansi::encode(line) + "\r\n";
-    return bytes;
+    line(QStringLiteral("<div class=\"foot\">%1: %2 %3, %4 #DATE# #TIME# %5 #USER#, #ORGANISATION#</div>")
+             .arg(QLatin1StringView(labels.iodd), tag(QStringLiteral("&&iodd&&File")),
+                  tag(QStringLiteral("&&iodd&&Version")), QLatin1StringView(labels.printed),
+                  QLatin1StringView(labels.by)));
+    line(u"</div>");
+    line(u"</body>");
+    line(u"</html>");
+    return Ansi::encode(text);
 }
 
 } // namespace Iodd

@@ -33,5 +33,7 @@ QByteArray makeTemplate(const QList<TemplateSection> &sections, const QString &l
 /// is ever read as a tag) and characters the code page lacks as named
 /// references where HTML has one, else as numeric ones.
 QString templateText(QStringView text);
+/// templateText(), appended to `out`.
+void appendTemplateText(QString &out, QStringView text);
 
 } // namespace Iodd

@@ -4,6 +4,7 @@
 #include "host/DeviceFile.h"
 #include "host/DeviceModel.h"
 #include "host/iodd/IoddDevice.h"
+#include "host/iodd/IoddFacts.h"
 #include "host/iodd/IoddLibrary.h"
 #include "host/iodd/IoddValues.h"
 #include "printfile/TagSubstitution.h"
@@ -161,6 +162,13 @@ TEST(iodd_test, variables_map_to_objects_of_their_kinds)
         EXPECT_EQ(shown(model, QLatin1String(name)), QString::fromUtf8(text)) << name;
     EXPECT_EQ(host.item(QStringLiteral("V_Temperature&&unit")), QStringLiteral("°C"));
     EXPECT_EQ(host.item(QStringLiteral("V_Resistance&&unit")), QStringLiteral("Ω"));
+    // A few of the standard unit codes by quantity; one the table lacks shows none.
+    const std::pair<const char *, const char *> units[] = {
+        {"1133", "kPa"},  {"1138", "mbar"}, {"1141", "psi"}, {"1352", "l/min"},
+        {"1349", "m³/h"}, {"1058", "min"},  {"1014", "µm"},  {"1999", ""},
+    };
+    for (const auto &[code, symbol] : units)
+        EXPECT_EQ(Iodd::unitSymbol(QLatin1String(code)), QString::fromUtf8(symbol)) << code;
 
     // The single value's name where one matches, the number where none does.
     model.setApplicationValue(QStringLiteral("V_Temperature"), QStringLiteral("-32760"));
