@@ -76,11 +76,8 @@ public:
 
     /// The viewer window while it exists.
     frmQuiravel *window() const { return m_window; }
-    std::int32_t loadMode() const { return m_loadMode; }
-    bool shadow() const { return m_shadow != VARIANT_FALSE; }
     bool uploadDone() const { return m_uploadDone != VARIANT_FALSE; }
     std::int32_t uploadProgress() const { return m_uploadProgress; }
-    QString databaseFileName() const { return m_databaseFileName; }
     QString languageCode() const { return m_languageCode; }
     std::int32_t uploadItem() const { return m_uploadItem; }
 

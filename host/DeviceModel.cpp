@@ -81,22 +81,22 @@ QString DeviceModel::descriptionPath() const
 
 void DeviceModel::setApplicationValue(const QString &item, const QString &value)
 {
-    d->state->application.set(item, value);
+    d->state->setValue(HostState::DataSet::Application, item, value);
 }
 
 void DeviceModel::setShadowValue(const QString &item, const QString &value)
 {
-    d->state->shadow.set(item, value);
+    d->state->setValue(HostState::DataSet::Shadow, item, value);
 }
 
 void DeviceModel::setDeviceValue(const QString &item, const QString &value)
 {
-    d->state->device.set(item, value);
+    d->state->setValue(HostState::DataSet::Device, item, value);
 }
 
 QString DeviceModel::value(const QString &item, bool shadow) const
 {
-    return (shadow ? d->state->shadow : d->state->application).find(item).value_or(QString());
+    return d->state->valueOf(shadow ? HostState::DataSet::Shadow : HostState::DataSet::Application, item);
 }
 
 bool DeviceModel::hasItem(const QString &item) const

@@ -43,7 +43,7 @@ struct HostCall
     QString arguments; ///< readable, e.g. "\"VENDOR\", shadow=0, view=7"
     std::int32_t error = 0;
     HRESULT status = S_OK;
-    std::int32_t itemHandle = 0; ///< the handle OpenItem issued; 0 for other calls
+    std::int32_t itemHandle = 0; ///< the handle OpenItem issued or CloseItem was given; 0 for other calls
 };
 
 class DeviceModel : public QObject
@@ -180,7 +180,4 @@ Q_SIGNALS:
 private:
     struct Private;
     std::unique_ptr<Private> d;
-    friend class HostItemManager;
-    friend class HostDeviceDescription;
-    friend class HostFunctionControl;
 };

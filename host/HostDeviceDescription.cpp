@@ -56,7 +56,7 @@ HRESULT HostDeviceDescription::GetSectionCount(BSTR section, std::int32_t *count
         return call.status();
     if (!sameName(viewOf(section), objectSectionName()))
         return call.finish(S_OK, *error = 1);
-    *count = m_state->objectNames.size();
+    *count = qsizetype(m_state->objectSection.size());
     return call.finish(S_OK);
 }
 
@@ -65,7 +65,7 @@ HRESULT HostDeviceDescription::GetFirstEntry(BSTR section, std::int32_t *positio
     HostCallScope call(*m_state, u"GetFirstEntry", [&] { return quoted(section); });
     if (!call.begin(error, position))
         return call.status();
-    if (!sameName(viewOf(section), objectSectionName()) || m_state->objectNames.isEmpty())
+    if (!sameName(viewOf(section), objectSectionName()) || m_state->objectSection.empty())
         return call.finish(S_OK, *error = 1);
     *position = 1;
     return call.finish(S_OK);
@@ -81,7 +81,7 @@ HRESULT HostDeviceDescription::GetNextEntry(std::int32_t *position, std::int32_t
     if (!call.begin(error))
         return call.status();
     ++*position;
-    if (*position < 1 || *position > m_state->objectNames.size())
+    if (*position < 1 || *position > qsizetype(m_state->objectSection.size()))
         return call.finish(S_OK, *error = 1);
     return call.finish(S_OK);
 }
@@ -98,10 +98,11 @@ HRESULT HostDeviceDescription::FindDefinition(BSTR section, BSTR name, std::int3
     // Callers nearly always name the section in upper case: settled without
     // folding.
     if (isUpperObjectSection(sectionName) || sameName(sectionName, u"object")) {
-        if (const int listed = m_state->listedObjectIndex(entryName); listed >= 0)
-            *definition = listed + 1;
-        else if (const int defined = m_state->objectDefinitionIndex(entryName); defined >= 0)
-            *definition = definitionHandle(DefinitionKind::UnlistedObject, defined);
+        const HostState::Item *item = m_state->findItem(entryName);
+        if (item && item->isListed())
+            *definition = item->listedPosition + 1;
+        else if (item && item->isDefined())
+            *definition = definitionHandle(DefinitionKind::UnlistedObject, item->definitionNumber);
     } else if (sameName(sectionName, u"enumeration")) {
         if (const int index = m_state->enumerationIndex(entryName); index >= 0)
             *definition = definitionHandle(DefinitionKind::Enumeration, index);
@@ -117,11 +118,11 @@ HRESULT HostDeviceDescription::GetEntryName(std::int32_t position, BSTR *name, s
                        [&] { return QStringLiteral("position=%1").arg(position); });
     if (!call.begin(error, name))
         return call.status();
-    if (position < 1 || position > m_state->objectNames.size()) {
+    if (position < 1 || position > qsizetype(m_state->objectSection.size())) {
         *name = newBStr(QString());
         return call.finish(S_OK, *error = 1);
     }
-    *name = newBStr(m_state->objectNames.at(position - 1));
+    *name = newBStr(m_state->objectSection[std::size_t(position - 1)].name);
     call.blank(name);
     return call.finish(S_OK);
 }
@@ -138,18 +139,19 @@ HRESULT HostDeviceDescription::GetObjectDefinition(std::int32_t definition, BSTR
 
     const ObjectDefinition *found = nullptr;
     std::optional<ObjectDefinition> undefined;
-    const auto &names = m_state->objectNames;
-    const auto &definitions = m_state->objectDefinitions;
-    if (definition >= 1 && definition <= names.size()) {
-        if (const int index = m_state->listedDefinitionIndex(definition - 1); index >= 0) {
-            found = &definitions.at(index).second;
+    const auto &section = m_state->objectSection;
+    const auto &defined = m_state->definedObjects;
+    if (definition >= 1 && std::size_t(definition) <= section.size()) {
+        const HostState::Listing &listing = section[std::size_t(definition - 1)];
+        if (listing.item->isDefined()) {
+            found = &listing.item->definition;
         } else {
-            undefined.emplace().typeName = names.at(definition - 1);
+            undefined.emplace().typeName = listing.name;
             found = &*undefined;
         }
     } else if (const qsizetype index = definitionIndex(DefinitionKind::UnlistedObject, definition);
-               index >= 0 && index < definitions.size()) {
-        found = &definitions.at(index).second;
+               index >= 0 && std::size_t(index) < defined.size()) {
+        found = &defined[std::size_t(index)]->definition;
     }
     if (!found) {
         *typeName = newBStr(QString());

@@ -7,6 +7,7 @@
 #include <QVarLengthArray>
 
 using namespace HostObjects;
+using DataSet = HostState::DataSet;
 
 HostItemManager::~HostItemManager()
 {
@@ -104,6 +105,7 @@ HRESULT HostItemManager::CloseItem(VARIANT viewHandle, std::int32_t itemHandle, 
                                                     : QStringLiteral("(vt %1)").arg(viewHandle.vt);
         return QStringLiteral("view=%1, handle=%2, shadow=%3").arg(view).arg(itemHandle).arg(bShadow);
     });
+    call.setItemHandle(itemHandle);
     if (!call.begin(error))
         return call.status();
     if (!m_state->openHandles.remove(itemHandle))
@@ -135,9 +137,9 @@ HRESULT HostItemManager::GetItemLong(std::int32_t itemHandle, std::int32_t *valu
         *value = m_state->progress;
         return call.finish(S_OK);
     }
-    const NamedValues &set = it->shadow ? m_state->shadow : m_state->application;
+    const QString *stored = m_state->itemValue(*it, it->shadow ? DataSet::Shadow : DataSet::Application);
     bool isNumber = false;
-    const std::int32_t number = set.find(it->itemName()).value_or(QString()).trimmed().toInt(&isNumber);
+    const std::int32_t number = (stored ? *stored : QString()).trimmed().toInt(&isNumber);
     if (!isNumber)
         return call.finish(S_OK, *error = 1);
     *value = number;
@@ -167,12 +169,12 @@ HRESULT HostItemManager::GetItemString(std::int32_t itemHandle, BSTR *value, VAR
         *value = newBStr(QString::number(m_state->progress));
         break;
     case HostState::ItemKind::Data: {
-        const bool inShadow = bShadow != VARIANT_FALSE;
-        const QString *text = m_state->itemValue(*it, inShadow);
+        const DataSet set = bShadow != VARIANT_FALSE ? DataSet::Shadow : DataSet::Application;
+        const QString *text = m_state->itemValue(*it, set);
         if (m_state->displayText) {
-            const NamedValues &set = inShadow ? m_state->shadow : m_state->application;
-            const auto shown = m_state->displayText(it->itemName(), text, [&set](const QString &name) {
-                return set.find(name).value_or(QString());
+            const HostState &state = *m_state;
+            const auto shown = m_state->displayText(it->itemName(), text, [&state, set](const QString &name) {
+                return state.valueOf(set, name);
             });
             if (shown) {
                 *value = newBStr(*shown);

@@ -27,6 +27,8 @@ public:
 private:
     // The component takes a description for each of its lookups and drops
     // it right after; the one kept here is handed out again whenever the
-    // component holds it no longer.
+    // component holds it no longer. A new one each time costs a tag of a
+    // print file about 350 instructions more (15 %): the allocation and the
+    // interlocked counts of the object and of the state it shares.
     HostDeviceDescription *m_spareDescription = nullptr;
 };

@@ -41,20 +41,10 @@ bool HostState::itemExists(QStringView name, OpenHandle *handle) const
             return false;
         break;
     case ItemKind::Data:
-        // A name the host already holds is shared rather than copied.
-        if (const auto *listed = listedObject(name)) {
-            if (handle) {
-                handle->listedName = &listed->first;
-                handle->listedPosition = listed->second;
-            }
+        if (const Item *found = findItem(name); found && found->exists()) {
+            if (handle)
+                handle->item = found;
             return true;
-        }
-        for (const NamedValues *set : {&application, &shadow, &device}) {
-            if (const QString *known = set->name(name)) {
-                if (handle)
-                    handle->name = *known;
-                return true;
-            }
         }
         if (extraItems && extraItems(name)) {
             if (handle)
@@ -68,88 +58,69 @@ bool HostState::itemExists(QStringView name, OpenHandle *handle) const
     return true;
 }
 
-namespace {
-
-int indexIn(const NoCaseMap<int> &index, QStringView name)
+const HostState::Item *HostState::findItem(QStringView name) const
 {
-    const auto it = index.find(name);
-    return it == index.end() ? -1 : it->second;
-}
-
-} // namespace
-
-const QString *HostState::itemValue(const OpenHandle &handle, bool inShadow) const
-{
-    const NamedValues &set = inShadow ? shadow : application;
-    if (handle.listedPosition < 0)
-        return set.value(handle.itemName());
-    if (std::size_t(handle.listedPosition) >= listedValues.size())
-        listedValues.resize(std::size_t(objectNames.size()));
-    FoundValue &found = listedValues[std::size_t(handle.listedPosition)][inShadow ? 1 : 0];
-    if (found.layout != set.layout()) {
-        found.value = set.value(handle.itemName());
-        found.layout = set.layout();
-    }
-    return found.value;
-}
-
-int HostState::listedObjectIndex(QStringView name) const
-{
-    const auto *listed = listedObject(name);
-    return listed ? listed->second : -1;
-}
-
-const std::pair<const QString, int> *HostState::listedObject(QStringView name) const
-{
-    if (const auto *found = listedSpellings.find(name))
+    if (const Item *found = itemSpellings.find(name))
         return found;
-    const auto it = listedObjects.find(name);
-    if (it == listedObjects.end())
+    const auto it = itemIndex.find(name);
+    if (it == itemIndex.end())
         return nullptr;
-    listedSpellings.insert(name, &*it, 4 * std::size_t(objectNames.size()) + 64);
-    return &*it;
+    itemSpellings.insert(name, it->second, 4 * items.size() + 64);
+    return it->second;
 }
 
-int HostState::objectDefinitionIndex(QStringView name) const
+const QString *HostState::itemValue(const OpenHandle &handle, DataSet set) const
 {
-    return indexIn(objectDefinitionIndexes, name);
+    // An item only extraItems knew when it was opened may have got a value since.
+    const Item *found = handle.item ? handle.item : findItem(handle.name);
+    if (!found)
+        return nullptr;
+    const std::optional<QString> &value = found->value(set);
+    return value ? &*value : nullptr;
 }
 
-int HostState::enumerationIndex(QStringView name) const
+QString HostState::valueOf(DataSet set, QStringView name) const
 {
-    return indexIn(enumerationIndexes, name);
+    const Item *found = findItem(name);
+    return found ? found->value(set).value_or(QString()) : QString();
 }
 
-int HostState::listedDefinitionIndex(int position) const
+HostState::Item &HostState::item(const QString &name)
 {
-    if (listedDefinitions.size() != objectNames.size()) {
-        listedDefinitions.clear();
-        listedDefinitions.reserve(objectNames.size());
-        for (const QString &name : objectNames)
-            listedDefinitions.append(objectDefinitionIndex(name));
-    }
-    return listedDefinitions.at(position);
+    const auto [it, added] = itemIndex.try_emplace(name, nullptr);
+    if (added)
+        it->second = &items.emplace_back(name);
+    return *it->second;
+}
+
+void HostState::setValue(DataSet set, const QString &name, const QString &value)
+{
+    item(name).values[std::size_t(set)] = value;
+}
+
+void HostState::clearValues(DataSet set)
+{
+    for (Item &each : items)
+        each.values[std::size_t(set)].reset();
 }
 
 void HostState::addObjectName(const QString &name)
 {
-    if (listedDefinitions.size() == objectNames.size())
-        listedDefinitions.append(objectDefinitionIndex(name));
+    Item &listed = item(name);
     // A name listed twice is found at its first position.
-    listedObjects.try_emplace(name, int(objectNames.size()));
-    objectNames.append(name);
+    if (!listed.isListed())
+        listed.listedPosition = int(objectSection.size());
+    objectSection.push_back({name, &listed});
 }
 
 void HostState::defineObject(const QString &name, const ObjectDefinition &definition)
 {
-    if (const int index = objectDefinitionIndex(name); index >= 0) {
-        objectDefinitions[index].second = definition;
+    Item &defined = item(name);
+    defined.definition = definition;
+    if (defined.isDefined())
         return;
-    }
-    objectDefinitionIndexes.emplace(name, int(objectDefinitions.size()));
-    objectDefinitions.append({name, definition});
-    if (listedObjectIndex(name) >= 0)
-        listedDefinitions.clear();
+    defined.definitionNumber = int(definedObjects.size());
+    definedObjects.push_back(&defined);
 }
 
 void HostState::defineEnumeration(const QString &name, const EnumerationDefinition &enumeration)
@@ -160,6 +131,12 @@ void HostState::defineEnumeration(const QString &name, const EnumerationDefiniti
     }
     enumerationIndexes.emplace(name, int(enumerations.size()));
     enumerations.append({name, enumeration});
+}
+
+int HostState::enumerationIndex(QStringView name) const
+{
+    const auto it = enumerationIndexes.find(name);
+    return it == enumerationIndexes.end() ? -1 : it->second;
 }
 
 void HostState::record(const HostCall &call)
@@ -201,10 +178,11 @@ void HostState::uploadStep()
     const std::int32_t next = std::min<std::int32_t>(100, (progress / 10 + 1) * 10);
     if (next == 100) {
         // Whoever learns of 100 reads the uploaded values, so they must be there first.
-        for (const QString &item : device.names()) {
-            const QString value = device.find(item).value_or(QString());
-            shadow.set(item, value);
-            application.set(item, value);
+        for (Item &each : items) {
+            if (const std::optional<QString> &value = each.value(DataSet::Device)) {
+                each.values[std::size_t(DataSet::Shadow)] = value;
+                each.values[std::size_t(DataSet::Application)] = value;
+            }
         }
         stopUpload();
     }
@@ -245,9 +223,9 @@ bool HostState::loadDatabase()
         if (!databaseLoader(databasePath, &values, &reason))
             return failed(reason.isEmpty() ? databasePath + QStringLiteral(": cannot be loaded") : reason);
     }
-    application.clear();
-    for (const auto &[item, value] : values)
-        application.set(item, value);
+    clearValues(DataSet::Application);
+    for (const auto &[name, value] : values)
+        setValue(DataSet::Application, name, value);
     loadedDatabasePath = databasePath;
     return true;
 }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,19 +23,52 @@ struct HostState : std::enable_shared_from_this<HostState>
 {
     /// The items the host answers itself rather than from a data set.
     enum class ItemKind { Data, Connect, FileName, KqdPath, Upload };
+    /// The data sets an item can have a value in.
+    enum class DataSet { Application, Shadow, Device };
+
+    /// Everything the host knows of one item: its place in the "Object"
+    /// section, its definition and its value in each data set. Records are
+    /// never removed, so a pointer to one stays valid as long as the state.
+    struct Item
+    {
+        explicit Item(const QString &itemName) : name(itemName) {}
+
+        QString name; ///< as first given
+        /// The first place the "Object" section lists it at (0-based), or -1.
+        int listedPosition = -1;
+        /// Its place among the objects in the order they were defined, or -1.
+        int definitionNumber = -1;
+        ObjectDefinition definition;
+        std::array<std::optional<QString>, 3> values;
+
+        const std::optional<QString> &value(DataSet set) const { return values[std::size_t(set)]; }
+        bool isListed() const { return listedPosition >= 0; }
+        bool isDefined() const { return definitionNumber >= 0; }
+        /// Whether an item of this name exists for OpenItem.
+        bool exists() const
+        {
+            return isListed() ||
+                   std::any_of(values.begin(), values.end(), [](const auto &v) { return bool(v); });
+        }
+    };
 
     struct OpenHandle
     {
-        /// Null for a listed object, whose name `listedName` points to
-        /// (listed names stay where they are for the state's lifetime).
+        /// The item's record; null for the host's own items and for items
+        /// only `extraItems` knows, whose name `name` then holds.
+        const Item *item = nullptr;
         QString name;
-        const QString *listedName = nullptr;
-        /// The listed object's position in objectNames, or -1.
-        int listedPosition = -1;
         bool shadow = false;
         ItemKind kind = ItemKind::Data;
 
-        const QString &itemName() const { return listedName ? *listedName : name; }
+        const QString &itemName() const { return item ? item->name : name; }
+    };
+
+    /// One entry of the "Object" section: a name may be listed more than once.
+    struct Listing
+    {
+        QString name; ///< as listed
+        const Item *item = nullptr;
     };
 
     /// Cleared when the model goes; signals are then no longer sent.
@@ -42,37 +76,23 @@ struct HostState : std::enable_shared_from_this<HostState>
 
     NamedValues deviceEntries;
     NamedValues settingEntries;
-    QStringList objectNames;
-    QList<QPair<QString, ObjectDefinition>> objectDefinitions;
+
+    /// The items, in the order they became known (a deque: records never move).
+    std::deque<Item> items;
+    NoCaseMap<Item *> itemIndex;
+    /// The records by the spellings they were asked by, a few a name: a
+    /// print file asks for each item by one spelling, tag after tag.
+    mutable SpellingCache<Item> itemSpellings;
+    std::vector<Listing> objectSection;
+    /// Defined objects by definitionNumber; an unlisted one's definition
+    /// handle counts in it.
+    std::vector<const Item *> definedObjects;
     QList<QPair<QString, EnumerationDefinition>> enumerations;
-    // Positions in the three lists above, by name.
-    NoCaseMap<int> listedObjects;
-    /// The entries of listedObjects by the spellings they were asked by, a
-    /// few a listed name. Entries are never removed, so these stay valid.
-    mutable SpellingCache<std::pair<const QString, int>> listedSpellings;
-    NoCaseMap<int> objectDefinitionIndexes;
     NoCaseMap<int> enumerationIndexes;
-    /// Where a listed object's value was found in `application` and in
-    /// `shadow` (null: not there), by position in objectNames, valid while
-    /// the set's layout is the one noted. Every tag of a print file reads a
-    /// value, nearly always of a listed object, so its name is looked up
-    /// once per layout rather than on every read.
-    struct FoundValue
-    {
-        const QString *value = nullptr;
-        std::uint64_t layout = 0;
-    };
-    mutable std::vector<std::array<FoundValue, 2>> listedValues;
-    /// objectDefinitions' index (or -1) for each entry of objectNames; empty
-    /// while it needs rebuilding.
-    mutable QList<int> listedDefinitions;
+
     QString descriptionPath;
     DeviceModel::DisplayText displayText;
     std::function<bool(QStringView)> extraItems;
-
-    NamedValues application;
-    NamedValues shadow;
-    NamedValues device;
 
     QString databasePath;
     QList<QPair<QString, QString>> databaseValues;
@@ -155,26 +175,28 @@ struct HostState : std::enable_shared_from_this<HostState>
     HostState();
 
     static ItemKind itemKindOf(QStringView name);
-    /// Whether the host knows the item; `handle` then receives its name as
-    /// the host holds it, and its kind.
+    /// Whether the host knows the item; `handle` then receives its record
+    /// (or name) and its kind.
     bool itemExists(QStringView name, OpenHandle *handle = nullptr) const;
-    /// The value `handle`'s item has in `application` or `shadow`, or null;
-    /// valid until the set next changes.
-    const QString *itemValue(const OpenHandle &handle, bool inShadow) const;
-    /// Index into objectNames (0-based) of the first entry named `name`, or -1.
-    int listedObjectIndex(QStringView name) const;
-    /// The listedObjects entry for `name`, or null.
-    const std::pair<const QString, int> *listedObject(QStringView name) const;
-    int objectDefinitionIndex(QStringView name) const;
-    int enumerationIndex(QStringView name) const;
-    /// The definition (index into objectDefinitions, or -1) of the object
-    /// listed at `position` (0-based, in range).
-    int listedDefinitionIndex(int position) const;
+    /// The record of the item named `name`, or null.
+    const Item *findItem(QStringView name) const;
+    /// The value `handle`'s item has in `set`, or null; valid until that
+    /// value next changes.
+    const QString *itemValue(const OpenHandle &handle, DataSet set) const;
+    /// The value of the item named `name` in `set`; empty when it has none.
+    QString valueOf(DataSet set, QStringView name) const;
+    /// The record of `name`, made when there is none.
+    Item &item(const QString &name);
+    void setValue(DataSet set, const QString &name, const QString &value);
+    /// Forgets every value of `set`.
+    void clearValues(DataSet set);
 
-    // The only ways the object lists change, so that their indexes stay in step.
+    // The only ways the description's objects change.
     void addObjectName(const QString &name);
     void defineObject(const QString &name, const ObjectDefinition &definition);
     void defineEnumeration(const QString &name, const EnumerationDefinition &enumeration);
+    /// The enumeration's index in `enumerations`, or -1.
+    int enumerationIndex(QStringView name) const;
 
     void record(const HostCall &call);
     void setProgress(std::int32_t value);
@@ -244,7 +266,7 @@ public:
         if (const HostState::InjectedFault *fault = injected(); fault && fault->emptyAnswer)
             blankText(text);
     }
-    /// The item handle the call issued, for the log.
+    /// The item handle the call issued or closes, for the log.
     void setItemHandle(std::int32_t handle) { m_itemHandle = handle; }
     HRESULT finish(HRESULT status, std::int32_t error = 0)
     {

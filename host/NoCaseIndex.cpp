@@ -150,46 +150,20 @@ bool NoCaseEqual::operator()(QStringView a, QStringView b) const noexcept
 void NamedValues::set(const QString &name, const QString &value)
 {
     auto it = m_entries.find(QStringView(name));
-    if (it == m_entries.end()) {
+    if (it == m_entries.end())
         m_entries.emplace(name, value);
-        ++m_layout;
-    } else {
+    else
         it->second = value;
-    }
 }
 
 void NamedValues::remove(const QString &name)
 {
-    if (const auto it = m_entries.find(QStringView(name)); it != m_entries.end()) {
+    if (const auto it = m_entries.find(QStringView(name)); it != m_entries.end())
         m_entries.erase(it);
-        ++m_layout;
-    }
-}
-
-std::optional<QString> NamedValues::find(QStringView name) const
-{
-    if (const QString *found = value(name))
-        return *found;
-    return std::nullopt;
 }
 
 const QString *NamedValues::value(QStringView name) const
 {
     const auto it = m_entries.find(name);
     return it == m_entries.end() ? nullptr : &it->second;
-}
-
-const QString *NamedValues::name(QStringView name) const
-{
-    const auto it = m_entries.find(name);
-    return it == m_entries.end() ? nullptr : &it->first;
-}
-
-QStringList NamedValues::names() const
-{
-    QStringList result;
-    result.reserve(qsizetype(m_entries.size()));
-    for (const auto &entry : m_entries)
-        result.append(entry.first);
-    return result;
 }

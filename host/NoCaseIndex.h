@@ -132,37 +132,13 @@ template<typename T> using NoCaseMap = std::unordered_map<QString, T, NoCaseHash
 class NamedValues
 {
 public:
-    NamedValues() = default;
-    NamedValues(const NamedValues &) = default;
-    NamedValues &operator=(const NamedValues &other)
-    {
-        m_entries = other.m_entries;
-        m_layout = std::max(m_layout, other.m_layout) + 1;
-        return *this;
-    }
-
     void set(const QString &name, const QString &value);
     void remove(const QString &name);
-    void clear()
-    {
-        m_entries.clear();
-        ++m_layout;
-    }
-    /// Changes whenever a name is added or removed; while it stays, what
-    /// value() and name() returned stays valid and sees every new value.
-    std::uint64_t layout() const { return m_layout; }
-    bool contains(QStringView name) const { return m_entries.find(name) != m_entries.end(); }
-    std::optional<QString> find(QStringView name) const;
     /// The value held for `name`, or null; valid until the next change.
     const QString *value(QStringView name) const;
-    /// The name as first given, or null; valid until the next change.
-    const QString *name(QStringView name) const;
-    /// The names as first given, in no particular order.
-    QStringList names() const;
 
     static QString keyOf(QStringView name) { return name.toString().toCaseFolded(); }
 
 private:
     NoCaseMap<QString> m_entries;
-    std::uint64_t m_layout = 1;
 };

@@ -120,7 +120,7 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : BrowserControl(parent)
                           exitCode);
                 // Printing a page whose renderer is gone crashes the engine.
                 m_documentShown = false;
-                emit rendererLost();
+                Q_EMIT rendererLost();
             });
 }
 
@@ -232,7 +232,7 @@ void WebEngineBrowser::printToPdf(const QString &path)
         qCWarning(lcViewer, "No PDF %s: %s", qUtf8Printable(path), qUtf8Printable(file->errorString()));
         // Answered later, as the engine would, so that callers see one order.
         QMetaObject::invokeMethod(
-            this, [this, path] { emit pdfPrintingFinished(path, false); }, Qt::QueuedConnection);
+            this, [this, path] { Q_EMIT pdfPrintingFinished(path, false); }, Qt::QueuedConnection);
         return;
     }
     // A second request drops the first's file; the engine then fails it.
@@ -244,7 +244,7 @@ void WebEngineBrowser::printToPdf(const QString &path)
 void WebEngineBrowser::onPdfPrintingFinished(const QString &filePath, bool ok)
 {
     if (!m_pdfFile || filePath != m_pdfFile->temporaryPath()) {
-        emit pdfPrintingFinished(filePath, ok);
+        Q_EMIT pdfPrintingFinished(filePath, ok);
         return;
     }
     const std::unique_ptr<SafeFileWriter> file = std::move(m_pdfFile);
@@ -264,20 +264,20 @@ void WebEngineBrowser::onPdfPrintingFinished(const QString &filePath, bool ok)
     } else {
         file->discard();
     }
-    emit pdfPrintingFinished(path, ok);
+    Q_EMIT pdfPrintingFinished(path, ok);
 }
 
 void WebEngineBrowser::onLoadStarted()
 {
     m_loading = true;
-    emit objectEvent(QStringLiteral("ProgressChange"),
-                     {{QStringLiteral("Progress"), 0}, {QStringLiteral("ProgressMax"), 100}});
+    Q_EMIT objectEvent(QStringLiteral("ProgressChange"),
+                       {{QStringLiteral("Progress"), 0}, {QStringLiteral("ProgressMax"), 100}});
 }
 
 void WebEngineBrowser::onLoadProgress(int progress)
 {
-    emit objectEvent(QStringLiteral("ProgressChange"),
-                     {{QStringLiteral("Progress"), progress}, {QStringLiteral("ProgressMax"), 100}});
+    Q_EMIT objectEvent(QStringLiteral("ProgressChange"),
+                       {{QStringLiteral("Progress"), progress}, {QStringLiteral("ProgressMax"), 100}});
 }
 
 void WebEngineBrowser::onLoadFinished(bool ok)
@@ -307,14 +307,14 @@ void WebEngineBrowser::onLoadFinished(bool ok)
     const QString url = shown.toString();
     if (!ok)
         qCWarning(lcViewer, "The page %s failed to load", qUtf8Printable(url));
-    emit objectEvent(QStringLiteral("NavigateComplete2"), {{QStringLiteral("URL"), url}});
-    emit objectEvent(QStringLiteral("ProgressChange"),
-                     {{QStringLiteral("Progress"), -1}, {QStringLiteral("ProgressMax"), 100}});
-    emit objectEvent(QStringLiteral("DocumentComplete"), {{QStringLiteral("URL"), url}});
-    emit loadFinished(ok);
+    Q_EMIT objectEvent(QStringLiteral("NavigateComplete2"), {{QStringLiteral("URL"), url}});
+    Q_EMIT objectEvent(QStringLiteral("ProgressChange"),
+                       {{QStringLiteral("Progress"), -1}, {QStringLiteral("ProgressMax"), 100}});
+    Q_EMIT objectEvent(QStringLiteral("DocumentComplete"), {{QStringLiteral("URL"), url}});
+    Q_EMIT loadFinished(ok);
 }
 
 void WebEngineBrowser::onLinkHovered(const QString &url)
 {
-    emit objectEvent(QStringLiteral("StatusTextChange"), {{QStringLiteral("Text"), url}});
+    Q_EMIT objectEvent(QStringLiteral("StatusTextChange"), {{QStringLiteral("Text"), url}});
 }

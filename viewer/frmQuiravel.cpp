@@ -53,11 +53,19 @@ int &liveWindows()
     return count;
 }
 
-QString describe(const std::exception &e)
+/// The failure being handled, as the user reads it after "Error :"; for use
+/// inside a handler only. A host's failure carries its own description.
+QString describeCaught()
 {
-    if (const auto *com = dynamic_cast<const ComError *>(&e))
-        return com->description();
-    return QString::fromLocal8Bit(e.what());
+    try {
+        throw;
+    } catch (const ComError &e) {
+        return e.description();
+    } catch (const std::exception &e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return {};
+    }
 }
 
 } // namespace
@@ -148,9 +156,9 @@ void frmQuiravel::connectCommand(QAction *action, void (frmQuiravel::*command)()
             action->setChecked(!checked);
         try {
             runAction(command);
-        } catch (const std::exception &) {
+        } catch (...) {
             // A failure status ends the command, silently: the user hears of
-            // failures only through the window's own texts. It must not
+            // failures only through the window's own texts. Nothing may
             // unwind through the event loop.
             qCWarning(lcViewer, "The command %s ended: %s", qUtf8Printable(action->objectName()),
                       qUtf8Printable(failureForLog()));
@@ -643,20 +651,20 @@ void frmQuiravel::ShowDefaultReport()
         m_pageFileLock.acquire(path, kPageFileLockWaitMs);
         try {
             m_owner->WriteReportFile(path);
-        } catch (const std::exception &e) {
+        } catch (const std::exception &) {
             qCWarning(lcViewer, "The report %s is not written: %s", qUtf8Printable(path),
                       qUtf8Printable(failureForLog()));
             m_pageFileLock.release();
             m_generationErrorPath = path;
-            m_generationError = describe(e);
+            m_generationError = describeCaught();
             throw;
         }
         setBrowserVisible(true);
         if (!m_browser)
             throw ComError(E_UNEXPECTED, QStringLiteral("The window has no browser"));
         m_browser->Navigate(path);
-    } catch (const std::exception &e) {
-        MsgBox(QStringLiteral("Error :") + describe(e));
+    } catch (const std::exception &) {
+        MsgBox(QStringLiteral("Error :") + describeCaught());
     }
 }
 

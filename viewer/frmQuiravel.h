@@ -29,7 +29,6 @@ public:
 
     /// The owning component (nullptr detaches).
     void SetOwner(ViewerOwner *owner);
-    ViewerOwner *owner() const { return m_owner; }
 
     /// Loads the window on first use (Form_Load) and shows it, modeless.
     /// Answers false when the window is not (or no longer) loaded afterwards.
@@ -74,7 +73,6 @@ public:
 
     // --- State the commands read and tests observe ---
     BrowserControl *WebBrowser1() const { return m_browser; }
-    QString templatePath() const { return m_templatePath; }
     QString printFilePath() const { return m_printFilePath; }
     /// The print file or the default report, whichever was generated last.
     QString pagePath() const { return m_pagePath; }
@@ -82,13 +80,11 @@ public:
     /// file or report) could not be generated whole; both empty otherwise.
     QString generationErrorPath() const { return m_generationErrorPath; }
     QString generationError() const { return m_generationError; }
-    bool previewChecked() const { return m_previewChecked; }
     QString statusText() const;
     void setStatusText(const QString &text);
     /// A menu entry by its name ("datei_m", "Drucken_m", ..., "m_Help").
     QAction *menuEntry(const QString &name) const;
     QStatusBar *StatusBar1() const;
-    QLineEdit *Text1() const { return m_text1; }
 
 protected:
     bool event(QEvent *event) override;

@@ -59,7 +59,7 @@ inline ::testing::AssertionResult eachOpenedItemClosedOnce(const DeviceModel &mo
         if (call.operation == "OpenItem" && call.status == S_OK && call.error == 0)
             opened.push_back(call.itemHandle);
         else if (call.operation == "CloseItem")
-            closed.push_back(call.arguments.section("handle=", 1).section(',', 0, 0).toInt());
+            closed.push_back(call.itemHandle);
     }
     // The close that follows a refused open names no item.
     std::erase(closed, 0);

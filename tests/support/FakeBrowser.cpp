@@ -22,7 +22,7 @@ void FakeBrowser::Navigate(const QString &path)
     navigations.append(path);
     // A new renderer loads the page again.
     if (std::exchange(rendererGone, false))
-        emit loadFinished(true);
+        Q_EMIT loadFinished(true);
 }
 
 std::int32_t FakeBrowser::QueryStatusWB(std::int32_t command)

@@ -35,19 +35,19 @@ public:
     QString locationUrl() const override { return navigations.value(navigations.size() - 1); }
     std::int32_t QueryStatusWB(std::int32_t command) override;
     void ExecWB(std::int32_t command, std::int32_t option, const QVariant &in) override;
-    void printToPdf(const QString &path) override { emit pdfPrintingFinished(path, true); }
+    void printToPdf(const QString &path) override { Q_EMIT pdfPrintingFinished(path, true); }
 
     /// The page's renderer goes: printing is off until the next navigation.
     void loseRenderer()
     {
         rendererGone = true;
-        emit rendererLost();
+        Q_EMIT rendererLost();
     }
 
     /// Raises one event as the control's objectEvent.
     void raise(const QString &name, const QVariantMap &parameters = {})
     {
-        emit objectEvent(name, parameters);
+        Q_EMIT objectEvent(name, parameters);
     }
 
     // What the window did.

@@ -86,8 +86,8 @@ HRESULT HostSession::create(QString *reason)
     if (!automation)
         return abandon(E_NOINTERFACE, QStringLiteral("the component offers no automation interface"));
     if (!m_sink)
-        m_sink = new HostEventSink(this);
-    hr = automation->Advise(m_sink);
+        m_sink = ComPtr<HostEventSink>::adopt(new HostEventSink(this));
+    hr = automation->Advise(m_sink.get());
     if (FAILED(hr))
         return abandon(hr, QStringLiteral("Advise failed (%1)").arg(ToolOutput::statusText(hr)));
     m_view = std::move(view);
@@ -169,8 +169,7 @@ void HostSession::shutdown()
     destroy();
     if (m_sink) {
         m_sink->detach();
-        m_sink->Release();
-        m_sink = nullptr;
+        m_sink.reset();
     }
 }
 

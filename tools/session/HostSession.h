@@ -82,5 +82,5 @@ private:
     bool m_messageEcho = true;
     ComPtr<View> m_view;
     ComPtr<IQuiravelAutomation> m_automation;
-    HostEventSink *m_sink = nullptr; ///< owned through its reference count
+    ComPtr<HostEventSink> m_sink;
 };
