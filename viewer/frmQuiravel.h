@@ -73,6 +73,7 @@ public:
 
     // --- State the commands read and tests observe ---
     BrowserControl *WebBrowser1() const { return m_browser; }
+    QLineEdit *Text1() const { return m_text1; }
     QString printFilePath() const { return m_printFilePath; }
     /// The print file or the default report, whichever was generated last.
     QString pagePath() const { return m_pagePath; }
