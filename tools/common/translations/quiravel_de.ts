@@ -972,6 +972,36 @@ Exit-Status: 0 eine erzeugte Seite wurde gezeigt, 2 falsche Argumente, 3 unlesba
         <source>unexpected argument &apos;%1&apos;</source>
         <translation>unerwartetes Argument &apos;%1&apos;</translation>
     </message>
+    <message>
+        <source>usage: quiravel-tagcheck [-q] [--data FILE] [--source application|database|device] [--call-log FILE] [--variant PRODUCTID] DESCRIPTION.kqd|IODD.xml [TEMPLATE]
+Lists every tag of the template (default: the description&apos;s own for the user&apos;s language, LC_ALL, LC_MESSAGES or LANG: German ...049.HTM, otherwise ...001.HTM) with its line number and value, and marks the unresolved ones. A template whose meta tag declares another charset than the print file&apos;s Windows-1252 gets a warning for each value with non-ASCII text, which will show wrongly.
+
+Options:
+  --data FILE      The device data file (default: the description&apos;s .data file).
+  --source SOURCE  The data the tags read: application (default), database or device.
+  --call-log FILE  Write every call to the host to FILE, a line a call.
+  -q, --quiet      List only the tags that are not resolved.
+  --variant PRODUCTID  The variant an IODD&apos;s device is shown as.
+  -h, --help       Show this help and exit.
+  --version        Show the version and exit.
+
+Exit status: 0 every tag resolved, 1 any unresolved, 2 bad arguments or a file that cannot be read, 130 interrupted (SIGINT), 143 terminated (SIGTERM), 129 hung up (SIGHUP).
+</source>
+        <translation>Aufruf: quiravel-tagcheck [-q] [--data DATEI] [--source application|database|device] [--call-log DATEI] [--variant PRODUKTID] BESCHREIBUNG.kqd|IODD.xml [VORLAGE]
+Listet jeden Platzhalter der Vorlage (Vorgabe: die eigene der Beschreibung für die Sprache des Benutzers, LC_ALL, LC_MESSAGES oder LANG: Deutsch ...049.HTM, sonst ...001.HTM) mit Zeilennummer und Wert auf und kennzeichnet die nicht aufgelösten. Erklärt das meta-Tag einer Vorlage einen anderen Zeichensatz als das Windows-1252 der Druckdatei, gibt es für jeden Wert mit Nicht-ASCII-Text eine Warnung, da er falsch angezeigt wird.
+
+Optionen:
+  --data DATEI     Die Gerätedatendatei (Vorgabe: die .data-Datei der Beschreibung).
+  --source SOURCE  Die Daten, die die Platzhalter lesen: application (Vorgabe), database oder device.
+  --call-log DATEI Jeden Aufruf an den Host in DATEI schreiben, eine Zeile je Aufruf.
+  -q, --quiet      Nur die nicht aufgelösten Platzhalter auflisten.
+  --variant PRODUKTID  Die Variante, als die das Gerät einer IODD gezeigt wird.
+  -h, --help       Diese Hilfe zeigen und beenden.
+  --version        Die Version zeigen und beenden.
+
+Exit-Status: 0 jeder Platzhalter aufgelöst, 1 mindestens einer nicht aufgelöst, 2 falsche Argumente oder eine nicht lesbare Datei, 130 unterbrochen (SIGINT), 143 beendet (SIGTERM), 129 aufgelegt (SIGHUP).
+</translation>
+    </message>
 </context>
 <context>
     <name>ToolOutput</name>
