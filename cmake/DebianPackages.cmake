@@ -23,6 +23,8 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME quiravel-tools)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "quiravel ${exactly}")
+# Qt's own dialogs (print, message box buttons) in the user's language.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME quiravel-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "quiravel ${exactly}, qt6-base-dev")

@@ -6,6 +6,7 @@
 #include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -16,6 +17,11 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(DeviceFile)
+};
 
 struct IniEntry
 {
@@ -59,7 +65,7 @@ QByteArray readRegularFile(const QString &path)
     RegularFile file;
     QByteArray bytes;
     if (!file.open(path, MaxDeviceFileBytes) || !file.readAll(&bytes))
-        throw FileFault{0, QStringLiteral("cannot read: ") + file.reason()};
+        throw FileFault{0, Text::tr("cannot read: ") + file.reason()};
     // No output of this run may take its place.
     SafeFile::addInput(path);
     return bytes;
@@ -82,18 +88,17 @@ QList<IniSection> parseIni(const QString &path)
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString line = decoder.decode(raw);
         if (decoder.hasError())
-            throw FileFault{lineNumber, QStringLiteral("invalid UTF-8")};
+            throw FileFault{lineNumber, Text::tr("invalid UTF-8")};
 
         const QString text = line.trimmed();
         if (text.isEmpty() || text.startsWith(u';'))
             continue;
         if (text.startsWith(u'[')) {
             if (!text.endsWith(u']'))
-                throw FileFault{lineNumber,
-                                QStringLiteral("section name without closing \"]\": ") + quoted(text)};
+                throw FileFault{lineNumber, Text::tr("section name without closing \"]\": ") + quoted(text)};
             const QString name = text.mid(1, text.size() - 2).trimmed();
             if (name.isEmpty())
-                throw FileFault{lineNumber, QStringLiteral("empty section name")};
+                throw FileFault{lineNumber, Text::tr("empty section name")};
             sections.append({lineNumber, name, {}});
             continue;
         }
@@ -107,9 +112,8 @@ QList<IniSection> parseIni(const QString &path)
             entry.value = text.mid(equals + 1).trimmed();
         }
         if (sections.isEmpty())
-            throw FileFault{lineNumber, entry.isPair
-                                            ? QStringLiteral("\"key=value\" outside any section")
-                                            : QStringLiteral("text outside any section: ") + quoted(text)};
+            throw FileFault{lineNumber, entry.isPair ? Text::tr("\"key=value\" outside any section")
+                                                     : Text::tr("text outside any section: ") + quoted(text)};
         sections.last().entries.append(entry);
     }
     return sections;
@@ -119,9 +123,9 @@ QList<IniSection> parseIni(const QString &path)
 const IniEntry &requirePair(const IniEntry &entry)
 {
     if (!entry.isPair)
-        throw FileFault{entry.line, QStringLiteral("expected \"key=value\", found ") + quoted(entry.text)};
+        throw FileFault{entry.line, Text::tr("expected \"key=value\", found ") + quoted(entry.text)};
     if (entry.key.isEmpty())
-        throw FileFault{entry.line, QStringLiteral("\"=\" without a key")};
+        throw FileFault{entry.line, Text::tr("\"=\" without a key")};
     return entry;
 }
 
@@ -135,10 +139,10 @@ std::int32_t parseInt32(const QString &text, int line, const QString &what)
             !(i == 0 && (text.at(i) == u'-' || text.at(i) == u'+') && text.size() > 1))
             digits = false;
     if (!digits)
-        throw FileFault{line, what + QStringLiteral(" is not an integer: ") + quoted(text)};
+        throw FileFault{line, what + Text::tr(" is not an integer: ") + quoted(text)};
     if (!ok || value < std::numeric_limits<std::int32_t>::min() ||
         value > std::numeric_limits<std::int32_t>::max())
-        throw FileFault{line, what + QStringLiteral(" is outside the 32-bit range: ") + quoted(text)};
+        throw FileFault{line, what + Text::tr(" is outside the 32-bit range: ") + quoted(text)};
     return std::int32_t(value);
 }
 
@@ -151,14 +155,13 @@ std::optional<QString> definitionName(const IniSection &section, QLatin1StringVi
         return std::nullopt;
     const QString name = section.name.mid(colon + 1).trimmed();
     if (name.isEmpty())
-        throw FileFault{section.line,
-                        QStringLiteral("[%1:] names no %2").arg(prefix, prefix.toString().toLower())};
+        throw FileFault{section.line, Text::tr("[%1:] names no %2").arg(prefix, prefix.toString().toLower())};
     return name;
 }
 
 [[noreturn]] void unknownSection(const IniSection &section)
 {
-    throw FileFault{section.line, QStringLiteral("unknown section [%1]").arg(section.name)};
+    throw FileFault{section.line, Text::tr("unknown section [%1]").arg(section.name)};
 }
 
 /// Definitions in file order with an index by name (matched without regard
@@ -208,8 +211,7 @@ ObjectDefinition readObjectDefinition(const QString &name, const IniSection &sec
         else if (sameName(entry.key, "Flags"_L1))
             object.flags = parseInt32(entry.value, entry.line, QStringLiteral("Flags"));
         else
-            throw FileFault{entry.line,
-                            QStringLiteral("unknown key \"%1\" in [Object:%2]").arg(entry.key, name)};
+            throw FileFault{entry.line, Text::tr("unknown key \"%1\" in [Object:%2]").arg(entry.key, name)};
     }
     return object;
 }
@@ -246,7 +248,7 @@ Description readDescription(const QString &path)
             for (const IniEntry &raw : section.entries) {
                 const IniEntry &entry = requirePair(raw);
                 enumeration->entries.append(
-                    {parseInt32(entry.key, entry.line, QStringLiteral("enumeration value")), entry.value});
+                    {parseInt32(entry.key, entry.line, Text::tr("enumeration value")), entry.value});
             }
         } else {
             unknownSection(section);
@@ -281,23 +283,20 @@ DataFile readDataFile(const QString &path)
                     else if (sameName(entry.value, "no"_L1))
                         result.connected = false;
                     else
-                        throw FileFault{entry.line,
-                                        QStringLiteral("Connected must be \"yes\" or \"no\", found ") +
-                                            quoted(entry.value)};
+                        throw FileFault{entry.line, Text::tr("Connected must be \"yes\" or \"no\", found ") +
+                                                        quoted(entry.value)};
                 } else if (sameName(entry.key, "UploadMilliseconds"_L1)) {
                     result.uploadMilliseconds =
                         parseInt32(entry.value, entry.line, QStringLiteral("UploadMilliseconds"));
                     if (result.uploadMilliseconds < 0)
-                        throw FileFault{entry.line,
-                                        QStringLiteral("UploadMilliseconds must not be negative")};
+                        throw FileFault{entry.line, Text::tr("UploadMilliseconds must not be negative")};
                 } else if (sameName(entry.key, "Database"_L1)) {
                     result.database =
                         entry.value.isEmpty()
                             ? QString()
                             : QDir::cleanPath(QFileInfo(path).absoluteDir().filePath(entry.value));
                 } else {
-                    throw FileFault{entry.line,
-                                    QStringLiteral("unknown key \"%1\" in [Host]").arg(entry.key)};
+                    throw FileFault{entry.line, Text::tr("unknown key \"%1\" in [Host]").arg(entry.key)};
                 }
             }
         } else {

@@ -2,6 +2,7 @@
 #include "host/HostState_p.h"
 
 #include "host/HostObject_p.h"
+#include <QCoreApplication>
 
 using namespace HostObjects;
 
@@ -57,6 +58,15 @@ bool HostState::itemExists(QStringView name, OpenHandle *handle) const
         handle->name = name.toString();
     return true;
 }
+
+namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(HostState)
+};
+
+} // namespace
 
 const HostState::Item *HostState::findItem(QStringView name) const
 {
@@ -215,13 +225,13 @@ bool HostState::loadDatabase()
         return false;
     };
     if (databasePath.isEmpty())
-        return failed(QStringLiteral("no database file is named"));
+        return failed(Text::tr("no database file is named"));
     QList<QPair<QString, QString>> values = databaseValues;
     if (databaseLoader) {
         values.clear();
         QString reason;
         if (!databaseLoader(databasePath, &values, &reason))
-            return failed(reason.isEmpty() ? databasePath + QStringLiteral(": cannot be loaded") : reason);
+            return failed(reason.isEmpty() ? databasePath + Text::tr(": cannot be loaded") : reason);
     }
     clearValues(DataSet::Application);
     for (const auto &[name, value] : values)

@@ -8,6 +8,7 @@
 #include "host/iodd/IoddTemplate.h"
 #include "host/iodd/IoddValues.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,11 @@
 namespace Iodd {
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(Iodd)
+};
 
 struct Fault
 {
@@ -398,7 +404,7 @@ void writeIfChanged(const QString &path, const QByteArray &bytes)
     existing.close();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Fault{path, QStringLiteral("cannot write the template %1: %2")
+        throw Fault{path, Text::tr("cannot write the template %1: %2")
                               .arg(QDir::toNativeSeparators(path), file.errorString())};
 }
 
@@ -469,8 +475,9 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
             for (const auto &[name, subindex] : objectsOf(variable)) {
                 const QString folded = name.toCaseFolded();
                 if (const auto other = seen.constFind(folded); other != seen.cend())
-                    throw Fault{ioddPath, QStringLiteral("the objects \"%1\" and \"%2\" differ only in case")
-                                              .arg(*other, name)};
+                    throw Fault{
+                        ioddPath,
+                        Text::tr("the objects \"%1\" and \"%2\" differ only in case").arg(*other, name)};
                 seen.insert(folded, name);
                 ObjectInfo info;
                 info.type = typeOf(variable, subindex);
@@ -507,14 +514,13 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
                 throw Fault{valuesError.file, valuesError.message};
             if (values.hasIdentity &&
                 (values.vendorId != document.vendorId || values.deviceId != document.deviceId))
-                throw Fault{valuesPath,
-                            QStringLiteral("the values are for vendor id %1, device id %2; the IODD %3 "
-                                           "describes vendor id %4, device id %5")
-                                .arg(values.vendorId)
-                                .arg(values.deviceId)
-                                .arg(ioddPath)
-                                .arg(document.vendorId)
-                                .arg(document.deviceId)};
+                throw Fault{valuesPath, Text::tr("the values are for vendor id %1, device id %2; the IODD %3 "
+                                                 "describes vendor id %4, device id %5")
+                                            .arg(values.vendorId)
+                                            .arg(values.deviceId)
+                                            .arg(ioddPath)
+                                            .arg(document.vendorId)
+                                            .arg(document.deviceId)};
             if (values.productId.isEmpty())
                 for (const auto &[name, value] : std::as_const(values.values))
                     if (name.compare(QStringLiteral("V_ProductID"), Qt::CaseInsensitive) == 0)
@@ -525,7 +531,7 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
         if (document.variants.isEmpty())
             document.variants.append(Variant());
         const Variant *variant = &document.variants.first();
-        QString why = QStringLiteral("the first in the IODD");
+        QString why = Text::tr("the first in the IODD");
         const auto find = [&](const QString &productId) -> const Variant * {
             for (const Variant &v : std::as_const(document.variants))
                 if (v.productId == productId)
@@ -538,13 +544,13 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
                 QStringList ids;
                 for (const Variant &v : std::as_const(document.variants))
                     ids.append(v.productId);
-                throw Fault{ioddPath, QStringLiteral("no variant with the product id \"%1\" (it has %2)")
+                throw Fault{ioddPath, Text::tr("no variant with the product id \"%1\" (it has %2)")
                                           .arg(options.variant, ids.join(QStringLiteral(", ")))};
             }
-            why = QStringLiteral("as asked");
+            why = Text::tr("as asked");
         } else if (const Variant *own = values.productId.isEmpty() ? nullptr : find(values.productId)) {
             variant = own;
-            why = QStringLiteral("the values' product id");
+            why = Text::tr("the values' product id");
         }
         const QString note = QStringLiteral("%1 (%2)").arg(variant->productId, why);
 
@@ -557,7 +563,7 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
                 options.templateDirectory.isEmpty() ? templateDirectory() : options.templateDirectory;
             descriptionFolder = QDir(root).absoluteFilePath(QFileInfo(ioddPath).completeBaseName());
             if (!QDir().mkpath(descriptionFolder))
-                throw Fault{ioddPath, QStringLiteral("cannot make the template folder %1")
+                throw Fault{ioddPath, Text::tr("cannot make the template folder %1")
                                           .arg(QDir::toNativeSeparators(descriptionFolder))};
             const QString base = QDir(descriptionFolder).filePath(templateBase(ioddPath));
             writeIfChanged(base + QStringLiteral("001.HTM"), makeTemplate(english, QStringLiteral("en")));

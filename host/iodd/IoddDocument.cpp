@@ -5,6 +5,7 @@
 #include "platform/RegularFile.h"
 #include "resources/Language.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QXmlStreamReader>
@@ -16,6 +17,11 @@ using namespace Qt::StringLiterals;
 namespace Iodd {
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(Iodd)
+};
 
 const QString kNamespace101 = QStringLiteral("http://www.io-link.com/IODD/2009/11");
 const QString kNamespace11 = QStringLiteral("http://www.io-link.com/IODD/2010/10");
@@ -63,7 +69,7 @@ QByteArray readFile(const QString &path)
     RegularFile file;
     QByteArray bytes;
     if (!file.open(path, MaxIoddBytes) || !file.readAll(&bytes))
-        throw Fault{QStringLiteral("cannot read: ") + file.reason()};
+        throw Fault{Text::tr("cannot read: ") + file.reason()};
     return bytes;
 }
 
@@ -80,18 +86,21 @@ public:
         const auto token = m_xml.readNext();
         switch (token) {
         case QXmlStreamReader::DTD:
-            throw Fault{QStringLiteral("refused: the file declares a document type (entities are not read)")};
+            throw Fault{QCoreApplication::translate(
+                "Iodd", "refused: the file declares a document type (entities are not read)")};
         case QXmlStreamReader::EntityReference:
-            throw Fault{QStringLiteral("refused: the file uses an entity \"&%1;\"").arg(m_xml.name())};
+            throw Fault{QCoreApplication::translate("Iodd", "refused: the file uses an entity \"&%1;\"")
+                            .arg(m_xml.name())};
         case QXmlStreamReader::StartElement:
             if (++m_depth > MaxIoddDepth)
-                throw Fault{QStringLiteral("refused: elements nested deeper than %1").arg(MaxIoddDepth)};
+                throw Fault{QCoreApplication::translate("Iodd", "refused: elements nested deeper than %1")
+                                .arg(MaxIoddDepth)};
             break;
         case QXmlStreamReader::EndElement:
             --m_depth;
             break;
         case QXmlStreamReader::Invalid:
-            throw Fault{QStringLiteral("not well-formed XML at line %1: %2")
+            throw Fault{QCoreApplication::translate("Iodd", "not well-formed XML at line %1: %2")
                             .arg(m_xml.lineNumber())
                             .arg(m_xml.errorString())};
         default:
@@ -132,7 +141,7 @@ public:
             if (m_xml.isStartElement())
                 node->children.push_back(readNode());
         }
-        throw Fault{QStringLiteral("the file ends inside <%1>").arg(node->name)};
+        throw Fault{Text::tr("the file ends inside <%1>").arg(node->name)};
     }
 
 private:
@@ -164,7 +173,7 @@ quint32 parseId(const QString &text, const char *what)
     bool ok = false;
     const qulonglong value = text.trimmed().toULongLong(&ok);
     if (!ok || value > 0xFFFFFFu)
-        throw Fault{QStringLiteral("%1 is not a number: \"%2\"").arg(QLatin1StringView(what), text)};
+        throw Fault{Text::tr("%1 is not a number: \"%2\"").arg(QLatin1StringView(what), text)};
     return quint32(value);
 }
 
@@ -224,7 +233,7 @@ public:
         const QString id = typeOrRef.attribute("datatypeId"_L1);
         const Node *target = m_datatypes.value(id);
         if (!target || hops > 8)
-            throw Fault{QStringLiteral("unknown data type \"%1\"").arg(id)};
+            throw Fault{Text::tr("unknown data type \"%1\"").arg(id)};
         return resolve(*target, hops + 1);
     }
 
@@ -299,7 +308,7 @@ public:
                 variable.nameId = node->childText("Name"_L1);
                 const Node *type = typeChild(*node);
                 if (!type)
-                    throw Fault{QStringLiteral("variable \"%1\" has no data type").arg(variable.id)};
+                    throw Fault{Text::tr("variable \"%1\" has no data type").arg(variable.id)};
                 variable.type = readDatatype(*type);
             } else {
                 continue;
@@ -398,17 +407,17 @@ const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString
     QXmlStreamReader &xml = reader.xml();
     while (reader.next() != QXmlStreamReader::StartElement) {
         if (xml.atEnd())
-            throw Fault{QStringLiteral("no root element")};
+            throw Fault{Text::tr("no root element")};
     }
     if (xml.name() != u"IODevice")
-        throw Fault{QStringLiteral("not an IODD: the root element is <%1>").arg(xml.name())};
+        throw Fault{Text::tr("not an IODD: the root element is <%1>").arg(xml.name())};
     const QStringView ns = xml.namespaceUri();
     if (ns == kNamespace101)
         *schema = QStringLiteral("1.0.1");
     else if (ns == kNamespace11)
         *schema = QStringLiteral("1.1");
     else
-        throw Fault{QStringLiteral("not an IODD of schema 1.0.1 or 1.1 (namespace \"%1\")").arg(ns)};
+        throw Fault{Text::tr("not an IODD of schema 1.0.1 or 1.1 (namespace \"%1\")").arg(ns)};
 
     Node *root = reader.newNode();
     root->name = QStringLiteral("IODevice");
@@ -556,7 +565,7 @@ bool readDocument(const QString &path, const QStringList &languages, Document *d
         const Node *body = root->child("ProfileBody"_L1);
         const Node *identity = body ? body->child("DeviceIdentity"_L1) : nullptr;
         if (!identity)
-            throw Fault{QStringLiteral("no DeviceIdentity")};
+            throw Fault{Text::tr("no DeviceIdentity")};
         mapper.readIdentity(*identity);
         if (const Node *function = body->child("DeviceFunction"_L1)) {
             if (const Node *types = function->child("DatatypeCollection"_L1))
@@ -606,7 +615,7 @@ bool readIdentity(const QString &path, Identity *identity, Error *error)
         const Node *body = root->child("ProfileBody"_L1);
         const Node *device = body ? body->child("DeviceIdentity"_L1) : nullptr;
         if (!device)
-            throw Fault{QStringLiteral("no DeviceIdentity")};
+            throw Fault{Text::tr("no DeviceIdentity")};
         Identity result;
         result.vendorId = parseId(device->attribute("vendorId"_L1), "vendorId");
         result.deviceId = parseId(device->attribute("deviceId"_L1), "deviceId");

@@ -3,6 +3,7 @@
 
 #include "platform/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +13,11 @@
 namespace Iodd {
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(Iodd)
+};
 
 struct Fault
 {
@@ -26,7 +32,7 @@ QByteArray readFile(const QString &path)
     RegularFile file;
     QByteArray bytes;
     if (!file.open(path, kMaxValuesBytes) || !file.readAll(&bytes))
-        throw Fault{QStringLiteral("cannot read: ") + file.reason()};
+        throw Fault{Text::tr("cannot read: ") + file.reason()};
     return bytes;
 }
 
@@ -66,12 +72,12 @@ QString decodeSimple(const SimpleType &type, QByteArrayView octets, int offset)
         if (bits == 0 || type.kind == Kind::String || type.kind == Kind::OctetString)
             bits = int(octets.size()) * 8;
         if (bits > octets.size() * 8)
-            throw Fault{QStringLiteral("%1 octets, %2 bits expected").arg(octets.size()).arg(bits)};
+            throw Fault{Text::tr("%1 octets, %2 bits expected").arg(octets.size()).arg(bits)};
     }
     if (bits <= 0)
         return {};
     if (offset + bits > octets.size() * 8)
-        throw Fault{QStringLiteral("a field at bit %1 of %2 bits lies outside %3 octets")
+        throw Fault{Text::tr("a field at bit %1 of %2 bits lies outside %3 octets")
                         .arg(offset)
                         .arg(bits)
                         .arg(octets.size())};
@@ -123,7 +129,7 @@ void decodeWhole(const Variable &variable, QByteArrayView octets, QList<QPair<QS
         break;
     case Datatype::Shape::Record:
         if (type.bitLength > 0 && type.bitLength != octets.size() * 8)
-            throw Fault{QStringLiteral("%1 octets, %2 bits expected").arg(octets.size()).arg(type.bitLength)};
+            throw Fault{Text::tr("%1 octets, %2 bits expected").arg(octets.size()).arg(type.bitLength)};
         for (const RecordItem &item : type.items)
             values->append(
                 {objectName(variable, item.subindex), decodeSimple(item.type, octets, item.bitOffset)});
@@ -131,7 +137,7 @@ void decodeWhole(const Variable &variable, QByteArrayView octets, QList<QPair<QS
     case Datatype::Shape::Array: {
         const int bits = type.simple.bits();
         if (bits <= 0 || octets.size() * 8 < bits)
-            throw Fault{QStringLiteral("an array of %1 octets").arg(octets.size())};
+            throw Fault{Text::tr("an array of %1 octets").arg(octets.size())};
         // Element 1 stands first, at the most significant end; a shorter
         // answer holds the first elements only.
         const int count = std::min(type.count, int(octets.size() * 8 / bits));
@@ -183,7 +189,7 @@ constexpr int kDataStorageHeader = 14;
 DeviceValues dataStorageIdentity(QByteArrayView octets)
 {
     if (octets.size() < kDataStorageHeader)
-        throw Fault{QStringLiteral("not a Data Storage backup: %1 octets, a header takes %2")
+        throw Fault{Text::tr("not a Data Storage backup: %1 octets, a header takes %2")
                         .arg(octets.size())
                         .arg(kDataStorageHeader)};
     DeviceValues values;
@@ -200,12 +206,12 @@ void readDataStorage(QByteArrayView octets, const Document &document, DeviceValu
     qsizetype at = kDataStorageHeader;
     while (at < octets.size()) {
         if (at + 4 > octets.size())
-            throw Fault{QStringLiteral("a parameter's head is cut off at octet %1").arg(at)};
+            throw Fault{Text::tr("a parameter's head is cut off at octet %1").arg(at)};
         const int index = int(bigEndian(octets, int(at), 2));
         const int subindex = quint8(octets[at + 2]);
         const int length = quint8(octets[at + 3]);
         if (at + 4 + length > octets.size())
-            throw Fault{QStringLiteral("index %1 is cut off: %2 octets announced at octet %3")
+            throw Fault{Text::tr("index %1 is cut off: %2 octets announced at octet %3")
                             .arg(index)
                             .arg(length)
                             .arg(at)};
@@ -216,7 +222,7 @@ void readDataStorage(QByteArrayView octets, const Document &document, DeviceValu
             continue; // a parameter the IODD does not show
         QString error;
         if (!decodeParameter(*variable, subindex, data, &values->values, &error))
-            throw Fault{QStringLiteral("index %1 subindex %2: %3").arg(index).arg(subindex).arg(error)};
+            throw Fault{Text::tr("index %1 subindex %2: %3").arg(index).arg(subindex).arg(error)};
     }
 }
 
@@ -228,9 +234,9 @@ QJsonObject jsonRoot(const QByteArray &bytes)
     const QJsonDocument json = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         throw Fault{
-            QStringLiteral("not JSON at offset %1: %2").arg(parseError.offset).arg(parseError.errorString())};
+            Text::tr("not JSON at offset %1: %2").arg(parseError.offset).arg(parseError.errorString())};
     if (!json.isObject())
-        throw Fault{QStringLiteral("not a JSON object")};
+        throw Fault{Text::tr("not a JSON object")};
     return json.object();
 }
 
@@ -262,7 +268,7 @@ QString jsonScalar(const QJsonValue &value)
     }
     if (value.isString())
         return value.toString();
-    throw Fault{QStringLiteral("a value that is neither number, text nor truth value")};
+    throw Fault{Text::tr("a value that is neither number, text nor truth value")};
 }
 
 void readJsonParameter(const Document &document, const QJsonObject &entry, DeviceValues *values)
@@ -274,9 +280,9 @@ void readJsonParameter(const Document &document, const QJsonObject &entry, Devic
             ? entry.value(QStringLiteral("answer")).toObject().value(QStringLiteral("value"))
             : entry.value(QStringLiteral("value"));
     if (index < 0)
-        throw Fault{QStringLiteral("a parameter without an index")};
+        throw Fault{Text::tr("a parameter without an index")};
     if (value.isUndefined())
-        throw Fault{QStringLiteral("index %1 subindex %2 has no value").arg(index).arg(subindex)};
+        throw Fault{Text::tr("index %1 subindex %2 has no value").arg(index).arg(subindex)};
     const Variable *variable = variableAt(document, index);
     if (!variable)
         return;
@@ -287,7 +293,7 @@ void readJsonParameter(const Document &document, const QJsonObject &entry, Devic
             octets.append(char(octet.toInt()));
         QString error;
         if (!decodeParameter(*variable, subindex, octets, &values->values, &error))
-            throw Fault{QStringLiteral("index %1 subindex %2: %3").arg(index).arg(subindex).arg(error)};
+            throw Fault{Text::tr("index %1 subindex %2: %3").arg(index).arg(subindex).arg(error)};
         return;
     }
     if (value.isObject()) {
@@ -297,7 +303,7 @@ void readJsonParameter(const Document &document, const QJsonObject &entry, Devic
             bool ok = false;
             const int item = it.key().toInt(&ok);
             if (!ok || !subindexType(*variable, item))
-                throw Fault{QStringLiteral("index %1 has no subindex \"%2\"").arg(index).arg(it.key())};
+                throw Fault{Text::tr("index %1 has no subindex \"%2\"").arg(index).arg(it.key())};
             const QJsonValue itemValue =
                 it.value().isObject() ? it.value().toObject().value(QStringLiteral("value")) : it.value();
             values->values.append({objectName(*variable, item), jsonScalar(itemValue)});
@@ -305,9 +311,9 @@ void readJsonParameter(const Document &document, const QJsonObject &entry, Devic
         return;
     }
     if (subindex != 0 && !subindexType(*variable, subindex))
-        throw Fault{QStringLiteral("index %1 has no subindex %2").arg(index).arg(subindex)};
+        throw Fault{Text::tr("index %1 has no subindex %2").arg(index).arg(subindex)};
     if (subindex == 0 && variable->type.shape != Datatype::Shape::Simple)
-        throw Fault{QStringLiteral("index %1 is a record or array: give its items or its octets").arg(index)};
+        throw Fault{Text::tr("index %1 is a record or array: give its items or its octets").arg(index)};
     values->values.append({objectName(*variable, subindex), jsonScalar(value)});
 }
 
@@ -337,7 +343,7 @@ bool decodeParameter(const Variable &variable, int subindex, QByteArrayView octe
         } else {
             const SimpleType *type = subindexType(variable, subindex);
             if (!type)
-                throw Fault{QStringLiteral("no such subindex")};
+                throw Fault{Text::tr("no such subindex")};
             values->append({objectName(variable, subindex), decodeSimple(*type, octets, -1)});
         }
         return true;
@@ -354,7 +360,7 @@ bool readValueIdentity(const QString &path, DeviceValues *identity, Error *error
         const QByteArray bytes = readFile(path);
         *identity = isJson(path) ? jsonIdentity(jsonRoot(bytes)) : dataStorageIdentity(bytes);
         if (!identity->hasIdentity)
-            throw Fault{QStringLiteral("names no vendor and device id")};
+            throw Fault{Text::tr("names no vendor and device id")};
         return true;
     } catch (const Fault &fault) {
         if (error)

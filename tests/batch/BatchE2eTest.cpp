@@ -187,6 +187,23 @@ TEST_F(batch_e2e_test, usage_errors_exit_with_2_before_anything_runs)
     EXPECT_TRUE(help.out.startsWith("Usage: quiravel-batch [options] PATH...")) << qPrintable(help.out);
     for (const char *option : {"--source", "--report", "--pdf", "--jobs", "--timeout", "--summary"})
         EXPECT_TRUE(help.out.contains(option)) << option;
+
+    const QList<QPair<QString, QString>> german = {{"LC_ALL", ""}, {"LANG", "de_DE.UTF-8"}};
+    const ProcessResult germanUsage =
+        runTool(QUIRAVEL_BATCH_PATH, {"--timeout", "0", "x.kqd"}, s_registry, german);
+    EXPECT_EQ(germanUsage.err, "quiravel-batch: --timeout nimmt 1 bis 86400 Sekunden, nicht \"0\"; siehe "
+                               "'quiravel-batch --help'\n");
+    const ProcessResult germanHelp = runTool(QUIRAVEL_BATCH_PATH, {"--help"}, s_registry, german);
+    EXPECT_TRUE(
+        germanHelp.out.startsWith("Aufruf: quiravel-batch [Optionen] PATH...\nSchreibt die Druckdatei"))
+        << qPrintable(germanHelp.out);
+    const QString broken = m_work.filePath("Broken.kqd");
+    ASSERT_TRUE(writeText(broken, "[Gerät]\n"));
+    const ProcessResult germanFault = runTool(QUIRAVEL_BATCH_PATH, {"-q", broken}, s_registry, german);
+    EXPECT_EQ(germanFault.exitCode, 1);
+    // Quiet still names each failure, on standard output with the report.
+    EXPECT_EQ(germanFault.out,
+              "fehlgeschlagen: " + broken + ": " + broken + ":1: unbekannter Abschnitt [Gerät]\n");
 }
 
 /// The pieces of a progress bar's output: each redraw starts with a carriage return.

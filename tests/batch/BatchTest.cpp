@@ -161,7 +161,7 @@ TEST(batch_options_test, usage_errors_name_the_argument)
 {
     const std::tuple<QStringList, QString> cases[] = {
         {{"--jobs=x", "a.kqd"}, "--jobs takes a whole number from 1 to 64, not \"x\""},
-        {{"--timeout", "86401", "a.kqd"}, "--timeout takes a whole number from 1 to 86400, not \"86401\""},
+        {{"--timeout", "86401", "a.kqd"}, "--timeout takes 1 to 86400 seconds, not \"86401\""},
         {{"--source", "tape", "a.kqd"}, "--source takes application, database or device, not \"tape\""},
         {{"--pdf=", "a.kqd"}, "--pdf takes a path"},
         {{"@"}, "an empty path was given"},

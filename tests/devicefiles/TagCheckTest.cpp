@@ -99,6 +99,10 @@ TEST(devicefiles_test, tagcheck_warns_of_values_a_declared_charset_will_show_wro
     const ProcessResult german = runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {"--bogus", description},
                                          registry, {{"LC_ALL", "de_DE.UTF-8"}});
     EXPECT_EQ(german.err, "quiravel-tagcheck: Unbekannte Option 'bogus'; siehe 'quiravel-tagcheck --help'\n");
+    const ProcessResult germanHelp =
+        runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {"--help"}, registry, {{"LC_ALL", "de_DE.UTF-8"}});
+    EXPECT_TRUE(germanHelp.out.startsWith("Aufruf: quiravel-tagcheck [-q] [--data DATEI]"))
+        << qPrintable(germanHelp.out);
     const ProcessResult warned = runTool(QStringLiteral(QUIRAVEL_TAGCHECK), {description, utf8}, registry,
                                          {{"LC_ALL", "de_DE.UTF-8"}});
     EXPECT_TRUE(warned.err.startsWith("quiravel-tagcheck: Warnung: " + utf8 + ":5: der Wert von #UNIT#"))

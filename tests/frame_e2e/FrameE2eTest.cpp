@@ -113,6 +113,26 @@ TEST_F(frame_e2e_test, bad_arguments_fail_with_a_reason)
     }
 }
 
+TEST_F(frame_e2e_test, a_german_user_reads_usage_help_and_device_file_errors_in_german)
+{
+    const QList<QPair<QString, QString>> german = {{"LC_ALL", ""}, {"LANG", "de_DE.UTF-8"}};
+    const ProcessResult usage = frame({"--source", "flash", copySample()}, s_registry, german);
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(usage.err, "quiravel-frame: --source nimmt application, database oder device, nicht \"flash\"; "
+                         "siehe 'quiravel-frame --help'\n");
+    const ProcessResult help = frame({"--help"}, s_registry, german);
+    EXPECT_TRUE(
+        help.out.startsWith("Aufruf: quiravel-frame [Optionen] DESCRIPTION\nLädt eine Gerätebeschreibung"))
+        << qPrintable(help.out);
+    EXPECT_TRUE(help.out.contains("\nExit-Status: 0 ")) << qPrintable(help.out);
+
+    const QString description = m_work.filePath("Broken.kqd");
+    ASSERT_TRUE(writeText(description, "[Object:Level]\nKind=viel\n"));
+    const ProcessResult broken = frame({"--headless", description}, s_registry, german);
+    EXPECT_EQ(broken.exitCode, 3);
+    EXPECT_EQ(broken.err, "quiravel-frame: " + description + ":2: Kind ist keine ganze Zahl: \"viel\"\n");
+}
+
 TEST_F(frame_e2e_test, without_a_display_it_says_so_or_runs_headless_when_asked)
 {
     const QString description = copySample();

@@ -233,6 +233,19 @@ TEST(regsvr_usage_test, wrong_usage_is_one_line_and_quiet_says_nothing)
     EXPECT_EQ(quiet.out + quiet.err, "");
     EXPECT_TRUE(readText(registry).contains("Quiravel.clsQuiravel"));
 
+    const QList<QPair<QString, QString>> german = {{"LC_ALL", ""}, {"LANG", "de_DE.UTF-8"}};
+    const ProcessResult germanUsage = runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), {}, registry, german);
+    EXPECT_EQ(germanUsage.err,
+              "quiravel-regsvr: keine Bibliothek angegeben; siehe 'quiravel-regsvr --help'\n");
+    const ProcessResult germanHelp =
+        runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), {"--help"}, registry, german);
+    EXPECT_TRUE(germanHelp.out.startsWith("Aufruf: quiravel-regsvr [-u] [-q] [-w SECS] BIBLIOTHEK\n"))
+        << qPrintable(germanHelp.out);
+    const ProcessResult germanDone =
+        runTool(QStringLiteral(QUIRAVEL_REGSVR_PATH), {kLibrary}, registry, german);
+    EXPECT_EQ(germanDone.out, "quiravel-regsvr: " + kLibrary + " in " + registry + " registriert\n");
+    EXPECT_EQ(germanDone.err, "");
+
     const ProcessResult version = regsvr({"--version"}, registry);
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("quiravel-regsvr ") && version.out.count('\n') == 1)

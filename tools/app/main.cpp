@@ -19,6 +19,7 @@
 #include "tools/session/ScriptedRun.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -34,8 +35,9 @@ void printError(const QString &reason)
     ToolOutput::printError(QStringLiteral("quiravel-frame"), reason);
 }
 
-const QString NoDisplay = QStringLiteral("no display to show the window on; use --headless, or set "
-                                         "QUIRAVEL_HEADLESS=1");
+/// In the user's language while it can still be looked up: a display that
+/// cannot be reached is heard of while the application object is made.
+QString g_noDisplay;
 
 /// Whether a window could be shown at all: a display server is named, or a
 /// platform was chosen by hand (the user knows best then).
@@ -54,7 +56,7 @@ void catchPlatformFailure(QtMsgType type, const QMessageLogContext &context, con
 {
     if (type == QtFatalMsg && (message.contains(QLatin1String("platform plugin")) ||
                                message.contains(QLatin1String("could not connect to display")))) {
-        printError(NoDisplay);
+        printError(g_noDisplay);
         std::_Exit(ExitNoDisplay);
     }
     g_previousHandler(type, context, message);
@@ -71,7 +73,8 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     HostSession session;
     session.setAnswers(options.answerYes ? HostSession::Answers::AnswerOk : HostSession::Answers::AskUser);
 
-    activity(QStringLiteral("loading the device description %1").arg(options.descriptionPath));
+    activity(QCoreApplication::translate("quiravel-frame", "loading the device description %1")
+                 .arg(options.descriptionPath));
     Iodd::toolOptions().variant = options.variant;
     DeviceFileError error;
     if (!loadDevice(options.descriptionPath, options.dataPath, session.model(), &error)) {
@@ -94,7 +97,7 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
     // The user hears "File not found !" from the component; this says which file and why.
     QObject::connect(&session.model(), &DeviceModel::databaseLoadFailed, &session, &printError);
 
-    activity(QStringLiteral("creating the component"));
+    activity(QCoreApplication::translate("quiravel-frame", "creating the component"));
     QString reason;
     if (FAILED(session.create(&reason))) {
         printError(reason);
@@ -149,13 +152,18 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
 
 int main(int argc, char **argv)
 {
+    // The application object the session needs is made from the options;
+    // until then one of Qt's core alone has the usage errors, --help and
+    // the first checks speak the user's language.
+    std::optional<QCoreApplication> early(std::in_place, argc, argv);
+    ToolOutput::installTranslations();
+    g_noDisplay = QCoreApplication::translate(
+        "quiravel-frame", "no display to show the window on; use --headless, or set QUIRAVEL_HEADLESS=1");
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
         // Qt would turn such a name into another that names no file.
         if (!FileName::isUtf8(argv[i])) {
-            printError(
-                QStringLiteral("%1: the name is not valid UTF-8, which this program cannot open; rename it")
-                    .arg(FileName::shown(argv[i])));
+            printError(ToolOutput::notUtf8Text(argv[i]));
             return ExitDeviceFile;
         }
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -174,9 +182,12 @@ int main(int argc, char **argv)
     }
 
     if (!options.headless && !displayAvailable()) {
-        printError(NoDisplay);
+        printError(g_noDisplay);
         return ExitNoDisplay;
     }
+    const QString watchdogReason =
+        QCoreApplication::translate("quiravel-frame", "stopped %1 s after the timeout").arg(30);
+    early.reset();
     if (options.pageScript)
         qputenv(QuiravelPageScriptVariable, "1");
     prepareHostProcess(options.headless);
@@ -187,8 +198,7 @@ int main(int argc, char **argv)
     // that cannot run.
     std::optional<Watchdog> watchdog;
     if (options.exitWhenShown)
-        watchdog.emplace(options.timeoutSeconds + 30, ExitTimedOut,
-                         QStringLiteral("stopped %1 s after the timeout").arg(30));
+        watchdog.emplace(options.timeoutSeconds + 30, ExitTimedOut, watchdogReason);
 
     return runHostApplication(argc, argv, QStringLiteral("quiravel-frame"), [&](QApplication &app) {
         return runFrame(app, options, watchdog ? &*watchdog : nullptr);

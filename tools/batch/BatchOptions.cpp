@@ -2,8 +2,10 @@
 #include "tools/batch/BatchOptions.h"
 
 #include "tools/common/ToolOutput.h"
+#include "tools/session/RunOptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 
@@ -11,70 +13,72 @@ namespace {
 
 constexpr int kMaxJobs = 64;
 
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(BatchOptions)
+};
+
 } // namespace
 
 ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *options, QString *message)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes the print file (and with --pdf a PDF) of every device given, through the print "
-        "view component, several devices at once in one process.\n"
-        "PATH is a device description (.kqd), a folder (searched for .kqd files in all its "
-        "subfolders) or @LIST, a text file naming one description or folder a line (relative "
-        "to the list's folder; blank lines and lines starting with # are skipped; @- reads the "
-        "list from standard input, relative to the current folder).\n"
-        "Each device's template is the one for the user's language (LC_ALL, LC_MESSAGES, LANG: "
-        "German gives ...049.HTM, every other language ...001.HTM)."));
+    parser.setApplicationDescription(
+        Text::tr("Writes the print file (and with --pdf a PDF) of every device given, through the print "
+                 "view component, several devices at once in one process.\n"
+                 "PATH is a device description (.kqd), a folder (searched for .kqd files in all its "
+                 "subfolders) or @LIST, a text file naming one description or folder a line (relative "
+                 "to the list's folder; blank lines and lines starting with # are skipped; @- reads the "
+                 "list from standard input, relative to the current folder).\n"
+                 "Each device's template is the one for the user's language (LC_ALL, LC_MESSAGES, LANG: "
+                 "German gives ...049.HTM, every other language ...001.HTM)."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and exit."));
-    const QCommandLineOption source(QStringLiteral("source"),
-                                    QStringLiteral("Load the data from application, database or device "
-                                                   "(default: as the view loads when shown)."),
-                                    QStringLiteral("SOURCE"));
-    const QCommandLineOption report(
-        QStringLiteral("report"),
-        QStringLiteral("Also write the default device report from application, database or device."),
-        QStringLiteral("SOURCE"));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+                                  Text::tr("Show this help and exit."));
+    const RunOptionReader run(
+        Text::tr(
+            "Load the data from application, database or device (default: as the view loads when shown)."),
+        Text::tr("Also write the default device report from application, database or device."),
+        Text::tr("Give up a device after SECONDS (default 60)."));
+    const QCommandLineOption version(QStringLiteral("version"), Text::tr("Show the version and exit."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                   QStringLiteral("Report nothing but the failures."));
+                                   Text::tr("Report nothing but the failures."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QStringLiteral("Also pass on the browser engine's own messages."));
+                                     Text::tr("Also pass on the browser engine's own messages."));
     const QCommandLineOption pdf(QStringLiteral("pdf"),
-                                 QStringLiteral("Print each page to DIR/<the description's path relative to "
-                                                "the deepest folder all PATHs share, with .pdf>."),
+                                 Text::tr("Print each page to DIR/<the description's path relative to "
+                                          "the deepest folder all PATHs share, with .pdf>."),
                                  QStringLiteral("DIR"));
     const QCommandLineOption jobs(QStringLiteral("jobs"),
-                                  QStringLiteral("Devices in flight at once (default: the number of cores)."),
+                                  Text::tr("Devices in flight at once (default: the number of cores)."),
                                   QStringLiteral("N"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                     QStringLiteral("Give up a device after SECONDS (default 60)."),
-                                     QStringLiteral("SECONDS"), QStringLiteral("60"));
     const QCommandLineOption summary(
         QStringLiteral("summary"),
-        QStringLiteral("Write each device's outcome to a CSV file (path, status, message, seconds, print "
-                       "file, PDF)."),
+        Text::tr("Write each device's outcome to a CSV file (path, status, message, seconds, print "
+                 "file, PDF)."),
         QStringLiteral("FILE"));
     const QCommandLineOption isolated(
         QStringLiteral("isolated"),
-        QStringLiteral("Render each device's page in a process of its own (slower; a renderer crash then "
-                       "fails one device instead of those in flight)."));
+        Text::tr("Render each device's page in a process of its own (slower; a renderer crash then "
+                 "fails one device instead of those in flight)."));
     const QCommandLineOption script(
         QStringLiteral("script"),
-        QStringLiteral("Let the pages run their script (off by default); each page then renders in a process "
-                       "of its own, as with --isolated."));
+        Text::tr("Let the pages run their script (off by default); each page then renders in a process "
+                 "of its own, as with --isolated."));
     const QCommandLineOption ioddLibrary(
         QStringLiteral("iodd-library"),
-        QStringLiteral("PATHs are value files of IO-Link devices (JSON answers of a master or Data Storage "
-                       "backups), each documented with its IODD found in DIR (default source: device)."),
+        Text::tr("PATHs are value files of IO-Link devices (JSON answers of a master or Data Storage "
+                 "backups), each documented with its IODD found in DIR (default source: device)."),
         QStringLiteral("DIR"));
     const QCommandLineOption variant(QStringLiteral("variant"),
-                                     QStringLiteral("Show the IODD variant with this product id."),
+                                     Text::tr("Show the IODD variant with this product id."),
                                      QStringLiteral("PRODUCTID"));
-    parser.addOptions({help, version, quiet, verbose, source, report, pdf, jobs, timeout, summary, isolated,
-                       script, ioddLibrary, variant});
-    parser.addPositionalArgument(QStringLiteral("PATH"),
-                                 QStringLiteral("Descriptions, folders or @LIST files."),
+    // In the order --help has always listed them.
+    parser.addOptions({help, version, quiet, verbose});
+    run.addTo(parser, RunOptionReader::SourceAndReport);
+    parser.addOptions({pdf, jobs});
+    run.addTo(parser, RunOptionReader::Timeout);
+    parser.addOptions({summary, isolated, script, ioddLibrary, variant});
+    parser.addPositionalArgument(QStringLiteral("PATH"), Text::tr("Descriptions, folders or @LIST files."),
                                  QStringLiteral("PATH..."));
 
     if (!parser.parse(QStringList{QStringLiteral("quiravel-batch")} + arguments)) {
@@ -82,11 +86,10 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         return ParseResult::Error;
     }
     if (parser.isSet(help)) {
-        *message =
-            parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quiravel-batch"));
-        *message += QStringLiteral("\nExit status: 0 every device done, 1 any failed, 2 bad arguments, "
-                                   "130 interrupted (SIGINT), 143 terminated (SIGTERM), 129 hung up "
-                                   "(SIGHUP).\n");
+        *message = ToolOutput::helpText(parser, QStringLiteral("quiravel-batch"));
+        *message += Text::tr("\nExit status: 0 every device done, 1 any failed, 2 bad arguments, "
+                             "130 interrupted (SIGINT), 143 terminated (SIGTERM), 129 hung up "
+                             "(SIGHUP).\n");
         return ParseResult::Help;
     }
     if (parser.isSet(version)) {
@@ -97,49 +100,37 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
     BatchOptions result;
     result.inputs = parser.positionalArguments();
     if (result.inputs.isEmpty()) {
-        *message = QStringLiteral("no device description, folder or list given");
+        *message = Text::tr("no device description, folder or list given");
         return ParseResult::Error;
     }
     for (const QString &input : std::as_const(result.inputs)) {
         if (input.isEmpty() || input == QLatin1String("@")) {
-            *message = QStringLiteral("an empty path was given");
+            *message = Text::tr("an empty path was given");
             return ParseResult::Error;
         }
     }
 
-    const auto commandFor = [&](const QCommandLineOption &option, QString (*lookup)(const QString &),
-                                QString *command) {
-        if (!parser.isSet(option))
-            return true;
-        *command = lookup(parser.value(option));
-        if (command->isEmpty()) {
-            *message = QStringLiteral("--%1 takes application, database or device, not \"%2\"")
-                           .arg(option.names().first(), parser.value(option));
-            return false;
-        }
-        return true;
-    };
-    if (!commandFor(source, &sourceCommandFor, &result.sourceCommand) ||
-        !commandFor(report, &reportCommandFor, &result.reportCommand))
+    RunChoice choice;
+    if (!run.read(parser, &choice, message))
         return ParseResult::Error;
+    result.sourceCommand = choice.sourceCommand;
+    result.reportCommand = choice.reportCommand;
+    result.timeoutSeconds = choice.timeoutSeconds;
 
     const auto numberFor = [&](const QCommandLineOption &option, int low, int high, int *value) {
-        if (!parser.isSet(option) && option.defaultValues().isEmpty())
+        if (!parser.isSet(option))
             return true;
         bool ok = false;
         *value = parser.value(option).toInt(&ok);
         if (ok && *value >= low && *value <= high)
             return true;
-        *message = QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\"")
-                       .arg(option.names().first())
-                       .arg(low)
-                       .arg(high)
-                       .arg(parser.value(option));
+        *message = Text::tr("--%1 takes a whole number from %2 to %3, not \"%4\"")
+                       .arg(option.names().first(), QString::number(low), QString::number(high),
+                            parser.value(option));
         return false;
     };
     result.jobs = std::clamp(QThread::idealThreadCount(), 1, kMaxJobs);
-    if (!numberFor(jobs, 1, kMaxJobs, &result.jobs) ||
-        !numberFor(timeout, MinTimeoutSeconds, MaxTimeoutSeconds, &result.timeoutSeconds))
+    if (!numberFor(jobs, 1, kMaxJobs, &result.jobs))
         return ParseResult::Error;
 
     result.pageScript = parser.isSet(script);
@@ -158,7 +149,7 @@ ParseResult parseBatchOptions(const QStringList &arguments, BatchOptions *option
         *path = parser.value(option);
         if (!path->isEmpty())
             return true;
-        *message = QStringLiteral("--%1 takes a path").arg(option.names().first());
+        *message = Text::tr("--%1 takes a path").arg(option.names().first());
         return false;
     };
     if (!pathFor(pdf, &result.pdfDirectory) || !pathFor(summary, &result.summaryPath))

@@ -3,10 +3,16 @@
 
 #include "platform/SafeFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(BatchOutputs)
+};
 
 /// `path` with links resolved as far as it exists, the rest as given.
 QString resolved(const QString &path)
@@ -35,7 +41,7 @@ QString pdfFolderProblem(const BatchOptions &options)
     const QString &directory = options.pdfDirectory;
     const QFileInfo info(directory);
     if (info.exists() && !info.isDir())
-        return QStringLiteral("Not a folder");
+        return Text::tr("Not a folder");
     // PDFs among the inputs would be mixed with the devices' own files and
     // taken up by the next run over that folder.
     const QString target = resolved(directory);
@@ -44,7 +50,7 @@ QString pdfFolderProblem(const BatchOptions &options)
             continue;
         const QString folder = resolved(input);
         if (target == folder || target.startsWith(folder + QLatin1Char('/')))
-            return QStringLiteral("It is inside the input folder %1").arg(input);
+            return Text::tr("It is inside the input folder %1").arg(input);
     }
     return SafeFile::directoryProblem(existingAncestor(directory));
 }
@@ -64,11 +70,11 @@ QString checkBatchOutputs(const BatchOptions &options, const QList<BatchDevice> 
         if (problem.isEmpty())
             problem = SafeFile::directoryProblem(QFileInfo(options.summaryPath).absolutePath());
         if (!problem.isEmpty())
-            return QStringLiteral("--summary %1: %2").arg(options.summaryPath, problem);
+            return Text::tr("--summary %1: %2").arg(options.summaryPath, problem);
     }
     if (!options.pdfDirectory.isEmpty()) {
         if (const QString problem = pdfFolderProblem(options); !problem.isEmpty())
-            return QStringLiteral("--pdf %1: %2").arg(options.pdfDirectory, problem);
+            return Text::tr("--pdf %1: %2").arg(options.pdfDirectory, problem);
     }
     return {};
 }

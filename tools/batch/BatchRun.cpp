@@ -5,18 +5,24 @@
 #include "tools/session/HostSession.h"
 #include "tools/session/ScriptedRun.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
 namespace {
 
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(BatchRun)
+};
+
 /// A device documented from its values names them and the IODD used.
 QString outcomePath(const BatchDevice &device)
 {
     if (device.dataPath.isEmpty())
         return device.path;
-    return QStringLiteral("%1 (IODD %2)").arg(device.dataPath, device.path);
+    return Text::tr("%1 (IODD %2)").arg(device.dataPath, device.path);
 }
 
 } // namespace
@@ -159,7 +165,7 @@ void BatchRun::startJob(std::size_t index)
     }
     if (!device.pdfPath.isEmpty() && !QDir().mkpath(QFileInfo(device.pdfPath).absolutePath())) {
         finishJob(job, false,
-                  QStringLiteral("the folder of the PDF %1 cannot be made")
+                  Text::tr("the folder of the PDF %1 cannot be made")
                       .arg(QDir::toNativeSeparators(device.pdfPath)));
         return;
     }

@@ -3,6 +3,7 @@
 
 #include "platform/FileName.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -11,6 +12,11 @@
 #include <algorithm>
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(DeviceList)
+};
 
 // A list of a plant's devices is a few hundred kilobytes at most.
 constexpr qint64 kMaxListBytes = 16 * 1024 * 1024;
@@ -45,15 +51,15 @@ QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *
         // Qt neither lists nor opens these: they fail by name, not unseen.
         for (const QByteArray &native : FileName::notUtf8Below(QFile::encodeName(path), ".kqd")) {
             found.append({FileName::shown(native), QString(),
-                          QStringLiteral("its name is not valid UTF-8, which this program cannot open; "
-                                         "rename it (e.g. with convmv)")});
+                          Text::tr("its name is not valid UTF-8, which this program cannot open; "
+                                   "rename it (e.g. with convmv)")});
         }
         if (found.isEmpty())
-            *error = QStringLiteral("no device descriptions (.kqd) in this folder");
+            *error = Text::tr("no device descriptions (.kqd) in this folder");
         return found;
     }
     if (!info.exists()) {
-        *error = QStringLiteral("no such file or folder");
+        *error = Text::tr("no such file or folder");
         return {};
     }
     return {{QDir::cleanPath(path), base, QString()}};
@@ -68,7 +74,7 @@ QStringList entriesOf(const QByteArray &text, QString *error)
             entries.append(entry);
     }
     if (entries.isEmpty())
-        *error = QStringLiteral("the list names no device");
+        *error = Text::tr("the list names no device");
     return entries;
 }
 
@@ -76,12 +82,12 @@ QStringList readStandardInput(QString *error)
 {
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly)) {
-        *error = QStringLiteral("standard input cannot be read: %1").arg(input.errorString());
+        *error = Text::tr("standard input cannot be read: %1").arg(input.errorString());
         return {};
     }
     const QByteArray text = input.read(kMaxListBytes + 1);
     if (text.size() > kMaxListBytes) {
-        *error = QStringLiteral("the list is larger than %1 MiB").arg(kMaxListBytes / (1024 * 1024));
+        *error = Text::tr("the list is larger than %1 MiB").arg(kMaxListBytes / (1024 * 1024));
         return {};
     }
     return entriesOf(text, error);
@@ -93,20 +99,20 @@ QStringList readList(const QString &path, QString *error)
         return readStandardInput(error);
     const QFileInfo info(path);
     if (!info.exists()) {
-        *error = QStringLiteral("no such list file");
+        *error = Text::tr("no such list file");
         return {};
     }
     if (!info.isFile()) {
-        *error = QStringLiteral("the list is not a regular file");
+        *error = Text::tr("the list is not a regular file");
         return {};
     }
     if (info.size() > kMaxListBytes) {
-        *error = QStringLiteral("the list is larger than %1 MiB").arg(kMaxListBytes / (1024 * 1024));
+        *error = Text::tr("the list is larger than %1 MiB").arg(kMaxListBytes / (1024 * 1024));
         return {};
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("the list cannot be read: %1").arg(file.errorString());
+        *error = Text::tr("the list cannot be read: %1").arg(file.errorString());
         return {};
     }
     return entriesOf(file.readAll(), error);
@@ -224,7 +230,7 @@ QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfD
         const auto owner = pdfOwners.constFind(device.pdfPath);
         if (owner != pdfOwners.cend())
             device.error =
-                QStringLiteral("its PDF %1 is already that of %2")
+                Text::tr("its PDF %1 is already that of %2")
                     .arg(QDir::toNativeSeparators(device.pdfPath), QDir::toNativeSeparators(*owner));
         else
             pdfOwners.insert(device.pdfPath, device.path);

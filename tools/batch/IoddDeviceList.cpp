@@ -4,9 +4,19 @@
 #include "host/iodd/IoddLibrary.h"
 #include "host/iodd/IoddValues.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
+
+namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(DeviceList)
+};
+
+} // namespace
 
 QList<BatchDevice> collectIoddDevices(const QStringList &valueFiles, const QString &library,
                                       const QString &pdfDirectory)
@@ -15,7 +25,7 @@ QList<BatchDevice> collectIoddDevices(const QStringList &valueFiles, const QStri
     if (!QFileInfo(library).isDir()) {
         for (const QString &file : valueFiles)
             devices.append(
-                {file, QString(), QStringLiteral("the IODD library %1 is no folder").arg(library), file});
+                {file, QString(), Text::tr("the IODD library %1 is no folder").arg(library), file});
         return devices;
     }
     const Iodd::Library iodds(library);
@@ -34,7 +44,7 @@ QList<BatchDevice> collectIoddDevices(const QStringList &valueFiles, const QStri
         device.path = iodds.find(identity.vendorId, identity.deviceId);
         if (device.path.isEmpty()) {
             device.path = file;
-            device.error = QStringLiteral("no IODD for vendor id %1, device id %2 in %3")
+            device.error = Text::tr("no IODD for vendor id %1, device id %2 in %3")
                                .arg(identity.vendorId)
                                .arg(identity.deviceId)
                                .arg(QDir::toNativeSeparators(library));
@@ -42,7 +52,7 @@ QList<BatchDevice> collectIoddDevices(const QStringList &valueFiles, const QStri
             device.pdfPath =
                 QDir(pdfDirectory).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".pdf"));
             if (pdfs.contains(device.pdfPath))
-                device.error = QStringLiteral("the PDF %1 belongs to an earlier device")
+                device.error = Text::tr("the PDF %1 belongs to an earlier device")
                                    .arg(QDir::toNativeSeparators(device.pdfPath));
             pdfs.insert(device.pdfPath);
         }

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <optional>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -101,13 +102,16 @@ int runBatch(QApplication &app, const BatchOptions &options)
 
 int main(int argc, char **argv)
 {
+    // The application object the run needs is made from the options; until
+    // then one of Qt's core alone has the usage errors and --help speak the
+    // user's language.
+    std::optional<QCoreApplication> early(std::in_place, argc, argv);
+    ToolOutput::installTranslations();
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
         // Qt would turn such a name into another that names no file.
         if (!FileName::isUtf8(argv[i])) {
-            printError(
-                QStringLiteral("%1: the name is not valid UTF-8, which this program cannot open; rename it")
-                    .arg(FileName::shown(argv[i])));
+            printError(ToolOutput::notUtf8Text(argv[i]));
             return BatchUsage;
         }
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -125,6 +129,7 @@ int main(int argc, char **argv)
         break;
     }
 
+    early.reset();
     // Each device's page would otherwise start a renderer process of its
     // own: a third of the time a device takes, and the memory of one
     // process per device in flight. The pages are all local files, one site.

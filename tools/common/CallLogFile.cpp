@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/common/CallLogFile.h"
 #include "tools/common/ToolOutput.h"
+#include <QCoreApplication>
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(CallLogFile)
+};
 
 constexpr qsizetype kBufferSize = 64 * 1024;
 
@@ -26,7 +32,7 @@ CallLogFile::~CallLogFile()
 bool CallLogFile::open(const QString &path, DeviceModel &model, QString *error)
 {
     if (!m_file.create(path)) {
-        *error = QStringLiteral("%1: cannot create: %2").arg(path, m_file.errorString());
+        *error = Text::tr("%1: cannot create: %2").arg(path, m_file.errorString());
         return false;
     }
     m_path = path;
@@ -44,7 +50,7 @@ bool CallLogFile::finish(QString *error)
     disconnect();
     if (m_file.commit(true))
         return true;
-    *error = QStringLiteral("%1: cannot write: %2").arg(m_path, m_file.errorString());
+    *error = Text::tr("%1: cannot write: %2").arg(m_path, m_file.errorString());
     return false;
 }
 

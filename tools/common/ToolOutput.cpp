@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ToolOutput.h"
 
+#include "platform/FileName.h"
 #include "resources/Language.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
@@ -81,6 +83,20 @@ void printUsageError(const QString &tool, const QString &reason)
     std::fflush(stream);
 }
 
+QString helpText(const QCommandLineParser &parser, const QString &tool)
+{
+    // Qt names the program by the path it was started with, or by a
+    // placeholder while no application object exists.
+    QString text = parser.helpText();
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
+    QString usage = text.left(lineEnd);
+    const QString started = QCoreApplication::instance() ? QCoreApplication::arguments().value(0) : QString();
+    usage.replace(QStringLiteral("<executable_name>"), tool);
+    if (!started.isEmpty())
+        usage.replace(started, tool);
+    return usage + text.mid(lineEnd);
+}
+
 QString versionText(const QString &tool)
 {
     return QStringLiteral("%1 %2\n").arg(tool, QStringLiteral(QUIRAVEL_VERSION_TEXT));
@@ -104,6 +120,13 @@ QString shownPath(const QString &path)
             shown += c;
     }
     return shown;
+}
+
+QString notUtf8Text(const char *argument)
+{
+    return QCoreApplication::translate(
+               "ToolOutput", "%1: the name is not valid UTF-8, which this program cannot open; rename it")
+        .arg(FileName::shown(argument));
 }
 
 void installTranslations()

@@ -6,6 +6,8 @@
 #include "platform/ComTypes.h"
 
 #include <QString>
+
+class QCommandLineParser;
 #include <cstdio>
 
 namespace ToolOutput {
@@ -27,6 +29,10 @@ QString usageLine(const QString &tool, const QString &reason);
 /// Writes usageLine() and a line end to the error stream.
 void printUsageError(const QString &tool, const QString &reason);
 
+/// The parser's --help text, its usage line naming `tool` however the
+/// program was started.
+QString helpText(const QCommandLineParser &parser, const QString &tool);
+
 /// "TOOL VERSION" and a line end, for --version.
 QString versionText(const QString &tool);
 
@@ -34,6 +40,10 @@ QString versionText(const QString &tool);
 /// or another control character shown as an escape ("\n", "\x1b"), so that
 /// one message stays one line and no file name can move the cursor.
 QString shownPath(const QString &path);
+
+/// "NAME: the name is not valid UTF-8, ...": why an argument that names no
+/// file Qt can open is refused, the name shown as FileName shows it.
+QString notUtf8Text(const char *argument);
 
 /// Has the application speak the language the component's templates and
 /// texts follow (German for a German user, English otherwise): Qt's own

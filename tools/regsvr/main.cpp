@@ -7,6 +7,7 @@
 #include "tools/common/ToolOutput.h"
 #include "tools/common/ToolSignals.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QString>
@@ -23,7 +24,8 @@ int fail(const QString &reason)
     return 1;
 }
 
-const char Help[] =
+const char Help[] = QT_TRANSLATE_NOOP(
+    "quiravel-regsvr",
     "usage: quiravel-regsvr [-u] [-q] [-w SECS] LIBRARY\n"
     "Registers the component library's classes (-u: removes them) in the registry file.\n"
     "\n"
@@ -41,7 +43,7 @@ const char Help[] =
     "A signal that ends the tool takes effect once the registry file is whole again.\n"
     "\n"
     "Exit status: 0 done, 1 the registry file or the library failed, 2 bad arguments, 130 interrupted "
-    "(SIGINT), 143 terminated (SIGTERM), 129 hung up (SIGHUP).\n";
+    "(SIGINT), 143 terminated (SIGTERM), 129 hung up (SIGHUP).\n");
 
 int usage(const QString &reason)
 {
@@ -53,6 +55,11 @@ int usage(const QString &reason)
 
 int main(int argc, char **argv)
 {
+    // For the user's language alone: the library brings the browser engine,
+    // which looks for this setting once an application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QCoreApplication app(argc, argv);
+    ToolOutput::installTranslations();
     bool unregister = false;
     bool quiet = false;
     const char *library = nullptr;
@@ -64,31 +71,36 @@ int main(int argc, char **argv)
             quiet = true;
         } else if (argument == QLatin1String("-w") || argument == QLatin1String("--wait")) {
             if (i + 1 >= argc)
-                return usage(QStringLiteral("option '%1' needs SECS").arg(argument));
+                return usage(
+                    QCoreApplication::translate("quiravel-regsvr", "option '%1' needs SECS").arg(argument));
             bool ok = false;
             const double seconds = QByteArray(argv[++i]).toDouble(&ok);
             if (!ok || seconds < 0 || seconds >= 86400)
-                return usage(QStringLiteral("'%1' is no number of seconds below 86400")
-                                 .arg(QString::fromLocal8Bit(argv[i])));
+                return usage(
+                    QCoreApplication::translate("quiravel-regsvr", "'%1' is no number of seconds below 86400")
+                        .arg(QString::fromLocal8Bit(argv[i])));
             // The library's own copy of the registry code reads it there.
             qputenv("QUIRAVEL_REGISTRY_LOCK_WAIT", argv[i]);
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
-            std::fputs(Help, stdout);
+            std::fputs(QCoreApplication::translate("quiravel-regsvr", Help).toLocal8Bit().constData(),
+                       stdout);
             return 0;
         } else if (argument == QLatin1String("--version")) {
             std::fputs(ToolOutput::versionText(QStringLiteral("quiravel-regsvr")).toLocal8Bit().constData(),
                        stdout);
             return 0;
         } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
-            return usage(QStringLiteral("unknown option '%1'").arg(argument));
+            return usage(QCoreApplication::translate("quiravel-regsvr", "unknown option '%1'").arg(argument));
         } else if (library) {
-            return usage(QStringLiteral("one library at a time, not also '%1'").arg(argument));
+            return usage(
+                QCoreApplication::translate("quiravel-regsvr", "one library at a time, not also '%1'")
+                    .arg(argument));
         } else {
             library = argv[i];
         }
     }
     if (!library)
-        return usage(QStringLiteral("no library given"));
+        return usage(QCoreApplication::translate("quiravel-regsvr", "no library given"));
 
     // Interrupting the registry's update halfway would leave its lock and new
     // file behind: the signal is heard once the library's entry point is done.
@@ -103,18 +115,19 @@ int main(int argc, char **argv)
     const char *entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
 
     if (const QString problem = Registry::readProblem(); !problem.isEmpty()) {
-        return fail(problem + QStringLiteral("; it is left as it is"));
+        return fail(problem + QCoreApplication::translate("quiravel-regsvr", "; it is left as it is"));
     }
 
     void *handle = ::dlopen(localPath.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle)
-        return fail(QStringLiteral("cannot load %1: %2")
+        return fail(QCoreApplication::translate("quiravel-regsvr", "cannot load %1: %2")
                         .arg(ToolOutput::shownPath(path),
                              ToolOutput::shownPath(QString::fromLocal8Bit(::dlerror()))));
     auto entry = reinterpret_cast<EntryPoint>(::dlsym(handle, entryName));
     if (!entry) {
         ::dlclose(handle);
-        return fail(QStringLiteral("%1 has no %2").arg(path, QLatin1String(entryName)));
+        return fail(QCoreApplication::translate("quiravel-regsvr", "%1 has no %2")
+                        .arg(path, QLatin1String(entryName)));
     }
     QElapsedTimer clock;
     clock.start();
@@ -126,17 +139,21 @@ int main(int argc, char **argv)
         // again, without waiting for the lock a second time.
         QString cause = Registry::writeProblem(0, int(clock.elapsed()));
         if (cause.isEmpty())
-            cause = QStringLiteral("%1 was not changed (status %2)")
+            cause = QCoreApplication::translate("quiravel-regsvr", "%1 was not changed (status %2)")
                         .arg(Registry::filePath(), ToolOutput::statusText(hr));
-        return fail(QStringLiteral("%1 in %2 failed: %3").arg(QLatin1String(entryName), path, cause));
+        return fail(QCoreApplication::translate("quiravel-regsvr", "%1 in %2 failed: %3")
+                        .arg(QLatin1String(entryName), path, cause));
     }
     if (!quiet) {
-        std::fputs(QStringLiteral("quiravel-regsvr: %1 %2 in %3\n")
-                       .arg(unregister ? QStringLiteral("unregistered") : QStringLiteral("registered"),
-                            ToolOutput::shownPath(path), ToolOutput::shownPath(Registry::filePath()))
-                       .toLocal8Bit()
-                       .constData(),
-                   stdout);
+        const QString done = unregister
+                                 ? QCoreApplication::translate("quiravel-regsvr", "unregistered %1 in %2")
+                                 : QCoreApplication::translate("quiravel-regsvr", "registered %1 in %2");
+        std::fputs(
+            QStringLiteral("quiravel-regsvr: %1\n")
+                .arg(done.arg(ToolOutput::shownPath(path), ToolOutput::shownPath(Registry::filePath())))
+                .toLocal8Bit()
+                .constData(),
+            stdout);
     }
     // The library stays loaded: it may have left Qt state behind that must
     // not outlive its code.

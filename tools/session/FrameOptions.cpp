@@ -3,11 +3,18 @@
 
 #include "contract/QuiravelAutomation.h"
 #include "tools/common/ToolOutput.h"
+#include "tools/session/RunOptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QHash>
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(FrameOptions)
+};
 
 const QHash<QString, QString> &sourceCommands()
 {
@@ -43,16 +50,22 @@ QStringList FrameOptions::commands() const
 
 QString commandTitle(const QString &command)
 {
-    static const QHash<QString, QString> titles = {
+    static const QHash<QString, const char *> titles = {
         {QString::fromLatin1(QuiravelCommand::ApplicationData),
-         QStringLiteral("loading the application data")},
-        {QString::fromLatin1(QuiravelCommand::DatabaseData), QStringLiteral("loading the database")},
-        {QString::fromLatin1(QuiravelCommand::DeviceData), QStringLiteral("the upload from the device")},
-        {QString::fromLatin1(QuiravelCommand::ApplicationReport), QStringLiteral("the application report")},
-        {QString::fromLatin1(QuiravelCommand::DatabaseReport), QStringLiteral("the database report")},
-        {QString::fromLatin1(QuiravelCommand::DeviceReport), QStringLiteral("the device report")},
+         QT_TRANSLATE_NOOP("FrameOptions", "loading the application data")},
+        {QString::fromLatin1(QuiravelCommand::DatabaseData),
+         QT_TRANSLATE_NOOP("FrameOptions", "loading the database")},
+        {QString::fromLatin1(QuiravelCommand::DeviceData),
+         QT_TRANSLATE_NOOP("FrameOptions", "the upload from the device")},
+        {QString::fromLatin1(QuiravelCommand::ApplicationReport),
+         QT_TRANSLATE_NOOP("FrameOptions", "the application report")},
+        {QString::fromLatin1(QuiravelCommand::DatabaseReport),
+         QT_TRANSLATE_NOOP("FrameOptions", "the database report")},
+        {QString::fromLatin1(QuiravelCommand::DeviceReport),
+         QT_TRANSLATE_NOOP("FrameOptions", "the device report")},
     };
-    return titles.value(command, command);
+    const char *title = titles.value(command);
+    return title ? Text::tr(title) : command;
 }
 
 QString sourceCommandFor(const QString &source)
@@ -69,76 +82,68 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Loads a device description into an in-memory host and shows the print view "
-                       "component on it.\n"
-                       "The template shown is the one for the user's language (LC_ALL, LC_MESSAGES, LANG: "
-                       "German gives ...049.HTM, every other language ...001.HTM). Without a display "
-                       "(DISPLAY and WAYLAND_DISPLAY unset) the frame exits with status 8 unless "
-                       "--headless is given or QUIRAVEL_HEADLESS=1 is set."));
+        Text::tr("Loads a device description into an in-memory host and shows the print view "
+                 "component on it.\n"
+                 "The template shown is the one for the user's language (LC_ALL, LC_MESSAGES, LANG: "
+                 "German gives ...049.HTM, every other language ...001.HTM). Without a display "
+                 "(DISPLAY and WAYLAND_DISPLAY unset) the frame exits with status 8 unless "
+                 "--headless is given or QUIRAVEL_HEADLESS=1 is set."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and exit."));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+                                  Text::tr("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"), Text::tr("Show the version and exit."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                   QStringLiteral("Do not name the files written; report failures only."));
+                                   Text::tr("Do not name the files written; report failures only."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QStringLiteral("Also pass on the browser engine's own messages."));
-    const QCommandLineOption data(
-        QStringLiteral("data"),
-        QStringLiteral("The device data file (default: the description's .data file)."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption database(
-        QStringLiteral("database"),
-        QStringLiteral("The database file, instead of the data file's Database=."), QStringLiteral("FILE"));
-    const QCommandLineOption source(QStringLiteral("source"),
-                                    QStringLiteral("Run a data source command after showing the view: "
-                                                   "application, database or device."),
-                                    QStringLiteral("SOURCE"));
-    const QCommandLineOption report(
-        QStringLiteral("report"),
-        QStringLiteral("Show a default device report: application, database or device."),
-        QStringLiteral("SOURCE"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Print the page shown to a PDF file."),
+                                     Text::tr("Also pass on the browser engine's own messages."));
+    const QCommandLineOption data(QStringLiteral("data"),
+                                  Text::tr("The device data file (default: the description's .data file)."),
+                                  QStringLiteral("FILE"));
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      Text::tr("The database file, instead of the data file's Database=."),
+                                      QStringLiteral("FILE"));
+    const RunOptionReader run(
+        Text::tr("Run a data source command after showing the view: application, database or device."),
+        Text::tr("Show a default device report: application, database or device."),
+        Text::tr("Give up an --exit run after SECONDS, 1 to 86400 (default 60)."));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), Text::tr("Print the page shown to a PDF file."),
                                  QStringLiteral("FILE"));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save a picture of the screen once the page is shown, "
-                                                       "then exit."),
-                                        QStringLiteral("FILE"));
-    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Answer every confirmation with OK."));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        Text::tr("Save a picture of the screen once the page is shown, then exit."), QStringLiteral("FILE"));
+    const QCommandLineOption yes(QStringLiteral("yes"), Text::tr("Answer every confirmation with OK."));
     const QCommandLineOption exit(QStringLiteral("exit"),
-                                  QStringLiteral("Quit once the page is shown and any PDF is written."));
+                                  Text::tr("Quit once the page is shown and any PDF is written."));
     const QCommandLineOption headless(QStringLiteral("headless"),
-                                      QStringLiteral("Run without a display; implies --yes and --exit."));
-    const QCommandLineOption timeout(
-        QStringLiteral("timeout"),
-        QStringLiteral("Give up an --exit run after SECONDS, 1 to 86400 (default 60)."),
-        QStringLiteral("SECONDS"), QStringLiteral("60"));
-    const QCommandLineOption callLog(QStringLiteral("call-log"),
-                                     QStringLiteral("Write every call the component makes to the host to "
-                                                    "FILE, a line a call, as it happens."),
-                                     QStringLiteral("FILE"));
+                                      Text::tr("Run without a display; implies --yes and --exit."));
+    const QCommandLineOption callLog(
+        QStringLiteral("call-log"),
+        Text::tr("Write every call the component makes to the host to FILE, a line a call, as it happens."),
+        QStringLiteral("FILE"));
     const QCommandLineOption script(QStringLiteral("script"),
-                                    QStringLiteral("Let the page run its script (off by default)."));
+                                    Text::tr("Let the page run its script (off by default)."));
     const QCommandLineOption variant(QStringLiteral("variant"),
-                                     QStringLiteral("Show the IODD variant with this product id."),
+                                     Text::tr("Show the IODD variant with this product id."),
                                      QStringLiteral("PRODUCTID"));
-    parser.addOptions({help, version, quiet, verbose, data, database, source, report, pdf, screenshot, yes,
-                       exit, headless, timeout, callLog, script, variant});
+    // In the order --help has always listed them.
+    parser.addOptions({help, version, quiet, verbose, data, database});
+    run.addTo(parser, RunOptionReader::SourceAndReport);
+    parser.addOptions({pdf, screenshot, yes, exit, headless});
+    run.addTo(parser, RunOptionReader::Timeout);
+    parser.addOptions({callLog, script, variant});
     parser.addPositionalArgument(QStringLiteral("DESCRIPTION"),
-                                 QStringLiteral("The device description (.kqd) or IODD (.xml)."));
+                                 Text::tr("The device description (.kqd) or IODD (.xml)."));
 
     if (!parser.parse(QStringList{QStringLiteral("quiravel-frame")} + arguments)) {
         *message = parser.errorText();
         return ParseResult::Error;
     }
     if (parser.isSet(help)) {
-        *message =
-            parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quiravel-frame"));
-        *message +=
-            QStringLiteral("\nExit status: 0 a generated page was shown, 2 bad arguments, 3 unreadable "
-                           "or malformed device files, 4 the component is not registered or cannot "
-                           "be loaded, 5 no page was generated, 6 timed out, 7 the PDF, screenshot or "
-                           "call log could not be written, 8 no display, 130 interrupted (SIGINT), 143 "
-                           "terminated (SIGTERM), 129 hung up (SIGHUP).\n");
+        *message = ToolOutput::helpText(parser, QStringLiteral("quiravel-frame"));
+        *message += Text::tr("\nExit status: 0 a generated page was shown, 2 bad arguments, 3 unreadable "
+                             "or malformed device files, 4 the component is not registered or cannot "
+                             "be loaded, 5 no page was generated, 6 timed out, 7 the PDF, screenshot or "
+                             "call log could not be written, 8 no display, 130 interrupted (SIGINT), 143 "
+                             "terminated (SIGTERM), 129 hung up (SIGHUP).\n");
         return ParseResult::Help;
     }
     if (parser.isSet(version)) {
@@ -148,8 +153,8 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
-        *message = positional.isEmpty() ? QStringLiteral("no device description given")
-                                        : QStringLiteral("more than one device description given");
+        *message = positional.isEmpty() ? Text::tr("no device description given")
+                                        : Text::tr("more than one device description given");
         return ParseResult::Error;
     }
     FrameOptions result;
@@ -158,22 +163,12 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     result.variant = parser.value(variant);
     result.databasePath = parser.value(database);
 
-    const auto commandFor = [&](const QCommandLineOption &option, const QHash<QString, QString> &commands,
-                                QString *command) {
-        if (!parser.isSet(option))
-            return true;
-        const QString value = parser.value(option);
-        *command = commands.value(value.toLower());
-        if (command->isEmpty()) {
-            *message = QStringLiteral("--%1 takes application, database or device, not \"%2\"")
-                           .arg(option.names().first(), value);
-            return false;
-        }
-        return true;
-    };
-    if (!commandFor(source, sourceCommands(), &result.sourceCommand) ||
-        !commandFor(report, reportCommands(), &result.reportCommand))
+    RunChoice choice;
+    if (!run.read(parser, &choice, message))
         return ParseResult::Error;
+    result.sourceCommand = choice.sourceCommand;
+    result.reportCommand = choice.reportCommand;
+    result.timeoutSeconds = choice.timeoutSeconds;
 
     result.pdfPath = parser.value(pdf);
     result.screenshotPath = parser.value(screenshot);
@@ -186,18 +181,6 @@ ParseResult parseFrameOptions(const QStringList &arguments, FrameOptions *option
     result.exitWhenShown = parser.isSet(exit) || result.headless || !result.screenshotPath.isEmpty();
 
     result.callLogPath = parser.value(callLog);
-
-    // Read wide so that a huge number is refused rather than wrapped.
-    bool ok = false;
-    const qlonglong seconds = parser.value(timeout).trimmed().toLongLong(&ok);
-    if (!ok || seconds < MinTimeoutSeconds || seconds > MaxTimeoutSeconds) {
-        *message = QStringLiteral("--timeout takes %1 to %2 seconds, not \"%3\"")
-                       .arg(MinTimeoutSeconds)
-                       .arg(MaxTimeoutSeconds)
-                       .arg(parser.value(timeout));
-        return ParseResult::Error;
-    }
-    result.timeoutSeconds = int(seconds);
     *options = result;
     return ParseResult::Run;
 }

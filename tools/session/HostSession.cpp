@@ -8,6 +8,7 @@
 #include "tools/common/ToolOutput.h"
 #include "tools/session/HostEventSink.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -16,6 +17,11 @@
 #include <cstdio>
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(HostSession)
+};
 
 // The host issues one view handle per view; the frame hosts one view.
 constexpr std::int32_t kViewHandle = 1;
@@ -53,24 +59,23 @@ HRESULT HostSession::create(QString *reason)
     HRESULT hr =
         ComponentHost::createInstance(QString::fromUtf16(ProgID_clsQuiravel), IID_View, view.putVoid(), &why);
     if (hr == REGDB_E_CLASSNOTREG) {
-        *reason =
-            QStringLiteral("the component is not registered in %1 (run quiravel-regsvr PATH/libQuiravel.so)")
-                .arg(Registry::filePath());
+        *reason = Text::tr("the component is not registered in %1 (run quiravel-regsvr PATH/libQuiravel.so)")
+                      .arg(Registry::filePath());
         return hr;
     }
     if (SUCCEEDED(hr) && !view) {
         hr = E_FAIL;
-        why = QStringLiteral("the component gave no View");
+        why = Text::tr("the component gave no View");
     }
     if (FAILED(hr)) {
-        *reason = QStringLiteral("the component could not be created: %1").arg(why);
+        *reason = Text::tr("the component could not be created: %1").arg(why);
         return hr;
     }
 
     std::int32_t result = 0;
     hr = view->SetAppletItemManagRef(kViewHandle, m_model.itemManager().get(), &result);
     if (FAILED(hr)) {
-        *reason = QStringLiteral("SetAppletItemManagRef failed (%1)").arg(ToolOutput::statusText(hr));
+        *reason = Text::tr("SetAppletItemManagRef failed (%1)").arg(ToolOutput::statusText(hr));
         return hr;
     }
     m_model.attachView(view.get());
@@ -84,12 +89,12 @@ HRESULT HostSession::create(QString *reason)
 
     auto automation = view.query<IQuiravelAutomation>(IID_IQuiravelAutomation);
     if (!automation)
-        return abandon(E_NOINTERFACE, QStringLiteral("the component offers no automation interface"));
+        return abandon(E_NOINTERFACE, Text::tr("the component offers no automation interface"));
     if (!m_sink)
         m_sink = ComPtr<HostEventSink>::adopt(new HostEventSink(this));
     hr = automation->Advise(m_sink.get());
     if (FAILED(hr))
-        return abandon(hr, QStringLiteral("Advise failed (%1)").arg(ToolOutput::statusText(hr)));
+        return abandon(hr, Text::tr("Advise failed (%1)").arg(ToolOutput::statusText(hr)));
     m_view = std::move(view);
     m_automation = std::move(automation);
     return S_OK;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/session/PdfInfo.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -8,6 +9,11 @@
 #include <QTextDocumentFragment>
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(PdfInfo)
+};
 
 // A title longer than this is cut: the page's title element is meant for a
 // window's title bar.
@@ -86,7 +92,7 @@ bool setPdfInfo(const QString &path, const QString &title, const QString &creato
         return false;
     }
     if (file.size() > kMaxPdfBytes) {
-        *error = QStringLiteral("larger than %1 MiB").arg(kMaxPdfBytes / (1024 * 1024));
+        *error = Text::tr("larger than %1 MiB").arg(kMaxPdfBytes / (1024 * 1024));
         return false;
     }
     const QByteArray pdf = file.readAll();
@@ -95,7 +101,7 @@ bool setPdfInfo(const QString &path, const QString &title, const QString &creato
     const qsizetype startxref = pdf.lastIndexOf("startxref");
     const qsizetype trailer = pdf.lastIndexOf("trailer");
     if (!pdf.startsWith("%PDF-") || startxref < 0 || trailer < 0 || trailer > startxref) {
-        *error = QStringLiteral("no PDF with a cross-reference table");
+        *error = Text::tr("no PDF with a cross-reference table");
         return false;
     }
     const QByteArray trailerDictionary = pdf.mid(trailer, startxref - trailer);
@@ -104,7 +110,7 @@ bool setPdfInfo(const QString &path, const QString &title, const QString &creato
     const qint64 previous = pdf.mid(startxref + 9, 32).trimmed().split('\n').value(0).trimmed().toLongLong();
     if (size <= 0 || root <= 0 || previous <= 0 || previous >= pdf.size() ||
         !pdf.mid(previous, 4).startsWith("xref")) {
-        *error = QStringLiteral("no PDF with a cross-reference table");
+        *error = Text::tr("no PDF with a cross-reference table");
         return false;
     }
 

@@ -8,6 +8,7 @@
 #include "tools/session/HostSession.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -16,6 +17,11 @@
 #include <QWindow>
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(ScriptedRun)
+};
 
 // The browser needs a moment after loading before the page is on screen.
 constexpr int kPaintDelayMs = 1500;
@@ -31,7 +37,7 @@ QString saveAsFile(const QPixmap &picture, const QString &path)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!picture.save(&buffer, QFileInfo(path).suffix().toLatin1().constData()))
-        return QStringLiteral("no image format for this file name");
+        return Text::tr("no image format for this file name");
     SafeFileWriter file;
     if (!file.create(path) || !file.write(bytes.constData(), bytes.size()) || !file.commit())
         return file.errorString();
@@ -72,14 +78,14 @@ void ScriptedRun::start()
     // left from an earlier run must not be taken for this one.
     const QString generationError = m_session.generationError();
     if (!generationError.isEmpty() || !m_stepFailure.isEmpty()) {
-        fail(ExitNoPage, QStringLiteral("no page was generated: %1")
+        fail(ExitNoPage, Text::tr("no page was generated: %1")
                              .arg(generationError.isEmpty() ? m_stepFailure : generationError));
         return;
     }
 
     m_target = m_session.pagePath();
     if (m_target.isEmpty() || !QFileInfo::exists(m_target)) {
-        fail(ExitNoPage, QStringLiteral("no page was generated"));
+        fail(ExitNoPage, Text::tr("no page was generated"));
         return;
     }
     enterStage(Stage::WaitingForPage);
@@ -100,7 +106,7 @@ bool ScriptedRun::runStep(const QString &name)
     if (m_stage == Stage::Done)
         return false;
     if (FAILED(hr)) {
-        fail(ExitNoPage, QStringLiteral("%1 failed (%2)").arg(m_step, ToolOutput::statusText(hr)));
+        fail(ExitNoPage, Text::tr("%1 failed (%2)").arg(m_step, ToolOutput::statusText(hr)));
         return false;
     }
     return true;
@@ -115,7 +121,7 @@ void ScriptedRun::onMessage(const QString &title, const QString &text, int butto
     if (buttons == 0)
         m_stepFailure = QStringLiteral("%1: %2").arg(title, text.simplified());
     else if (answer != 1)
-        m_stepFailure = QStringLiteral("%1: cancelled").arg(title);
+        m_stepFailure = Text::tr("%1: cancelled").arg(title);
 }
 
 void ScriptedRun::onPageLoaded(const QString &path, bool ok)
@@ -135,7 +141,7 @@ void ScriptedRun::onLoadFailed()
 {
     if (m_stage != Stage::WaitingForPage)
         return;
-    fail(ExitNoPage, QStringLiteral("the browser could not load %1").arg(QDir::toNativeSeparators(m_target)));
+    fail(ExitNoPage, Text::tr("the browser could not load %1").arg(QDir::toNativeSeparators(m_target)));
 }
 
 void ScriptedRun::afterPageShown()
@@ -149,8 +155,7 @@ void ScriptedRun::afterPageShown()
     enterStage(Stage::WaitingForPdf);
     const HRESULT hr = m_session.printToPdf(m_options.pdfPath);
     if (FAILED(hr))
-        fail(ExitOutputFailed,
-             QStringLiteral("the PDF could not be started (%1)").arg(ToolOutput::statusText(hr)));
+        fail(ExitOutputFailed, Text::tr("the PDF could not be started (%1)").arg(ToolOutput::statusText(hr)));
 }
 
 void ScriptedRun::onPdfFinished(const QString &path, bool ok)
@@ -164,8 +169,8 @@ void ScriptedRun::onPdfFinished(const QString &path, bool ok)
         if (reason.isEmpty())
             reason = SafeFile::directoryProblem(QFileInfo(path).absolutePath());
         if (reason.isEmpty())
-            reason = QStringLiteral("the browser engine could not print the page");
-        fail(ExitOutputFailed, QStringLiteral("the PDF could not be written: %1: %2").arg(path, reason));
+            reason = Text::tr("the browser engine could not print the page");
+        fail(ExitOutputFailed, Text::tr("the PDF could not be written: %1: %2").arg(path, reason));
         return;
     }
     // A PDF without its page's title and maker is still the page: an
@@ -205,11 +210,11 @@ void ScriptedRun::takeScreenshot()
                             : shown.isEmpty()
                                 ? screen->grabWindow(0)
                                 : screen->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height());
-    if (const QString reason = picture.isNull() ? QStringLiteral("the screen could not be read")
+    if (const QString reason = picture.isNull() ? Text::tr("the screen could not be read")
                                                 : saveAsFile(picture, m_options.screenshotPath);
         !reason.isEmpty()) {
-        fail(ExitOutputFailed, QStringLiteral("the screenshot could not be written: %1: %2")
-                                   .arg(m_options.screenshotPath, reason));
+        fail(ExitOutputFailed,
+             Text::tr("the screenshot could not be written: %1: %2").arg(m_options.screenshotPath, reason));
         return;
     }
     Q_EMIT resultWritten(QStringLiteral("screenshot"),
@@ -222,7 +227,7 @@ void ScriptedRun::onViewReleased()
     if (m_stage == Stage::Done || m_stage == Stage::Idle)
         return;
     fail(m_outcome == ExitPageShown ? ExitOutputFailed : ExitNoPage,
-         QStringLiteral("the view was closed while %1").arg(waitingFor()));
+         Text::tr("the view was closed while %1").arg(waitingFor()));
 }
 
 void ScriptedRun::onTimeout()
@@ -232,22 +237,22 @@ void ScriptedRun::onTimeout()
     if (m_stage == Stage::Running)
         m_session.destroy();
     fail(ExitTimedOut,
-         QStringLiteral("timed out after %1 s while %2").arg(m_options.timeoutSeconds).arg(waitingFor()));
+         Text::tr("timed out after %1 s while %2").arg(m_options.timeoutSeconds).arg(waitingFor()));
 }
 
 QString ScriptedRun::waitingFor() const
 {
     switch (m_stage) {
     case Stage::Running:
-        return QStringLiteral("%1 ran (generating the page)").arg(m_step);
+        return Text::tr("%1 ran (generating the page)").arg(m_step);
     case Stage::WaitingForPage:
-        return QStringLiteral("waiting for %1 to load%2")
+        return Text::tr("waiting for %1 to load%2")
             .arg(QDir::toNativeSeparators(m_target),
-                 m_targetLoadFailed ? QStringLiteral(" (the browser reported a failed load)") : QString());
+                 m_targetLoadFailed ? Text::tr(" (the browser reported a failed load)") : QString());
     case Stage::WaitingForPdf:
-        return QStringLiteral("waiting for the PDF %1").arg(m_options.pdfPath);
+        return Text::tr("waiting for the PDF %1").arg(m_options.pdfPath);
     case Stage::WaitingForScreenshot:
-        return QStringLiteral("taking the screenshot");
+        return Text::tr("taking the screenshot");
     case Stage::Idle:
     case Stage::Done:
         break;

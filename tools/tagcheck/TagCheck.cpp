@@ -37,32 +37,29 @@ struct Text
 
 const QString Tool = QStringLiteral("quiravel-tagcheck");
 
-const QString Usage = QStringLiteral("usage: quiravel-tagcheck [-q] [--data FILE] [--source "
-                                     "application|database|device] [--call-log FILE] [--variant PRODUCTID] "
-                                     "DESCRIPTION.kqd|IODD.xml [TEMPLATE]");
-
-const QString Help =
-    Usage +
-    QStringLiteral("\n"
-                   "Lists every tag of the template (default: the description's own for the user's "
-                   "language, LC_ALL, LC_MESSAGES or LANG: German ...049.HTM, otherwise ...001.HTM) "
-                   "with its line number and value, and marks the unresolved ones. A template whose "
-                   "meta tag declares another charset than the print file's Windows-1252 gets a "
-                   "warning for each value with non-ASCII text, which will show wrongly.\n"
-                   "\n"
-                   "Options:\n"
-                   "  --data FILE      The device data file (default: the description's .data file).\n"
-                   "  --source SOURCE  The data the tags read: application (default), database or "
-                   "device.\n"
-                   "  --call-log FILE  Write every call to the host to FILE, a line a call.\n"
-                   "  -q, --quiet      List only the tags that are not resolved.\n"
-                   "  --variant PRODUCTID  The variant an IODD's device is shown as.\n"
-                   "  -h, --help       Show this help and exit.\n"
-                   "  --version        Show the version and exit.\n"
-                   "\n"
-                   "Exit status: 0 every tag resolved, 1 any unresolved, 2 bad arguments or a file "
-                   "that cannot be read, 130 interrupted (SIGINT), 143 terminated (SIGTERM), 129 hung up "
-                   "(SIGHUP).\n");
+const char Help[] = QT_TRANSLATE_NOOP(
+    "TagCheck", "usage: quiravel-tagcheck [-q] [--data FILE] [--source "
+                "application|database|device] [--call-log FILE] [--variant PRODUCTID] "
+                "DESCRIPTION.kqd|IODD.xml [TEMPLATE]\n"
+                "Lists every tag of the template (default: the description's own for the user's "
+                "language, LC_ALL, LC_MESSAGES or LANG: German ...049.HTM, otherwise ...001.HTM) "
+                "with its line number and value, and marks the unresolved ones. A template whose "
+                "meta tag declares another charset than the print file's Windows-1252 gets a "
+                "warning for each value with non-ASCII text, which will show wrongly.\n"
+                "\n"
+                "Options:\n"
+                "  --data FILE      The device data file (default: the description's .data file).\n"
+                "  --source SOURCE  The data the tags read: application (default), database or "
+                "device.\n"
+                "  --call-log FILE  Write every call to the host to FILE, a line a call.\n"
+                "  -q, --quiet      List only the tags that are not resolved.\n"
+                "  --variant PRODUCTID  The variant an IODD's device is shown as.\n"
+                "  -h, --help       Show this help and exit.\n"
+                "  --version        Show the version and exit.\n"
+                "\n"
+                "Exit status: 0 every tag resolved, 1 any unresolved, 2 bad arguments or a file "
+                "that cannot be read, 130 interrupted (SIGINT), 143 terminated (SIGTERM), 129 hung up "
+                "(SIGHUP).\n");
 
 /// Ends the check on an ending signal, through the normal way out.
 struct Interrupted
@@ -314,7 +311,7 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
     parser.addOption(helpOption);
     const bool parsed = parser.parse(arguments);
     if (parsed && parser.isSet(helpOption)) {
-        out << Help;
+        out << Text::tr(Help);
         return AllResolved;
     }
     if (parsed && parser.isSet(versionOption)) {

@@ -20,8 +20,7 @@ int main(int argc, char *argv[])
     // Qt would turn such a name into another that names no file.
     for (int i = 1; i < argc; ++i) {
         if (!FileName::isUtf8(argv[i])) {
-            err << FileName::shown(argv[i])
-                << ": the name is not valid UTF-8, which this program cannot open; rename it\n";
+            err << ToolOutput::notUtf8Text(argv[i]) << '\n';
             return TagCheck::UsageOrFileError;
         }
     }
