@@ -151,14 +151,14 @@ int main(int argc, char **argv)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
-        // Qt would turn such a name into another that names no file.
-        if (!FileName::isUtf8(argv[i])) {
-            printError(
-                QStringLiteral("%1: the name is not valid UTF-8, which this program cannot open; rename it")
-                    .arg(FileName::shown(argv[i])));
+        // Qt would turn a name that is not UTF-8 into another that names no file.
+        QString reason;
+        const QString argument = FileName::argument(argv[i], &reason);
+        if (argument.isEmpty() && !reason.isEmpty()) {
+            printError(reason);
             return ExitDeviceFile;
         }
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(argument);
     }
     FrameOptions options;
     QString message;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ToolOutput.h"
 
+#include "platform/FileName.h"
 #include "resources/Language.h"
 
 #include <QCoreApplication>
@@ -88,7 +89,7 @@ QString versionText(const QString &tool)
 
 QString shownPath(const QString &path)
 {
-    const QString native = QDir::toNativeSeparators(path);
+    const QString native = QDir::toNativeSeparators(FileName::shownPath(path));
     QString shown;
     shown.reserve(native.size());
     for (const QChar c : native) {
