@@ -164,7 +164,10 @@ bool writeSummary(const QString &path, const QList<DeviceOutcome> &outcomes, QSt
     for (const DeviceOutcome &outcome : outcomes) {
         // Names that are not UTF-8 as the system gives them, escaped; the
         // print file absolute as a description found through a folder has it.
-        const QString printFile = QFileInfo(FileName::shownPath(outcome.printFile)).absoluteFilePath();
+        const QString shownPrintFile = FileName::shownPath(outcome.printFile);
+        const QString printFile = shownPrintFile == outcome.printFile
+                                      ? shownPrintFile
+                                      : QFileInfo(shownPrintFile).absoluteFilePath();
         const QStringList fields = {QDir::toNativeSeparators(FileName::shownPath(outcome.path)),
                                     statusOf(outcome),
                                     outcome.message,

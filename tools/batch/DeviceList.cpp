@@ -54,6 +54,9 @@ QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *
             else
                 found.append({reached, base, QString()});
         }
+        std::stable_sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
+            return FileName::shownPath(a.path) < FileName::shownPath(b.path);
+        });
         if (found.isEmpty())
             *error = QStringLiteral("no device descriptions (.kqd) in this folder");
         return found;
