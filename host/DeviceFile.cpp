@@ -3,6 +3,7 @@
 
 #include "host/DeviceModel.h"
 #include "host/iodd/IoddDevice.h"
+#include "platform/FileName.h"
 #include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
@@ -335,9 +336,10 @@ template<typename Read> bool guarded(const QString &path, DeviceFileError *error
 
 QString DeviceFileError::toString() const
 {
+    const QString shown = FileName::shownPath(file);
     if (line <= 0)
-        return file + QStringLiteral(": ") + message;
-    return QStringLiteral("%1:%2: %3").arg(file, QString::number(line), message);
+        return shown + QStringLiteral(": ") + message;
+    return QStringLiteral("%1:%2: %3").arg(shown, QString::number(line), message);
 }
 
 bool loadDescription(const QString &path, DeviceModel &model, DeviceFileError *error)
@@ -354,7 +356,7 @@ bool loadDescription(const QString &path, DeviceModel &model, DeviceFileError *e
             model.defineObject(name, object);
         for (const auto &[name, enumeration] : description.enumerations.list())
             model.defineEnumeration(name, enumeration);
-        model.setDescriptionPath(QFileInfo(path).absoluteFilePath());
+        model.setDescriptionPath(FileName::inItsFolder(QFileInfo(path).absoluteFilePath()));
     });
 }
 
@@ -398,6 +400,15 @@ bool readDatabase(const QString &path, QList<QPair<QString, QString>> *values, D
 
 QString defaultDataPath(const QString &descriptionPath)
 {
+    // A description reached through its own descriptor has its name, and
+    // so its data file's, only in the system's bytes.
+    if (const QByteArray native = FileName::nativeOf(descriptionPath); !FileName::isUtf8(native)) {
+        const qsizetype nameStart = native.lastIndexOf('/') + 1;
+        const qsizetype dot = native.lastIndexOf('.');
+        const QByteArray data = (dot > nameStart ? native.left(dot) : native) + ".data";
+        const QString reached = FileName::openable(data);
+        return reached.isEmpty() ? FileName::inItsFolder(descriptionPath) + QStringLiteral(".data") : reached;
+    }
     const QFileInfo info(descriptionPath);
     const QString fileName = info.fileName();
     const qsizetype dot = fileName.lastIndexOf(u'.');

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "platform/FileLock.h"
+#include "platform/FileName.h"
 
 #include "platform/PlatformLogging.h"
 
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -39,7 +41,13 @@ FileLock::~FileLock()
 QString FileLock::lockPathFor(const QString &path)
 {
     const QFileInfo info(path);
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    // The real folder's bytes: Qt would show a name that is not UTF-8 as
+    // another that names no folder.
+    char *real = ::realpath(FileName::nativeOf(info.absolutePath()).constData(), nullptr);
+    if (!real)
+        return {};
+    const QString folder = FileName::openable(QByteArray(real));
+    std::free(real);
     if (folder.isEmpty())
         return {};
     return folder + (folder.endsWith(u'/') ? QStringLiteral(".") : QStringLiteral("/.")) + info.fileName() +

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "platform/SafeFile.h"
 
+#include "platform/FileName.h"
 #include "platform/RegularFile.h"
 
 #include <QDir>
@@ -106,7 +107,7 @@ void cleanOnce(const QByteArray &directory)
             return;
         inputs.cleanedDirectories.insert(directory);
     }
-    SafeFile::removeStaleTemporaries(QFile::decodeName(directory.isEmpty() ? QByteArray(".") : directory));
+    SafeFile::removeStaleTemporaries(FileName::openable(directory.isEmpty() ? QByteArray(".") : directory));
 }
 
 } // namespace
@@ -115,10 +116,10 @@ namespace SafeFile {
 
 void addInput(const QString &path)
 {
-    const QByteArray name = resolvedName(QFile::encodeName(path));
+    const QByteArray name = resolvedName(FileName::nativeOf(path));
     if (name.isEmpty())
         return;
-    char *real = ::realpath(QFile::encodeName(path).constData(), nullptr);
+    char *real = ::realpath(FileName::nativeOf(path).constData(), nullptr);
     Inputs &inputs = state();
     QMutexLocker lock(&inputs.mutex);
     inputs.names.insert(name);
@@ -132,7 +133,7 @@ QString targetProblem(const QString &path)
 {
     if (path.isEmpty())
         return QStringLiteral("No file name");
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = FileName::nativeOf(path);
     if (native.endsWith('/'))
         return systemReason(EISDIR);
     struct stat info;
@@ -164,7 +165,7 @@ QString targetProblem(const QString &path)
 
 QString directoryProblem(const QString &directory)
 {
-    const QByteArray native = QFile::encodeName(directory.isEmpty() ? QStringLiteral(".") : directory);
+    const QByteArray native = FileName::nativeOf(directory.isEmpty() ? QStringLiteral(".") : directory);
     struct stat info;
     if (::stat(native.constData(), &info) != 0)
         return systemReason(errno);
@@ -189,7 +190,7 @@ void ignoreFileSizeSignal()
 
 void removeStaleTemporaries(const QString &directory)
 {
-    const QByteArray native = QFile::encodeName(directory);
+    const QByteArray native = FileName::nativeOf(directory);
     DIR *dir = ::opendir(native.constData());
     if (!dir)
         return;
@@ -260,7 +261,9 @@ void SafeFileWriter::setFailed(int error)
 
 QString SafeFileWriter::temporaryPath() const
 {
-    return QFile::decodeName(m_temporary);
+    // The browser engine writes the PDF by this name, which Qt must be able
+    // to give it.
+    return FileName::openable(m_temporary);
 }
 
 bool SafeFileWriter::create(const QString &path, Kind kind)
@@ -275,7 +278,7 @@ bool SafeFileWriter::create(const QString &path, Kind kind)
         m_errno = EINVAL;
         return false;
     }
-    m_target = QFile::encodeName(path);
+    m_target = FileName::nativeOf(path);
     m_writtenByPath = kind == Kind::Named;
     const QByteArray directory = directoryOf(m_target);
     cleanOnce(directory);

@@ -7,6 +7,7 @@
 #include "tests/support/ToolProcess.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -45,6 +46,12 @@ TEST_F(batch_e2e_test, a_folder_of_good_and_broken_devices_fails_only_the_broken
     addDevice("plant/hall2/deep/good", "SN-GOOD-2");
     const QString noTemplate = addDevice("plant/hall1/notemplate", "SN-X");
     m_templates.clear();
+    // A folder name that is not UTF-8 is documented like any other.
+    const QByteArray deep = QFile::encodeName(m_work.filePath("plant/hall2/deep"));
+    const QByteArray named = QFile::encodeName(m_work.filePath("plant/hall2/d")) + '\xE9' + "ep";
+    ASSERT_EQ(::rename(deep.constData(), named.constData()), 0);
+    // Back for the work folder's removal, which Qt cannot do.
+    const auto back = qScopeGuard([&] { ::rename(named.constData(), deep.constData()); });
     ASSERT_TRUE(QFile::remove(QFileInfo(noTemplate).dir().filePath("FlowMeter001.HTM")));
     ASSERT_TRUE(writeText(addDevice("plant/hall2/malformed", "SN-Y"), "[Device]\nno equals sign here\n"));
     const QString offline =
@@ -72,7 +79,7 @@ TEST_F(batch_e2e_test, a_folder_of_good_and_broken_devices_fails_only_the_broken
     const char *const expected[][3] = {
         {"plant/hall1/good", "ok", ""},
         {"plant/hall1/notemplate", "failed", "File not found"},
-        {"plant/hall2/deep/good", "ok", ""},
+        {"plant/hall2/d\\xE9ep/good", "ok", ""},
         {"plant/hall2/malformed", "failed", "FlowMeter.kqd:2:"},
         {"plant/hall3/offline", "failed", "Upload device data...: Device disconnected !"},
     };

@@ -142,17 +142,29 @@ TEST(devicefiles_test, tagcheck_call_log_failures_are_reported_and_inputs_are_ne
     process.start(QStringLiteral(QUIRAVEL_TAGCHECK), {QStringLiteral("--call-log"), log, description, page});
     const ProcessResult full = finishTool(process);
     EXPECT_EQ(full.exitCode, 2) << full.err.toStdString();
-    EXPECT_EQ(full.err, QStringLiteral("quiravel-tagcheck: ") + log + QStringLiteral(": cannot write: File too large\n"));
+    EXPECT_EQ(full.err, QStringLiteral("quiravel-tagcheck: ") + log +
+                            QStringLiteral(": cannot write: File too large\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"calls.log", "FlowMeter.kqd"}));
 
-    // A name that is not UTF-8 is named as such, not as missing.
-    const ProcessResult named = runTool(
-        QStringLiteral("/bin/sh"),
-        {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf '%1/caf\\351.kqd')\"").arg(dir.path()),
-         QStringLiteral(QUIRAVEL_TAGCHECK)},
-        registry);
-    EXPECT_EQ(named.exitCode, 2);
-    EXPECT_EQ(named.err, dir.path() + QStringLiteral("/caf\\xE9.kqd: the name is not valid UTF-8, which this "
-                                                     "program cannot open; rename it\n"));
+    // Names that are not UTF-8 are read like any other and shown escaped;
+    // the shell makes them, as Qt cannot.
+    const auto inShell = [&](const QString &run) {
+        return runTool(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral(
+                 "d=\"$(printf \"$1/caf\\351.kqd\")\" p=\"$(printf \"$1/p\\351.HTM\")\"; cp \"$2\" "
+                 "\"$d\" && cp \"$3\" \"$p\" && %1; s=$?; rm -f \"$d\" \"$p\"; exit $s")
+                 .arg(run),
+             QStringLiteral(QUIRAVEL_TAGCHECK), dir.path(), description, page},
+            registry);
+    };
+    const ProcessResult named = inShell(QStringLiteral("\"$0\" \"$d\" \"$p\""));
+    EXPECT_EQ(named.exitCode, 0) << qPrintable(named.err);
+    EXPECT_TRUE(named.out.contains(QStringLiteral("#VENDOR# -> "))) << qPrintable(named.out);
+    const ProcessResult missing = inShell(QStringLiteral("\"$0\" \"$d\" \"$(printf \"$1/n\\351.HTM\")\""));
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, QStringLiteral("quiravel-tagcheck: ") + dir.path() +
+                               QStringLiteral("/n\\xE9.HTM: cannot read: File not found\n"));
 }

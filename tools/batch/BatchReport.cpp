@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/batch/BatchReport.h"
 
+#include "platform/FileName.h"
 #include "platform/TextFile.h"
 #include "tools/common/ToolOutput.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace {
@@ -160,12 +162,19 @@ bool writeSummary(const QString &path, const QList<DeviceOutcome> &outcomes, QSt
 {
     QString text = QStringLiteral("path,status,message,seconds,print file,pdf\r\n");
     for (const DeviceOutcome &outcome : outcomes) {
-        const QStringList fields = {QDir::toNativeSeparators(outcome.path),
+        // Names that are not UTF-8 as the system gives them, escaped; the
+        // print file absolute as a description found through a folder has it.
+        const QString shownPrintFile = FileName::shownPath(outcome.printFile);
+        const QString printFile = shownPrintFile == outcome.printFile
+                                      ? shownPrintFile
+                                      : QFileInfo(shownPrintFile).absoluteFilePath();
+        const QStringList fields = {QDir::toNativeSeparators(FileName::shownPath(outcome.path)),
                                     statusOf(outcome),
                                     outcome.message,
                                     QString::number(outcome.seconds, 'f', 3),
-                                    outcome.ok ? QDir::toNativeSeparators(outcome.printFile) : QString(),
-                                    outcome.ok ? QDir::toNativeSeparators(outcome.pdf) : QString()};
+                                    outcome.ok ? QDir::toNativeSeparators(printFile) : QString(),
+                                    outcome.ok ? QDir::toNativeSeparators(FileName::shownPath(outcome.pdf))
+                                               : QString()};
         QStringList line;
         for (const QString &field : fields)
             line.append(csvField(field));

@@ -48,12 +48,21 @@ QList<Found> devicesAt(const QString &path, const QString &relativeTo, QString *
     const QString base = QDir::cleanPath(QFileInfo(relativeTo).absoluteFilePath());
     if (info.isDir()) {
         QList<Found> found = descriptionsIn(path, base);
-        // Qt neither lists nor opens these: they fail by name, not unseen.
-        for (const QByteArray &native : FileName::notUtf8Below(QFile::encodeName(path), ".kqd")) {
-            found.append({FileName::shown(native), QString(),
-                          Text::tr("its name is not valid UTF-8, which this program cannot open; "
-                                   "rename it (e.g. with convmv)")});
+        // Qt neither lists nor opens these; each is reached through a
+        // descriptor instead.
+        for (const QByteArray &native : FileName::notUtf8Below(FileName::nativeOf(path), ".kqd")) {
+            QString reason;
+            const QString reached = FileName::openable(native, &reason);
+            if (reached.isEmpty())
+                found.append({FileName::shown(native), QString(), reason});
+            else if (QFileInfo(reached).isDir())
+                found.append(descriptionsIn(reached, base));
+            else
+                found.append({reached, base, QString()});
         }
+        std::stable_sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
+            return FileName::shownPath(a.path) < FileName::shownPath(b.path);
+        });
         if (found.isEmpty())
             *error = Text::tr("no device descriptions (.kqd) in this folder");
         return found;
@@ -217,7 +226,9 @@ QList<BatchDevice> collectDevices(const QStringList &inputs, const QString &pdfD
         for (qsizetype i = 0; i < devices.size(); ++i) {
             BatchDevice &device = devices[i];
             if (device.error.isEmpty()) {
-                const QString absolute = QFileInfo(device.path).absoluteFilePath();
+                // A PDF's name shows the bytes of a description's name that
+                // are not UTF-8 escaped.
+                const QString absolute = QFileInfo(FileName::shownPath(device.path)).absoluteFilePath();
                 device.pdfPath = pdfPathFor(pdfDirectory, shared.relativeFilePath(absolute), absolute);
             }
         }

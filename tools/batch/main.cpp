@@ -109,12 +109,14 @@ int main(int argc, char **argv)
     ToolOutput::installTranslations();
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
-        // Qt would turn such a name into another that names no file.
-        if (!FileName::isUtf8(argv[i])) {
-            printError(ToolOutput::notUtf8Text(argv[i]));
+        // Qt would turn a name that is not UTF-8 into another that names no file.
+        QString reason;
+        const QString argument = FileName::argument(argv[i], &reason);
+        if (argument.isEmpty() && !reason.isEmpty()) {
+            printError(reason);
             return BatchUsage;
         }
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(argument);
     }
     BatchOptions options;
     QString message;

@@ -104,7 +104,7 @@ QString versionText(const QString &tool)
 
 QString shownPath(const QString &path)
 {
-    const QString native = QDir::toNativeSeparators(path);
+    const QString native = QDir::toNativeSeparators(FileName::shownPath(path));
     QString shown;
     shown.reserve(native.size());
     for (const QChar c : native) {
@@ -120,13 +120,6 @@ QString shownPath(const QString &path)
             shown += c;
     }
     return shown;
-}
-
-QString notUtf8Text(const char *argument)
-{
-    return QCoreApplication::translate(
-               "ToolOutput", "%1: the name is not valid UTF-8, which this program cannot open; rename it")
-        .arg(FileName::shown(argument));
 }
 
 void installTranslations()

@@ -41,10 +41,6 @@ QString versionText(const QString &tool);
 /// one message stays one line and no file name can move the cursor.
 QString shownPath(const QString &path);
 
-/// "NAME: the name is not valid UTF-8, ...": why an argument that names no
-/// file Qt can open is refused, the name shown as FileName shows it.
-QString notUtf8Text(const char *argument);
-
 /// Has the application speak the language the component's templates and
 /// texts follow (German for a German user, English otherwise): Qt's own
 /// texts (dialog buttons, print dialogs, command-line errors) and the

@@ -3,6 +3,7 @@
 
 #include "tools/session/PdfInfo.h"
 
+#include "platform/FileName.h"
 #include "platform/SafeFile.h"
 #include "tools/common/ToolOutput.h"
 #include "tools/session/HostSession.h"
@@ -176,8 +177,10 @@ void ScriptedRun::onPdfFinished(const QString &path, bool ok)
     // A PDF without its page's title and maker is still the page: an
     // update that cannot be made leaves it as the engine wrote it.
     QString infoError;
-    setPdfInfo(path, htmlPageTitle(m_target),
-               ToolOutput::versionText(QCoreApplication::applicationName()).trimmed(), &infoError);
+    // Qt would rewrite a file the name no longer leads to.
+    if (!FileName::byOwnDescriptor(path))
+        setPdfInfo(path, htmlPageTitle(m_target),
+                   ToolOutput::versionText(QCoreApplication::applicationName()).trimmed(), &infoError);
     Q_EMIT resultWritten(QStringLiteral("pdf"), path);
     afterPdf();
 }

@@ -8,6 +8,7 @@
 #include "hostaccess/HostAccess.h"
 #include "platform/BStr.h"
 #include "platform/ComError.h"
+#include "platform/FileName.h"
 #include "platform/SafeFile.h"
 #include "platform/SystemInformation.h"
 #include "platform/TextFile.h"
@@ -158,13 +159,14 @@ QString defaultTemplate(DeviceModel &model, const QString &descriptionPath)
 {
     const QString setting = settingEntry(model, QString::fromLatin1(HostContract::PrintTemplateSetting));
     if (setting.isEmpty())
-        throw Failure{descriptionPath + Text::tr(": names no PRINTTEMPLATEFILE; give the template")};
+        throw Failure{FileName::shownPath(descriptionPath) +
+                      Text::tr(": names no PRINTTEMPLATEFILE; give the template")};
     const QString fileName = setting.section(u'.', 0, 0) + GetLanguageCode() + QStringLiteral(".HTM");
     const QString directory = QFileInfo(descriptionPath).absolutePath() + u'/';
     QString whyNot;
     const QString found = findTemplate(directory, fileName, &whyNot);
     if (found.isEmpty())
-        throw Failure{directory + fileName + Text::tr(": no such template: ") + whyNot};
+        throw Failure{FileName::shownPath(directory + fileName) + Text::tr(": no such template: ") + whyNot};
     return found;
 }
 
@@ -202,7 +204,7 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
 {
     TextReader reader;
     if (!reader.open(templatePath))
-        throw Failure{templatePath + Text::tr(": cannot read: ") + reader.errorString()};
+        throw Failure{FileName::shownPath(templatePath) + Text::tr(": cannot read: ") + reader.errorString()};
 
     int status = AllResolved;
     QStringList tags;
@@ -280,7 +282,7 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
     }
     // A read that failed, or a line too long, ended the lines early.
     if (!reader.errorString().isEmpty())
-        throw Failure{templatePath + Text::tr(": cannot read: ") + reader.errorString()};
+        throw Failure{FileName::shownPath(templatePath) + Text::tr(": cannot read: ") + reader.errorString()};
     return status;
 }
 

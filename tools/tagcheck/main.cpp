@@ -17,12 +17,15 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     // The check runs without an event loop; it looks for a signal between lines.
     ToolSignals::recordEndingSignals();
-    // Qt would turn such a name into another that names no file.
+    // Qt would turn a name that is not UTF-8 into another that names no file.
+    QStringList arguments{QCoreApplication::arguments().value(0)};
     for (int i = 1; i < argc; ++i) {
-        if (!FileName::isUtf8(argv[i])) {
-            err << ToolOutput::notUtf8Text(argv[i]) << '\n';
+        QString reason;
+        arguments.append(FileName::argument(argv[i], &reason));
+        if (arguments.last().isEmpty() && !reason.isEmpty()) {
+            err << reason << '\n';
             return TagCheck::UsageOrFileError;
         }
     }
-    return TagCheck::runTagCheck(QCoreApplication::arguments(), out, err);
+    return TagCheck::runTagCheck(arguments, out, err);
 }

@@ -260,10 +260,6 @@ Exit-Status: 0 jedes Gerät fertig, 1 mindestens eines fehlgeschlagen, 2 falsche
 <context>
     <name>DeviceList</name>
     <message>
-        <source>its name is not valid UTF-8, which this program cannot open; rename it (e.g. with convmv)</source>
-        <translation>sein Name ist kein gültiges UTF-8, das dieses Programm nicht öffnen kann; bitte umbenennen (z. B. mit convmv)</translation>
-    </message>
-    <message>
         <source>no device descriptions (.kqd) in this folder</source>
         <translation>keine Gerätebeschreibungen (.kqd) in diesem Ordner</translation>
     </message>
@@ -1008,10 +1004,6 @@ Exit-Status: 0 jeder Platzhalter aufgelöst, 1 mindestens einer nicht aufgelöst
     <message>
         <source>%1; see &apos;%2 --help&apos;</source>
         <translation>%1; siehe &apos;%2 --help&apos;</translation>
-    </message>
-    <message>
-        <source>%1: the name is not valid UTF-8, which this program cannot open; rename it</source>
-        <translation>%1: der Name ist kein gültiges UTF-8, das dieses Programm nicht öffnen kann; bitte umbenennen</translation>
     </message>
 </context>
 <context>
