@@ -6,7 +6,6 @@
 #include "contract/QuiravelAutomation.h"
 #include "host/DeviceFile.h"
 #include "host/iodd/IoddDevice.h"
-#include "platform/FileName.h"
 #include "platform/SafeFile.h"
 #include "tools/app/FrameWindow.h"
 #include "tools/app/Watchdog.h"
@@ -160,16 +159,8 @@ int main(int argc, char **argv)
     g_noDisplay = QCoreApplication::translate(
         "quiravel-frame", "no display to show the window on; use --headless, or set QUIRAVEL_HEADLESS=1");
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) {
-        // Qt would turn a name that is not UTF-8 into another that names no file.
-        QString reason;
-        const QString argument = FileName::argument(argv[i], &reason);
-        if (argument.isEmpty() && !reason.isEmpty()) {
-            printError(reason);
-            return ExitDeviceFile;
-        }
-        arguments.append(argument);
-    }
+    if (!ToolOutput::readArguments(QStringLiteral("quiravel-frame"), argc, argv, &arguments))
+        return ExitDeviceFile;
     FrameOptions options;
     QString message;
     switch (parseFrameOptions(arguments, &options, &message)) {

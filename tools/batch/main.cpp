@@ -5,7 +5,6 @@
 // creates it; several devices are in flight at once in one browser engine.
 #include "contract/QuiravelAutomation.h"
 #include "host/iodd/IoddDevice.h"
-#include "platform/FileName.h"
 #include "tools/batch/BatchOptions.h"
 #include "tools/batch/BatchOutputs.h"
 #include "tools/batch/BatchReport.h"
@@ -108,16 +107,8 @@ int main(int argc, char **argv)
     std::optional<QCoreApplication> early(std::in_place, argc, argv);
     ToolOutput::installTranslations();
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) {
-        // Qt would turn a name that is not UTF-8 into another that names no file.
-        QString reason;
-        const QString argument = FileName::argument(argv[i], &reason);
-        if (argument.isEmpty() && !reason.isEmpty()) {
-            printError(reason);
-            return BatchUsage;
-        }
-        arguments.append(argument);
-    }
+    if (!ToolOutput::readArguments(QStringLiteral("quiravel-batch"), argc, argv, &arguments))
+        return BatchUsage;
     BatchOptions options;
     QString message;
     switch (parseBatchOptions(arguments, &options, &message)) {

@@ -122,6 +122,20 @@ QString shownPath(const QString &path)
     return shown;
 }
 
+bool readArguments(const QString &tool, int argc, char **argv, QStringList *arguments)
+{
+    for (int i = 1; i < argc; ++i) {
+        QString reason;
+        const QString argument = FileName::argument(argv[i], &reason);
+        if (argument.isEmpty() && !reason.isEmpty()) {
+            printError(tool, reason);
+            return false;
+        }
+        arguments->append(argument);
+    }
+    return true;
+}
+
 void installTranslations()
 {
     // The component speaks German only to a German user in Germany, and

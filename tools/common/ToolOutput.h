@@ -6,6 +6,7 @@
 #include "platform/ComTypes.h"
 
 #include <QString>
+#include <QStringList>
 
 class QCommandLineParser;
 #include <cstdio>
@@ -40,6 +41,12 @@ QString versionText(const QString &tool);
 /// or another control character shown as an escape ("\n", "\x1b"), so that
 /// one message stays one line and no file name can move the cursor.
 QString shownPath(const QString &path);
+
+/// The command line's arguments as the tools hold paths (a name that is not
+/// UTF-8 reached through a descriptor, since Qt would turn it into another
+/// that names no file). False, the reason printed for `tool`, when one
+/// cannot be reached.
+bool readArguments(const QString &tool, int argc, char **argv, QStringList *arguments);
 
 /// Has the application speak the language the component's templates and
 /// texts follow (German for a German user, English otherwise): Qt's own
