@@ -21,10 +21,10 @@
 
 namespace {
 
-constexpr int itemCount = 1000;
-constexpr int templateLines = 200000;
-constexpr int reportObjects = 10000;
-constexpr int repetitions = 9;
+constexpr int kItemCount = 1000;
+constexpr int kTemplateLines = 200000;
+constexpr int kReportObjects = 10000;
+constexpr int kRepetitions = 9;
 
 /// A host that answers the calls of tag substitution with hash lookups and
 /// nothing else, to tell the component's own cost from the model's.
@@ -148,9 +148,9 @@ void writeTemplate(const QString &path, QChar marker)
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot write %s", qPrintable(path));
     QByteArray bytes;
-    for (int line = 0; line < templateLines; ++line) {
-        const QString first = itemName(line % itemCount);
-        const QString second = itemName((line * 7 + 3) % itemCount);
+    for (int line = 0; line < kTemplateLines; ++line) {
+        const QString first = itemName(line % kItemCount);
+        const QString second = itemName((line * 7 + 3) % kItemCount);
         bytes += QStringLiteral("<tr><td>Row %1</td><td>%2%3%2</td><td>%2 %4 %2</td></tr>\r\n")
                      .arg(line)
                      .arg(marker)
@@ -169,7 +169,7 @@ qint64 fileSize(const QString &path)
 template<typename Run> double bestSeconds(Run run)
 {
     double best = 1e9;
-    for (int i = 0; i < repetitions; ++i) {
+    for (int i = 0; i < kRepetitions; ++i) {
         const auto start = std::chrono::steady_clock::now();
         run();
         best =
@@ -209,7 +209,7 @@ DeviceModel *newReportDevice()
     for (int i = 0; i < 20; ++i)
         units.entries.append({i, QStringLiteral("Unit text %1").arg(i)});
     device->defineEnumeration(QStringLiteral("Units"), units);
-    for (int i = 0; i < reportObjects; ++i) {
+    for (int i = 0; i < kReportObjects; ++i) {
         const QString name = QStringLiteral("Object%1").arg(i, 5, 10, QLatin1Char('0'));
         const bool enumeration = i % 10 == 0;
         device->addObject(name, {enumeration ? QStringLiteral("Unit") : QStringLiteral("Float"), 4, 0,
@@ -237,7 +237,7 @@ int main(int argc, char **argv)
     // The call log is a test aid; a host nobody watches keeps none.
     DeviceModel model;
     model.setCallLogEnabled(false);
-    for (int i = 0; i < itemCount; ++i) {
+    for (int i = 0; i < kItemCount; ++i) {
         model.addObject(itemName(i), {QStringLiteral("Float"), 4, 0, 0, QString()});
         model.setApplicationValue(itemName(i), QStringLiteral("%1.25 mA").arg(i));
     }
@@ -251,7 +251,7 @@ int main(int argc, char **argv)
     const QString densePrint = dir.filePath(QStringLiteral("DensePRN.HTM"));
     writeTemplate(dense, u'#');
     writeTemplate(plain, u'%');
-    const qint64 denseTags = qint64(templateLines) * 2;
+    const qint64 denseTags = qint64(kTemplateLines) * 2;
 
     Figures copy, tagged, untagged, report, leanTagged;
     if (parts.contains(QStringLiteral("copy"))) {
@@ -280,13 +280,13 @@ int main(int argc, char **argv)
         TagContext reportContext;
         reportContext.itemManager = deviceManager.get();
         reportContext.viewHandle = 1;
-        const QString reportPath = dir.filePath(QString::fromLatin1(HostContract::ReportFileName));
+        const QString reportPath = dir.filePath(QString::fromLatin1(HostContract::kReportFileName));
         report.seconds = bestSeconds([&] { WriteReportFile(reportContext, reportPath); });
         report.bytes = fileSize(reportPath);
         print("default report", report);
     }
     if (parts.contains(QStringLiteral("lean"))) {
-        LeanHost lean(itemCount);
+        LeanHost lean(kItemCount);
         TagContext leanContext;
         leanContext.itemManager = &lean;
         leanTagged = templateRun(leanContext, dense, densePrint, denseTags);

@@ -17,9 +17,9 @@
 
 namespace {
 
-constexpr int classCount = 5000; // four keys each
-constexpr int repetitions = 7;
-constexpr int warmLookups = 20000;
+constexpr int kClassCount = 5000; // four keys each
+constexpr int kRepetitions = 7;
+constexpr int kWarmLookups = 20000;
 
 QString guid(int i)
 {
@@ -33,7 +33,7 @@ QString guid(int i)
 QByteArray largeRegistry()
 {
     QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n");
-    for (int i = 0; i < classCount; ++i) {
+    for (int i = 0; i < kClassCount; ++i) {
         const QString clsid = QStringLiteral("HKEY_CLASSES_ROOT\\CLSID\\") + guid(i);
         const QString progId = QStringLiteral("Vendor%1.Class%1").arg(i);
         text += QStringLiteral("[%1]\r\n@=\"Class %2\"\r\n\r\n").arg(clsid).arg(i);
@@ -89,7 +89,7 @@ bool frameStartLookups()
 template<typename Prepare, typename Run> double bestSeconds(Prepare prepare, Run run)
 {
     double best = 1e9;
-    for (int i = 0; i < repetitions; ++i) {
+    for (int i = 0; i < kRepetitions; ++i) {
         prepare();
         const auto start = std::chrono::steady_clock::now();
         run();
@@ -123,15 +123,15 @@ int main()
     const double lookup =
         bestSeconds([] {},
                     [&] {
-                        for (int i = 0; i < warmLookups; ++i) {
-                            const int n = int(QRandomGenerator::global()->bounded(classCount));
+                        for (int i = 0; i < kWarmLookups; ++i) {
+                            const int n = int(QRandomGenerator::global()->bounded(kClassCount));
                             ok = !readDefault(HKEY_CLASSES_ROOT,
                                               QStringLiteral("CLSID\\%1\\InprocServer32").arg(guid(n)))
                                       .isEmpty() &&
                                  ok;
                         }
                     }) /
-        warmLookups;
+        kWarmLookups;
 
     rusage beforeLoad{};
     getrusage(RUSAGE_SELF, &beforeLoad);
@@ -147,7 +147,7 @@ int main()
         return 1;
     }
     double registration = 1e9, removal = 1e9;
-    for (int i = 0; i < repetitions; ++i) {
+    for (int i = 0; i < kRepetitions; ++i) {
         coldFile();
         auto begin = std::chrono::steady_clock::now();
         ok = registerServer() == S_OK && ok;
@@ -168,7 +168,7 @@ int main()
     getrusage(RUSAGE_SELF, &usage);
     std::printf("summary: registry_keys=%d start_s=%.4f lookup_us=%.1f register_s=%.4f unregister_s=%.4f "
                 "peak_rss_mb=%ld%s\n",
-                classCount * 4, start, lookup * 1e6, registration, removal, usage.ru_maxrss / 1024,
+                kClassCount * 4, start, lookup * 1e6, registration, removal, usage.ru_maxrss / 1024,
                 ok ? "" : " (FAILED LOOKUPS)");
     return ok ? 0 : 1;
 }

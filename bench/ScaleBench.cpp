@@ -27,7 +27,7 @@ extern char **environ;
 
 namespace {
 
-constexpr int itemCount = 1000;
+constexpr int kItemCount = 1000;
 
 void writeFile(const QString &path, const QByteArray &content)
 {
@@ -50,9 +50,9 @@ void writeDescription(const QString &path, int objects)
         "[Object]\n";
     text.reserve(qsizetype(objects) * 90);
     for (int i = 0; i < objects; ++i)
-        text += i < itemCount ? itemName(i) + '\n' : "OBJECT" + QByteArray::number(i) + '\n';
+        text += i < kItemCount ? itemName(i) + '\n' : "OBJECT" + QByteArray::number(i) + '\n';
     for (int i = 0; i < objects; ++i) {
-        const QByteArray name = i < itemCount ? itemName(i) : "OBJECT" + QByteArray::number(i);
+        const QByteArray name = i < kItemCount ? itemName(i) : "OBJECT" + QByteArray::number(i);
         text += "[Object:" + name + "]\n";
         text += i % 10 == 0 ? QByteArray("Type = Units\nKind = 4\n") : QByteArray("Size = 4\n");
     }
@@ -73,8 +73,8 @@ qint64 writeTemplate(const QString &path, int megabytes)
     qint64 tags = 3;
     QByteArray line;
     for (qint64 n = 0; file.size() < target; ++n) {
-        line = "row " + QByteArray::number(n).rightJustified(8, '0') + ": #" + itemName(int(n % itemCount)) +
-               "# and #" + itemName(int((n * 7 + 3) % itemCount)) + "# " + QByteArray(100, 'x') + "\r\n";
+        line = "row " + QByteArray::number(n).rightJustified(8, '0') + ": #" + itemName(int(n % kItemCount)) +
+               "# and #" + itemName(int((n * 7 + 3) % kItemCount)) + "# " + QByteArray(100, 'x') + "\r\n";
         file.write(line);
         tags += 2;
     }
@@ -193,13 +193,13 @@ int main(int argc, char **argv)
             qFatal("the component could not be registered");
 
         QByteArray data = "[Application]\n";
-        for (int i = 0; i < itemCount; ++i)
+        for (int i = 0; i < kItemCount; ++i)
             data += itemName(i) + " = " + QByteArray::number(i) + ".25 mA\n";
         for (const int megabytes : {10, 200}) {
             const QString folder = dir.filePath(QStringLiteral("device%1").arg(megabytes));
             QDir().mkpath(folder);
             const QString description = QDir(folder).filePath(QStringLiteral("Scale.kqd"));
-            writeDescription(description, itemCount);
+            writeDescription(description, kItemCount);
             writeFile(QDir(folder).filePath(QStringLiteral("Scale.data")), data);
             const qint64 tags =
                 writeTemplate(QDir(folder).filePath(QStringLiteral("Scale001.HTM")), megabytes);

@@ -271,7 +271,7 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
         std::int32_t error = 0;
         {
             ComPtr<AppDeviceDescription> description = deviceDescription(m_itemManager.get());
-            check(description->GetSettingEntry(BStr(contractName(HostContract::PrintTemplateSetting)).get(),
+            check(description->GetSettingEntry(BStr(contractName(HostContract::kPrintTemplateSetting)).get(),
                                                setting.put(), &error));
         }
         if (error == 0) {
@@ -286,7 +286,7 @@ HRESULT clsQuiravel::SetAppletItemManagRef(std::int32_t aViewHandle, AppItemMana
 
         m_templateDirectory.clear();
         error = 0;
-        check(m_itemManager->OpenItem(BStr(contractName(HostContract::DescriptionPathItem)).get(),
+        check(m_itemManager->OpenItem(BStr(contractName(HostContract::kDescriptionPathItem)).get(),
                                       VARIANT_FALSE, m_viewHandle, &m_descriptionPathItem, 0, 0, &error));
         HostAccess::OpenedItem item(m_itemManager.get(), m_viewHandle, m_descriptionPathItem, VARIANT_FALSE);
         if (error == 0) {
@@ -346,12 +346,12 @@ HRESULT clsQuiravel::NotifyChanged(std::int32_t curAppletItemHandle, VARIANT_BOO
     if (result)
         *result = 0;
     return entryPoint([&] {
-        if (curAppletItemHandle != m_uploadItem || (lState & HostContract::NotifyStateIgnoreBit) ||
+        if (curAppletItemHandle != m_uploadItem || (lState & HostContract::kNotifyStateIgnoreBit) ||
             !m_itemManager)
             return;
         std::int32_t error = 0;
         check(m_itemManager->GetItemLong(m_uploadItem, &m_uploadProgress, &error));
-        if (error == 0 && m_uploadProgress == HostContract::UploadFinished) {
+        if (error == 0 && m_uploadProgress == HostContract::kUploadFinished) {
             m_uploadDone = VARIANT_TRUE;
             ++m_uploadsFinished;
             endUploadWaits();
@@ -410,7 +410,7 @@ bool clsQuiravel::IsDeviceConnected()
     ComPtr<AppItemManager> itemManager = m_itemManager;
     std::int32_t handle = 0;
     std::int32_t error = 0;
-    check(itemManager->OpenItem(BStr(contractName(HostContract::ConnectItem)).get(), VARIANT_FALSE,
+    check(itemManager->OpenItem(BStr(contractName(HostContract::kConnectItem)).get(), VARIANT_FALSE,
                                 m_viewHandle, &handle, 0, 0, &error));
     // Closed in every case, also after a refused open or a failed read.
     HostAccess::OpenedItem item(itemManager.get(), m_viewHandle, handle, VARIANT_FALSE);
@@ -418,11 +418,11 @@ bool clsQuiravel::IsDeviceConnected()
     if (error != 0)
         qCWarning(lcComponent,
                   "The item %s cannot be opened (error flag %d): the device counts as not connected",
-                  HostContract::ConnectItem, int(error));
+                  HostContract::kConnectItem, int(error));
     if (error == 0) {
         std::int32_t readError = 0;
         const std::int64_t value = HostAccess::itemQuad(itemManager.get(), item.handle(), &readError);
-        connected = static_cast<std::uint64_t>(value) == HostContract::ConnectedQuad;
+        connected = static_cast<std::uint64_t>(value) == HostContract::kConnectedQuad;
         if (!connected)
             showMessage({GetLocalString(1139), GetLocalString(1132), MsgButtons::Ok, MsgIcon::None}, nullptr);
     }
@@ -447,7 +447,7 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         std::int32_t error = 0;
         check(functionControl(m_itemManager.get())->LoadDatabase(0, &error));
         if (error == 0) {
-            m_databaseFileName = GetTagValue(contractName(HostContract::DatabaseFileNameItem), false);
+            m_databaseFileName = GetTagValue(contractName(HostContract::kDatabaseFileNameItem), false);
             return true;
         }
         showMessage({kDefaultMessageTitle, GetLocalString(1131), MsgButtons::Ok, MsgIcon::None}, nullptr);
@@ -462,12 +462,12 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         ComPtr<AppItemManager> itemManager = m_itemManager;
         std::int32_t handle = 0;
         std::int32_t error = 0;
-        check(itemManager->OpenItem(BStr(contractName(HostContract::UploadProgressItem)).get(), VARIANT_FALSE,
-                                    m_viewHandle, &handle, 0, 0, &error));
+        check(itemManager->OpenItem(BStr(contractName(HostContract::kUploadProgressItem)).get(),
+                                    VARIANT_FALSE, m_viewHandle, &handle, 0, 0, &error));
         if (error != 0) {
             qCWarning(lcComponent,
                       "The item %s cannot be opened (error flag %d): no upload, the command stops",
-                      HostContract::UploadProgressItem, int(error));
+                      HostContract::kUploadProgressItem, int(error));
             return false;
         }
         // A command started during this one's wait opens an item of its own;
@@ -486,18 +486,18 @@ bool clsQuiravel::LoadData(std::int32_t mode)
         if (readError != 0)
             qCWarning(lcComponent,
                       "The item %s cannot be read (error flag %d): the data are taken as they are",
-                      HostContract::UploadProgressItem, int(readError));
+                      HostContract::kUploadProgressItem, int(readError));
         if (readError == 0) {
-            if (m_uploadProgress == 0 || m_uploadProgress == HostContract::UploadFinished) {
+            if (m_uploadProgress == 0 || m_uploadProgress == HostContract::kUploadFinished) {
                 std::int32_t startError = 0; // not examined: the wait tells
-                check(
-                    functionControl(itemManager.get())
-                        ->StartFunction(BStr(contractName(HostContract::UploadFunction)).get(), &startError));
+                check(functionControl(itemManager.get())
+                          ->StartFunction(BStr(contractName(HostContract::kUploadFunction)).get(),
+                                          &startError));
                 if (startError != 0)
                     qCWarning(
                         lcComponent,
                         "StartFunction %s answered error flag %d; the upload is waited for all the same",
-                        HostContract::UploadFunction, int(startError));
+                        HostContract::kUploadFunction, int(startError));
             }
             if (!waitForUpload())
                 return false;
@@ -568,16 +568,16 @@ HRESULT clsQuiravel::RunCommand(BSTR name)
     // The report operations have no menu entry; their window shortcuts do.
     namespace Command = QuiravelCommand;
     static const QHash<QString, QString> actionNames = {
-        {QLatin1StringView(Command::ApplicationData), QLatin1StringView(Command::ApplicationData)},
-        {QLatin1StringView(Command::DatabaseData), QLatin1StringView(Command::DatabaseData)},
-        {QLatin1StringView(Command::DeviceData), QLatin1StringView(Command::DeviceData)},
-        {QLatin1StringView(Command::Print), QLatin1StringView(Command::Print)},
-        {QLatin1StringView(Command::PrintPreview), QLatin1StringView(Command::PrintPreview)},
-        {QLatin1StringView(Command::Exit), QLatin1StringView(Command::Exit)},
-        {QLatin1StringView(Command::Help), QLatin1StringView(Command::Help)},
-        {QLatin1StringView(Command::ApplicationReport), QStringLiteral("applicationReport")},
-        {QLatin1StringView(Command::DatabaseReport), QStringLiteral("databaseReport")},
-        {QLatin1StringView(Command::DeviceReport), QStringLiteral("deviceReport")},
+        {QLatin1StringView(Command::kApplicationData), QLatin1StringView(Command::kApplicationData)},
+        {QLatin1StringView(Command::kDatabaseData), QLatin1StringView(Command::kDatabaseData)},
+        {QLatin1StringView(Command::kDeviceData), QLatin1StringView(Command::kDeviceData)},
+        {QLatin1StringView(Command::kPrint), QLatin1StringView(Command::kPrint)},
+        {QLatin1StringView(Command::kPrintPreview), QLatin1StringView(Command::kPrintPreview)},
+        {QLatin1StringView(Command::kExit), QLatin1StringView(Command::kExit)},
+        {QLatin1StringView(Command::kHelp), QLatin1StringView(Command::kHelp)},
+        {QLatin1StringView(Command::kApplicationReport), QStringLiteral("applicationReport")},
+        {QLatin1StringView(Command::kDatabaseReport), QStringLiteral("databaseReport")},
+        {QLatin1StringView(Command::kDeviceReport), QStringLiteral("deviceReport")},
     };
     const auto found = actionNames.constFind(BStr::toQString(name));
     if (found == actionNames.cend())

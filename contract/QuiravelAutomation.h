@@ -18,7 +18,7 @@ inline constexpr IID IID_IQuiravelEvents =     {0x8E3F1A60, 0x7C2B, 0x4B59, {0xA
 /// creates from then on run their script: "1" turns it on; unset or any other
 /// value, pages run none. Off or on, a page reaches no network and nothing
 /// outside its device's folder.
-inline constexpr char QuiravelPageScriptVariable[] = "QUIRAVEL_PAGE_SCRIPT";
+inline constexpr char kQuiravelPageScriptVariable[] = "QUIRAVEL_PAGE_SCRIPT";
 
 /// Implemented by the host.
 struct IQuiravelEvents : IUnknown

@@ -65,7 +65,7 @@ QByteArray readRegularFile(const QString &path)
 {
     RegularFile file;
     QByteArray bytes;
-    if (!file.open(path, MaxDeviceFileBytes) || !file.readAll(&bytes))
+    if (!file.open(path, kMaxDeviceFileBytes) || !file.readAll(&bytes))
         throw FileFault{0, Text::tr("cannot read: ") + file.reason()};
     // No output of this run may take its place.
     SafeFile::addInput(path);

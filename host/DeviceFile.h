@@ -16,7 +16,7 @@ class DeviceModel;
 
 /// The largest description, data or database file read (64 MiB); a larger
 /// one is refused as a whole, as is anything but a regular file.
-inline constexpr qint64 MaxDeviceFileBytes = qint64(64) << 20;
+inline constexpr qint64 kMaxDeviceFileBytes = qint64(64) << 20;
 
 /// Why a device file could not be read: the file, the line (1-based; 0 when
 /// the file as a whole failed) and what is wrong there.

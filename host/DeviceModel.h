@@ -52,11 +52,11 @@ class DeviceModel : public QObject
 public:
     /// Item names the host answers besides the data items, and the one
     /// function it starts.
-    static inline const QString ConnectItem = QString::fromLatin1(HostContract::ConnectItem);
-    static inline const QString FileNameItem = QString::fromLatin1(HostContract::DatabaseFileNameItem);
-    static inline const QString KqdPathItem = QString::fromLatin1(HostContract::DescriptionPathItem);
-    static inline const QString UploadItem = QString::fromLatin1(HostContract::UploadProgressItem);
-    static inline const QString UploadFunction = QString::fromLatin1(HostContract::UploadFunction);
+    static inline const QString kConnectItem = QString::fromLatin1(HostContract::kConnectItem);
+    static inline const QString kFileNameItem = QString::fromLatin1(HostContract::kDatabaseFileNameItem);
+    static inline const QString kKqdPathItem = QString::fromLatin1(HostContract::kDescriptionPathItem);
+    static inline const QString kUploadItem = QString::fromLatin1(HostContract::kUploadProgressItem);
+    static inline const QString kUploadFunction = QString::fromLatin1(HostContract::kUploadFunction);
 
     explicit DeviceModel(QObject *parent = nullptr);
     ~DeviceModel() override;

@@ -8,7 +8,7 @@ HRESULT HostFunctionControl::StartFunction(BSTR name, std::int32_t *error)
     HostCallScope call(*m_state, u"StartFunction", [&] { return quoted(name); });
     if (!call.begin(error))
         return call.status();
-    if (!sameName(viewOf(name), DeviceModel::UploadFunction) || !m_state->connected)
+    if (!sameName(viewOf(name), DeviceModel::kUploadFunction) || !m_state->connected)
         return call.finish(S_OK, *error = 1);
     if (!m_state->uploadRunning)
         m_state->startUpload();

@@ -121,7 +121,7 @@ HRESULT HostItemManager::GetItemQuad(std::int32_t itemHandle, std::int64_t *valu
     const HostState::OpenHandle *it = m_state->openHandles.find(itemHandle);
     if (!it || it->kind != HostState::ItemKind::Connect)
         return call.finish(S_OK, *error = 1);
-    *value = m_state->connected ? ConnectedQuad : 0;
+    *value = m_state->connected ? kConnectedQuad : 0;
     return call.finish(S_OK);
 }
 

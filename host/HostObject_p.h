@@ -35,7 +35,7 @@ inline qsizetype definitionIndex(DefinitionKind kind, std::int32_t handle)
     return qsizetype((n - 1) / 2);
 }
 
-inline constexpr std::int64_t ConnectedQuad = 0x4000000000000000LL;
+inline constexpr std::int64_t kConnectedQuad = 0x4000000000000000LL;
 
 inline bool sameName(QStringView a, QStringView b)
 {

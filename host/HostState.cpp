@@ -16,13 +16,13 @@ HostState::ItemKind HostState::itemKindOf(QStringView name)
     // All of the host's own items begin with "&&"; data items hardly ever do.
     if (!name.startsWith(u'&'))
         return ItemKind::Data;
-    if (sameName(name, DeviceModel::ConnectItem))
+    if (sameName(name, DeviceModel::kConnectItem))
         return ItemKind::Connect;
-    if (sameName(name, DeviceModel::FileNameItem))
+    if (sameName(name, DeviceModel::kFileNameItem))
         return ItemKind::FileName;
-    if (sameName(name, DeviceModel::UploadItem))
+    if (sameName(name, DeviceModel::kUploadItem))
         return ItemKind::Upload;
-    if (sameName(name, DeviceModel::KqdPathItem))
+    if (sameName(name, DeviceModel::kKqdPathItem))
         return ItemKind::KqdPath;
     return ItemKind::Data;
 }

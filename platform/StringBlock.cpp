@@ -3,7 +3,7 @@
 
 namespace StringBlock {
 
-QByteArray encode(const std::array<QString, EntryCount> &texts)
+QByteArray encode(const std::array<QString, kEntryCount> &texts)
 {
     QByteArray bytes;
     const auto put = [&bytes](char16_t unit) {
@@ -20,7 +20,7 @@ QByteArray encode(const std::array<QString, EntryCount> &texts)
 
 bool readEntry(const void *block, std::uint32_t size, unsigned position, QString *text)
 {
-    if (!block || position >= EntryCount)
+    if (!block || position >= kEntryCount)
         return false;
     const auto *bytes = static_cast<const std::uint8_t *>(block);
     std::uint32_t offset = 0;

@@ -12,22 +12,22 @@
 
 namespace StringBlock {
 
-inline constexpr unsigned EntryCount = 16;
+inline constexpr unsigned kEntryCount = 16;
 
 /// The block that holds string `id`.
 constexpr std::uint16_t blockOf(std::uint16_t id)
 {
-    return std::uint16_t(id / EntryCount + 1);
+    return std::uint16_t(id / kEntryCount + 1);
 }
 /// The position of string `id` in its block.
 constexpr unsigned positionOf(std::uint16_t id)
 {
-    return id % EntryCount;
+    return id % kEntryCount;
 }
 
 /// The block's bytes for its sixteen strings (an empty one for a string
 /// the table does not hold).
-QByteArray encode(const std::array<QString, EntryCount> &texts);
+QByteArray encode(const std::array<QString, kEntryCount> &texts);
 
 /// Reads the string at `position` (0 to 15) of a block of `size` bytes into
 /// `text`; false when the block ends before that string does.

@@ -16,7 +16,7 @@ struct LoadedResource
 
 namespace {
 
-constexpr LANGID englishUs = 1033;
+constexpr LANGID kEnglishUs = 1033;
 
 // Loads that are not freed yet, owned here so that a handle freed twice (or
 // never issued) is recognised instead of being dereferenced.
@@ -75,7 +75,7 @@ HRSRC FindResourceExA(HMODULE module, const char *type, const char *name, LANGID
         return nullptr;
     if (language != 0)
         return findExact(module, typeId, nameId, language);
-    for (const LANGID candidate : {LANGID(0), GetUserDefaultLangID(), englishUs}) {
+    for (const LANGID candidate : {LANGID(0), GetUserDefaultLangID(), kEnglishUs}) {
         if (HRSRC found = findExact(module, typeId, nameId, candidate))
             return found;
     }
@@ -132,7 +132,7 @@ QString LoadResString(HMODULE module, std::uint16_t id)
         throwNotFound(id);
     const std::uint16_t block = StringBlock::blockOf(id);
     HRSRC resource = nullptr;
-    for (const LANGID candidate : {GetUserDefaultLangID(), LANGID(0), englishUs}) {
+    for (const LANGID candidate : {GetUserDefaultLangID(), LANGID(0), kEnglishUs}) {
         if ((resource = findExact(module, RT_STRING, block, candidate)))
             break;
     }

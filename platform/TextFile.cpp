@@ -211,7 +211,7 @@ QString whyNotRegular(const QString &path)
 
 QString tooLongLine()
 {
-    return QStringLiteral("A line is longer than %1 MiB").arg(TextReader::MaxLineLength / (1024 * 1024));
+    return QStringLiteral("A line is longer than %1 MiB").arg(TextReader::kMaxLineLength / (1024 * 1024));
 }
 
 } // namespace
@@ -311,7 +311,7 @@ bool TextReader::readMore()
     if (d->pos > 0 && rest > 0)
         std::memmove(d->data.data(), d->data.constData() + d->pos, rest);
     d->pos = 0;
-    const qint64 wanted = std::min<qint64>(d->unread, std::max(ReadChunkSize, rest));
+    const qint64 wanted = std::min<qint64>(d->unread, std::max(kReadChunkSize, rest));
     d->data.resize(rest + wanted);
     const qint64 got = d->file->read(d->data.data() + rest, wanted);
     if (got <= 0) {
@@ -345,7 +345,7 @@ QByteArrayView TextReader::readRawLine()
     const char *begin = d->data.constData() + d->pos;
     qsizetype rest = d->data.size() - d->pos;
     const char *newline = static_cast<const char *>(std::memchr(begin, '\n', rest));
-    while (!newline && rest <= MaxLineLength + 1 && readMore()) {
+    while (!newline && rest <= kMaxLineLength + 1 && readMore()) {
         begin = d->data.constData();
         newline = static_cast<const char *>(std::memchr(begin + rest, '\n', d->data.size() - rest));
         rest = d->data.size();
@@ -357,7 +357,7 @@ QByteArrayView TextReader::readRawLine()
     // of the file is a bare CR like any inside a line, and kept.
     const bool crLf = newline && length > 0 && begin[length - 1] == '\r';
     // The limit counts the line without its line end, CR included.
-    if (length > MaxLineLength + 1 || (length == MaxLineLength + 1 && !crLf)) {
+    if (length > kMaxLineLength + 1 || (length == kMaxLineLength + 1 && !crLf)) {
         failLongLine();
         return {};
     }
@@ -376,7 +376,7 @@ QByteArrayView TextReader::readRawCrLfLinesWithout(char marker)
     const char *const begin = d->data.constData() + d->pos;
     const char *const end = d->data.constData() + d->data.size();
     // No further than one longest line: a longer one is readRawLine()'s to refuse.
-    const char *const window = end - begin > MaxLineLength + 2 ? begin + MaxLineLength + 2 : end;
+    const char *const window = end - begin > kMaxLineLength + 2 ? begin + kMaxLineLength + 2 : end;
     const auto *found = static_cast<const char *>(std::memchr(begin, marker, window - begin));
     const char *const limit = found ? found : window;
     // Everything up to the last line end before the marker is whole lines

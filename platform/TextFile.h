@@ -6,7 +6,7 @@
 // line written is followed by CR LF. A character that Windows-1252 cannot
 // hold is written as its HTML numeric character reference ("&#937;" for
 // "Ω"), since the files written are HTML; Ansi::encode makes it "?". Only
-// regular files are read, and a line longer than TextReader::MaxLineLength
+// regular files are read, and a line longer than TextReader::kMaxLineLength
 // ends the stream with an error. A file is written under a new name beside
 // it and takes the file's name only once it is complete, so its name never
 // shows part of a file and a link at that name is replaced, never written
@@ -33,7 +33,7 @@ class TextReader
 public:
     /// How much of the file is read at a time (a line longer than that is
     /// read whole).
-    static constexpr qsizetype ReadChunkSize = 1024 * 1024;
+    static constexpr qsizetype kReadChunkSize = 1024 * 1024;
 
     TextReader();
     ~TextReader();
@@ -44,12 +44,12 @@ public:
     TextReader &operator=(const TextReader &) = delete;
 
     /// The longest line read (16 MiB): a longer one ends the stream.
-    static constexpr qsizetype MaxLineLength = 16 * 1024 * 1024;
+    static constexpr qsizetype kMaxLineLength = 16 * 1024 * 1024;
 
     /// Opens the file, which is then read a stretch at a time; false with
     /// errorString() when it cannot or is no regular file (a FIFO, a device
     /// or a directory; opening never blocks). A read that fails later, or a
-    /// line longer than MaxLineLength, ends the stream and sets errorString().
+    /// line longer than kMaxLineLength, ends the stream and sets errorString().
     bool open(const QString &path);
     bool atEndOfStream() const;
     /// The next line without its line end.

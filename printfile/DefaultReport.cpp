@@ -42,7 +42,7 @@ constexpr L1 labelSeparator(": ");
 constexpr L1 entrySeparator("\t= ");
 constexpr L1 objectSeparator(" = ");
 constexpr L1 filler("&nbsp;");
-constexpr qsizetype paddedNameLength = 20;
+constexpr qsizetype kPaddedNameLength = 20;
 
 struct DeviceEntry
 {
@@ -164,7 +164,7 @@ void writeObjects(ReportWriter &out, const TagContext &context)
             line.resize(0);
             line += nameText;
             line += objectSeparator;
-            for (qsizetype n = nameText.size(); n < paddedNameLength; ++n)
+            for (qsizetype n = nameText.size(); n < kPaddedNameLength; ++n)
                 line += filler;
             line += value;
             line += F18;

@@ -193,7 +193,7 @@ public:
         const QStringView span = stripMarkers ? tagNameSpan(tag) : tag;
         const qsizetype length = span.size();
         m_length = length;
-        if (length <= InlineLength) {
+        if (length <= kInlineLength) {
             m_inline.bytes = static_cast<std::uint32_t>(length * sizeof(char16_t));
             m_chars = m_inline.chars;
         } else {
@@ -215,13 +215,13 @@ public:
     QStringView view() const noexcept { return QStringView(m_chars, m_length); }
 
 private:
-    static constexpr qsizetype InlineLength = 255;
+    static constexpr qsizetype kInlineLength = 255;
     // The characters start four bytes into a 16-byte aligned block, as in
     // an allocated one.
     struct alignas(16) Inline
     {
         std::uint32_t bytes;
-        char16_t chars[InlineLength + 1];
+        char16_t chars[kInlineLength + 1];
     };
     Inline m_inline;
     BStr m_heap;
@@ -439,7 +439,7 @@ public:
     qsizetype size() const noexcept { return m_size; }
 
 private:
-    static constexpr qsizetype InlineCapacity = 1024;
+    static constexpr qsizetype kInlineCapacity = 1024;
 
     Q_NEVER_INLINE void grow(qsizetype length)
     {
@@ -451,11 +451,11 @@ private:
         m_capacity = capacity;
     }
 
-    char16_t m_inline[InlineCapacity];
+    char16_t m_inline[kInlineCapacity];
     std::unique_ptr<char16_t[]> m_heap;
     char16_t *m_data = m_inline;
     qsizetype m_size = 0;
-    qsizetype m_capacity = InlineCapacity;
+    qsizetype m_capacity = kInlineCapacity;
 };
 
 /// Replaces every complete tag of `line` by what appendValue(tag, output)

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr LANGID englishUs = 1033;
-constexpr LANGID neutral = 0;
+constexpr LANGID kEnglishUs = 1033;
+constexpr LANGID kNeutral = 0;
 
 } // namespace
 
@@ -27,7 +27,7 @@ QString GetLocalString(std::int16_t id)
     // Texts are looked up anew on every call so that a change of the user's
     // language shows at the next use.
     const LANGID userLanguage = GetUserDefaultLangID();
-    for (const LANGID language : {userLanguage, englishUs, neutral}) {
+    for (const LANGID language : {userLanguage, kEnglishUs, kNeutral}) {
         if (FindLocalString(module, key, language, &text)) {
             if (language != userLanguage)
                 qCDebug(lcResources, "Text %u has none in language %u: taken from language %u", unsigned(key),

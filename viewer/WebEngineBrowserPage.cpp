@@ -49,7 +49,7 @@ bool engineAlreadyStarted()
 
 bool pageScriptEnabled()
 {
-    return qEnvironmentVariable(QuiravelPageScriptVariable) == QLatin1String("1");
+    return qEnvironmentVariable(kQuiravelPageScriptVariable) == QLatin1String("1");
 }
 
 bool prepareEngineSwitches()

@@ -10,7 +10,7 @@
 #include <atomic>
 
 /// Whether the browser controls created now run a page's script (the host's
-/// QuiravelPageScriptVariable).
+/// kQuiravelPageScriptVariable).
 bool pageScriptEnabled();
 
 /// Adds, before the browser engine first starts in this process, the engine

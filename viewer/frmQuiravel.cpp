@@ -220,9 +220,9 @@ QMenu *frmQuiravel::createViewMenu()
         const char *tag;
         void (frmQuiravel::*command)();
     } entries[] = {
-        {QuiravelCommand::ApplicationData, "&Oberfläche", "118", &frmQuiravel::srcValue_Click},
-        {QuiravelCommand::DatabaseData, "&Datenbank", "119", &frmQuiravel::scrDatabase_Click},
-        {QuiravelCommand::DeviceData, "&Gerät", "120", &frmQuiravel::scrShadow_Click},
+        {QuiravelCommand::kApplicationData, "&Oberfläche", "118", &frmQuiravel::srcValue_Click},
+        {QuiravelCommand::kDatabaseData, "&Datenbank", "119", &frmQuiravel::scrDatabase_Click},
+        {QuiravelCommand::kDeviceData, "&Gerät", "120", &frmQuiravel::scrShadow_Click},
     };
     for (const auto &entry : entries) {
         QAction *action = registerEntry(menu->addAction(QString::fromUtf8(entry.caption)),
@@ -488,7 +488,7 @@ void frmQuiravel::setBusy(bool busy)
 void frmQuiravel::setViewChecks(QAction *checked)
 {
     for (const char *name :
-         {QuiravelCommand::ApplicationData, QuiravelCommand::DatabaseData, QuiravelCommand::DeviceData}) {
+         {QuiravelCommand::kApplicationData, QuiravelCommand::kDatabaseData, QuiravelCommand::kDeviceData}) {
         QAction *entry = menuEntry(QString::fromLatin1(name));
         entry->setChecked(entry == checked);
     }
@@ -539,7 +539,7 @@ bool frmQuiravel::reloadPrintView(std::int32_t mode, std::int16_t sourceCaptionI
 
 void frmQuiravel::srcValue_Click()
 {
-    setViewChecks(menuEntry(QLatin1StringView(QuiravelCommand::ApplicationData)));
+    setViewChecks(menuEntry(QLatin1StringView(QuiravelCommand::kApplicationData)));
     reloadPrintView(qToUnderlying(LoadMode::Application), 1147, 0);
 }
 
@@ -558,7 +558,7 @@ void frmQuiravel::confirmAndReload(std::int32_t mode, std::int16_t sourceCaption
 
 void frmQuiravel::scrDatabase_Click()
 {
-    confirmAndReload(qToUnderlying(LoadMode::Database), 1149, 1137, QuiravelCommand::DatabaseData);
+    confirmAndReload(qToUnderlying(LoadMode::Database), 1149, 1137, QuiravelCommand::kDatabaseData);
 }
 
 void frmQuiravel::scrShadow_Click()
@@ -568,7 +568,7 @@ void frmQuiravel::scrShadow_Click()
     const bool connected = m_owner && m_owner->IsDeviceConnected();
     if (goneAfterNestedLoop(self) || !connected)
         return;
-    confirmAndReload(qToUnderlying(LoadMode::Device), 1148, 1139, QuiravelCommand::DeviceData);
+    confirmAndReload(qToUnderlying(LoadMode::Device), 1148, 1139, QuiravelCommand::kDeviceData);
 }
 
 void frmQuiravel::MakeTemplatePrintFile()
@@ -646,7 +646,7 @@ void frmQuiravel::ShowDefaultReport()
         if (!m_owner)
             throw ComError(E_UNEXPECTED, QStringLiteral("The window has no owner"));
         const QString path =
-            m_owner->GetTemplateDirectory() + QString::fromLatin1(HostContract::ReportFileName);
+            m_owner->GetTemplateDirectory() + QString::fromLatin1(HostContract::kReportFileName);
         m_pagePath = path;
         m_pageFileLock.acquire(path, kPageFileLockWaitMs);
         try {

@@ -89,7 +89,7 @@ public:
     // AppDeviceDescription: the template's name and nothing else.
     HRESULT GetSettingEntry(BSTR key, BSTR *value, std::int32_t *error) override
     {
-        const bool found = BStr::toQString(key) == QLatin1String(HostContract::PrintTemplateSetting);
+        const bool found = BStr::toQString(key) == QLatin1String(HostContract::kPrintTemplateSetting);
         *value = BStr::alloc(found ? "Mini.htm" : "");
         return *error = found ? 0 : 1, S_OK;
     }
@@ -138,7 +138,7 @@ public:
 
 private:
     static HRESULT notFound(BSTR *value, std::int32_t *error) { return *value = nullptr, *error = 1, S_OK; }
-    const QStringList m_names{QString::fromLatin1(HostContract::DescriptionPathItem), "FLOW"};
+    const QStringList m_names{QString::fromLatin1(HostContract::kDescriptionPathItem), "FLOW"};
     const QStringList m_values;
 };
 

@@ -92,9 +92,9 @@ public:
             throw Fault{QCoreApplication::translate("Iodd", "refused: the file uses an entity \"&%1;\"")
                             .arg(m_xml.name())};
         case QXmlStreamReader::StartElement:
-            if (++m_depth > MaxIoddDepth)
+            if (++m_depth > kMaxIoddDepth)
                 throw Fault{QCoreApplication::translate("Iodd", "refused: elements nested deeper than %1")
-                                .arg(MaxIoddDepth)};
+                                .arg(kMaxIoddDepth)};
             break;
         case QXmlStreamReader::EndElement:
             --m_depth;

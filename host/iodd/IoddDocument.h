@@ -3,7 +3,7 @@
 // needs it: identity, variables with their data types, menus and the texts
 // of one language. Reading it is strict about what an XML file may make a
 // reader do: no document type declaration (and so no entity of any kind),
-// no element nested deeper than MaxIoddDepth, nothing larger than
+// no element nested deeper than kMaxIoddDepth, nothing larger than
 // MaxIoddBytes, and no file read but the description and its language file.
 #pragma once
 
@@ -16,7 +16,7 @@
 namespace Iodd {
 
 inline constexpr qint64 MaxIoddBytes = qint64(64) << 20;
-inline constexpr int MaxIoddDepth = 64;
+inline constexpr int kMaxIoddDepth = 64;
 
 /// A scalar data type of the schema.
 struct SimpleType

@@ -161,14 +161,14 @@ struct LanguageName
     int value;
 };
 
-constexpr LanguageName primaryLanguages[] = {
+constexpr LanguageName kPrimaryLanguages[] = {
     {"LANG_NEUTRAL", -1, 0x00},
     {"LANG_GERMAN", -1, 0x07},
     {"LANG_ENGLISH", -1, 0x09},
     {"LANG_FRENCH", -1, 0x0c},
 };
 
-constexpr LanguageName subLanguages[] = {
+constexpr LanguageName kSubLanguages[] = {
     {"SUBLANG_NEUTRAL", -1, 0x00},        {"SUBLANG_DEFAULT", -1, 0x01},
     {"SUBLANG_SYS_DEFAULT", -1, 0x02},    {"SUBLANG_GERMAN", 0x07, 0x01},
     {"SUBLANG_GERMAN_SWISS", 0x07, 0x02}, {"SUBLANG_GERMAN_AUSTRIAN", 0x07, 0x03},
@@ -257,8 +257,9 @@ private:
                 if (current().text != QLatin1String(names[i].name))
                     continue;
                 if (primary >= 0 && names[i].primary >= 0 && names[i].primary != primary)
-                    fail(QStringLiteral("%1 does not belong to the primary language 0x%2")
-                             .arg(current().text, QStringLiteral("%1").arg(primary, 2, 16, QLatin1Char('0'))));
+                    fail(
+                        QStringLiteral("%1 does not belong to the primary language 0x%2")
+                            .arg(current().text, QStringLiteral("%1").arg(primary, 2, 16, QLatin1Char('0'))));
                 ++m_pos;
                 return names[i].value;
             }
@@ -269,9 +270,9 @@ private:
 
     std::uint16_t language()
     {
-        const int primary = languagePart(primaryLanguages, std::size(primaryLanguages), 0x3ff, -1);
+        const int primary = languagePart(kPrimaryLanguages, std::size(kPrimaryLanguages), 0x3ff, -1);
         expectComma();
-        const int sub = languagePart(subLanguages, std::size(subLanguages), 0x3f, primary);
+        const int sub = languagePart(kSubLanguages, std::size(kSubLanguages), 0x3f, primary);
         return static_cast<std::uint16_t>(sub << 10 | primary);
     }
 
@@ -468,10 +469,10 @@ QString decode(const QByteArray &bytes)
 
 std::vector<std::uint8_t> stringBlock(const std::map<std::uint16_t, QString> &table, unsigned block)
 {
-    std::array<QString, StringBlock::EntryCount> texts;
-    for (unsigned position = 0; position < StringBlock::EntryCount; ++position) {
+    std::array<QString, StringBlock::kEntryCount> texts;
+    for (unsigned position = 0; position < StringBlock::kEntryCount; ++position) {
         const auto found =
-            table.find(static_cast<std::uint16_t>((block - 1) * StringBlock::EntryCount + position));
+            table.find(static_cast<std::uint16_t>((block - 1) * StringBlock::kEntryCount + position));
         if (found != table.end())
             texts[position] = found->second;
     }

@@ -24,7 +24,7 @@ QStringList flowTag(bool shadow, const QString &h)
 
 QStringList connectionCheck(const QString &h)
 {
-    return {opened(HostContract::ConnectItem), QString("GetItemQuad(handle=%1)").arg(h),
+    return {opened(HostContract::kConnectItem), QString("GetItemQuad(handle=%1)").arg(h),
             QString("CloseItem(view=7, handle=%1, shadow=0)").arg(h)};
 }
 
@@ -32,9 +32,9 @@ QStringList connectionCheck(const QString &h)
 /// ten progress reports, the last of them 100.
 QStringList upload(const QString &h)
 {
-    QStringList calls{opened(HostContract::UploadProgressItem), QString("GetItemLong(handle=%1)").arg(h),
+    QStringList calls{opened(HostContract::kUploadProgressItem), QString("GetItemLong(handle=%1)").arg(h),
                       "GetFunctionControl()",
-                      QString("StartFunction(\"%1\")").arg(QLatin1StringView(HostContract::UploadFunction))};
+                      QString("StartFunction(\"%1\")").arg(QLatin1StringView(HostContract::kUploadFunction))};
     for (int report = 10; report <= 100; report += 10)
         calls << QString("GetItemLong(handle=%1)").arg(h);
     return calls << QString("CloseItem(view=7, handle=%1, shadow=0)").arg(h);
@@ -42,14 +42,14 @@ QStringList upload(const QString &h)
 
 /// The database load, and the database file name read as an item whose
 /// name is passed unchanged.
-const QStringList databaseLoad{"GetFunctionControl()",
-                               "LoadDatabase(0)",
-                               opened(HostContract::DatabaseFileNameItem),
-                               "GetItemString(handle=h1, shadow=0)",
-                               "GetDeviceDescription()",
-                               QString("FindDefinition(\"OBJECT\", \"%1\") -> error 1")
-                                   .arg(QLatin1StringView(HostContract::DatabaseFileNameItem)),
-                               "CloseItem(view=7, handle=h1, shadow=0)"};
+const QStringList kDatabaseLoad{"GetFunctionControl()",
+                                "LoadDatabase(0)",
+                                opened(HostContract::kDatabaseFileNameItem),
+                                "GetItemString(handle=h1, shadow=0)",
+                                "GetDeviceDescription()",
+                                QString("FindDefinition(\"OBJECT\", \"%1\") -> error 1")
+                                    .arg(QLatin1StringView(HostContract::kDatabaseFileNameItem)),
+                                "CloseItem(view=7, handle=h1, shadow=0)"};
 
 /// The default report of a device with no device entries and no objects.
 QStringList emptyReport()
@@ -78,8 +78,8 @@ TEST_F(command_call_log_test, attach_reads_the_template_setting_and_show_the_tem
 {
     const QStringList attachCalls{
         "GetDeviceDescription()",
-        QString("GetSettingEntry(\"%1\")").arg(QLatin1StringView(HostContract::PrintTemplateSetting)),
-        opened(HostContract::DescriptionPathItem), "GetItemString(handle=h1, shadow=0)",
+        QString("GetSettingEntry(\"%1\")").arg(QLatin1StringView(HostContract::kPrintTemplateSetting)),
+        opened(HostContract::kDescriptionPathItem), "GetItemString(handle=h1, shadow=0)",
         "CloseItem(view=7, handle=h1, shadow=0)"};
     EXPECT_EQ(logText(callLog(model)), logText(attachCalls + flowTag(false, "h2")));
 }
@@ -89,13 +89,13 @@ TEST_F(command_call_log_test, each_command_makes_exactly_its_calls)
     // The command, how it is run when not by its menu entry, its calls, the prompts it shows.
     const std::tuple<const char *, std::function<void(frmQuiravel *)>, QStringList, qsizetype> cases[] = {
         {"srcValue", {}, flowTag(false, "h1"), 0},
-        {"scrDatabase", {}, databaseLoad + flowTag(false, "h2"), 1},
+        {"scrDatabase", {}, kDatabaseLoad + flowTag(false, "h2"), 1},
         {"scrShadow",
          {},
          connectionCheck("h1") + connectionCheck("h2") + upload("h3") + flowTag(true, "h4"),
          1},
         {"Application report", &frmQuiravel::ShowApplicationReport, emptyReport(), 0},
-        {"Database report", &frmQuiravel::ShowDatabaseReport, databaseLoad + emptyReport(), 0},
+        {"Database report", &frmQuiravel::ShowDatabaseReport, kDatabaseLoad + emptyReport(), 0},
         {"Device report", &frmQuiravel::ShowDeviceReport,
          connectionCheck("h1") + upload("h2") + emptyReport(), 0},
     };

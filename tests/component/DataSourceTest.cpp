@@ -145,9 +145,9 @@ TEST_F(data_source_test, the_page_path_names_the_print_file_or_report_generated_
         return page.toQString();
     };
     EXPECT_EQ(pagePath(), path("PumpPRN.HTM"));
-    ASSERT_EQ(runCommand(automation(view).get(), QuiravelCommand::ApplicationReport), S_OK);
-    EXPECT_EQ(pagePath(), path(QString::fromLatin1(HostContract::ReportFileName)));
-    run(QuiravelCommand::ApplicationData);
+    ASSERT_EQ(runCommand(automation(view).get(), QuiravelCommand::kApplicationReport), S_OK);
+    EXPECT_EQ(pagePath(), path(QString::fromLatin1(HostContract::kReportFileName)));
+    run(QuiravelCommand::kApplicationData);
     EXPECT_EQ(pagePath(), path("PumpPRN.HTM"));
     EXPECT_EQ(automation(view)->GetPagePath(nullptr), E_POINTER);
 }

@@ -77,9 +77,9 @@ TEST(devicefiles_test, only_regular_files_of_sane_size_are_read)
     ASSERT_TRUE(QDir().mkdir(folder));
     // Sparse: as large as the name says without taking the disk or the time.
     const QString huge = files.write(QStringLiteral("huge.kqd"), "[Device]\n");
-    ASSERT_TRUE(QFile::resize(huge, MaxDeviceFileBytes + 1));
+    ASSERT_TRUE(QFile::resize(huge, kMaxDeviceFileBytes + 1));
     const QString limit = files.write(QStringLiteral("limit.kqd"), "[Device]\nVENDOR=X\n;");
-    ASSERT_TRUE(QFile::resize(limit, MaxDeviceFileBytes));
+    ASSERT_TRUE(QFile::resize(limit, kMaxDeviceFileBytes));
 
     const std::tuple<QString, const char *> cases[] = {
         {fifo, "Not a regular file (a FIFO)"},
@@ -143,7 +143,7 @@ TEST(devicefiles_test, line_ends_byte_order_mark_case_and_blanks_do_not_matter)
             model.setApplicationValue(QStringLiteral("LEVEL"), QLatin1String(value));
             EXPECT_EQ(GetTagValue(context, QStringLiteral("level"), false), QLatin1String(text)) << value;
         }
-        EXPECT_EQ(host.item(DeviceModel::KqdPathItem), QFileInfo(path).absoluteFilePath());
+        EXPECT_EQ(host.item(DeviceModel::kKqdPathItem), QFileInfo(path).absoluteFilePath());
     }
 }
 

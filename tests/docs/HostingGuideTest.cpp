@@ -17,7 +17,7 @@ QString readText(const QString &path)
     return QString::fromUtf8(file.readAll());
 }
 
-const QString guidePath = QStringLiteral(QUIRAVEL_SOURCE_DIR "/docs/hosting.md");
+const QString kGuidePath = QStringLiteral(QUIRAVEL_SOURCE_DIR "/docs/hosting.md");
 
 /// The text between a marker's begin and end comments (without them).
 QString section(const QString &text, const QString &marker)
@@ -55,7 +55,7 @@ const char *kindName(HostContract::FactKind kind)
 QString expectedTable()
 {
     QString table = QStringLiteral("| Kind | Name | Mode | What for |\n|---|---|---|---|\n");
-    for (const HostContract::Fact &fact : HostContract::facts) {
+    for (const HostContract::Fact &fact : HostContract::kFacts) {
         const bool moded = fact.kind == HostContract::FactKind::LoadMode ||
                            (fact.kind == HostContract::FactKind::Command && fact.value >= 0);
         table += QStringLiteral("| %1 | \"%2\" | %3 | %4 |\n")
@@ -70,7 +70,7 @@ QString expectedTable()
 TEST(hosting_guide_test, the_table_of_names_is_the_contracts_list)
 {
     const QString expected = expectedTable();
-    EXPECT_EQ(section(readText(guidePath), QStringLiteral("contract-names")), expected)
+    EXPECT_EQ(section(readText(kGuidePath), QStringLiteral("contract-names")), expected)
         << "docs/hosting.md's table of names should read:\n"
         << expected.toStdString();
 }
@@ -81,15 +81,15 @@ TEST(hosting_guide_test, the_minimal_host_is_the_file_the_install_test_runs)
     // The guide shows the host without the file's licence line.
     if (host.startsWith(QLatin1StringView("// SPDX-License-Identifier:")))
         host.remove(0, host.indexOf(u'\n') + 1);
-    EXPECT_EQ(section(readText(guidePath), QStringLiteral("minimal-host")),
+    EXPECT_EQ(section(readText(kGuidePath), QStringLiteral("minimal-host")),
               QStringLiteral("```cpp\n") + host + QStringLiteral("```\n"));
 }
 
 TEST(hosting_guide_test, every_name_is_one_the_component_uses_once)
 {
     // Two facts of one name would make a host answer one of them wrongly.
-    for (const HostContract::Fact &a : HostContract::facts) {
-        for (const HostContract::Fact &b : HostContract::facts) {
+    for (const HostContract::Fact &a : HostContract::kFacts) {
+        for (const HostContract::Fact &b : HostContract::kFacts) {
             if (&a != &b && a.kind == b.kind) {
                 EXPECT_NE(QLatin1StringView(a.name), QLatin1StringView(b.name)) << a.name;
             }

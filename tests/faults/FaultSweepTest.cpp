@@ -213,7 +213,7 @@ QStringList expectedPage(const Flow &flow, const QString &databasePath, const Op
     const QString modeText = noUpload ? "" : modeValue == "1" ? "Auto" : "Manual";
     std::optional<QString> fileName = databasePath;
     if (op && faulted.lookup == kFileNameLookup)
-        fileName = faultedText(op->name, faulted.step, fault, DeviceModel::FileNameItem, databasePath,
+        fileName = faultedText(op->name, faulted.step, fault, DeviceModel::kFileNameItem, databasePath,
                                databasePath, false);
     if (!fileName)
         return {}; // the command stops: no page
@@ -273,7 +273,7 @@ protected:
             EXPECT_EQ(runCommand(automation(view).get(), "scrShadow"), S_OK);
         }
         const QString written =
-            path(flow.page == Page::Report ? QString::fromLatin1(HostContract::ReportFileName)
+            path(flow.page == Page::Report ? QString::fromLatin1(HostContract::kReportFileName)
                                            : QStringLiteral("PumpPRN.HTM"));
         QFile::remove(written);
         messages.clear();

@@ -61,7 +61,7 @@ TEST_F(frame_e2e_test, frame_window_run_shows_the_database_report)
     const ProcessResult run = frame({"--yes", "--exit", "--report", "database", copySample()}, s_registry,
                                     {{"DISPLAY", ":99"}, {"QT_QPA_PLATFORM", "offscreen"}});
     ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
-    const QString report = m_work.filePath(QString::fromLatin1(HostContract::ReportFileName));
+    const QString report = m_work.filePath(QString::fromLatin1(HostContract::kReportFileName));
     EXPECT_TRUE(run.out.contains("page: " + report)) << qPrintable(run.out);
     EXPECT_TRUE(readText(report).contains(kDatabaseHours));
 }

@@ -66,7 +66,7 @@ public:
     }
 
     QTemporaryDir dir;
-    QString path = dir.filePath(QString::fromLatin1(HostContract::ReportFileName));
+    QString path = dir.filePath(QString::fromLatin1(HostContract::kReportFileName));
 };
 
 TEST(default_report_test, writes_the_whole_report_byte_for_byte_in_both_languages)
@@ -141,7 +141,7 @@ TEST(default_report_test, a_link_is_never_written_through_and_a_full_disk_keeps_
     EXPECT_EQ(readBytes(mine), QByteArray("keep me\r\n"));
     EXPECT_EQ(
         QDir(host.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
-        (QStringList{QString::fromLatin1(HostContract::ReportFileName), QStringLiteral("mine.htm")}));
+        (QStringList{QString::fromLatin1(HostContract::kReportFileName), QStringLiteral("mine.htm")}));
 }
 
 } // namespace

@@ -42,7 +42,7 @@ QStringList itemCalls(const QString &name, int shadow)
 }
 
 /// The enumeration lookup of the shared test type.
-const QStringList enumCalls{
+const QStringList kEnumCalls{
     QStringLiteral("GetDeviceDescription()"),
     QStringLiteral("FindDefinition(\"object\", \"ModeType\")"),
     QStringLiteral("GetDeviceDescription()"),
@@ -65,8 +65,8 @@ TEST(host_call_log_test, each_kind_of_tag_makes_exactly_its_calls)
     const std::tuple<const char *, bool, const char *, QStringList> cases[] = {
         {"#Level#", false, "4", itemCalls(QStringLiteral("LEVEL"), 0) << closeCall(0)},
         {"# level #", true, "5", itemCalls(QStringLiteral("LEVEL"), yes) << closeCall(yes)},
-        {"#mode#", false, "Two", itemCalls(QStringLiteral("MODE"), 0) + enumCalls << closeCall(0)},
-        {"#Mode#", true, "One", itemCalls(QStringLiteral("MODE"), yes) + enumCalls << closeCall(yes)},
+        {"#mode#", false, "Two", itemCalls(QStringLiteral("MODE"), 0) + kEnumCalls << closeCall(0)},
+        {"#Mode#", true, "One", itemCalls(QStringLiteral("MODE"), yes) + kEnumCalls << closeCall(yes)},
         {"#&amp;&amp;private&amp;&amp;Hidden#", false, "",
          itemCalls(QStringLiteral("&&PRIVATE&&HIDDEN"), 0) << closeCall(0)},
         {"#Maß#", false, "x",
@@ -109,7 +109,7 @@ TEST(host_call_log_test, the_report_walks_the_object_section_in_order)
         TagContext context = host.context();
         context.shadow = shadow;
         QTemporaryDir dir;
-        WriteReportFile(context, dir.filePath(QString::fromLatin1(HostContract::ReportFileName)));
+        WriteReportFile(context, dir.filePath(QString::fromLatin1(HostContract::kReportFileName)));
 
         QStringList expected;
         // Each call on the description fetches it first.

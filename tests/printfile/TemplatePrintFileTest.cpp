@@ -93,7 +93,7 @@ QByteArray expectedCopy(const QByteArray &templateBytes)
 QByteArray acrossChunks(const QByteArray &feature, qsizetype at, qsizetype shift)
 {
     QByteArray bytes;
-    for (qsizetype boundary : {TextReader::ReadChunkSize, 2 * TextReader::ReadChunkSize}) {
+    for (qsizetype boundary : {TextReader::kReadChunkSize, 2 * TextReader::kReadChunkSize}) {
         const qsizetype start = boundary + shift - at;
         // Long lines keep the count of lines (and of tag lookups) small.
         const QByteArray text(160, 'y');

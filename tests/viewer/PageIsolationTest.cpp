@@ -108,7 +108,7 @@ protected:
         writeFile(m_device + "/inside.htm", "<p>INSIDE-FRAME</p>");
         writeFile(m_device + "/inside.css", "body::before { content: 'INSIDE-STYLE' }");
         ASSERT_TRUE(QFile::link(m_outside + "/secret.txt", m_device + "/link.txt"));
-        m_env.set(QuiravelPageScriptVariable, GetParam() ? "1" : "");
+        m_env.set(kQuiravelPageScriptVariable, GetParam() ? "1" : "");
         m_browser = std::make_unique<WebEngineBrowser>(&m_parent);
         m_browser->setOffline(true);
     }

@@ -69,9 +69,9 @@ TEST_F(viewer_commands_test, report_is_written_and_shown_or_its_error_reported)
     deviceReport->trigger();
     EXPECT_EQ(owner.loads, QList<std::int32_t>{2});
     EXPECT_EQ(owner.reportPaths,
-              QStringList{owner.directory + QString::fromLatin1(HostContract::ReportFileName)});
+              QStringList{owner.directory + QString::fromLatin1(HostContract::kReportFileName)});
     EXPECT_EQ(browser()->navigations.last(),
-              owner.directory + QString::fromLatin1(HostContract::ReportFileName));
+              owner.directory + QString::fromLatin1(HostContract::kReportFileName));
     EXPECT_TRUE(messages.texts.isEmpty());
 
     owner.reportError = "Path not found";

@@ -66,16 +66,16 @@ void FrameWindow::createCommandMenu()
 {
     QMenu *menu = menuBar()->addMenu(tr("&Commands"));
     const QList<QPair<QString, QString>> commands = {
-        {tr("Application data"), QString::fromLatin1(QuiravelCommand::ApplicationData)},
-        {tr("Database data"), QString::fromLatin1(QuiravelCommand::DatabaseData)},
-        {tr("Device data"), QString::fromLatin1(QuiravelCommand::DeviceData)},
+        {tr("Application data"), QString::fromLatin1(QuiravelCommand::kApplicationData)},
+        {tr("Database data"), QString::fromLatin1(QuiravelCommand::kDatabaseData)},
+        {tr("Device data"), QString::fromLatin1(QuiravelCommand::kDeviceData)},
         {QString(), QString()},
-        {tr("Application report"), QString::fromLatin1(QuiravelCommand::ApplicationReport)},
-        {tr("Database report"), QString::fromLatin1(QuiravelCommand::DatabaseReport)},
-        {tr("Device report"), QString::fromLatin1(QuiravelCommand::DeviceReport)},
+        {tr("Application report"), QString::fromLatin1(QuiravelCommand::kApplicationReport)},
+        {tr("Database report"), QString::fromLatin1(QuiravelCommand::kDatabaseReport)},
+        {tr("Device report"), QString::fromLatin1(QuiravelCommand::kDeviceReport)},
         {QString(), QString()},
-        {tr("Print..."), QString::fromLatin1(QuiravelCommand::Print)},
-        {tr("Print preview"), QString::fromLatin1(QuiravelCommand::PrintPreview)},
+        {tr("Print..."), QString::fromLatin1(QuiravelCommand::kPrint)},
+        {tr("Print preview"), QString::fromLatin1(QuiravelCommand::kPrintPreview)},
     };
     for (const auto &[caption, command] : commands) {
         if (command.isEmpty()) {

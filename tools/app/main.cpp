@@ -182,7 +182,7 @@ int main(int argc, char **argv)
         QCoreApplication::translate("quiravel-frame", "stopped %1 s after the timeout").arg(30);
     early.reset();
     if (options.pageScript)
-        qputenv(QuiravelPageScriptVariable, "1");
+        qputenv(kQuiravelPageScriptVariable, "1");
     prepareHostProcess(options.headless);
     g_previousHandler = qInstallMessageHandler(catchPlatformFailure);
     ToolOutput::keepEngineOutputAway(options.verbose);

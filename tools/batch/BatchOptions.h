@@ -16,7 +16,7 @@ enum BatchExitCode : int {
 };
 
 /// A PATH that stands for the list read from standard input.
-inline constexpr char StandardInputList[] = "@-";
+inline constexpr char kStandardInputList[] = "@-";
 
 struct BatchOptions
 {

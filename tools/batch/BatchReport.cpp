@@ -41,7 +41,7 @@ BatchReport::Style BatchReport::styleFor(bool terminal, const QByteArray &term, 
     if (quiet)
         return Style::Quiet;
     // The engine's lines, shown when verbose, would land in the middle of the bar.
-    if (!terminal || verbose || term.isEmpty() || term == "dumb" || (columns > 0 && columns < MinBarColumns))
+    if (!terminal || verbose || term.isEmpty() || term == "dumb" || (columns > 0 && columns < kMinBarColumns))
         return Style::Lines;
     return Style::Bar;
 }
@@ -59,7 +59,7 @@ void BatchReport::setColumns(int columns)
     if (columns <= 0 || m_style != Style::Bar)
         return;
     m_columns = columns;
-    if (m_columns < MinBarColumns) {
+    if (m_columns < kMinBarColumns) {
         // What the old width left may now wrap over several lines; a fresh
         // line is the only place known to be clean.
         put(m_out, QStringLiteral("\r\x1b[K\n"));

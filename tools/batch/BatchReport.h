@@ -18,10 +18,10 @@ public:
     };
 
     /// Narrower terminals get a line per device: the bar would wrap.
-    static constexpr int MinBarColumns = 40;
+    static constexpr int kMinBarColumns = 40;
 
     /// How a run reports on `out`: a bar only on a terminal that can redraw
-    /// a line (`term` not "dumb") at least MinBarColumns wide (`columns`, 0
+    /// a line (`term` not "dumb") at least kMinBarColumns wide (`columns`, 0
     /// when unknown).
     static Style styleFor(bool terminal, const QByteArray &term, int columns, bool quiet, bool verbose);
 

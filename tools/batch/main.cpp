@@ -127,7 +127,7 @@ int main(int argc, char **argv)
     // own: a third of the time a device takes, and the memory of one
     // process per device in flight. The pages are all local files, one site.
     if (options.pageScript)
-        qputenv(QuiravelPageScriptVariable, "1");
+        qputenv(kQuiravelPageScriptVariable, "1");
     prepareHostProcess(true,
                        options.isolatedRenderers ? QByteArray() : QByteArrayLiteral("--process-per-site"));
     ToolOutput::keepEngineOutputAway(options.verbose);

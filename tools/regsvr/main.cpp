@@ -24,7 +24,7 @@ int fail(const QString &reason)
     return 1;
 }
 
-const char Help[] = QT_TRANSLATE_NOOP(
+const char kHelp[] = QT_TRANSLATE_NOOP(
     "quiravel-regsvr",
     "usage: quiravel-regsvr [-u] [-q] [-w SECS] LIBRARY\n"
     "Registers the component library's classes (-u: removes them) in the registry file.\n"
@@ -82,7 +82,7 @@ int main(int argc, char **argv)
             // The library's own copy of the registry code reads it there.
             qputenv("QUIRAVEL_REGISTRY_LOCK_WAIT", argv[i]);
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
-            std::fputs(QCoreApplication::translate("quiravel-regsvr", Help).toLocal8Bit().constData(),
+            std::fputs(QCoreApplication::translate("quiravel-regsvr", kHelp).toLocal8Bit().constData(),
                        stdout);
             return 0;
         } else if (argument == QLatin1String("--version")) {

@@ -19,9 +19,9 @@ struct Text
 const QHash<QString, QString> &sourceCommands()
 {
     static const QHash<QString, QString> commands = {
-        {QStringLiteral("application"), QString::fromLatin1(QuiravelCommand::ApplicationData)},
-        {QStringLiteral("database"), QString::fromLatin1(QuiravelCommand::DatabaseData)},
-        {QStringLiteral("device"), QString::fromLatin1(QuiravelCommand::DeviceData)},
+        {QStringLiteral("application"), QString::fromLatin1(QuiravelCommand::kApplicationData)},
+        {QStringLiteral("database"), QString::fromLatin1(QuiravelCommand::kDatabaseData)},
+        {QStringLiteral("device"), QString::fromLatin1(QuiravelCommand::kDeviceData)},
     };
     return commands;
 }
@@ -29,9 +29,9 @@ const QHash<QString, QString> &sourceCommands()
 const QHash<QString, QString> &reportCommands()
 {
     static const QHash<QString, QString> commands = {
-        {QStringLiteral("application"), QString::fromLatin1(QuiravelCommand::ApplicationReport)},
-        {QStringLiteral("database"), QString::fromLatin1(QuiravelCommand::DatabaseReport)},
-        {QStringLiteral("device"), QString::fromLatin1(QuiravelCommand::DeviceReport)},
+        {QStringLiteral("application"), QString::fromLatin1(QuiravelCommand::kApplicationReport)},
+        {QStringLiteral("database"), QString::fromLatin1(QuiravelCommand::kDatabaseReport)},
+        {QStringLiteral("device"), QString::fromLatin1(QuiravelCommand::kDeviceReport)},
     };
     return commands;
 }
@@ -51,17 +51,17 @@ QStringList FrameOptions::commands() const
 QString commandTitle(const QString &command)
 {
     static const QHash<QString, const char *> titles = {
-        {QString::fromLatin1(QuiravelCommand::ApplicationData),
+        {QString::fromLatin1(QuiravelCommand::kApplicationData),
          QT_TRANSLATE_NOOP("FrameOptions", "loading the application data")},
-        {QString::fromLatin1(QuiravelCommand::DatabaseData),
+        {QString::fromLatin1(QuiravelCommand::kDatabaseData),
          QT_TRANSLATE_NOOP("FrameOptions", "loading the database")},
-        {QString::fromLatin1(QuiravelCommand::DeviceData),
+        {QString::fromLatin1(QuiravelCommand::kDeviceData),
          QT_TRANSLATE_NOOP("FrameOptions", "the upload from the device")},
-        {QString::fromLatin1(QuiravelCommand::ApplicationReport),
+        {QString::fromLatin1(QuiravelCommand::kApplicationReport),
          QT_TRANSLATE_NOOP("FrameOptions", "the application report")},
-        {QString::fromLatin1(QuiravelCommand::DatabaseReport),
+        {QString::fromLatin1(QuiravelCommand::kDatabaseReport),
          QT_TRANSLATE_NOOP("FrameOptions", "the database report")},
-        {QString::fromLatin1(QuiravelCommand::DeviceReport),
+        {QString::fromLatin1(QuiravelCommand::kDeviceReport),
          QT_TRANSLATE_NOOP("FrameOptions", "the device report")},
     };
     const char *title = titles.value(command);

@@ -18,8 +18,8 @@ enum FrameExitCode : int {
     ExitNoDisplay = 8,
 };
 
-inline constexpr int MinTimeoutSeconds = 1;
-inline constexpr int MaxTimeoutSeconds = 86400;
+inline constexpr int kMinTimeoutSeconds = 1;
+inline constexpr int kMaxTimeoutSeconds = 86400;
 
 struct FrameOptions
 {
@@ -38,7 +38,7 @@ struct FrameOptions
     bool quiet = false;      ///< the files written are not named
     bool verbose = false;    ///< the browser engine's own lines reach standard error
     bool pageScript = false; ///< the page may run its script
-    int timeoutSeconds = 60; ///< MinTimeoutSeconds to MaxTimeoutSeconds
+    int timeoutSeconds = 60; ///< kMinTimeoutSeconds to kMaxTimeoutSeconds
     /// Runs the report command before the source command, so that the page
     /// shown last is the print view.
     bool reportFirst = false;

@@ -44,10 +44,10 @@ bool RunOptionReader::read(const QCommandLineParser &parser, RunChoice *choice, 
     // Read wide so that a huge number is refused rather than wrapped.
     bool ok = false;
     const qlonglong seconds = parser.value(m_timeout).trimmed().toLongLong(&ok);
-    if (!ok || seconds < MinTimeoutSeconds || seconds > MaxTimeoutSeconds) {
+    if (!ok || seconds < kMinTimeoutSeconds || seconds > kMaxTimeoutSeconds) {
         *message = QCoreApplication::translate("RunOptions", "--timeout takes %1 to %2 seconds, not \"%3\"")
-                       .arg(MinTimeoutSeconds)
-                       .arg(MaxTimeoutSeconds)
+                       .arg(kMinTimeoutSeconds)
+                       .arg(kMaxTimeoutSeconds)
                        .arg(parser.value(m_timeout));
         return false;
     }

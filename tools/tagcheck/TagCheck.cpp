@@ -36,9 +36,9 @@ struct Text
     Q_DECLARE_TR_FUNCTIONS(TagCheck)
 };
 
-const QString Tool = QStringLiteral("quiravel-tagcheck");
+const QString kTool = QStringLiteral("quiravel-tagcheck");
 
-const char Help[] = QT_TRANSLATE_NOOP(
+const char kHelp[] = QT_TRANSLATE_NOOP(
     "TagCheck", "usage: quiravel-tagcheck [-q] [--data FILE] [--source "
                 "application|database|device] [--call-log FILE] [--variant PRODUCTID] "
                 "DESCRIPTION.kqd|IODD.xml [TEMPLATE]\n"
@@ -157,7 +157,7 @@ QString settingEntry(DeviceModel &model, const QString &key)
 /// description, its name matched without regard to case.
 QString defaultTemplate(DeviceModel &model, const QString &descriptionPath)
 {
-    const QString setting = settingEntry(model, QString::fromLatin1(HostContract::PrintTemplateSetting));
+    const QString setting = settingEntry(model, QString::fromLatin1(HostContract::kPrintTemplateSetting));
     if (setting.isEmpty())
         throw Failure{FileName::shownPath(descriptionPath) +
                       Text::tr(": names no PRINTTEMPLATEFILE; give the template")};
@@ -184,14 +184,14 @@ void selectSource(const QString &source, DeviceModel &model, TagContext &context
                                                           : model.databaseError()};
         context.loadMode = HostContract::LoadMode::Database;
         context.databaseFileName =
-            GetTagValue(context, QString::fromLatin1(HostContract::DatabaseFileNameItem), false);
+            GetTagValue(context, QString::fromLatin1(HostContract::kDatabaseFileNameItem), false);
     } else if (source == QLatin1StringView("device")) {
         check(HostAccess::functionControl(model.itemManager().get())
-                  ->StartFunction(BStr(QString::fromLatin1(HostContract::UploadFunction)).get(), &error));
+                  ->StartFunction(BStr(QString::fromLatin1(HostContract::kUploadFunction)).get(), &error));
         if (error != 0)
             throw Failure{Text::tr("the device is not connected; no upload")};
         // The check needs no progress reports: the upload runs to its end at once.
-        model.advanceUpload(HostContract::UploadFinished);
+        model.advanceUpload(HostContract::kUploadFinished);
         context.loadMode = HostContract::LoadMode::Device;
         context.shadow = true;
     } else {
@@ -213,7 +213,7 @@ int checkTemplate(const QString &templatePath, const TagContext &context, bool q
     const auto warnIfShownWrongly = [&](int lineNumber, const QString &what) {
         if (charsetLine == 0 || readsAsWindows1252(charset))
             return;
-        err << Tool << ": "
+        err << kTool << ": "
             << Text::tr(
                    "warning: %1:%2: %3 is written in Windows-1252, but line %4 declares the charset %5: it "
                    "will show wrongly")
@@ -313,11 +313,11 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
     parser.addOption(helpOption);
     const bool parsed = parser.parse(arguments);
     if (parsed && parser.isSet(helpOption)) {
-        out << Text::tr(Help);
+        out << Text::tr(kHelp);
         return AllResolved;
     }
     if (parsed && parser.isSet(versionOption)) {
-        out << ToolOutput::versionText(Tool);
+        out << ToolOutput::versionText(kTool);
         return AllResolved;
     }
     const QStringList positional = parser.positionalArguments();
@@ -326,7 +326,7 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
         if (parsed)
             reason = positional.isEmpty() ? Text::tr("no device description given")
                                           : Text::tr("unexpected argument '%1'").arg(positional.at(2));
-        err << ToolOutput::usageLine(Tool, reason) << '\n';
+        err << ToolOutput::usageLine(kTool, reason) << '\n';
         return UsageOrFileError;
     }
 
@@ -364,11 +364,11 @@ int runTagCheck(const QStringList &arguments, QTextStream &out, QTextStream &err
         return status;
     } catch (const Failure &failure) {
         out.flush();
-        err << Tool << ": " << failure.message << '\n';
+        err << kTool << ": " << failure.message << '\n';
         return UsageOrFileError;
     } catch (const ComError &error) {
         out.flush();
-        err << Tool << ": " << Text::tr("host failure: ") << error.description() << '\n';
+        err << kTool << ": " << Text::tr("host failure: ") << error.description() << '\n';
         return UsageOrFileError;
     } catch (const Interrupted &interrupted) {
         out.flush();
