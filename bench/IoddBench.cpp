@@ -40,7 +40,8 @@ QByteArray generatedIodd(int variables, int deviceId, const char *date)
                       "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
                       "<DocumentInfo version=\"V1.0\" releaseDate=\"" +
                       QByteArray(date) +
-                      "\" copyright=\"The Quiravel developers\"/>\n<ProfileBody>\n<DeviceIdentity "
+                      R"(" copyright="The Quiravel developers"/>)"
+                      "\n<ProfileBody>\n<DeviceIdentity "
                       "vendorId=\"4242\" vendorName=\"Bench\" deviceId=\"" +
                       QByteArray::number(deviceId) +
                       "\"><DeviceName textId=\"T_Name\"/><DeviceVariantCollection><DeviceVariant "

@@ -88,8 +88,8 @@ QByteArray ioddWith(const QByteArray &variables, const QByteArray &texts = {},
            "<!-- Written by the Quiravel developers for their tests. -->\n<IODevice xmlns=\"" +
            ns +
            "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
-           "<DocumentInfo version=\"V1.0\" releaseDate=\"2026-01-01\" copyright=\"The Quiravel "
-           "developers\"/>\n"
+           R"(<DocumentInfo version="V1.0" releaseDate="2026-01-01" copyright="The Quiravel developers"/>)"
+           "\n"
            "<ProfileBody><DeviceIdentity vendorId=\"77\" vendorName=\"Acme &amp; Co\" deviceId=\"9\">"
            "<DeviceName textId=\"T_Name\"/><DeviceVariantCollection><DeviceVariant productId=\"P1\">"
            "<Name textId=\"T_Name\"/></DeviceVariant></DeviceVariantCollection></DeviceIdentity>\n"
