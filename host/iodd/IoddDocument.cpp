@@ -42,13 +42,14 @@ struct Node
 
     /// By local name: the schema's attributes are all unqualified but for
     /// xsi:type, whose local name no other attribute has.
-    QString attribute(QLatin1StringView key) const
+    QStringView attributeView(QLatin1StringView key) const
     {
         for (const QXmlStreamAttribute &attribute : attributes)
             if (attribute.name() == key)
-                return attribute.value().toString();
+                return attribute.value();
         return {};
     }
+    QString attribute(QLatin1StringView key) const { return attributeView(key).toString(); }
     QString type() const { return attribute("type"_L1); }
     const Node *child(QLatin1StringView childName) const
     {
@@ -125,9 +126,27 @@ public:
         }
     }
 
-    /// A node the reader holds until it is destroyed: hundreds of
-    /// thousands of them go in a few blocks rather than one allocation each.
+    /// Passes over the element the reader stands on and all it holds,
+    /// keeping nothing of it.
+    void skipElement()
+    {
+        const int depth = m_depth;
+        while (next() != QXmlStreamReader::EndDocument) {
+            if (m_xml.isEndElement() && m_depth < depth)
+                return;
+        }
+    }
+
+    /// A node the reader holds until it is destroyed or dropNodes() drops
+    /// it: hundreds of thousands of them go in a few blocks rather than one
+    /// allocation each.
     Node *newNode() { return &m_nodes.emplace_back(); }
+
+    /// Called with each child of the collections of data types, variables
+    /// and menus as soon as it is read; the child is kept (a data type, which
+    /// variables refer to) only when it answers true.
+    using ChildTaker = std::function<bool(const Node &collection, const Node &child)>;
+    void setChildTaker(ChildTaker taker) { m_takeChild = std::move(taker); }
 
     /// Reads the element the reader stands on into a node, texts aside.
     Node *readNode()
@@ -135,11 +154,25 @@ public:
         Node *node = newNode();
         node->name = elementName(m_xml.name());
         node->attributes = m_xml.attributes();
+        // The variables and menus are most of a large file's elements: each
+        // is mapped as soon as it is read and its nodes are dropped, so that
+        // the file's nodes are never all held at once.
+        const bool streamed =
+            m_takeChild && (node->name == u"VariableCollection" || node->name == u"MenuCollection" ||
+                            node->name == u"DatatypeCollection");
         while (next() != QXmlStreamReader::EndDocument) {
             if (m_xml.isEndElement())
                 return node;
-            if (m_xml.isStartElement())
-                node->children.push_back(readNode());
+            if (!m_xml.isStartElement())
+                continue;
+            const std::size_t mark = m_nodes.size();
+            const Node *child = readNode();
+            if (!streamed)
+                node->children.push_back(child);
+            else if (m_takeChild(*node, *child))
+                node->children.push_back(child);
+            else
+                m_nodes.resize(mark);
         }
         throw Fault{Text::tr("the file ends inside <%1>").arg(node->name)};
     }
@@ -150,7 +183,7 @@ private:
     QString elementName(QStringView name)
     {
         for (const QString &known : std::as_const(m_names))
-            if (known == name)
+            if (known.size() == name.size() && known == name)
                 return known;
         m_names.append(name.toString());
         return m_names.constLast();
@@ -160,6 +193,7 @@ private:
     int m_depth = 0;
     QList<QString> m_names;
     std::deque<Node> m_nodes;
+    ChildTaker m_takeChild;
 };
 
 void stripBom(QByteArray &bytes)
@@ -180,7 +214,7 @@ quint32 parseId(const QString &text, const char *what)
 int intAttribute(const Node &node, QLatin1StringView key, int fallback)
 {
     bool ok = false;
-    const int value = node.attribute(key).toInt(&ok);
+    const int value = node.attributeView(key).toInt(&ok);
     return ok ? value : fallback;
 }
 
@@ -219,11 +253,21 @@ class Mapper
 public:
     Mapper(Document &document) : m_document(document) {}
 
-    void readDatatypes(const Node &collection)
+    /// Takes a child of the data type, variable or menu collection as the
+    /// reader reads it; true for a node to keep (a data type).
+    bool take(const Node &collection, const Node &child)
     {
-        for (const auto &node : collection.children)
-            if (node->name == u"Datatype")
-                m_datatypes.insert(node->attribute("id"_L1), node);
+        if (collection.name == u"DatatypeCollection") {
+            if (child.name != u"Datatype")
+                return false;
+            m_datatypes.insert(child.attribute("id"_L1), &child);
+            return true;
+        }
+        if (collection.name == u"VariableCollection")
+            readVariable(child);
+        else
+            readMenu(child);
+        return false;
     }
 
     const Node &resolve(const Node &typeOrRef, int hops = 0)
@@ -277,88 +321,85 @@ public:
         return type;
     }
 
-    void readVariables(const Node &collection)
+    void readVariable(const Node &node)
     {
-        for (const auto &node : collection.children) {
-            Variable variable;
-            variable.id = node->attribute("id"_L1);
-            if (node->name == u"StdVariableRef") {
-                const StandardVariable *fact = standardVariable(variable.id);
-                // Standard variables the host has no facts for (direct
-                // parameter pages, commands) are not shown.
-                if (!fact)
-                    continue;
-                variable.index = fact->index;
-                variable.access = QString::fromLatin1(fact->access);
-                variable.type = fact->type();
-                variable.standardName = QString::fromUtf8(fact->english);
-                variable.standardNameGerman = QString::fromUtf8(fact->german);
-                variable.defaultValue = node->attribute("defaultValue"_L1);
-                if (const int length = intAttribute(*node, "fixedLengthRestriction"_L1, 0); length > 0)
-                    variable.type.simple.fixedLength = length;
-                // A standard variable may narrow its values to a list.
-                for (const auto &child : node->children)
-                    if (child->name == u"SingleValue")
-                        variable.type.simple.singleValues.append(
-                            {child->attribute("value"_L1), child->childText("Name"_L1)});
-            } else if (node->name == u"Variable") {
-                variable.index = intAttribute(*node, "index"_L1, -1);
-                variable.access = node->attribute("accessRights"_L1);
-                variable.defaultValue = node->attribute("defaultValue"_L1);
-                variable.nameId = node->childText("Name"_L1);
-                const Node *type = typeChild(*node);
-                if (!type)
-                    throw Fault{Text::tr("variable \"%1\" has no data type").arg(variable.id)};
-                variable.type = readDatatype(*type);
-            } else {
-                continue;
-            }
-            for (const auto &child : node->children)
-                if (child->name == u"RecordItemInfo")
-                    variable.itemDefaults.insert(intAttribute(*child, "subindex"_L1, -1),
-                                                 child->attribute("defaultValue"_L1));
-            m_document.variables.append(std::move(variable));
+        Variable variable;
+        variable.id = node.attribute("id"_L1);
+        if (node.name == u"StdVariableRef") {
+            const StandardVariable *fact = standardVariable(variable.id);
+            // Standard variables the host has no facts for (direct
+            // parameter pages, commands) are not shown.
+            if (!fact)
+                return;
+            variable.index = fact->index;
+            variable.access = QString::fromLatin1(fact->access);
+            variable.type = fact->type();
+            variable.standardName = QString::fromUtf8(fact->english);
+            variable.standardNameGerman = QString::fromUtf8(fact->german);
+            variable.defaultValue = node.attribute("defaultValue"_L1);
+            if (const int length = intAttribute(node, "fixedLengthRestriction"_L1, 0); length > 0)
+                variable.type.simple.fixedLength = length;
+            // A standard variable may narrow its values to a list.
+            for (const auto &child : node.children)
+                if (child->name == u"SingleValue")
+                    variable.type.simple.singleValues.append(
+                        {child->attribute("value"_L1), child->childText("Name"_L1)});
+        } else if (node.name == u"Variable") {
+            variable.index = intAttribute(node, "index"_L1, -1);
+            variable.access = node.attribute("accessRights"_L1);
+            variable.defaultValue = node.attribute("defaultValue"_L1);
+            variable.nameId = node.childText("Name"_L1);
+            const Node *type = typeChild(node);
+            if (!type)
+                throw Fault{Text::tr("variable \"%1\" has no data type").arg(variable.id)};
+            variable.type = readDatatype(*type);
+        } else {
+            return;
         }
+        for (const auto &child : node.children)
+            if (child->name == u"RecordItemInfo")
+                variable.itemDefaults.insert(intAttribute(*child, "subindex"_L1, -1),
+                                             child->attribute("defaultValue"_L1));
+        m_document.variables.append(std::move(variable));
     }
 
-    void readMenus(const Node &userInterface)
+    void readMenu(const Node &node)
     {
-        if (const Node *collection = userInterface.child("MenuCollection"_L1)) {
-            for (const auto &node : collection->children) {
-                if (node->name != u"Menu")
-                    continue;
-                Menu menu;
-                menu.id = node->attribute("id"_L1);
-                menu.nameId = node->childText("Name"_L1);
-                for (const auto &child : node->children) {
-                    MenuEntry entry;
-                    if (child->name == u"VariableRef")
-                        entry.kind = MenuEntry::Kind::Variable;
-                    else if (child->name == u"RecordItemRef")
-                        entry.kind = MenuEntry::Kind::RecordItem;
-                    else if (child->name == u"MenuRef")
-                        entry.kind = MenuEntry::Kind::Menu;
-                    else
-                        continue;
-                    entry.ref =
-                        child->attribute(entry.kind == MenuEntry::Kind::Menu ? "menuId"_L1 : "variableId"_L1);
-                    entry.subindex = intAttribute(*child, "subindex"_L1, -1);
-                    entry.unitCode = child->attribute("unitCode"_L1);
-                    entry.displayFormat = child->attribute("displayFormat"_L1);
-                    bool ok = false;
-                    if (const double g = child->attribute("gradient"_L1).toDouble(&ok); ok)
-                        entry.gradient = g;
-                    if (const double o = child->attribute("offset"_L1).toDouble(&ok); ok)
-                        entry.offset = o;
-                    if (const Node *condition = child->child("Condition"_L1))
-                        entry.condition = Condition{condition->attribute("variableId"_L1),
-                                                    intAttribute(*condition, "subindex"_L1, -1),
-                                                    condition->attribute("value"_L1)};
-                    menu.entries.append(entry);
-                }
-                m_document.menus.insert(menu.id, menu);
-            }
+        if (node.name != u"Menu")
+            return;
+        Menu menu;
+        menu.id = node.attribute("id"_L1);
+        menu.nameId = node.childText("Name"_L1);
+        for (const auto &child : node.children) {
+            MenuEntry entry;
+            if (child->name == u"VariableRef")
+                entry.kind = MenuEntry::Kind::Variable;
+            else if (child->name == u"RecordItemRef")
+                entry.kind = MenuEntry::Kind::RecordItem;
+            else if (child->name == u"MenuRef")
+                entry.kind = MenuEntry::Kind::Menu;
+            else
+                continue;
+            entry.ref = child->attribute(entry.kind == MenuEntry::Kind::Menu ? "menuId"_L1 : "variableId"_L1);
+            entry.subindex = intAttribute(*child, "subindex"_L1, -1);
+            entry.unitCode = child->attribute("unitCode"_L1);
+            entry.displayFormat = child->attribute("displayFormat"_L1);
+            bool ok = false;
+            if (const double g = child->attributeView("gradient"_L1).toDouble(&ok); ok)
+                entry.gradient = g;
+            if (const double o = child->attributeView("offset"_L1).toDouble(&ok); ok)
+                entry.offset = o;
+            if (const Node *condition = child->child("Condition"_L1))
+                entry.condition =
+                    Condition{condition->attribute("variableId"_L1),
+                              intAttribute(*condition, "subindex"_L1, -1), condition->attribute("value"_L1)};
+            menu.entries.append(entry);
         }
+        m_document.menus.insert(menu.id, menu);
+    }
+
+    void readRoleMenus(const Node &userInterface)
+    {
         // The observer sees the least and every device has it; the other
         // roles stand in where a file leaves it out.
         for (const char *set : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"}) {
@@ -439,8 +480,7 @@ const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString
                 } else if (xml.name() == u"Language" && languages.contains(lang)) {
                     reader.readTexts((*inline_)[lang]);
                 } else {
-                    QHash<QString, QString> unused;
-                    reader.readTexts(unused);
+                    reader.skipElement();
                 }
             }
             continue;
@@ -555,9 +595,11 @@ bool readDocument(const QString &path, const QStringList &languages, Document *d
         SafeReader reader(bytes);
         Document result;
         result.path = QFileInfo(path).absoluteFilePath();
+        Mapper mapper(result);
+        reader.setChildTaker(
+            [&mapper](const Node &collection, const Node &child) { return mapper.take(collection, child); });
         const auto root = readRoot(reader, &result.schema, &result.primaryTexts, &result.primaryLanguage,
                                    languages, &result.translations, false);
-        Mapper mapper(result);
         if (const Node *info = root->child("DocumentInfo"_L1)) {
             result.version = info->attribute("version"_L1);
             result.releaseDate = info->attribute("releaseDate"_L1);
@@ -567,14 +609,9 @@ bool readDocument(const QString &path, const QStringList &languages, Document *d
         if (!identity)
             throw Fault{Text::tr("no DeviceIdentity")};
         mapper.readIdentity(*identity);
-        if (const Node *function = body->child("DeviceFunction"_L1)) {
-            if (const Node *types = function->child("DatatypeCollection"_L1))
-                mapper.readDatatypes(*types);
-            if (const Node *variables = function->child("VariableCollection"_L1))
-                mapper.readVariables(*variables);
+        if (const Node *function = body->child("DeviceFunction"_L1))
             if (const Node *ui = function->child("UserInterface"_L1))
-                mapper.readMenus(*ui);
-        }
+                mapper.readRoleMenus(*ui);
         for (qsizetype i = 0; i < result.variables.size(); ++i)
             result.variableIndex.insert(result.variables.at(i).id, i);
 
