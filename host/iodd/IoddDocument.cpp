@@ -8,9 +8,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QVarLengthArray>
 #include <QXmlStreamReader>
 #include <deque>
-#include <vector>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -38,7 +39,8 @@ struct Node
     QString name; ///< shared with every element of that name
     /// As the reader hands them out, without a copy of their own.
     QXmlStreamAttributes attributes;
-    std::vector<const Node *> children; ///< held by the reader
+    /// Held by the reader; most elements have a few children or none.
+    QVarLengthArray<const Node *, 4> children;
 
     /// By local name: the schema's attributes are all unqualified but for
     /// xsi:type, whose local name no other attribute has.
@@ -119,7 +121,7 @@ public:
         while (next() != QXmlStreamReader::EndDocument) {
             if (m_xml.isEndElement() && m_depth < depth)
                 return;
-            if (m_xml.isStartElement() && m_xml.name() == u"Text") {
+            if (m_xml.isStartElement() && m_xml.name() == "Text"_L1) {
                 const auto attributes = m_xml.attributes();
                 texts.insert(attributes.value("id"_L1).toString(), attributes.value("value"_L1).toString());
             }
@@ -158,8 +160,8 @@ public:
         // is mapped as soon as it is read and its nodes are dropped, so that
         // the file's nodes are never all held at once.
         const bool streamed =
-            m_takeChild && (node->name == u"VariableCollection" || node->name == u"MenuCollection" ||
-                            node->name == u"DatatypeCollection");
+            m_takeChild && (node->name == "VariableCollection"_L1 || node->name == "MenuCollection"_L1 ||
+                            node->name == "DatatypeCollection"_L1);
         while (next() != QXmlStreamReader::EndDocument) {
             if (m_xml.isEndElement())
                 return node;
@@ -240,9 +242,9 @@ SimpleType readSimple(const Node &node)
     type.fixedLength = intAttribute(node, "fixedLength"_L1, 0);
     type.encoding = node.attribute("encoding"_L1);
     for (const auto &child : node.children) {
-        if (child->name == u"SingleValue")
+        if (child->name == "SingleValue"_L1)
             type.singleValues.append({child->attribute("value"_L1), child->childText("Name"_L1)});
-        else if (child->name == u"ValueRange")
+        else if (child->name == "ValueRange"_L1)
             type.ranges.append({child->attribute("lowerValue"_L1), child->attribute("upperValue"_L1)});
     }
     return type;
@@ -257,13 +259,13 @@ public:
     /// reader reads it; true for a node to keep (a data type).
     bool take(const Node &collection, const Node &child)
     {
-        if (collection.name == u"DatatypeCollection") {
-            if (child.name != u"Datatype")
+        if (collection.name == "DatatypeCollection"_L1) {
+            if (child.name != "Datatype"_L1)
                 return false;
             m_datatypes.insert(child.attribute("id"_L1), &child);
             return true;
         }
-        if (collection.name == u"VariableCollection")
+        if (collection.name == "VariableCollection"_L1)
             readVariable(child);
         else
             readMenu(child);
@@ -272,7 +274,7 @@ public:
 
     const Node &resolve(const Node &typeOrRef, int hops = 0)
     {
-        if (typeOrRef.name != u"DatatypeRef")
+        if (typeOrRef.name != "DatatypeRef"_L1)
             return typeOrRef;
         const QString id = typeOrRef.attribute("datatypeId"_L1);
         const Node *target = m_datatypes.value(id);
@@ -286,8 +288,8 @@ public:
     const Node *typeChild(const Node &owner)
     {
         for (const auto &child : owner.children)
-            if (child->name == u"Datatype" || child->name == u"SimpleDatatype" ||
-                child->name == u"DatatypeRef")
+            if (child->name == "Datatype"_L1 || child->name == "SimpleDatatype"_L1 ||
+                child->name == "DatatypeRef"_L1)
                 return &resolve(*child);
         return nullptr;
     }
@@ -297,10 +299,10 @@ public:
         Datatype type;
         const QString xsiType = node.type().mid(node.type().indexOf(u':') + 1);
         type.bitLength = intAttribute(node, "bitLength"_L1, 0);
-        if (xsiType == u"RecordT") {
+        if (xsiType == "RecordT"_L1) {
             type.shape = Datatype::Shape::Record;
             for (const auto &child : node.children) {
-                if (child->name != u"RecordItem")
+                if (child->name != "RecordItem"_L1)
                     continue;
                 RecordItem item;
                 item.subindex = intAttribute(*child, "subindex"_L1, 0);
@@ -310,7 +312,7 @@ public:
                     item.type = readSimple(*itemType);
                 type.items.append(item);
             }
-        } else if (xsiType == u"ArrayT") {
+        } else if (xsiType == "ArrayT"_L1) {
             type.shape = Datatype::Shape::Array;
             type.count = intAttribute(node, "count"_L1, 0);
             if (const Node *element = typeChild(node))
@@ -325,7 +327,7 @@ public:
     {
         Variable variable;
         variable.id = node.attribute("id"_L1);
-        if (node.name == u"StdVariableRef") {
+        if (node.name == "StdVariableRef"_L1) {
             const StandardVariable *fact = standardVariable(variable.id);
             // Standard variables the host has no facts for (direct
             // parameter pages, commands) are not shown.
@@ -341,10 +343,10 @@ public:
                 variable.type.simple.fixedLength = length;
             // A standard variable may narrow its values to a list.
             for (const auto &child : node.children)
-                if (child->name == u"SingleValue")
+                if (child->name == "SingleValue"_L1)
                     variable.type.simple.singleValues.append(
                         {child->attribute("value"_L1), child->childText("Name"_L1)});
-        } else if (node.name == u"Variable") {
+        } else if (node.name == "Variable"_L1) {
             variable.index = intAttribute(node, "index"_L1, -1);
             variable.access = node.attribute("accessRights"_L1);
             variable.defaultValue = node.attribute("defaultValue"_L1);
@@ -357,7 +359,7 @@ public:
             return;
         }
         for (const auto &child : node.children)
-            if (child->name == u"RecordItemInfo")
+            if (child->name == "RecordItemInfo"_L1)
                 variable.itemDefaults.insert(intAttribute(*child, "subindex"_L1, -1),
                                              child->attribute("defaultValue"_L1));
         m_document.variables.append(std::move(variable));
@@ -365,18 +367,18 @@ public:
 
     void readMenu(const Node &node)
     {
-        if (node.name != u"Menu")
+        if (node.name != "Menu"_L1)
             return;
         Menu menu;
         menu.id = node.attribute("id"_L1);
         menu.nameId = node.childText("Name"_L1);
         for (const auto &child : node.children) {
             MenuEntry entry;
-            if (child->name == u"VariableRef")
+            if (child->name == "VariableRef"_L1)
                 entry.kind = MenuEntry::Kind::Variable;
-            else if (child->name == u"RecordItemRef")
+            else if (child->name == "RecordItemRef"_L1)
                 entry.kind = MenuEntry::Kind::RecordItem;
-            else if (child->name == u"MenuRef")
+            else if (child->name == "MenuRef"_L1)
                 entry.kind = MenuEntry::Kind::Menu;
             else
                 continue;
@@ -384,11 +386,15 @@ public:
             entry.subindex = intAttribute(*child, "subindex"_L1, -1);
             entry.unitCode = child->attribute("unitCode"_L1);
             entry.displayFormat = child->attribute("displayFormat"_L1);
-            bool ok = false;
-            if (const double g = child->attributeView("gradient"_L1).toDouble(&ok); ok)
-                entry.gradient = g;
-            if (const double o = child->attributeView("offset"_L1).toDouble(&ok); ok)
-                entry.offset = o;
+            const auto number = [&](QLatin1StringView key) -> std::optional<double> {
+                // Most entries have neither: no conversion for an attribute not there.
+                const QStringView text = child->attributeView(key);
+                bool ok = false;
+                const double value = text.isEmpty() ? 0 : text.toDouble(&ok);
+                return ok ? std::optional<double>(value) : std::nullopt;
+            };
+            entry.gradient = number("gradient"_L1);
+            entry.offset = number("offset"_L1);
             if (const Node *condition = child->child("Condition"_L1))
                 entry.condition =
                     Condition{condition->attribute("variableId"_L1),
@@ -429,7 +435,7 @@ public:
         m_document.deviceFamilyId = identity.childText("DeviceFamily"_L1);
         if (const Node *variants = identity.child("DeviceVariantCollection"_L1))
             for (const auto &node : variants->children)
-                if (node->name == u"DeviceVariant")
+                if (node->name == "DeviceVariant"_L1)
                     m_document.variants.append({node->attribute("productId"_L1), node->childText("Name"_L1),
                                                 node->childText("Description"_L1)});
     }
@@ -450,7 +456,7 @@ const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString
         if (xml.atEnd())
             throw Fault{Text::tr("no root element")};
     }
-    if (xml.name() != u"IODevice")
+    if (xml.name() != "IODevice"_L1)
         throw Fault{Text::tr("not an IODD: the root element is <%1>").arg(xml.name())};
     const QStringView ns = xml.namespaceUri();
     if (ns == kNamespace101)
@@ -467,17 +473,17 @@ const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString
             break;
         if (!xml.isStartElement())
             continue;
-        if (xml.name() == u"ExternalTextCollection") {
+        if (xml.name() == "ExternalTextCollection"_L1) {
             while (reader.next() != QXmlStreamReader::EndDocument) {
                 if (xml.isEndElement())
                     break;
                 if (!xml.isStartElement())
                     continue;
                 const QString lang = xml.attributes().value("xml:lang"_L1).toString().toLower();
-                if (xml.name() == u"PrimaryLanguage") {
+                if (xml.name() == "PrimaryLanguage"_L1) {
                     *primaryLanguage = lang;
                     reader.readTexts(*primary);
-                } else if (xml.name() == u"Language" && languages.contains(lang)) {
+                } else if (xml.name() == "Language"_L1 && languages.contains(lang)) {
                     reader.readTexts((*inline_)[lang]);
                 } else {
                     reader.skipElement();
@@ -485,12 +491,12 @@ const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString
             }
             continue;
         }
-        if (identityOnly && xml.name() == u"ProfileBody") {
+        if (identityOnly && xml.name() == "ProfileBody"_L1) {
             // Only the identity: what follows it (most of a file) is not read.
             Node *body = reader.newNode();
             body->name = xml.name().toString();
             while (reader.next() != QXmlStreamReader::EndDocument && !xml.isEndElement()) {
-                if (xml.isStartElement() && xml.name() == u"DeviceIdentity") {
+                if (xml.isStartElement() && xml.name() == "DeviceIdentity"_L1) {
                     body->children.push_back(reader.readNode());
                     break;
                 }
@@ -536,7 +542,7 @@ void readLanguageFile(const QString &path, const QString &language, QHash<QStrin
         if (!xml.isStartElement())
             continue;
         const QString lang = xml.attributes().value("xml:lang"_L1).toString().toLower();
-        if ((xml.name() == u"Language" || xml.name() == u"PrimaryLanguage") && lang == language)
+        if ((xml.name() == "Language"_L1 || xml.name() == "PrimaryLanguage"_L1) && lang == language)
             reader.readTexts(*texts);
     }
 }

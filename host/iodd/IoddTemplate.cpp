@@ -77,12 +77,13 @@ void appendItemName(QString &out, QStringView item)
     out += item.sliced(from);
 }
 
-/// The tag of `item` followed by `suffix`, appended to `out`.
-void appendTag(QString &out, QStringView item, QStringView suffix = {})
+/// The tag of `item` followed by `escapedSuffix` (its "&" already
+/// written as "&amp;"), appended to `out`.
+void appendTag(QString &out, QStringView item, QStringView escapedSuffix = {})
 {
     out += u'#';
     appendItemName(out, item);
-    appendItemName(out, suffix);
+    out += escapedSuffix;
     out += u'#';
 }
 
@@ -266,7 +267,7 @@ QByteArray makeTemplate(const QList<TemplateSection> &sections, const QString &l
             text += u"\r\n</td><td>";
             appendTag(text, row.item);
             text += u"</td><td class=\"unit\">";
-            appendTag(text, row.item, kUnitSuffix);
+            appendTag(text, row.item, u"&amp;&amp;unit");
             text += u"</td></tr>\r\n";
         }
         line(u"</table>");
