@@ -149,9 +149,9 @@ public:
         }
     }
 
-    /// A node the reader holds until it is destroyed or dropNodes() drops
-    /// it: hundreds of thousands of them go in a few blocks rather than one
-    /// allocation each.
+    /// A node the reader holds until it is destroyed (or, for a child of a
+    /// collection that was mapped, until it is mapped): they go in a few
+    /// blocks rather than one allocation each.
     Node *newNode() { return &m_nodes.emplace_back(); }
 
     /// Called with each child of the collections of data types, variables
