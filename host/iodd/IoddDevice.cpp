@@ -14,8 +14,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace Iodd {
 
@@ -32,7 +34,6 @@ struct Fault
     QString message;
 };
 
-const QString kUnitSuffix = QStringLiteral("&&unit");
 const QString kShowPrefix = QStringLiteral("&&show&&");
 const QString kVariantItem = QStringLiteral("&&iodd&&Variant");
 const QString kFileItem = QStringLiteral("&&iodd&&File");
@@ -53,6 +54,7 @@ struct Presentation
 
 struct ObjectInfo
 {
+    QString name; ///< as the IODD spells it
     SimpleType type;
     bool enumeration = false;
     /// Names of single values by value, for values that are not an
@@ -225,24 +227,23 @@ QString itemLabel(const Document &document, const Variable &variable, int subind
     return label(document, variable, language);
 }
 
-/// The object names of a variable with their subindices (0 for a simple one).
-QList<QPair<QString, int>> objectsOf(const Variable &variable)
+/// Calls `take` with the name and subindex (0 for a simple variable) of each
+/// of the variable's objects.
+template<typename Take> void forEachObject(const Variable &variable, Take take)
 {
-    QList<QPair<QString, int>> result;
     switch (variable.type.shape) {
     case Datatype::Shape::Simple:
-        result.append({variable.id, 0});
+        take(variable.id, 0);
         break;
     case Datatype::Shape::Record:
         for (const RecordItem &item : variable.type.items)
-            result.append({objectName(variable, item.subindex), item.subindex});
+            take(objectName(variable, item.subindex), item.subindex);
         break;
     case Datatype::Shape::Array:
         for (int n = 1; n <= variable.type.count; ++n)
-            result.append({objectName(variable, n), n});
+            take(objectName(variable, n), n);
         break;
     }
-    return result;
 }
 
 const SimpleType &typeOf(const Variable &variable, int subindex)
@@ -260,11 +261,38 @@ bool shown(const Variable &variable)
     return variable.access != u"wo" && variable.index >= 0;
 }
 
+/// The objects of the shown variables in the file's order, each named once
+/// for the whole load: tens of thousands of them in a large file.
+struct ShownObjects
+{
+    struct Object
+    {
+        const Variable *variable = nullptr;
+        QString name;
+        int subindex = 0;
+        ObjectInfo *info = nullptr; ///< in DeviceView::objects
+    };
+    std::vector<Object> objects;
+    /// By position in Document::variables: the first of its objects; the
+    /// next variable's first ends them.
+    std::vector<std::size_t> first;
+
+    /// The objects of `variable`, one of the document's.
+    std::pair<const Object *, const Object *> of(const Document &document, const Variable &variable) const
+    {
+        const auto at = std::size_t(&variable - document.variables.constData());
+        return {objects.data() + first[at], objects.data() + first[at + 1]};
+    }
+};
+
 /// Walks the role menus into template sections and presentations.
 class MenuWalker
 {
 public:
-    MenuWalker(const Document &document, DeviceView &view) : m_document(document), m_view(view) {}
+    MenuWalker(const Document &document, DeviceView &view, const ShownObjects &objects)
+        : m_document(document), m_view(view), m_objects(objects)
+    {
+    }
 
     QList<TemplateSection> sections(const QString &language)
     {
@@ -288,37 +316,32 @@ public:
             // No menus: every value in the file's order, in one table.
             TemplateSection section;
             section.title = language == u"de" ? QStringLiteral("Parameter") : QStringLiteral("Parameters");
-            for (const Variable &variable : m_document.variables)
-                if (shown(variable))
-                    for (const auto &[name, subindex] : objectsOf(variable))
-                        section.rows.append(row(variable, subindex, name));
+            for (const ShownObjects::Object &object : m_objects.objects)
+                section.rows.append(row(*object.variable, object.subindex, object.name));
             m_sections.append(section);
         }
-        m_collect = false;
         return m_sections;
     }
 
 private:
     TemplateRow row(const Variable &variable, int subindex, const QString &name)
     {
-        return {itemLabel(m_document, variable, subindex, m_language), name, name + kUnitSuffix};
+        return {itemLabel(m_document, variable, subindex, m_language), name};
     }
 
-    void present(const QString &name, const MenuEntry &entry, const QList<Condition> &conditions)
+    void present(ObjectInfo &object, const MenuEntry &entry, const QList<Condition> &conditions)
     {
-        if (!m_collect)
-            return;
-        auto it = m_view.objects.find(name.toCaseFolded());
-        if (it == m_view.objects.end())
-            return;
         Presentation p;
-        p.unit = unitSymbol(entry.unitCode);
+        auto unit = m_units.constFind(entry.unitCode);
+        if (unit == m_units.cend())
+            unit = m_units.insert(entry.unitCode, unitSymbol(entry.unitCode));
+        p.unit = *unit;
         p.format = entry.displayFormat;
         p.scaled = entry.gradient.has_value() || entry.offset.has_value();
         p.gradient = entry.gradient.value_or(1);
         p.offset = entry.offset.value_or(0);
         p.conditions = conditions;
-        it->presentations.append(p);
+        object.presentations.append(p);
     }
 
     void walk(const Menu &menu, int level, const QList<Condition> &conditions, const QString &title)
@@ -355,11 +378,12 @@ private:
             const Variable *variable = m_document.variable(entry.ref);
             if (!variable || !shown(*variable))
                 continue;
-            for (const auto &[name, subindex] : objectsOf(*variable)) {
-                if (entry.kind == MenuEntry::Kind::RecordItem && subindex != entry.subindex)
+            const auto [begin, end] = m_objects.of(m_document, *variable);
+            for (const ShownObjects::Object *object = begin; object != end; ++object) {
+                if (entry.kind == MenuEntry::Kind::RecordItem && object->subindex != entry.subindex)
                     continue;
-                m_sections[at].rows.append(row(*variable, subindex, name));
-                present(name, entry, conditions);
+                m_sections[at].rows.append(row(*variable, object->subindex, object->name));
+                present(*object->info, entry, conditions);
             }
         }
         // A heading alone is no use on a page.
@@ -369,11 +393,12 @@ private:
 
     const Document &m_document;
     DeviceView &m_view;
+    const ShownObjects &m_objects;
+    QHash<QString, QString> m_units; ///< unit symbols by code
     QString m_language;
     QList<TemplateSection> m_sections;
     QSet<QString> m_visited;
     int m_showCount = 0;
-    bool m_collect = true;
 };
 
 QString templateBase(const QString &ioddPath)
@@ -432,8 +457,13 @@ QString templateDirectory()
 
 QString escapeHtml(QStringView text)
 {
+    // Most texts hold none of the four: a copy, without a look at each
+    // character on its own.
+    const auto special = [](QChar c) { return c == u'&' || c == u'<' || c == u'>' || c == u'"'; };
+    if (std::none_of(text.begin(), text.end(), special))
+        return text.toString();
     QString out;
-    out.reserve(text.size());
+    out.reserve(text.size() + 16);
     for (const QChar c : text) {
         switch (c.unicode()) {
         case u'&':
@@ -455,6 +485,12 @@ QString escapeHtml(QStringView text)
     return out;
 }
 
+QString escapeHtml(const QString &text)
+{
+    const auto special = [](QChar c) { return c == u'&' || c == u'<' || c == u'>' || c == u'"'; };
+    return std::none_of(text.begin(), text.end(), special) ? text : escapeHtml(QStringView(text));
+}
+
 bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &model,
               const LoadOptions &options, DeviceFileError *error, QString *variantNote)
 {
@@ -462,24 +498,33 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
         const QString language = options.language.isEmpty() ? userLanguage() : options.language;
         Document document;
         Error readError;
-        if (!readDocument(ioddPath, {QStringLiteral("en"), QStringLiteral("de")}, &document, &readError))
+        // Only the language shown: the texts of the others are most of a
+        // large file's strings.
+        if (!readDocument(ioddPath, {language}, &document, &readError))
             throw Fault{readError.file, readError.message};
 
         // Objects, refusing names that differ only in case: the host
         // matches names without regard to case.
         auto view = std::make_shared<DeviceView>();
-        QHash<QString, QString> seen;
+        ShownObjects shownObjects;
+        shownObjects.first.reserve(std::size_t(document.variables.size()) + 1);
+        shownObjects.objects.reserve(std::size_t(document.variables.size()));
+        std::vector<QString> foldedNames;
+        foldedNames.reserve(std::size_t(document.variables.size()));
+        view->objects.reserve(document.variables.size());
         for (const Variable &variable : std::as_const(document.variables)) {
+            shownObjects.first.push_back(shownObjects.objects.size());
             if (!shown(variable))
                 continue;
-            for (const auto &[name, subindex] : objectsOf(variable)) {
-                const QString folded = name.toCaseFolded();
-                if (const auto other = seen.constFind(folded); other != seen.cend())
+            forEachObject(variable, [&](const QString &name, int subindex) {
+                QString folded = name.toCaseFolded();
+                if (const auto other = view->objects.constFind(folded); other != view->objects.cend())
                     throw Fault{
                         ioddPath,
-                        Text::tr("the objects \"%1\" and \"%2\" differ only in case").arg(*other, name)};
-                seen.insert(folded, name);
+                        Text::tr("the objects \"%1\" and \"%2\" differ only in case").arg(other->name, name)};
+                shownObjects.objects.push_back({&variable, name, subindex, nullptr});
                 ObjectInfo info;
+                info.name = name;
                 info.type = typeOf(variable, subindex);
                 info.enumeration = isEnumeration(info.type);
                 if (!info.enumeration)
@@ -487,11 +532,17 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
                         info.valueNames.insert(single.value.trimmed(),
                                                escapeHtml(document.text(single.textId, language)));
                 view->objects.insert(folded, info);
-            }
+                foldedNames.push_back(std::move(folded));
+            });
         }
-        MenuWalker walker(document, *view);
-        const QList<TemplateSection> english = walker.sections(QStringLiteral("en"));
-        const QList<TemplateSection> german = walker.sections(QStringLiteral("de"));
+        shownObjects.first.push_back(shownObjects.objects.size());
+        // The hash holds them all: where each stands stays put from here on.
+        for (std::size_t i = 0; i < foldedNames.size(); ++i)
+            shownObjects.objects[i].info = &view->objects.find(foldedNames[i]).value();
+        MenuWalker walker(document, *view, shownObjects);
+        // The component shows the template of the user's language only: the
+        // other one is generated when a run in that language asks for it.
+        const QList<TemplateSection> sections = walker.sections(language);
         for (const auto &menu : std::as_const(document.menus))
             for (const MenuEntry &entry : menu.entries)
                 if (entry.condition)
@@ -566,8 +617,8 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
                 throw Fault{ioddPath, Text::tr("cannot make the template folder %1")
                                           .arg(QDir::toNativeSeparators(descriptionFolder))};
             const QString base = QDir(descriptionFolder).filePath(templateBase(ioddPath));
-            writeIfChanged(base + QStringLiteral("001.HTM"), makeTemplate(english, QStringLiteral("en")));
-            writeIfChanged(base + QStringLiteral("049.HTM"), makeTemplate(german, QStringLiteral("de")));
+            writeIfChanged(base + (language == u"de" ? QStringLiteral("049.HTM") : QStringLiteral("001.HTM")),
+                           makeTemplate(sections, language));
         }
 
         // Everything could be read: now the model.
@@ -591,37 +642,36 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
         model.setSettingEntry(QStringLiteral("PRINTTEMPLATEFILE"),
                               templateBase(ioddPath) + QStringLiteral(".htm"));
 
-        for (const Variable &variable : std::as_const(document.variables)) {
-            if (!shown(variable))
-                continue;
-            for (const auto &[name, subindex] : objectsOf(variable)) {
-                const ObjectInfo &info = view->objects[name.toCaseFolded()];
-                ObjectDefinition definition;
-                definition.typeName = name;
-                definition.size = (info.type.bits() + 7) / 8;
-                if (info.enumeration) {
-                    definition.kind = 4;
-                    definition.enumerationName = name;
-                    EnumerationDefinition enumeration;
-                    if (info.type.kind == SimpleType::Kind::Boolean && info.type.singleValues.isEmpty()) {
-                        enumeration.entries = {{0, QStringLiteral("false")}, {1, QStringLiteral("true")}};
-                    }
-                    for (const auto &single : info.type.singleValues)
-                        enumeration.entries.append({booleanNumber(single.value).toInt(),
-                                                    escapeHtml(document.text(single.textId, language))});
-                    model.defineEnumeration(name, enumeration);
+        for (const ShownObjects::Object &object : shownObjects.objects) {
+            const Variable &variable = *object.variable;
+            const QString &name = object.name;
+            const int subindex = object.subindex;
+            const ObjectInfo &info = *object.info;
+            ObjectDefinition definition;
+            definition.typeName = name;
+            definition.size = (info.type.bits() + 7) / 8;
+            if (info.enumeration) {
+                definition.kind = 4;
+                definition.enumerationName = name;
+                EnumerationDefinition enumeration;
+                if (info.type.kind == SimpleType::Kind::Boolean && info.type.singleValues.isEmpty()) {
+                    enumeration.entries = {{0, QStringLiteral("false")}, {1, QStringLiteral("true")}};
                 }
-                model.addObject(name, definition);
-                const QString defaultValue = variable.type.shape == Datatype::Shape::Record
-                                                 ? variable.itemDefaults.value(subindex)
-                                                 : (subindex == 0 ? variable.defaultValue : QString());
-                // The device holds its defaults where its values say nothing.
-                if (!defaultValue.isNull() &&
-                    !(variable.type.shape != Datatype::Shape::Simple && defaultValue.isEmpty())) {
-                    const QString value = info.enumeration ? booleanNumber(defaultValue) : defaultValue;
-                    model.setApplicationValue(name, value);
-                    model.setDeviceValue(name, value);
-                }
+                for (const auto &single : info.type.singleValues)
+                    enumeration.entries.append({booleanNumber(single.value).toInt(),
+                                                escapeHtml(document.text(single.textId, language))});
+                model.defineEnumeration(name, enumeration);
+            }
+            model.addObject(name, definition);
+            const QString defaultValue = variable.type.shape == Datatype::Shape::Record
+                                             ? variable.itemDefaults.value(subindex)
+                                             : (subindex == 0 ? variable.defaultValue : QString());
+            // The device holds its defaults where its values say nothing.
+            if (!defaultValue.isNull() &&
+                !(variable.type.shape != Datatype::Shape::Simple && defaultValue.isEmpty())) {
+                const QString value = info.enumeration ? booleanNumber(defaultValue) : defaultValue;
+                model.setApplicationValue(name, value);
+                model.setDeviceValue(name, value);
             }
         }
         const QList<QPair<QString, QString>> hostItems = {

@@ -48,5 +48,7 @@ bool loadIodd(const QString &ioddPath, const QString &valuesPath, DeviceModel &m
 
 /// `text` for a page: "&", "<", ">" and '"' as references.
 QString escapeHtml(QStringView text);
+/// escapeHtml(), sharing `text` where it holds none of the four.
+QString escapeHtml(const QString &text);
 
 } // namespace Iodd

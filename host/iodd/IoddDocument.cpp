@@ -5,12 +5,14 @@
 #include "platform/RegularFile.h"
 #include "resources/Language.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QVarLengthArray>
 #include <QXmlStreamReader>
 #include <deque>
-#include <vector>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -38,17 +40,19 @@ struct Node
     QString name; ///< shared with every element of that name
     /// As the reader hands them out, without a copy of their own.
     QXmlStreamAttributes attributes;
-    std::vector<const Node *> children; ///< held by the reader
+    /// Held by the reader; most elements have a few children or none.
+    QVarLengthArray<const Node *, 4> children;
 
     /// By local name: the schema's attributes are all unqualified but for
     /// xsi:type, whose local name no other attribute has.
-    QString attribute(QLatin1StringView key) const
+    QStringView attributeView(QLatin1StringView key) const
     {
         for (const QXmlStreamAttribute &attribute : attributes)
             if (attribute.name() == key)
-                return attribute.value().toString();
+                return attribute.value();
         return {};
     }
+    QString attribute(QLatin1StringView key) const { return attributeView(key).toString(); }
     QString type() const { return attribute("type"_L1); }
     const Node *child(QLatin1StringView childName) const
     {
@@ -79,7 +83,16 @@ QByteArray readFile(const QString &path)
 class SafeReader
 {
 public:
-    explicit SafeReader(const QByteArray &bytes) : m_xml(bytes) {}
+    explicit SafeReader(const QByteArray &bytes)
+    {
+        m_bytes.setData(bytes);
+        // Read from the bytes in memory as from a device: the reader then
+        // decodes a few kilobytes at a time, where given the whole array it
+        // decodes it all into one string twice its size first (which took
+        // half of a large file's reading time).
+        m_bytes.open(QIODevice::ReadOnly);
+        m_xml.setDevice(&m_bytes);
+    }
 
     QXmlStreamReader::TokenType next()
     {
@@ -118,16 +131,34 @@ public:
         while (next() != QXmlStreamReader::EndDocument) {
             if (m_xml.isEndElement() && m_depth < depth)
                 return;
-            if (m_xml.isStartElement() && m_xml.name() == u"Text") {
+            if (m_xml.isStartElement() && m_xml.name() == "Text"_L1) {
                 const auto attributes = m_xml.attributes();
                 texts.insert(attributes.value("id"_L1).toString(), attributes.value("value"_L1).toString());
             }
         }
     }
 
-    /// A node the reader holds until it is destroyed: hundreds of
-    /// thousands of them go in a few blocks rather than one allocation each.
+    /// Passes over the element the reader stands on and all it holds,
+    /// keeping nothing of it.
+    void skipElement()
+    {
+        const int depth = m_depth;
+        while (next() != QXmlStreamReader::EndDocument) {
+            if (m_xml.isEndElement() && m_depth < depth)
+                return;
+        }
+    }
+
+    /// A node the reader holds until it is destroyed (or, for a child of a
+    /// collection that was mapped, until it is mapped): they go in a few
+    /// blocks rather than one allocation each.
     Node *newNode() { return &m_nodes.emplace_back(); }
+
+    /// Called with each child of the collections of data types, variables
+    /// and menus as soon as it is read; the child is kept (a data type, which
+    /// variables refer to) only when it answers true.
+    using ChildTaker = std::function<bool(const Node &collection, const Node &child)>;
+    void setChildTaker(ChildTaker taker) { m_takeChild = std::move(taker); }
 
     /// Reads the element the reader stands on into a node, texts aside.
     Node *readNode()
@@ -135,11 +166,25 @@ public:
         Node *node = newNode();
         node->name = elementName(m_xml.name());
         node->attributes = m_xml.attributes();
+        // The variables and menus are most of a large file's elements: each
+        // is mapped as soon as it is read and its nodes are dropped, so that
+        // the file's nodes are never all held at once.
+        const bool streamed =
+            m_takeChild && (node->name == "VariableCollection"_L1 || node->name == "MenuCollection"_L1 ||
+                            node->name == "DatatypeCollection"_L1);
         while (next() != QXmlStreamReader::EndDocument) {
             if (m_xml.isEndElement())
                 return node;
-            if (m_xml.isStartElement())
-                node->children.push_back(readNode());
+            if (!m_xml.isStartElement())
+                continue;
+            const std::size_t mark = m_nodes.size();
+            const Node *child = readNode();
+            if (!streamed)
+                node->children.push_back(child);
+            else if (m_takeChild(*node, *child))
+                node->children.push_back(child);
+            else
+                m_nodes.resize(mark);
         }
         throw Fault{Text::tr("the file ends inside <%1>").arg(node->name)};
     }
@@ -150,16 +195,18 @@ private:
     QString elementName(QStringView name)
     {
         for (const QString &known : std::as_const(m_names))
-            if (known == name)
+            if (known.size() == name.size() && known == name)
                 return known;
         m_names.append(name.toString());
         return m_names.constLast();
     }
 
+    QBuffer m_bytes;
     QXmlStreamReader m_xml;
     int m_depth = 0;
     QList<QString> m_names;
     std::deque<Node> m_nodes;
+    ChildTaker m_takeChild;
 };
 
 void stripBom(QByteArray &bytes)
@@ -180,7 +227,7 @@ quint32 parseId(const QString &text, const char *what)
 int intAttribute(const Node &node, QLatin1StringView key, int fallback)
 {
     bool ok = false;
-    const int value = node.attribute(key).toInt(&ok);
+    const int value = node.attributeView(key).toInt(&ok);
     return ok ? value : fallback;
 }
 
@@ -206,9 +253,9 @@ SimpleType readSimple(const Node &node)
     type.fixedLength = intAttribute(node, "fixedLength"_L1, 0);
     type.encoding = node.attribute("encoding"_L1);
     for (const auto &child : node.children) {
-        if (child->name == u"SingleValue")
+        if (child->name == "SingleValue"_L1)
             type.singleValues.append({child->attribute("value"_L1), child->childText("Name"_L1)});
-        else if (child->name == u"ValueRange")
+        else if (child->name == "ValueRange"_L1)
             type.ranges.append({child->attribute("lowerValue"_L1), child->attribute("upperValue"_L1)});
     }
     return type;
@@ -219,16 +266,26 @@ class Mapper
 public:
     Mapper(Document &document) : m_document(document) {}
 
-    void readDatatypes(const Node &collection)
+    /// Takes a child of the data type, variable or menu collection as the
+    /// reader reads it; true for a node to keep (a data type).
+    bool take(const Node &collection, const Node &child)
     {
-        for (const auto &node : collection.children)
-            if (node->name == u"Datatype")
-                m_datatypes.insert(node->attribute("id"_L1), node);
+        if (collection.name == "DatatypeCollection"_L1) {
+            if (child.name != "Datatype"_L1)
+                return false;
+            m_datatypes.insert(child.attribute("id"_L1), &child);
+            return true;
+        }
+        if (collection.name == "VariableCollection"_L1)
+            readVariable(child);
+        else
+            readMenu(child);
+        return false;
     }
 
     const Node &resolve(const Node &typeOrRef, int hops = 0)
     {
-        if (typeOrRef.name != u"DatatypeRef")
+        if (typeOrRef.name != "DatatypeRef"_L1)
             return typeOrRef;
         const QString id = typeOrRef.attribute("datatypeId"_L1);
         const Node *target = m_datatypes.value(id);
@@ -242,8 +299,8 @@ public:
     const Node *typeChild(const Node &owner)
     {
         for (const auto &child : owner.children)
-            if (child->name == u"Datatype" || child->name == u"SimpleDatatype" ||
-                child->name == u"DatatypeRef")
+            if (child->name == "Datatype"_L1 || child->name == "SimpleDatatype"_L1 ||
+                child->name == "DatatypeRef"_L1)
                 return &resolve(*child);
         return nullptr;
     }
@@ -253,10 +310,10 @@ public:
         Datatype type;
         const QString xsiType = node.type().mid(node.type().indexOf(u':') + 1);
         type.bitLength = intAttribute(node, "bitLength"_L1, 0);
-        if (xsiType == u"RecordT") {
+        if (xsiType == "RecordT"_L1) {
             type.shape = Datatype::Shape::Record;
             for (const auto &child : node.children) {
-                if (child->name != u"RecordItem")
+                if (child->name != "RecordItem"_L1)
                     continue;
                 RecordItem item;
                 item.subindex = intAttribute(*child, "subindex"_L1, 0);
@@ -266,7 +323,7 @@ public:
                     item.type = readSimple(*itemType);
                 type.items.append(item);
             }
-        } else if (xsiType == u"ArrayT") {
+        } else if (xsiType == "ArrayT"_L1) {
             type.shape = Datatype::Shape::Array;
             type.count = intAttribute(node, "count"_L1, 0);
             if (const Node *element = typeChild(node))
@@ -277,88 +334,89 @@ public:
         return type;
     }
 
-    void readVariables(const Node &collection)
+    void readVariable(const Node &node)
     {
-        for (const auto &node : collection.children) {
-            Variable variable;
-            variable.id = node->attribute("id"_L1);
-            if (node->name == u"StdVariableRef") {
-                const StandardVariable *fact = standardVariable(variable.id);
-                // Standard variables the host has no facts for (direct
-                // parameter pages, commands) are not shown.
-                if (!fact)
-                    continue;
-                variable.index = fact->index;
-                variable.access = QString::fromLatin1(fact->access);
-                variable.type = fact->type();
-                variable.standardName = QString::fromUtf8(fact->english);
-                variable.standardNameGerman = QString::fromUtf8(fact->german);
-                variable.defaultValue = node->attribute("defaultValue"_L1);
-                if (const int length = intAttribute(*node, "fixedLengthRestriction"_L1, 0); length > 0)
-                    variable.type.simple.fixedLength = length;
-                // A standard variable may narrow its values to a list.
-                for (const auto &child : node->children)
-                    if (child->name == u"SingleValue")
-                        variable.type.simple.singleValues.append(
-                            {child->attribute("value"_L1), child->childText("Name"_L1)});
-            } else if (node->name == u"Variable") {
-                variable.index = intAttribute(*node, "index"_L1, -1);
-                variable.access = node->attribute("accessRights"_L1);
-                variable.defaultValue = node->attribute("defaultValue"_L1);
-                variable.nameId = node->childText("Name"_L1);
-                const Node *type = typeChild(*node);
-                if (!type)
-                    throw Fault{Text::tr("variable \"%1\" has no data type").arg(variable.id)};
-                variable.type = readDatatype(*type);
-            } else {
-                continue;
-            }
-            for (const auto &child : node->children)
-                if (child->name == u"RecordItemInfo")
-                    variable.itemDefaults.insert(intAttribute(*child, "subindex"_L1, -1),
-                                                 child->attribute("defaultValue"_L1));
-            m_document.variables.append(std::move(variable));
+        Variable variable;
+        variable.id = node.attribute("id"_L1);
+        if (node.name == "StdVariableRef"_L1) {
+            const StandardVariable *fact = standardVariable(variable.id);
+            // Standard variables the host has no facts for (direct
+            // parameter pages, commands) are not shown.
+            if (!fact)
+                return;
+            variable.index = fact->index;
+            variable.access = QString::fromLatin1(fact->access);
+            variable.type = fact->type();
+            variable.standardName = QString::fromUtf8(fact->english);
+            variable.standardNameGerman = QString::fromUtf8(fact->german);
+            variable.defaultValue = node.attribute("defaultValue"_L1);
+            if (const int length = intAttribute(node, "fixedLengthRestriction"_L1, 0); length > 0)
+                variable.type.simple.fixedLength = length;
+            // A standard variable may narrow its values to a list.
+            for (const auto &child : node.children)
+                if (child->name == "SingleValue"_L1)
+                    variable.type.simple.singleValues.append(
+                        {child->attribute("value"_L1), child->childText("Name"_L1)});
+        } else if (node.name == "Variable"_L1) {
+            variable.index = intAttribute(node, "index"_L1, -1);
+            variable.access = node.attribute("accessRights"_L1);
+            variable.defaultValue = node.attribute("defaultValue"_L1);
+            variable.nameId = node.childText("Name"_L1);
+            const Node *type = typeChild(node);
+            if (!type)
+                throw Fault{Text::tr("variable \"%1\" has no data type").arg(variable.id)};
+            variable.type = readDatatype(*type);
+        } else {
+            return;
         }
+        for (const auto &child : node.children)
+            if (child->name == "RecordItemInfo"_L1)
+                variable.itemDefaults.insert(intAttribute(*child, "subindex"_L1, -1),
+                                             child->attribute("defaultValue"_L1));
+        m_document.variables.append(std::move(variable));
     }
 
-    void readMenus(const Node &userInterface)
+    void readMenu(const Node &node)
     {
-        if (const Node *collection = userInterface.child("MenuCollection"_L1)) {
-            for (const auto &node : collection->children) {
-                if (node->name != u"Menu")
-                    continue;
-                Menu menu;
-                menu.id = node->attribute("id"_L1);
-                menu.nameId = node->childText("Name"_L1);
-                for (const auto &child : node->children) {
-                    MenuEntry entry;
-                    if (child->name == u"VariableRef")
-                        entry.kind = MenuEntry::Kind::Variable;
-                    else if (child->name == u"RecordItemRef")
-                        entry.kind = MenuEntry::Kind::RecordItem;
-                    else if (child->name == u"MenuRef")
-                        entry.kind = MenuEntry::Kind::Menu;
-                    else
-                        continue;
-                    entry.ref =
-                        child->attribute(entry.kind == MenuEntry::Kind::Menu ? "menuId"_L1 : "variableId"_L1);
-                    entry.subindex = intAttribute(*child, "subindex"_L1, -1);
-                    entry.unitCode = child->attribute("unitCode"_L1);
-                    entry.displayFormat = child->attribute("displayFormat"_L1);
-                    bool ok = false;
-                    if (const double g = child->attribute("gradient"_L1).toDouble(&ok); ok)
-                        entry.gradient = g;
-                    if (const double o = child->attribute("offset"_L1).toDouble(&ok); ok)
-                        entry.offset = o;
-                    if (const Node *condition = child->child("Condition"_L1))
-                        entry.condition = Condition{condition->attribute("variableId"_L1),
-                                                    intAttribute(*condition, "subindex"_L1, -1),
-                                                    condition->attribute("value"_L1)};
-                    menu.entries.append(entry);
-                }
-                m_document.menus.insert(menu.id, menu);
-            }
+        if (node.name != "Menu"_L1)
+            return;
+        Menu menu;
+        menu.id = node.attribute("id"_L1);
+        menu.nameId = node.childText("Name"_L1);
+        for (const auto &child : node.children) {
+            MenuEntry entry;
+            if (child->name == "VariableRef"_L1)
+                entry.kind = MenuEntry::Kind::Variable;
+            else if (child->name == "RecordItemRef"_L1)
+                entry.kind = MenuEntry::Kind::RecordItem;
+            else if (child->name == "MenuRef"_L1)
+                entry.kind = MenuEntry::Kind::Menu;
+            else
+                continue;
+            entry.ref = child->attribute(entry.kind == MenuEntry::Kind::Menu ? "menuId"_L1 : "variableId"_L1);
+            entry.subindex = intAttribute(*child, "subindex"_L1, -1);
+            entry.unitCode = child->attribute("unitCode"_L1);
+            entry.displayFormat = child->attribute("displayFormat"_L1);
+            const auto number = [&](QLatin1StringView key) -> std::optional<double> {
+                // Most entries have neither: no conversion for an attribute not there.
+                const QStringView text = child->attributeView(key);
+                bool ok = false;
+                const double value = text.isEmpty() ? 0 : text.toDouble(&ok);
+                return ok ? std::optional<double>(value) : std::nullopt;
+            };
+            entry.gradient = number("gradient"_L1);
+            entry.offset = number("offset"_L1);
+            if (const Node *condition = child->child("Condition"_L1))
+                entry.condition =
+                    Condition{condition->attribute("variableId"_L1),
+                              intAttribute(*condition, "subindex"_L1, -1), condition->attribute("value"_L1)};
+            menu.entries.append(entry);
         }
+        m_document.menus.insert(menu.id, menu);
+    }
+
+    void readRoleMenus(const Node &userInterface)
+    {
         // The observer sees the least and every device has it; the other
         // roles stand in where a file leaves it out.
         for (const char *set : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"}) {
@@ -388,7 +446,7 @@ public:
         m_document.deviceFamilyId = identity.childText("DeviceFamily"_L1);
         if (const Node *variants = identity.child("DeviceVariantCollection"_L1))
             for (const auto &node : variants->children)
-                if (node->name == u"DeviceVariant")
+                if (node->name == "DeviceVariant"_L1)
                     m_document.variants.append({node->attribute("productId"_L1), node->childText("Name"_L1),
                                                 node->childText("Description"_L1)});
     }
@@ -409,7 +467,7 @@ const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString
         if (xml.atEnd())
             throw Fault{Text::tr("no root element")};
     }
-    if (xml.name() != u"IODevice")
+    if (xml.name() != "IODevice"_L1)
         throw Fault{Text::tr("not an IODD: the root element is <%1>").arg(xml.name())};
     const QStringView ns = xml.namespaceUri();
     if (ns == kNamespace101)
@@ -426,31 +484,30 @@ const Node *readRoot(SafeReader &reader, QString *schema, QHash<QString, QString
             break;
         if (!xml.isStartElement())
             continue;
-        if (xml.name() == u"ExternalTextCollection") {
+        if (xml.name() == "ExternalTextCollection"_L1) {
             while (reader.next() != QXmlStreamReader::EndDocument) {
                 if (xml.isEndElement())
                     break;
                 if (!xml.isStartElement())
                     continue;
                 const QString lang = xml.attributes().value("xml:lang"_L1).toString().toLower();
-                if (xml.name() == u"PrimaryLanguage") {
+                if (xml.name() == "PrimaryLanguage"_L1) {
                     *primaryLanguage = lang;
                     reader.readTexts(*primary);
-                } else if (xml.name() == u"Language" && languages.contains(lang)) {
+                } else if (xml.name() == "Language"_L1 && languages.contains(lang)) {
                     reader.readTexts((*inline_)[lang]);
                 } else {
-                    QHash<QString, QString> unused;
-                    reader.readTexts(unused);
+                    reader.skipElement();
                 }
             }
             continue;
         }
-        if (identityOnly && xml.name() == u"ProfileBody") {
+        if (identityOnly && xml.name() == "ProfileBody"_L1) {
             // Only the identity: what follows it (most of a file) is not read.
             Node *body = reader.newNode();
             body->name = xml.name().toString();
             while (reader.next() != QXmlStreamReader::EndDocument && !xml.isEndElement()) {
-                if (xml.isStartElement() && xml.name() == u"DeviceIdentity") {
+                if (xml.isStartElement() && xml.name() == "DeviceIdentity"_L1) {
                     body->children.push_back(reader.readNode());
                     break;
                 }
@@ -496,7 +553,7 @@ void readLanguageFile(const QString &path, const QString &language, QHash<QStrin
         if (!xml.isStartElement())
             continue;
         const QString lang = xml.attributes().value("xml:lang"_L1).toString().toLower();
-        if ((xml.name() == u"Language" || xml.name() == u"PrimaryLanguage") && lang == language)
+        if ((xml.name() == "Language"_L1 || xml.name() == "PrimaryLanguage"_L1) && lang == language)
             reader.readTexts(*texts);
     }
 }
@@ -555,9 +612,11 @@ bool readDocument(const QString &path, const QStringList &languages, Document *d
         SafeReader reader(bytes);
         Document result;
         result.path = QFileInfo(path).absoluteFilePath();
+        Mapper mapper(result);
+        reader.setChildTaker(
+            [&mapper](const Node &collection, const Node &child) { return mapper.take(collection, child); });
         const auto root = readRoot(reader, &result.schema, &result.primaryTexts, &result.primaryLanguage,
                                    languages, &result.translations, false);
-        Mapper mapper(result);
         if (const Node *info = root->child("DocumentInfo"_L1)) {
             result.version = info->attribute("version"_L1);
             result.releaseDate = info->attribute("releaseDate"_L1);
@@ -567,14 +626,9 @@ bool readDocument(const QString &path, const QStringList &languages, Document *d
         if (!identity)
             throw Fault{Text::tr("no DeviceIdentity")};
         mapper.readIdentity(*identity);
-        if (const Node *function = body->child("DeviceFunction"_L1)) {
-            if (const Node *types = function->child("DatatypeCollection"_L1))
-                mapper.readDatatypes(*types);
-            if (const Node *variables = function->child("VariableCollection"_L1))
-                mapper.readVariables(*variables);
+        if (const Node *function = body->child("DeviceFunction"_L1))
             if (const Node *ui = function->child("UserInterface"_L1))
-                mapper.readMenus(*ui);
-        }
+                mapper.readRoleMenus(*ui);
         for (qsizetype i = 0; i < result.variables.size(); ++i)
             result.variableIndex.insert(result.variables.at(i).id, i);
 

@@ -65,15 +65,25 @@ const Labels kGerman = {{"Identifikation", "Parameter", "Beobachtung", "Diagnose
                         "Gedruckt am",
                         "von"};
 
-void appendTag(QString &out, QStringView item)
+/// `item` with "&" written as "&amp;", appended to `out`.
+void appendItemName(QString &out, QStringView item)
+{
+    qsizetype from = 0;
+    for (qsizetype at = item.indexOf(u'&'); at >= 0; at = item.indexOf(u'&', from)) {
+        out += item.sliced(from, at - from);
+        out += u"&amp;";
+        from = at + 1;
+    }
+    out += item.sliced(from);
+}
+
+/// The tag of `item` followed by `escapedSuffix` (its "&" already
+/// written as "&amp;"), appended to `out`.
+void appendTag(QString &out, QStringView item, QStringView escapedSuffix = {})
 {
     out += u'#';
-    for (const QChar c : item) {
-        if (c == u'&')
-            out += u"&amp;";
-        else
-            out += c;
-    }
+    appendItemName(out, item);
+    out += escapedSuffix;
     out += u'#';
 }
 
@@ -97,8 +107,21 @@ QString templateText(QStringView text)
 void appendTemplateText(QString &out, QStringView text)
 {
     const qsizetype size = text.size();
+    // Labels are nearly all Latin-1 without markup: such a run goes in one
+    // piece rather than a character at a time.
+    qsizetype plain = 0;
+    const auto flush = [&](qsizetype end) {
+        if (end > plain)
+            out += text.sliced(plain, end - plain);
+    };
     for (qsizetype i = 0; i < size; ++i) {
         const QChar unit = text[i];
+        const char16_t code = unit.unicode();
+        if ((code < 0x80 || (code >= 0xA0 && code <= 0xFF)) && code != u'&' && code != u'<' && code != u'>' &&
+            code != u'"' && code != u'#')
+            continue;
+        flush(i);
+        plain = i + 1;
         switch (unit.unicode()) {
         case u'&':
             out += u"&amp;";
@@ -117,12 +140,6 @@ void appendTemplateText(QString &out, QStringView text)
             continue;
         default:
             break;
-        }
-        // Labels are nearly all Latin-1: those characters go as they are,
-        // without a look at the code page.
-        if (unit.unicode() < 0x80 || (unit.unicode() >= 0xA0 && unit.unicode() <= 0xFF)) {
-            out += unit;
-            continue;
         }
         char32_t c = unit.unicode();
         qsizetype units = 1;
@@ -144,7 +161,9 @@ void appendTemplateText(QString &out, QStringView text)
             out += QStringLiteral("&#%1;").arg(quint32(c));
         }
         i += units - 1;
+        plain = i + 1;
     }
+    flush(size);
 }
 
 QByteArray makeTemplate(const QList<TemplateSection> &sections, const QString &language)
@@ -248,7 +267,7 @@ QByteArray makeTemplate(const QList<TemplateSection> &sections, const QString &l
             text += u"\r\n</td><td>";
             appendTag(text, row.item);
             text += u"</td><td class=\"unit\">";
-            appendTag(text, row.unitItem);
+            appendTag(text, row.item, u"&amp;&amp;unit");
             text += u"</td></tr>\r\n";
         }
         line(u"</table>");

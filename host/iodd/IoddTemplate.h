@@ -11,11 +11,13 @@
 
 namespace Iodd {
 
+/// What follows an object's name in the host item holding its unit.
+inline constexpr QStringView kUnitSuffix = u"&&unit";
+
 struct TemplateRow
 {
     QString label; ///< plain text; escaped when written
-    QString item;  ///< the host item holding the value
-    QString unitItem;
+    QString item;  ///< the host item holding the value; its unit's is item + kUnitSuffix
 };
 
 struct TemplateSection

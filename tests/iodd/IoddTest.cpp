@@ -234,8 +234,11 @@ TEST(iodd_test, generated_templates_escape_labels_and_go_to_the_template_folder)
     EXPECT_TRUE(english.contains("<td>#V_Limits.1#</td><td class=\"unit\">#V_Limits.1&amp;&amp;unit#</td>"));
     EXPECT_TRUE(english.contains("<table class=\"values\" style=\"#&amp;&amp;show&amp;&amp;2#\">"));
     EXPECT_FALSE(english.contains("#V_Reset#"));
-    // The component finds them through the description's path.
+    // The component finds them through the description's path. A load
+    // writes its language's template only.
     EXPECT_EQ(model.descriptionPath(), folder + u'/' + kSampleName + QStringLiteral(".xml"));
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.HTM")}, QDir::Files),
+              QStringList{QStringLiteral("Lindqvist-TS300-20261201-IODD1001.HTM")});
     EXPECT_EQ(QDir(sample.iodds()).entryList({QStringLiteral("*.HTM")}, QDir::Files), QStringList());
 
     // A template of one's own beside the IODD takes precedence.
@@ -245,15 +248,8 @@ TEST(iodd_test, generated_templates_escape_labels_and_go_to_the_template_folder)
     EXPECT_EQ(own.descriptionPath(), sample.path());
 }
 
-TEST(iodd_test, markup_in_values_and_texts_reaches_the_page_as_text)
+TEST(iodd_test, markup_in_texts_reaches_the_page_as_text)
 {
-    Sample sample;
-    DeviceModel model;
-    ASSERT_TRUE(sample.load(model, sample.file(QStringLiteral("port1-TS300.json"))));
-    model.setUploadProgress(1);
-    model.advanceUpload(100);
-    EXPECT_EQ(shown(model, QStringLiteral("V_Note"), true), QStringLiteral("Pump &lt;P1&gt; &amp; Ω"));
-
     Sample other;
     const QString path = other.write(
         QStringLiteral("markup.xml"),
@@ -346,9 +342,14 @@ TEST(iodd_test, json_answers_of_a_master_become_the_device_values)
     model.setUploadProgress(1);
     model.advanceUpload(100);
     const std::pair<const char *, const char *> expected[] = {
-        {"V_SerialNumber", "LS2026-0007"},    {"V_Temperature", "under range"}, {"V_Limits.1", "90.0"},
-        {"V_Limits.4", "normally closed"},    {"V_History.3", "300"},           {"V_Display", "off"},
+        {"V_SerialNumber", "LS2026-0007"},
+        {"V_Temperature", "under range"},
+        {"V_Limits.1", "90.0"},
+        {"V_Limits.4", "normally closed"},
+        {"V_History.3", "300"},
+        {"V_Display", "off"},
         {"V_OperatingSeconds", "5000000000"},
+        {"V_Note", "Pump &lt;P1&gt; &amp; Ω"}, // markup in a value shows as text
     };
     for (const auto &[name, text] : expected)
         EXPECT_EQ(shown(model, QLatin1String(name), true), QString::fromUtf8(text)) << name;
