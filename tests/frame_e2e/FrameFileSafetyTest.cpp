@@ -2,14 +2,12 @@
 // What the frame leaves in the folders it writes to when runs overlap, are
 // killed, or meet a full disk, a folder that takes no file or a NUL byte.
 #include "tests/batch/BatchSummary.h"
+#include "tests/support/ScopedFolder.h"
 #include "tests/support/ToolProcess.h"
 
-#include <QRegularExpression>
 #include <QStandardPaths>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace {
@@ -42,15 +40,15 @@ TEST_F(frame_file_safety_test, two_frames_on_one_device_folder_each_print_their_
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     const QString description = copySample("dev");
     const QStringList serials = {"SN-FIRST-1111", "SN-SECOND-2222"};
+    for (const QString &serial : serials)
+        dataWith(description, serial + ".data", "SERIAL_NUMBER", serial.toLatin1());
     for (int round = 1; round <= 3; ++round) {
         std::vector<std::unique_ptr<QProcess>> frames;
         for (const QString &serial : serials)
-            frames.push_back(
-                startTool(QUIRAVEL_FRAME_PATH,
-                          {"--headless", "--data",
-                           dataWith(description, serial + ".data", "SERIAL_NUMBER", serial.toLatin1()),
-                           "--pdf", m_work.filePath(serial + ".pdf"), description},
-                          s_registry));
+            frames.push_back(startTool(QUIRAVEL_FRAME_PATH,
+                                       {"--headless", "--data", m_work.filePath("dev/" + serial + ".data"),
+                                        "--pdf", m_work.filePath(serial + ".pdf"), description},
+                                       s_registry));
         for (std::size_t i = 0; i < frames.size(); ++i) {
             const ProcessResult run = finishTool(*frames[i]);
             ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
@@ -94,47 +92,12 @@ TEST_F(frame_file_safety_test, the_next_run_removes_what_a_killed_writer_left_an
     EXPECT_TRUE(readText(pdf).startsWith("%PDF"));
 }
 
-/// A folder of its own file system that is full (a small tmpfs, filled up),
-/// or made immutable: needs the privileges to mount and set attributes.
-class ScopedFolder
-{
-public:
-    explicit ScopedFolder(const QString &path) : m_path(QFile::encodeName(path)) { QDir().mkpath(path); }
-    ~ScopedFolder()
-    {
-        if (m_immutable)
-            std::system(("chattr -i '" + m_path + "'").constData());
-        if (m_mounted)
-            ::umount(m_path.constData());
-    }
-    bool fill(const QByteArray &oldFile)
-    {
-        m_mounted = ::mount("tmpfs", m_path.constData(), "tmpfs", 0, "size=64k") == 0;
-        writeBytes(QFile::decodeName(m_path + "/old.pdf"), oldFile);
-        // As much as fits: the rest of the file system.
-        QFile filler(QFile::decodeName(m_path + "/filler"));
-        if (filler.open(QIODevice::WriteOnly))
-            filler.write(QByteArray(64 * 1024, 'x'));
-        return m_mounted;
-    }
-    bool makeImmutable()
-    {
-        m_immutable = std::system(("chattr +i '" + m_path + "' 2>/dev/null").constData()) == 0;
-        return m_immutable;
-    }
-
-private:
-    QByteArray m_path;
-    bool m_mounted = false;
-    bool m_immutable = false;
-};
-
 TEST_F(frame_file_safety_test, a_pdf_on_a_full_disk_or_in_a_folder_taking_no_file_keeps_the_old_and_says_why)
 {
     const QString description = copySample("dev");
     ScopedFolder full(m_work.filePath("full"));
     ScopedFolder fixed(m_work.filePath("fixed"));
-    if (!full.fill("old PDF") || !fixed.makeImmutable())
+    if (!full.fill("old.pdf", "old PDF") || !fixed.makeImmutable())
         GTEST_SKIP() << "needs the privileges to mount a tmpfs and to set a folder immutable";
     for (const auto &[pdf, reason] :
          {std::pair{m_work.filePath("full/old.pdf"), "No space left on device"},
@@ -160,10 +123,8 @@ TEST_F(frame_file_safety_test, a_nul_byte_in_a_value_neither_cuts_the_print_file
     EXPECT_TRUE(readBytes(m_work.filePath("dev/FlowMeterPRN.HTM"))
                     .contains(QByteArray("<td>SN\0NUL</td></tr>\r\n", 22)));
 
-    const QString bad = dataWith(description, "bad.data", "UploadMilliseconds",
-                                 QByteArray("15\0"
-                                            "00",
-                                            5));
+    const QString bad =
+        dataWith(description, "bad.data", "UploadMilliseconds", QByteArray("15") + '\0' + "00");
     const ProcessResult failed =
         runTool(QUIRAVEL_FRAME_PATH, {"--headless", "--data", bad, description}, s_registry);
     EXPECT_EQ(failed.exitCode, 3);
