@@ -95,6 +95,12 @@ TEST_F(frame_file_safety_test, the_next_run_removes_what_a_killed_writer_left_an
 TEST_F(frame_file_safety_test, a_pdf_on_a_full_disk_or_in_a_folder_taking_no_file_keeps_the_old_and_says_why)
 {
     const QString description = copySample("dev");
+    // A size limit too small for the engine's shared memory fails the page,
+    // and the run says so instead of dying by SIGXFSZ.
+    const ProcessResult limited = runTool(
+        "prlimit", {"--fsize=16384", "--", QUIRAVEL_FRAME_PATH, "--headless", description}, s_registry);
+    EXPECT_EQ(limited.exitCode, 5) << qPrintable(limited.err);
+
     ScopedFolder full(m_work.filePath("full"));
     ScopedFolder fixed(m_work.filePath("fixed"));
     if (!full.fill("old.pdf", "old PDF") || !fixed.makeImmutable())
