@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QSet>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -163,7 +164,7 @@ QString targetProblem(const QString &path)
     return {};
 }
 
-QString directoryProblem(const QString &directory)
+QString directoryProblem(const QString &directory, qint64 bytes)
 {
     const QByteArray native = FileName::nativeOf(directory.isEmpty() ? QStringLiteral(".") : directory);
     struct stat info;
@@ -175,6 +176,11 @@ QString directoryProblem(const QString &directory)
     SafeFileWriter probe;
     if (!probe.create(directory + QStringLiteral("/.quiravel-probe")))
         return probe.errorString();
+    static const QByteArray block(64 * 1024, '\0');
+    for (qint64 left = bytes; left > 0; left -= block.size()) {
+        if (!probe.write(block.constData(), std::min<qint64>(left, block.size())))
+            return probe.errorString();
+    }
     return {};
 }
 

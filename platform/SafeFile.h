@@ -32,8 +32,9 @@ void addInput(const QString &path);
 /// folder is missing or not a folder); empty when it can. Nothing is created.
 QString targetProblem(const QString &path);
 /// Why no new file can be made in the folder `directory` (missing, no
-/// folder, not writable); empty when one can. Nothing is left behind.
-QString directoryProblem(const QString &directory);
+/// folder, not writable), or, with `bytes`, none of that size (a full disk,
+/// a file-size limit); empty when one can. Nothing is left behind.
+QString directoryProblem(const QString &directory, qint64 bytes = 0);
 /// Ignores SIGXFSZ for the whole process unless it has a handler.
 void ignoreFileSizeSignal();
 /// Removes the named temporaries in `directory` whose writer is gone.

@@ -151,6 +151,9 @@ int runFrame(QApplication &app, const FrameOptions &options, Watchdog *watchdog)
 
 int main(int argc, char **argv)
 {
+    // Before the browser engine starts: its shared memory is a file, and a
+    // file-size limit would end the process at its first one.
+    SafeFile::ignoreFileSizeSignal();
     // The application object the session needs is made from the options;
     // until then one of Qt's core alone has the usage errors, --help and
     // the first checks speak the user's language.

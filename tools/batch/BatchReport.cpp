@@ -14,7 +14,9 @@ namespace {
 
 void put(std::FILE *out, const QString &text)
 {
-    std::fputs(text.toLocal8Bit().constData(), out);
+    // A NUL byte (from a device file's value in a message) would end the line early.
+    const QByteArray bytes = text.toLocal8Bit().replace('\0', "\\0");
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
     std::fflush(out);
 }
 

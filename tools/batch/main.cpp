@@ -5,6 +5,7 @@
 // creates it; several devices are in flight at once in one browser engine.
 #include "contract/QuiravelAutomation.h"
 #include "host/iodd/IoddDevice.h"
+#include "platform/SafeFile.h"
 #include "tools/batch/BatchOptions.h"
 #include "tools/batch/BatchOutputs.h"
 #include "tools/batch/BatchReport.h"
@@ -101,6 +102,9 @@ int runBatch(QApplication &app, const BatchOptions &options)
 
 int main(int argc, char **argv)
 {
+    // Before the browser engine starts: its shared memory is a file, and a
+    // file-size limit would end the process at its first one.
+    SafeFile::ignoreFileSizeSignal();
     // The application object the run needs is made from the options; until
     // then one of Qt's core alone has the usage errors and --help speak the
     // user's language.

@@ -29,6 +29,8 @@ constexpr int kPaintDelayMs = 1500;
 // A navigation that a newer one to the same page replaced also ends as a
 // failed load; the newer one follows within moments, a real failure never.
 constexpr int kFailedLoadGraceMs = 1000;
+// Larger than the PDF of a page of a few sheets.
+constexpr qint64 kPdfProbeBytes = 1024 * 1024;
 
 /// Writes the picture in the format its file name asks for, under the rule
 /// every output file follows; the reason when it cannot.
@@ -167,8 +169,10 @@ void ScriptedRun::onPdfFinished(const QString &path, bool ok)
         // The component says only that it failed; the name or its folder
         // usually says why.
         QString reason = SafeFile::targetProblem(path);
+        // The engine keeps the system's reason to itself; a file of a PDF's
+        // size made there meets a full disk or a size limit the same way.
         if (reason.isEmpty())
-            reason = SafeFile::directoryProblem(QFileInfo(path).absolutePath());
+            reason = SafeFile::directoryProblem(QFileInfo(path).absolutePath(), kPdfProbeBytes);
         if (reason.isEmpty())
             reason = Text::tr("the browser engine could not print the page");
         fail(ExitOutputFailed, Text::tr("the PDF could not be written: %1: %2").arg(path, reason));
