@@ -277,7 +277,7 @@ protected:
                                            : QStringLiteral("PumpPRN.HTM"));
         QFile::remove(written);
         messages.clear();
-        const qsizetype executedBefore = browsers.last ? browsers.last->execCalls.size() : 0;
+        const qsizetype executedBefore = browsers.last ? browsers.last->executed : 0;
         const qsizetype reportsBefore = reports->results.size();
 
         const QString generating = GetLocalString(1138);
@@ -332,7 +332,7 @@ protected:
             out.page->removeLast();
         }
         if (browsers.last)
-            out.executed = browsers.last->execCalls.size() - executedBefore;
+            out.executed = browsers.last->executed - executedBefore;
 
         // Left as a host leaves it: the view destroyed and released.
         view->Destroy(&result);
