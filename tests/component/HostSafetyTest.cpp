@@ -50,7 +50,7 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     EXPECT_EQ(otherSink->texts.size(), 2);
     ASSERT_EQ(first->RunCommand(help.get()), S_OK);
     EXPECT_EQ(firstSink->texts.size(), 1);
-    EXPECT_EQ(messageTexts(), QStringList{helpText});
+    EXPECT_EQ(messages, QStringList{helpText});
 
     // Released in creation order: the survivor still reaches its sink, and
     // nothing of the first view is left behind in the process.
@@ -67,7 +67,7 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     flushDeletes();
 
     EXPECT_EQ(MsgBox("after"), vbOK);
-    EXPECT_EQ(messageTexts().last(), "after");
+    EXPECT_EQ(messages.last(), "after");
     EXPECT_EQ(firstSink->texts.size(), 1);
     EXPECT_EQ(firstSink.detach()->Release(), 0u) << "a released view kept its sink";
     EXPECT_EQ(otherSink.detach()->Release(), 0u) << "a released view kept its sink";

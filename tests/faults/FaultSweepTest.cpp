@@ -325,7 +325,7 @@ protected:
         model.clearFaults();
         QObject::disconnect(&model, &DeviceModel::called, &model, nullptr);
 
-        out.messages = messageTexts();
+        out.messages = messages;
         out.reportResults = reports->results.mid(reportsBefore);
         if (QFile f(written); f.open(QIODevice::ReadOnly)) {
             out.page = QString::fromLatin1(f.readAll()).split("\r\n");

@@ -84,4 +84,20 @@ TEST_F(viewer_window_test, busy_pointer_stays_on_the_view_window)
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
 }
 
+TEST_F(viewer_window_test, a_failure_status_ends_a_menu_command_without_a_message)
+{
+    ScopedEnv language("LC_ALL", "de_DE.UTF-8");
+    ASSERT_TRUE(window->ShowWindow());
+    owner.onLoad = [](std::int32_t) -> bool { throw ComError(E_ACCESSDENIED, "Permission denied"); };
+    for (const char *entry : {"srcValue", "scrDatabase"}) {
+        messages.texts.clear();
+        window->menuEntry(entry)->trigger();
+        ASSERT_TRUE(window);
+        // The database command asks first; nothing follows the failed load.
+        EXPECT_EQ(messages.texts.size(), QString(entry) == "scrDatabase" ? 1 : 0) << entry;
+        EXPECT_FALSE(messages.texts.join('|').contains("Permission denied"));
+        EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    }
+}
+
 } // namespace
