@@ -105,6 +105,6 @@ TEST_F(command_call_log_test, each_command_makes_exactly_its_calls)
         directly ? directly(window()) : run(what);
         EXPECT_EQ(logText(callLog(model)), logText(calls)) << what;
         // Only the confirmation prompts; no failure on the way.
-        EXPECT_EQ(messages.size(), prompts) << what << ": " << messageTexts().join(u'|').toStdString();
+        EXPECT_EQ(messages.size(), prompts) << what << ": " << messages.join(u'|').toStdString();
     }
 }

@@ -96,7 +96,7 @@ protected:
         env.set("LC_ALL", "en_US.UTF-8");
         env.set("QUIRAVEL_REGISTRY", path("registry.reg").toUtf8());
         m_previousHandler = setMessageHandler([this](const MessageRequest &request) {
-            messages.append(request);
+            messages.append(request.text);
             return answer;
         });
         describePump(model, dir.path());
@@ -165,20 +165,13 @@ protected:
         EXPECT_GT(opened, 0);
     }
 
-    QStringList messageTexts() const
-    {
-        QStringList texts;
-        for (const MessageRequest &m : messages)
-            texts.append(m.text);
-        return texts;
-    }
-
     QTemporaryDir dir;
     ScopedEnv env;
     DeviceModel model;
     FakeBrowserRegistration browsers;
     ComPtr<View> view;
-    QList<MessageRequest> messages;
+    /// The texts of the message boxes shown, answered with `answer`.
+    QStringList messages;
     MsgResult answer = vbOK;
 
 private:

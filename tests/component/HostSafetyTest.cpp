@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // What keeps the host process safe: each view talks to its own host sink,
-// every host item opened is closed exactly once, and failure statuses reach
-// the host.
+// and a failed release reaches the host wherever the window closes.
 #include "ComponentFixture.h"
 
 class host_safety_test : public ComponentFixture
@@ -10,7 +9,7 @@ protected:
     void SetUp() override
     {
         ComponentFixture::SetUp();
-        openDevice("<p>#VALUE#</p>\r\n", 1000 * 1000); // the upload steps only when the test says so
+        openDevice("<p>#VALUE#</p>\r\n");
     }
 };
 
@@ -51,7 +50,7 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     EXPECT_EQ(otherSink->texts.size(), 2);
     ASSERT_EQ(first->RunCommand(help.get()), S_OK);
     EXPECT_EQ(firstSink->texts.size(), 1);
-    EXPECT_EQ(messageTexts(), QStringList{helpText});
+    EXPECT_EQ(messages, QStringList{helpText});
 
     // Released in creation order: the survivor still reaches its sink, and
     // nothing of the first view is left behind in the process.
@@ -68,23 +67,10 @@ TEST_F(host_safety_test, each_view_hears_only_its_own_messages_whatever_order_th
     flushDeletes();
 
     EXPECT_EQ(MsgBox("after"), vbOK);
-    EXPECT_EQ(messageTexts().last(), "after");
+    EXPECT_EQ(messages.last(), "after");
     EXPECT_EQ(firstSink->texts.size(), 1);
     EXPECT_EQ(firstSink.detach()->Release(), 0u) << "a released view kept its sink";
     EXPECT_EQ(otherSink.detach()->Release(), 0u) << "a released view kept its sink";
-}
-
-TEST_F(host_safety_test, a_failure_status_inside_a_device_command_leaves_no_item_open)
-{
-    for (const char *operation : {"GetItemQuad", "GetItemLong", "GetFunctionControl", "StartFunction"}) {
-        SCOPED_TRACE(operation);
-        model.clearFaults();
-        model.clearCalls();
-        model.failOperation(operation, E_ACCESSDENIED);
-        run("scrShadow");
-        expectEachOpenedItemClosedOnce();
-    }
-    model.clearFaults();
 }
 
 TEST_F(host_safety_test, a_failure_status_of_the_host_s_release_is_the_result_of_the_closing_call)
@@ -96,14 +82,6 @@ TEST_F(host_safety_test, a_failure_status_of_the_host_s_release_is_the_result_of
     EXPECT_EQ(component()->window(), nullptr) << "the window closed all the same";
     EXPECT_EQ(model.releaseViewCount(), 1);
 
-    // Only the error flag is the host's own business.
-    model.clearFaults();
-    model.setErrorFlag("ReleaseView", 3);
-    ASSERT_EQ(attach(), S_OK);
-    ASSERT_EQ(show(), S_OK);
-    EXPECT_EQ(view->Destroy(&result), S_OK);
-    EXPECT_EQ(model.releaseViewCount(), 2);
-
     // The window that closes itself when its browser cannot be set up.
     model.clearFaults();
     model.failOperation("ReleaseView", E_ACCESSDENIED);
@@ -111,7 +89,7 @@ TEST_F(host_safety_test, a_failure_status_of_the_host_s_release_is_the_result_of
     ASSERT_EQ(attach(), S_OK);
     EXPECT_EQ(show(), E_ACCESSDENIED);
     EXPECT_EQ(component()->window(), nullptr);
-    EXPECT_EQ(model.releaseViewCount(), 3);
+    EXPECT_EQ(model.releaseViewCount(), 2);
 
     // A user's close has no caller to tell.
     model.clearFaults();
@@ -121,7 +99,7 @@ TEST_F(host_safety_test, a_failure_status_of_the_host_s_release_is_the_result_of
     model.failOperation("ReleaseView", E_ACCESSDENIED);
     window()->close();
     EXPECT_EQ(component()->window(), nullptr);
-    EXPECT_EQ(model.releaseViewCount(), 4);
+    EXPECT_EQ(model.releaseViewCount(), 3);
 
     model.clearFaults();
     model.attachView(nullptr); // a failed release left the host holding the view

@@ -253,18 +253,6 @@ TEST_F(lifecycle_loose_ends_test, each_message_box_is_answered_in_its_own_loop)
     }
 }
 
-TEST_F(lifecycle_loose_ends_test, the_host_s_last_release_without_destroy_sends_release_view)
-{
-    openDevice("<p>#VALUE#</p>\r\n");
-    QPointer<frmQuiravel> w = window();
-    model.attachView(nullptr);
-    EXPECT_EQ(view.detach()->Release(), 0u);
-    EXPECT_EQ(model.releaseViewCount(), 1);
-    flushDeletes();
-    EXPECT_TRUE(w.isNull());
-    expectEachOpenedItemClosedOnce();
-}
-
 TEST_F(lifecycle_loose_ends_test, attaching_anew_during_an_upload_wait_keeps_the_hosts_apart)
 {
     openDevice("<p>#VALUE#</p>\r\n", 1000 * 1000); // the upload steps only when the test says so

@@ -13,10 +13,10 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <csignal>
@@ -25,15 +25,6 @@
 namespace {
 
 constexpr int kTimeoutMs = 30000;
-
-/// Processes events until `done` holds or the time is up.
-template<typename Done> bool waitFor(Done done)
-{
-    QDeadlineTimer deadline(kTimeoutMs);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
 
 } // namespace
 
@@ -58,9 +49,10 @@ TEST(renderer_loss_test, a_killed_renderer_turns_printing_off_the_page_reloads_a
     ASSERT_EQ(view->Show(&result), S_OK);
     frmQuiravel *window = static_cast<clsQuiravel *>(view.get())->window();
     BrowserControl *browser = window->WebBrowser1();
-    ASSERT_TRUE(waitFor([&] { return browser->QueryStatusWB(OLECMDID_PRINT) & OLECMDF_ENABLED; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return browser->QueryStatusWB(OLECMDID_PRINT) & OLECMDF_ENABLED; },
+                                kTimeoutMs));
     auto *page = static_cast<QWebEngineView *>(browser->widget())->page();
-    ASSERT_TRUE(waitFor([&] { return page->renderProcessPid() > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->renderProcessPid() > 0; }, kTimeoutMs));
 
     QSignalSpy lost(browser, &BrowserControl::rendererLost);
     QSignalSpy loaded(browser, &BrowserControl::loadFinished);
@@ -75,7 +67,8 @@ TEST(renderer_loss_test, a_killed_renderer_turns_printing_off_the_page_reloads_a
     window->Drucken_m_Click();
     EXPECT_EQ(messages, QStringList({GetLocalString(1145), GetLocalString(1144)}));
 
-    ASSERT_TRUE(waitFor([&] { return !loaded.isEmpty(); })) << "the page was not loaded again";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !loaded.isEmpty(); }, kTimeoutMs))
+        << "the page was not loaded again";
     EXPECT_TRUE(loaded.first().first().toBool());
     EXPECT_TRUE(window->menuEntry("Drucken_m")->isEnabled());
     const QString pdf = dir.filePath("page.pdf");

@@ -26,7 +26,7 @@ TEST_F(window_test, show_localises_every_caption_in_the_users_language)
                                      "&Oberfläche", "&Datenbank", "&Gerät", "&Hilfe"}));
     // The Application command ran after the load and named its source.
     EXPECT_EQ(window()->windowTitle(), GetLocalString(1146) + GetLocalString(1147));
-    EXPECT_TRUE(messages.isEmpty()) << messageTexts().join('|').toStdString();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 
 TEST_F(window_test, a_browser_that_cannot_be_set_up_reports_1143_closes_the_window_and_fails_show)
@@ -46,7 +46,7 @@ TEST_F(window_test, a_browser_that_cannot_be_set_up_reports_1143_closes_the_wind
         ASSERT_EQ(attach(), S_OK);
         QPointer<frmQuiravel> w = window();
         EXPECT_EQ(show(), E_UNEXPECTED) << "the window is gone: nothing was shown";
-        EXPECT_EQ(messageTexts(), QStringList{"No (valid) Web Browser installation!"});
+        EXPECT_EQ(messages, QStringList{"No (valid) Web Browser installation!"});
         EXPECT_EQ(component()->window(), nullptr) << "the window unloaded and detached the component";
         EXPECT_EQ(model.releaseViewCount(), released + 1);
         flushDeletes();

@@ -3,8 +3,8 @@
 // contract's names is the one list in the contract, and its minimal host is
 // the file the install test builds and runs.
 #include "contract/HostContract.h"
+#include "tests/support/FileGuards.h"
 
-#include <QFile>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -12,9 +12,7 @@ namespace {
 
 QString readText(const QString &path)
 {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(readBytes(path));
 }
 
 const QString kGuidePath = QStringLiteral(QUIRAVEL_SOURCE_DIR "/docs/hosting.md");
@@ -31,25 +29,8 @@ QString section(const QString &text, const QString &marker)
     return text.mid(from + begin.size(), to - from - begin.size());
 }
 
-const char *kindName(HostContract::FactKind kind)
-{
-    using HostContract::FactKind;
-    switch (kind) {
-    case FactKind::Item:
-        return "item";
-    case FactKind::Function:
-        return "function";
-    case FactKind::Setting:
-        return "setting";
-    case FactKind::File:
-        return "file";
-    case FactKind::LoadMode:
-        return "load mode";
-    case FactKind::Command:
-        return "command";
-    }
-    return "?";
-}
+// In the order of HostContract::FactKind.
+const char *const kKindNames[] = {"item", "function", "setting", "file", "load mode", "command"};
 
 /// The table as the guide must hold it, one row a fact in the list's order.
 QString expectedTable()
@@ -59,7 +40,7 @@ QString expectedTable()
         const bool moded = fact.kind == HostContract::FactKind::LoadMode ||
                            (fact.kind == HostContract::FactKind::Command && fact.value >= 0);
         table += QStringLiteral("| %1 | \"%2\" | %3 | %4 |\n")
-                     .arg(QLatin1StringView(kindName(fact.kind)), QLatin1StringView(fact.name),
+                     .arg(QLatin1StringView(kKindNames[int(fact.kind)]), QLatin1StringView(fact.name),
                           moded ? QString::number(fact.value) : QString(), QLatin1StringView(fact.meaning));
     }
     return table;

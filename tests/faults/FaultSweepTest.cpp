@@ -277,7 +277,7 @@ protected:
                                            : QStringLiteral("PumpPRN.HTM"));
         QFile::remove(written);
         messages.clear();
-        const qsizetype executedBefore = browsers.last ? browsers.last->execCalls.size() : 0;
+        const qsizetype executedBefore = browsers.last ? browsers.last->executed : 0;
         const qsizetype reportsBefore = reports->results.size();
 
         const QString generating = GetLocalString(1138);
@@ -325,14 +325,14 @@ protected:
         model.clearFaults();
         QObject::disconnect(&model, &DeviceModel::called, &model, nullptr);
 
-        out.messages = messageTexts();
+        out.messages = messages;
         out.reportResults = reports->results.mid(reportsBefore);
         if (QFile f(written); f.open(QIODevice::ReadOnly)) {
             out.page = QString::fromLatin1(f.readAll()).split("\r\n");
             out.page->removeLast();
         }
         if (browsers.last)
-            out.executed = browsers.last->execCalls.size() - executedBefore;
+            out.executed = browsers.last->executed - executedBefore;
 
         // Left as a host leaves it: the view destroyed and released.
         view->Destroy(&result);

@@ -19,18 +19,13 @@ QByteArray golden(const char *name)
     return readBytes(QStringLiteral(PRINTFILE_GOLDEN_DIR "/") + QLatin1StringView(name));
 }
 
-QByteArrayList lines(const QByteArray &report)
+/// The first `count` lines of `report`, each with its CR LF.
+QByteArray firstLines(const QByteArray &report, qsizetype count)
 {
-    QByteArrayList split = report.split('\n');
-    split.removeLast(); // after the last line end
-    for (QByteArray &line : split)
-        line.chop(1); // the CR
-    return split;
-}
-
-QByteArray joined(const QByteArrayList &lines)
-{
-    return lines.join("\r\n") + "\r\n";
+    qsizetype end = 0;
+    while (count-- > 0)
+        end = report.indexOf("\r\n", end) + 2;
+    return report.left(end);
 }
 
 // Where the parts of the full golden reports start: the device entries
@@ -101,7 +96,7 @@ TEST(default_report_test, an_error_ends_the_report_and_keeps_the_lines_before_it
             host.model.setApplicationValue(QStringLiteral("Mode2"), QStringLiteral("2147483648"));
         SCOPED_TRACE(what);
         EXPECT_COM_ERROR(WriteReportFile(host.context(), host.path), status, std::nullopt);
-        EXPECT_EQ(readBytes(host.path), joined(lines(golden("REPORT_en.HTM")).mid(0, linesKept))) << what;
+        EXPECT_EQ(readBytes(host.path), firstLines(golden("REPORT_en.HTM"), linesKept)) << what;
         host.expectEverythingReleased();
     }
 }

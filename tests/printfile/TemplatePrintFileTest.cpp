@@ -206,32 +206,22 @@ TEST(template_print_file_test, a_line_whose_tag_fails_is_written_as_read_and_the
     host.expectEverythingReleased();
 }
 
-/// The messages of the "quiravel.*" categories while it lives, under `rules`.
-class QuiravelLog
+/// What `run` logs in the "quiravel.*" categories under the filter `rules`.
+QStringList quiravelLog(const QString &rules, const std::function<void()> &run)
 {
-public:
-    explicit QuiravelLog(const QString &rules)
-    {
-        s_messages.clear();
-        QLoggingCategory::setFilterRules(rules);
-        m_previous = qInstallMessageHandler(&QuiravelLog::keep);
-    }
-    ~QuiravelLog()
-    {
-        qInstallMessageHandler(m_previous);
-        QLoggingCategory::setFilterRules(QString());
-    }
-    QStringList messages() const { return s_messages; }
-
-private:
-    static void keep(QtMsgType, const QMessageLogContext &context, const QString &text)
-    {
-        if (context.category && QByteArrayView(context.category).startsWith("quiravel."))
-            s_messages.append(QString::fromLatin1(context.category) + QStringLiteral(": ") + text);
-    }
-    static inline QStringList s_messages;
-    QtMessageHandler m_previous = nullptr;
-};
+    static QStringList logged;
+    logged.clear();
+    QLoggingCategory::setFilterRules(rules);
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
+            if (context.category && QByteArrayView(context.category).startsWith("quiravel."))
+                logged.append(QString::fromLatin1(context.category) + QStringLiteral(": ") + text);
+        });
+    run();
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    return logged;
+}
 
 TEST(template_print_file_test, a_tag_failure_kept_from_the_caller_is_logged_only_when_asked_for)
 {
@@ -241,14 +231,9 @@ TEST(template_print_file_test, a_tag_failure_kept_from_the_caller_is_logged_only
     PrintFile host;
     host.addEnumObject(QStringLiteral("Mode"), QStringLiteral("1"));
     host.model.failOperation(QStringLiteral("GetEnumerationEntries"), E_ACCESSDENIED);
-    {
-        const QuiravelLog log{QString()};
-        EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n").succeeded());
-        EXPECT_EQ(log.messages(), QStringList());
-    }
-    const QuiravelLog log(QStringLiteral("quiravel.*=true"));
-    EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n").succeeded());
-    EXPECT_EQ(log.messages(),
+    const auto run = [&] { EXPECT_TRUE(host.run("<p>#Mode#</p>\r\n").succeeded()); };
+    EXPECT_EQ(quiravelLog(QString(), run), QStringList());
+    EXPECT_EQ(quiravelLog(QStringLiteral("quiravel.*=true"), run),
               QStringList(QStringLiteral("quiravel.printfile: ") + host.templatePath +
                           QStringLiteral(": the line \"<p>#Mode#</p>\" is written as read, a tag "
                                          "in it failed: status 0x80070005 (Permission denied)")));

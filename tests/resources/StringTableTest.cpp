@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "platform/ComError.h"
 #include "platform/StringBlock.h"
-#include "resources/Language.h"
 #include "resources/Toolkit_LoadResource.h"
 #include "tests/support/ComErrorAssert.h"
 #include "tests/support/ScopedEnv.h"
@@ -105,16 +104,6 @@ TEST(resources_test, lookup_order_over_the_languages_a_module_holds)
     }
     EXPECT_COM_ERROR(LoadResString(TestModule({1031}).get(), 40), E_INVALIDARG,
                      QStringLiteral("Resource with identifier '40' not found"));
-}
-
-TEST(resources_test, language_code_is_049_only_for_german_in_germany)
-{
-    const std::pair<const char *, const char *> cases[] = {
-        {"de_DE.UTF-8", "049"}, {"de_AT.UTF-8", "001"}, {"en_US.UTF-8", "001"}};
-    for (const auto &[locale, code] : cases) {
-        ScopedEnv env("LC_ALL", locale);
-        EXPECT_EQ(GetLanguageCode(), QLatin1String(code)) << locale;
-    }
 }
 
 namespace {

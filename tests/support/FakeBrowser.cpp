@@ -25,21 +25,6 @@ void FakeBrowser::Navigate(const QString &path)
         Q_EMIT loadFinished(true);
 }
 
-std::int32_t FakeBrowser::QueryStatusWB(std::int32_t command)
-{
-    queries.append(command);
-    if (failingQueries.contains(command))
-        throw ComError(E_FAIL, QStringLiteral("QueryStatusWB failed"));
-    return rendererGone ? 0 : statusFlags.value(command, 0);
-}
-
-void FakeBrowser::ExecWB(std::int32_t command, std::int32_t option, const QVariant &in)
-{
-    execCalls.append({command, option, in});
-    if (failExec)
-        throw ComError(E_FAIL, QStringLiteral("ExecWB failed"));
-}
-
 FakeBrowserRegistration::FakeBrowserRegistration()
 {
     m_previous = ControlFactory::setCreator(QStringLiteral("shell.explorer"), [this](QWidget *parent) {

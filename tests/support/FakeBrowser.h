@@ -8,7 +8,6 @@
 #include <QList>
 #include <QMap>
 #include <QPointer>
-#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <functional>
@@ -16,13 +15,6 @@
 class FakeBrowser : public BrowserControl
 {
 public:
-    struct ExecCall
-    {
-        std::int32_t command;
-        std::int32_t option;
-        QVariant in;
-    };
-
     /// The widget becomes a child of `parent`, the control a QObject child.
     explicit FakeBrowser(QWidget *parent = nullptr);
 
@@ -33,8 +25,11 @@ public:
     bool offline() const override { return offlineValue; }
     void Navigate(const QString &path) override;
     QString locationUrl() const override { return navigations.value(navigations.size() - 1); }
-    std::int32_t QueryStatusWB(std::int32_t command) override;
-    void ExecWB(std::int32_t command, std::int32_t option, const QVariant &in) override;
+    std::int32_t QueryStatusWB(std::int32_t command) override
+    {
+        return rendererGone ? 0 : statusFlags.value(command, 0);
+    }
+    void ExecWB(std::int32_t, std::int32_t, const QVariant &) override { ++executed; }
     void printToPdf(const QString &path) override { Q_EMIT pdfPrintingFinished(path, true); }
 
     /// The page's renderer goes: printing is off until the next navigation.
@@ -52,19 +47,16 @@ public:
 
     // What the window did.
     QStringList navigations;
-    QList<ExecCall> execCalls;
-    QList<std::int32_t> queries;
+    int executed = 0; ///< print and preview commands run
     bool registerAsBrowser = false;
     bool registerAsDropTarget = true;
     bool offlineValue = false;
     bool rendererGone = false;
 
     // How the control answers: status flags per command (0 when missing),
-    // commands whose status query throws, and failures of the other calls.
+    // and failures of the other calls.
     QMap<std::int32_t, std::int32_t> statusFlags;
-    QSet<std::int32_t> failingQueries;
     bool failNavigate = false;
-    bool failExec = false;
     bool failProperties = false;
 
 private:

@@ -94,8 +94,6 @@ public:
         ::ioctl(m_master, TIOCSWINSZ, &size);
     }
 
-    void signal(int number) { ::kill(m_pid, number); }
-
     /// Reads to the end and answers the exit status; -1 when the tool did
     /// not end within `ms` (it is then killed) or ended by a signal.
     int finish(int ms)

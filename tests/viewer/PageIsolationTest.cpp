@@ -3,6 +3,7 @@
 // a listener on the loopback address, nothing outside the device's folder
 // shows up in the page or its PDF, and the page stays where the host put it.
 #include "contract/QuiravelAutomation.h"
+#include "tests/support/FileGuards.h"
 #include "tests/support/ScopedEnv.h"
 #include "viewer/WebEngineBrowser.h"
 
@@ -24,13 +25,6 @@ constexpr int kLoadTimeoutMs = 30000;
 // WebRTC gathers its candidates and asks its servers after the load.
 constexpr int kQuietMs = 2500;
 const QString kSecret = QStringLiteral("OUTSIDE-SECRET-7731");
-
-void writeFile(const QString &path, const QString &text)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.toUtf8());
-}
 
 /// Every kind of request a page can make without script, then with it.
 QString probePage(const QString &h, quint16 udp, quint16 tcp)
@@ -103,10 +97,10 @@ protected:
         m_device = m_root.filePath("device");
         m_outside = m_root.filePath("outside");
         ASSERT_TRUE(QDir().mkpath(m_device) && QDir().mkpath(m_outside));
-        writeFile(m_outside + "/secret.txt", kSecret);
-        writeFile(m_outside + "/style.css", QString("body::after { content: '%1' }").arg(kSecret));
-        writeFile(m_device + "/inside.htm", "<p>INSIDE-FRAME</p>");
-        writeFile(m_device + "/inside.css", "body::before { content: 'INSIDE-STYLE' }");
+        writeBytes(m_outside + "/secret.txt", kSecret.toUtf8());
+        writeBytes(m_outside + "/style.css", "body::after { content: '" + kSecret.toUtf8() + "' }");
+        writeBytes(m_device + "/inside.htm", "<p>INSIDE-FRAME</p>");
+        writeBytes(m_device + "/inside.css", "body::before { content: 'INSIDE-STYLE' }");
         ASSERT_TRUE(QFile::link(m_outside + "/secret.txt", m_device + "/link.txt"));
         m_env.set(kQuiravelPageScriptVariable, GetParam() ? "1" : "");
         m_browser = std::make_unique<WebEngineBrowser>(&m_parent);
@@ -117,7 +111,7 @@ protected:
     bool load(const QString &html)
     {
         m_page = m_device + "/PagePRN.HTM";
-        writeFile(m_page, html);
+        writeBytes(m_page, html.toUtf8());
         QSignalSpy finished(m_browser.get(), &BrowserControl::loadFinished);
         m_browser->Navigate(m_page);
         return finished.wait(kLoadTimeoutMs);

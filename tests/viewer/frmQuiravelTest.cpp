@@ -32,17 +32,11 @@ TEST_F(viewer_window_test, load_creates_a_hidden_offline_browser_and_navigates_t
     EXPECT_EQ(browser()->navigations, QStringList{"C:\\Data\\Dev001.HTM"});
     EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_FALSE(window->menuEntry("Druckvorschau_m")->isVisible());
+    // The caption names no data source yet: no command has run.
+    EXPECT_EQ(window->windowTitle(), "Quiravel:  ");
     // Showing again neither loads nor creates anything new.
     EXPECT_TRUE(window->ShowWindow());
     EXPECT_EQ(registration.created, 1);
-}
-
-TEST_F(viewer_window_test, caption_after_load_is_1146_alone)
-{
-    // The German text is window_test's: there the Application command's
-    // name follows it.
-    ASSERT_TRUE(window->ShowWindow());
-    EXPECT_EQ(window->windowTitle(), "Quiravel:  ");
 }
 
 TEST_F(viewer_window_test, status_text_is_plain_one_line_and_never_widens_the_window)
