@@ -70,12 +70,6 @@ public:
         return value.toQString();
     }
 
-    void close(std::int32_t handle, bool shadow = false) const
-    {
-        std::int32_t error = -1;
-        EXPECT_EQ(m_manager->CloseItem(variantFromLong(1), handle, toVariantBool(shadow), &error), S_OK);
-    }
-
     /// An item's value, or nothing when the host does not know the item.
     std::optional<QString> item(const QString &name, bool shadow = false) const
     {
@@ -83,7 +77,9 @@ public:
         if (opened.error != 0)
             return std::nullopt;
         const QString value = read(opened.handle, shadow);
-        close(opened.handle, shadow);
+        std::int32_t error = -1;
+        EXPECT_EQ(m_manager->CloseItem(variantFromLong(1), opened.handle, toVariantBool(shadow), &error),
+                  S_OK);
         return value;
     }
 
