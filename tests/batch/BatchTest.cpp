@@ -47,17 +47,6 @@ protected:
     QTemporaryDir m_work;
 };
 
-TEST_F(batch_test, a_folder_is_searched_recursively_and_pdfs_keep_the_path_below_it)
-{
-    for (const char *file :
-         {"plant/v2/Valve.kqd", "plant/v1/Valve.kqd", "plant/v1/deep/Pump.KQD", "plant/v1/Valve.data"})
-        touch(file);
-    EXPECT_EQ(devices({m_work.filePath("plant")}),
-              QStringList({"W/plant/v1/Valve.kqd -> W/out/v1/Valve.pdf",
-                           "W/plant/v1/deep/Pump.KQD -> W/out/v1/deep/Pump.pdf",
-                           "W/plant/v2/Valve.kqd -> W/out/v2/Valve.pdf"}));
-}
-
 TEST_F(batch_test, a_list_names_descriptions_and_folders_relative_to_itself)
 {
     for (const char *file : {"site/a/Meter.kqd", "site/b/c/Meter.kqd", "elsewhere/Far.kqd"})
@@ -75,11 +64,14 @@ TEST_F(batch_test, pdfs_of_several_arguments_are_named_below_the_folder_they_sha
 {
     const QString first = touch("plant/v1/Valve.kqd");
     const QString second = touch("plant/v2/Valve.kqd");
-    touch("plant/v3/deep/Valve.kqd");
+    // A folder is searched in all its subfolders, for descriptions only.
+    for (const char *file : {"plant/v3/deep/Valve.kqd", "plant/v3/deep/Pump.KQD", "plant/v3/Valve.data"})
+        touch(file);
     // As a shell glob or find | xargs passes them: files and folders alike.
     EXPECT_EQ(devices({first, second, m_work.filePath("plant/v3")}),
               QStringList({"W/plant/v1/Valve.kqd -> W/out/v1/Valve.pdf",
                            "W/plant/v2/Valve.kqd -> W/out/v2/Valve.pdf",
+                           "W/plant/v3/deep/Pump.KQD -> W/out/v3/deep/Pump.pdf",
                            "W/plant/v3/deep/Valve.kqd -> W/out/v3/deep/Valve.pdf"}));
     // One argument stays as it was: the path below it.
     EXPECT_EQ(devices({second}), QStringList({"W/plant/v2/Valve.kqd -> W/out/Valve.pdf"}));
@@ -165,6 +157,7 @@ TEST(batch_options_test, usage_errors_name_the_argument)
         {{"--source", "tape", "a.kqd"}, "--source takes application, database or device, not \"tape\""},
         {{"--pdf=", "a.kqd"}, "--pdf takes a path"},
         {{"@"}, "an empty path was given"},
+        {QStringList(), "no device description, folder or list given"},
         {{"--frobnicate", "a.kqd"}, "Unknown option 'frobnicate'."},
     };
     for (const auto &[arguments, expected] : cases) {

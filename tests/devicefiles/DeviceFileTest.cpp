@@ -12,20 +12,12 @@
 
 namespace {
 
-class DeviceFiles
+/// Writes `content` to `name` in `dir`; answers the file's path.
+QString written(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
 {
-public:
-    QString write(const QString &name, const QByteArray &content) const
-    {
-        const QString path = m_dir.filePath(name);
-        writeBytes(path, content);
-        return path;
-    }
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
-private:
-    QTemporaryDir m_dir;
-};
+    writeBytes(dir.filePath(name), content);
+    return dir.filePath(name);
+}
 
 enum class Reader { Description, Data, Database };
 
@@ -54,9 +46,9 @@ TEST(devicefiles_test, malformed_files_name_the_file_line_and_fault)
          "2: Connected must be \"yes\" or \"no\", found \"maybe\""},
         {Reader::Database, "[Application]\nA=1\n[Device]\nB=2\n", "3: unknown section [Device]"},
     };
-    DeviceFiles files;
+    QTemporaryDir files;
     for (const auto &[reader, content, expected] : cases) {
-        const QString file = files.write(QStringLiteral("case.ini"), content);
+        const QString file = written(files, QStringLiteral("case.ini"), content);
         DeviceModel model;
         DeviceFileError error;
         EXPECT_FALSE(load(reader, file, model, &error)) << content.constData();
@@ -68,17 +60,17 @@ TEST(devicefiles_test, malformed_files_name_the_file_line_and_fault)
 
 TEST(devicefiles_test, only_regular_files_of_sane_size_are_read)
 {
-    DeviceFiles files;
-    const QString fifo = files.path(QStringLiteral("pipe.kqd"));
+    QTemporaryDir files;
+    const QString fifo = files.filePath(QStringLiteral("pipe.kqd"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString zero = files.path(QStringLiteral("zero.kqd"));
+    const QString zero = files.filePath(QStringLiteral("zero.kqd"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
-    const QString folder = files.path(QStringLiteral("folder.kqd"));
+    const QString folder = files.filePath(QStringLiteral("folder.kqd"));
     ASSERT_TRUE(QDir().mkdir(folder));
     // Sparse: as large as the name says without taking the disk or the time.
-    const QString huge = files.write(QStringLiteral("huge.kqd"), "[Device]\n");
+    const QString huge = written(files, QStringLiteral("huge.kqd"), "[Device]\n");
     ASSERT_TRUE(QFile::resize(huge, kMaxDeviceFileBytes + 1));
-    const QString limit = files.write(QStringLiteral("limit.kqd"), "[Device]\nVENDOR=X\n;");
+    const QString limit = written(files, QStringLiteral("limit.kqd"), "[Device]\nVENDOR=X\n;");
     ASSERT_TRUE(QFile::resize(limit, kMaxDeviceFileBytes));
 
     const std::tuple<QString, const char *> cases[] = {
@@ -123,9 +115,9 @@ TEST(devicefiles_test, line_ends_byte_order_mark_case_and_blanks_do_not_matter)
                             "2147483647=";
     QByteArray crlf = body;
     crlf.replace("\n", "\r\n");
-    DeviceFiles files;
+    QTemporaryDir files;
     for (const QByteArray &content : {body, "\xEF\xBB\xBF" + body, crlf, "\xEF\xBB\xBF" + crlf}) {
-        const QString path = files.write(QStringLiteral("level.kqd"), content);
+        const QString path = written(files, QStringLiteral("level.kqd"), content);
         DeviceModel model;
         DeviceFileError error;
         ASSERT_TRUE(loadDescription(path, model, &error)) << error.toString().toStdString();
@@ -149,19 +141,19 @@ TEST(devicefiles_test, line_ends_byte_order_mark_case_and_blanks_do_not_matter)
 
 TEST(devicefiles_test, database_named_by_the_data_file_fails_with_its_file_and_line)
 {
-    DeviceFiles files;
-    const QString data = files.write(QStringLiteral("dev.data"), "[Host]\nDatabase = dev.db.ini\n");
-    const QString database = files.path(QStringLiteral("dev.db.ini"));
+    QTemporaryDir files;
+    const QString data = written(files, QStringLiteral("dev.data"), "[Host]\nDatabase = dev.db.ini\n");
+    const QString database = files.filePath(QStringLiteral("dev.db.ini"));
     DeviceModel model;
     DeviceFileError error;
     ASSERT_TRUE(loadData(data, model, &error)) << error.toString().toStdString();
     HostQueries host(model);
     // Read anew at every load: broken, then repaired.
-    files.write(QStringLiteral("dev.db.ini"), "[Application]\nLEVEL\n");
+    written(files, QStringLiteral("dev.db.ini"), "[Application]\nLEVEL\n");
     EXPECT_EQ(host.loadDatabase(), 1);
     EXPECT_EQ(model.databaseError(),
               database + QStringLiteral(":2: expected \"key=value\", found \"LEVEL\""));
-    files.write(QStringLiteral("dev.db.ini"), "[Application]\nLEVEL=7\n");
+    written(files, QStringLiteral("dev.db.ini"), "[Application]\nLEVEL=7\n");
     EXPECT_EQ(host.loadDatabase(), 0);
     EXPECT_EQ(model.databaseError(), QString());
     EXPECT_EQ(host.item(QStringLiteral("LEVEL")), QStringLiteral("7"));

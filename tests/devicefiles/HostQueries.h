@@ -45,18 +45,42 @@ public:
         return error == 0 ? std::optional(handle) : std::nullopt;
     }
 
+    struct Opened
+    {
+        std::int32_t handle = 0;
+        std::int32_t error = -1;
+    };
+
+    /// An item opened for view 1, as OpenItem answers it.
+    Opened open(const QString &name, bool shadow = false) const
+    {
+        Opened opened;
+        EXPECT_EQ(m_manager->OpenItem(BStr(name).get(), toVariantBool(shadow), 1, &opened.handle, 0, 0,
+                                      &opened.error),
+                  S_OK);
+        return opened;
+    }
+
+    /// An open item's value.
+    QString read(std::int32_t handle, bool shadow = false) const
+    {
+        BStr value;
+        std::int32_t error = -1;
+        EXPECT_EQ(m_manager->GetItemString(handle, value.put(), toVariantBool(shadow), &error), S_OK);
+        return value.toQString();
+    }
+
     /// An item's value, or nothing when the host does not know the item.
     std::optional<QString> item(const QString &name, bool shadow = false) const
     {
-        std::int32_t handle = 0, error = -1;
-        EXPECT_EQ(m_manager->OpenItem(BStr(name).get(), toVariantBool(shadow), 1, &handle, 0, 0, &error),
-                  S_OK);
-        if (error != 0)
+        const Opened opened = open(name, shadow);
+        if (opened.error != 0)
             return std::nullopt;
-        BStr value;
-        EXPECT_EQ(m_manager->GetItemString(handle, value.put(), toVariantBool(shadow), &error), S_OK);
-        EXPECT_EQ(m_manager->CloseItem(variantFromLong(1), handle, toVariantBool(shadow), &error), S_OK);
-        return value.toQString();
+        const QString value = read(opened.handle, shadow);
+        std::int32_t error = -1;
+        EXPECT_EQ(m_manager->CloseItem(variantFromLong(1), opened.handle, toVariantBool(shadow), &error),
+                  S_OK);
+        return value;
     }
 
     /// The error flag of LoadDatabase.

@@ -1,41 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "host/DeviceModel.h"
 #include "host/DeviceFile.h"
-#include "platform/BStr.h"
+#include "tests/devicefiles/HostQueries.h"
 #include "tools/common/CallLogFile.h"
 #include "tools/common/ToolOutput.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
-
-namespace {
-
-struct Opened
-{
-    std::int32_t handle = -1;
-    std::int32_t error = -1;
-};
-
-Opened openItem(AppItemManager *manager, const QString &name, bool shadow = false)
-{
-    Opened r;
-    EXPECT_EQ(manager->OpenItem(BStr(name).get(), toVariantBool(shadow), 7, &r.handle, 0, 0, &r.error), S_OK);
-    return r;
-}
-
-QString readString(AppItemManager *manager, std::int32_t handle, bool shadow, std::int32_t *error)
-{
-    BStr value;
-    EXPECT_EQ(manager->GetItemString(handle, value.put(), toVariantBool(shadow), error), S_OK);
-    return value.toQString();
-}
-
-ComPtr<AppDeviceDescription> description(AppItemManager *manager)
-{
-    ComPtr<AppDeviceDescription> result;
-    EXPECT_EQ(manager->GetDeviceDescription(result.put()), S_OK);
-    return result;
-}
 
 TEST(frame_model_test, a_read_gives_the_value_current_when_read_not_when_opened)
 {
@@ -43,32 +14,28 @@ TEST(frame_model_test, a_read_gives_the_value_current_when_read_not_when_opened)
     model.addObjectName(QStringLiteral("Flow"));
     model.addObjectName(QStringLiteral("Level"));
     model.setDeviceValue(QStringLiteral("Level"), QStringLiteral("7"));
-    auto manager = model.itemManager();
-    std::int32_t error = -1;
-    const Opened level = openItem(manager.get(), QStringLiteral("LEVEL"));
+    HostQueries host(model);
+    const HostQueries::Opened level = host.open(QStringLiteral("LEVEL"));
     ASSERT_EQ(level.error, 0);
-    EXPECT_EQ(readString(manager.get(), level.handle, false, &error), QString());
+    EXPECT_EQ(host.read(level.handle), QString());
 
     // A value given while the item is open, then changed, then given to the
     // other set: each read sees the set as it is then.
     model.setApplicationValue(QStringLiteral("level"), QStringLiteral("1"));
-    EXPECT_EQ(readString(manager.get(), level.handle, false, &error), QStringLiteral("1"));
+    EXPECT_EQ(host.read(level.handle), QStringLiteral("1"));
     model.setApplicationValue(QStringLiteral("Level"), QStringLiteral("2"));
-    EXPECT_EQ(readString(manager.get(), level.handle, false, &error), QStringLiteral("2"));
-    EXPECT_EQ(readString(manager.get(), level.handle, true, &error), QString());
+    EXPECT_EQ(host.read(level.handle), QStringLiteral("2"));
+    EXPECT_EQ(host.read(level.handle, true), QString());
     model.setShadowValue(QStringLiteral("LEVEL"), QStringLiteral("3"));
-    EXPECT_EQ(readString(manager.get(), level.handle, true, &error), QStringLiteral("3"));
+    EXPECT_EQ(host.read(level.handle, true), QStringLiteral("3"));
 
     // Other names coming and going leave the item's value as it is.
-    const Opened flow = openItem(manager.get(), QStringLiteral("flow"));
+    const HostQueries::Opened flow = host.open(QStringLiteral("flow"));
     for (int i = 0; i < 100; ++i)
         model.setApplicationValue(QStringLiteral("Other%1").arg(i), QString::number(i));
     model.setApplicationValue(QStringLiteral("FLOW"), QStringLiteral("4"));
-    EXPECT_EQ(readString(manager.get(), flow.handle, false, &error), QStringLiteral("4"));
-    EXPECT_EQ(readString(manager.get(), level.handle, false, &error), QStringLiteral("2"));
-    EXPECT_EQ(error, 0);
-    for (const Opened &opened : {level, flow})
-        EXPECT_EQ(manager->CloseItem(variantFromLong(7), opened.handle, VARIANT_FALSE, &error), S_OK);
+    EXPECT_EQ(host.read(flow.handle), QStringLiteral("4"));
+    EXPECT_EQ(host.read(level.handle), QStringLiteral("2"));
 }
 
 TEST(frame_model_test, every_spelling_of_a_name_finds_its_own_object_however_many_are_asked)
@@ -81,8 +48,7 @@ TEST(frame_model_test, every_spelling_of_a_name_finds_its_own_object_however_man
         model.addObjectName(QStringLiteral("Item%1").arg(i));
         model.setApplicationValue(QStringLiteral("Item%1").arg(i), QString::number(i));
     }
-    auto manager = model.itemManager();
-    auto desc = description(manager.get());
+    HostQueries host(model);
     // All sixteen ways to write "item", twice over.
     for (int pattern = 0; pattern < 32; ++pattern) {
         QString spelling = QStringLiteral("item%1");
@@ -92,22 +58,12 @@ TEST(frame_model_test, every_spelling_of_a_name_finds_its_own_object_however_man
         }
         for (int i = 0; i < names; ++i) {
             const QString name = spelling.arg(i);
-            const Opened opened = openItem(manager.get(), name);
-            ASSERT_EQ(opened.error, 0) << name.toStdString();
-            std::int32_t error = -1;
-            EXPECT_EQ(readString(manager.get(), opened.handle, false, &error), QString::number(i));
-            std::int32_t definition = 0;
-            EXPECT_EQ(desc->FindDefinition(BStr(QStringLiteral("OBJECT")).get(), BStr(name).get(),
-                                           &definition, &error),
-                      S_OK);
-            EXPECT_EQ(definition, i + 1) << name.toStdString();
-            EXPECT_EQ(manager->CloseItem(variantFromLong(7), opened.handle, VARIANT_FALSE, &error), S_OK);
-            EXPECT_EQ(openItem(manager.get(), name + u'x').error, 1);
+            EXPECT_EQ(host.item(name), QString::number(i)) << name.toStdString();
+            EXPECT_EQ(host.definitionHandle("OBJECT", name), i + 1) << name.toStdString();
+            EXPECT_EQ(host.item(name + u'x'), std::nullopt);
         }
     }
 }
-
-} // namespace
 
 TEST(frame_model_test, definition_handles_stay_apart_beyond_a_hundred_thousand_listed_objects)
 {
@@ -123,21 +79,12 @@ TEST(frame_model_test, definition_handles_stay_apart_beyond_a_hundred_thousand_l
                         {QStringLiteral("Other"), 0, 0, 4, QStringLiteral("Other")});
     model.defineEnumeration(QStringLiteral("Other"), {{{1, QStringLiteral("wrong")}}, 0});
 
-    auto manager = model.itemManager();
-    auto desc = description(manager.get());
-    std::int32_t error = -1;
-    const auto find = [&](const char *section, const QString &name) {
-        std::int32_t handle = 0;
-        EXPECT_EQ(
-            desc->FindDefinition(BStr(QString::fromLatin1(section)).get(), BStr(name).get(), &handle, &error),
-            S_OK);
-        EXPECT_EQ(error, 0) << section << " " << name.toStdString();
-        return handle;
-    };
+    HostQueries host(model);
+    const auto desc = host.description();
     // The chain an enumerated object's text is found by: type, its enumeration, the entries.
-    const std::int32_t type = find("object", QStringLiteral("UnitType"));
+    const std::int32_t type = host.definitionHandle("object", QStringLiteral("UnitType")).value_or(0);
     BStr typeName, enumerationName;
-    std::int32_t size = 0, flags = 0, kind = 0;
+    std::int32_t size = 0, flags = 0, kind = 0, error = -1;
     ASSERT_EQ(
         desc->GetObjectDefinition(type, typeName.put(), &size, &flags, &kind, enumerationName.put(), &error),
         S_OK);
@@ -145,7 +92,7 @@ TEST(frame_model_test, definition_handles_stay_apart_beyond_a_hundred_thousand_l
     EXPECT_EQ(typeName.toQString(), QStringLiteral("UnitType"));
     EXPECT_EQ(enumerationName.toQString(), QStringLiteral("Units"));
 
-    const std::int32_t units = find("enumeration", enumerationName.toQString());
+    const std::int32_t units = host.definitionHandle("enumeration", enumerationName.toQString()).value_or(0);
     BSTR name = BStr::alloc(QStringLiteral("UnitType"));
     EnumEntryArray *entries = nullptr;
     ASSERT_EQ(desc->GetEnumerationEntries(units, &name, &entries, &error), S_OK);
@@ -156,9 +103,10 @@ TEST(frame_model_test, definition_handles_stay_apart_beyond_a_hundred_thousand_l
     EnumEntryArrayDestroy(entries);
 
     // Listed objects keep their positions, and no handle stands for two definitions.
-    EXPECT_EQ(find("OBJECT", QStringLiteral("Obj119999")), 120'000);
-    QSet<std::int32_t> handles{type, units, find("OBJECT", QStringLiteral("Obj100000")),
-                               find("enumeration", QStringLiteral("Other"))};
+    EXPECT_EQ(host.definitionHandle("OBJECT", QStringLiteral("Obj119999")), 120'000);
+    QSet<std::int32_t> handles{type, units,
+                               host.definitionHandle("OBJECT", QStringLiteral("Obj100000")).value_or(0),
+                               host.definitionHandle("enumeration", QStringLiteral("Other")).value_or(0)};
     EXPECT_EQ(handles.size(), 4);
     // An enumeration's handle is no object definition, nor the other way round.
     ASSERT_EQ(
@@ -178,14 +126,14 @@ TEST(frame_model_test, call_log_is_off_until_asked_for_and_signals_without_keepi
     model.setApplicationValue(QStringLiteral("Tag"), QStringLiteral("T1"));
     int signalled = 0;
     QObject::connect(&model, &DeviceModel::called, [&](const HostCall &) { ++signalled; });
-    auto manager = model.itemManager();
+    HostQueries host(model);
     EXPECT_EQ(model.callLog(), DeviceModel::CallLog::Off);
-    EXPECT_EQ(openItem(manager.get(), QStringLiteral("Tag")).error, 0);
+    EXPECT_EQ(host.open(QStringLiteral("Tag")).error, 0);
     EXPECT_EQ(signalled, 0);
     EXPECT_TRUE(model.calls().isEmpty());
 
     model.setCallLog(DeviceModel::CallLog::Signalled);
-    EXPECT_EQ(openItem(manager.get(), QStringLiteral("Tag")).error, 0);
+    EXPECT_EQ(host.open(QStringLiteral("Tag")).error, 0);
     EXPECT_EQ(signalled, 1);
     EXPECT_TRUE(model.calls().isEmpty());
 
@@ -194,7 +142,7 @@ TEST(frame_model_test, call_log_is_off_until_asked_for_and_signals_without_keepi
     int released = 0;
     QObject::connect(&model, &DeviceModel::viewReleased, [&] { ++released; });
     std::int32_t error = -1;
-    EXPECT_EQ(manager->ReleaseView(nullptr, &error), S_OK);
+    EXPECT_EQ(host.manager()->ReleaseView(nullptr, &error), S_OK);
     EXPECT_EQ(released, 1);
     EXPECT_EQ(signalled, 1);
 }
@@ -205,13 +153,12 @@ TEST(frame_model_test, names_and_paths_holding_argument_markers_are_logged_and_r
     const QString name = QStringLiteral("rate %1 of %2");
     model.setApplicationValue(name, QStringLiteral("T1"));
     model.setCallLog(DeviceModel::CallLog::Kept);
-    auto manager = model.itemManager();
-    EXPECT_EQ(openItem(manager.get(), name).error, 0);
+    EXPECT_EQ(HostQueries(model).open(name).error, 0);
     ASSERT_FALSE(model.calls().isEmpty());
     const HostCall call = model.calls().last();
-    EXPECT_EQ(call.arguments, QStringLiteral("\"rate %1 of %2\", shadow=0, view=7, 0, 0"));
+    EXPECT_EQ(call.arguments, QStringLiteral("\"rate %1 of %2\", shadow=0, view=1, 0, 0"));
     EXPECT_EQ(callLine(call),
-              QStringLiteral("OpenItem(\"rate %1 of %2\", shadow=0, view=7, 0, 0) -> error 0, ") +
+              QStringLiteral("OpenItem(\"rate %1 of %2\", shadow=0, view=1, 0, 0) -> error 0, ") +
                   ToolOutput::statusText(S_OK));
 
     const DeviceFileError error{QStringLiteral("/srv/dir%1x/%2.kqd"), 3, QStringLiteral("no %1 here")};

@@ -30,4 +30,8 @@ TEST(locale_test, the_decimal_separator_follows_the_number_locale_not_the_langua
         EXPECT_EQ(GetUserDefaultLCID(), language);
         EXPECT_EQ(GetUserDefaultLangID(), LANGID(language & 0xFFFF));
     }
+
+    // A page's date reads "4.Dez 2026": the locale's abbreviation dot is not kept.
+    ScopedEnv german("LC_ALL", "de_DE.UTF-8");
+    EXPECT_EQ(UserLocale::shortMonthName(12), QStringLiteral("Dez"));
 }

@@ -85,24 +85,12 @@ TEST_F(regsvr_test, values_set_by_several_processes_at_once_are_all_kept)
 
 TEST_F(regsvr_test, register_and_unregister_at_once_leave_a_whole_state)
 {
-    // What one registration writes, as the reference.
-    const QString reference = path("reference.reg");
-    ASSERT_EQ(regsvr({kLibrary}, reference).exitCode, 0);
-    ASSERT_TRUE(
-        document(reference).value(QStringLiteral("HKEY_CLASSES_ROOT\\Quiravel.clsQuiravel\\CLSID"), {}));
-    QList<std::pair<QString, QString>> written;
-    QString currentKey;
-    for (const QString &line : readText(reference).split(u'\n')) {
-        const QString text = line.trimmed();
-        if (text.startsWith(u'['))
-            currentKey = text.mid(1, text.size() - 2);
-        else if (text.startsWith(u'@') || text.startsWith(u'"'))
-            written.append(
-                {currentKey, text[0] == u'@' ? QString() : text.mid(1, text.indexOf(u'"', 1) - 1)});
-    }
-    ASSERT_GE(written.size(), 10);
-
+    // Each round must leave the user's file either as it was or as one
+    // registration leaves it, never a part of that.
     const QString registry = foreign;
+    ASSERT_EQ(regsvr({kLibrary}, registry).exitCode, 0);
+    const QString registered = readText(registry);
+    ASSERT_TRUE(registered.contains(QStringLiteral("[HKEY_CLASSES_ROOT\\Quiravel.clsQuiravel\\CLSID]")));
     for (int round = 0; round < 8; ++round) {
         SCOPED_TRACE(round);
         std::vector<std::unique_ptr<QProcess>> processes;
@@ -115,13 +103,8 @@ TEST_F(regsvr_test, register_and_unregister_at_once_leave_a_whole_state)
             const ProcessResult done = finishTool(*process);
             EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
         }
-        const RegFile::Document result = document(registry);
-        int present = 0;
-        for (const auto &[key, name] : written)
-            present += result.value(key, name) != nullptr;
-        EXPECT_TRUE(present == 0 || present == written.size()) << present << " of " << written.size();
-        ASSERT_TRUE(
-            result.value(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other"), QStringLiteral("Kept")));
+        const QString now = readText(registry);
+        EXPECT_TRUE(now == kForeign || now == registered) << now.toStdString();
     }
     ASSERT_EQ(regsvr({QStringLiteral("-u"), kLibrary}, registry).exitCode, 0);
     EXPECT_EQ(readText(registry), kForeign) << "comments and unknown lines kept through it all";
