@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#ifdef QUIRAVEL_BATCH_PATH
 class BatchSuite : public RegisteredComponentSuite
 {
 protected:
@@ -44,6 +45,7 @@ protected:
         return runTool(QUIRAVEL_BATCH_PATH, arguments, s_registry);
     }
 };
+#endif
 
 /// The summary's lines after its header, each split into its six fields
 /// (path, status, message, seconds, print file, PDF; no field of these runs

@@ -8,11 +8,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <tuple>
@@ -136,6 +138,8 @@ TEST_F(batch_test, names_that_are_not_utf8_are_found_and_their_pdfs_named_escape
 {
     touch("plant/ok/Meter.kqd");
     const QByteArray plant = QFile::encodeName(m_work.filePath("plant"));
+    // QTemporaryDir cannot remove names it cannot hold as text.
+    const auto removeRaw = qScopeGuard([&] { std::filesystem::remove_all(plant.toStdString()); });
     for (const QByteArray &raw :
          {plant + "/caf\xE9.kqd", plant + "/hall\xE9/Pump.kqd", plant + "/empty\xE9/x.txt"}) {
         ASSERT_EQ(::mkdir(raw.left(raw.lastIndexOf('/')).constData(), 0755) == 0 || errno == EEXIST, true);
