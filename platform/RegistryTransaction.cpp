@@ -22,6 +22,7 @@
 #include <optional>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -122,6 +123,15 @@ void begin(TransactionState *d)
     const QString folder = QFileInfo(d->path).absolutePath();
     if (!QDir().mkpath(folder))
         return fail(ERROR_ACCESS_DENIED, QStringLiteral("cannot create its folder %1").arg(folder));
+    // A device, FIFO or folder at the name is refused before its lock file
+    // would be made beside it (as "/dev/zero.lock").
+    struct stat named;
+    if (::stat(QFile::encodeName(d->path).constData(), &named) == 0 && !S_ISREG(named.st_mode)) {
+        Loaded refused = load(d->path);
+        d->status = refused.status;
+        d->error = refused.error;
+        return;
+    }
     const QString lockPath = d->path + QStringLiteral(".lock");
     d->lock.reset(
         ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));

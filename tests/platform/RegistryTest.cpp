@@ -170,6 +170,9 @@ TEST_F(registry_test, only_a_registry_export_of_sane_size_is_read_and_nothing_el
     }
     EXPECT_EQ(QFileInfo(large).size(), Registry::kMaxFileSize + 1);
     EXPECT_TRUE(QFileInfo(fifo).exists());
+    // Refused before a lock file is made beside them.
+    EXPECT_FALSE(QFileInfo::exists(m_dir.path() + QStringLiteral(".lock")));
+    EXPECT_FALSE(QFileInfo::exists(fifo + QStringLiteral(".lock")));
 }
 
 TEST_F(registry_test, another_writers_change_is_seen_even_with_the_same_size_and_time)
