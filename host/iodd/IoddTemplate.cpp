@@ -77,13 +77,12 @@ void appendItemName(QString &out, QStringView item)
     out += item.sliced(from);
 }
 
-/// The tag of `item` followed by `escapedSuffix` (its "&" already
-/// written as "&amp;"), appended to `out`.
-void appendTag(QString &out, QStringView item, QStringView escapedSuffix = {})
+/// The tag of `item` followed by `suffix`, appended to `out`.
+void appendTag(QString &out, QStringView item, QStringView suffix = {})
 {
     out += u'#';
     appendItemName(out, item);
-    out += escapedSuffix;
+    appendItemName(out, suffix);
     out += u'#';
 }
 
@@ -267,7 +266,7 @@ QByteArray makeTemplate(const QList<TemplateSection> &sections, const QString &l
             text += u"\r\n</td><td>";
             appendTag(text, row.item);
             text += u"</td><td class=\"unit\">";
-            appendTag(text, row.item, u"&amp;&amp;unit");
+            appendTag(text, row.item, kUnitSuffix);
             text += u"</td></tr>\r\n";
         }
         line(u"</table>");

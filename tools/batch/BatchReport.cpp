@@ -12,14 +12,6 @@
 
 namespace {
 
-void put(std::FILE *out, const QString &text)
-{
-    // A NUL byte (from a device file's value in a message) would end the line early.
-    const QByteArray bytes = text.toLocal8Bit().replace('\0', "\\0");
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
-    std::fflush(out);
-}
-
 QString duration(double seconds)
 {
     const int whole = int(seconds + 0.5);
@@ -64,7 +56,7 @@ void BatchReport::setColumns(int columns)
     if (m_columns < kMinBarColumns) {
         // What the old width left may now wrap over several lines; a fresh
         // line is the only place known to be clean.
-        put(m_out, QStringLiteral("\r\x1b[K\n"));
+        ToolOutput::putText(m_out, QStringLiteral("\r\x1b[K\n"));
         m_style = Style::Lines;
         return;
     }
@@ -86,14 +78,15 @@ void BatchReport::deviceFinished(const DeviceOutcome &outcome)
         return;
     const QString path = ToolOutput::shownPath(outcome.path);
     if (outcome.ok) {
-        put(m_out,
-            QCoreApplication::translate("BatchReport", "[%1/%2] ok %3 (%4 s)%5\n")
-                .arg(QString::number(m_done), QString::number(m_total), path,
-                     QString::number(outcome.seconds, 'f', 2),
-                     outcome.pdf.isEmpty() ? QString()
-                                           : QStringLiteral(": ") + ToolOutput::shownPath(outcome.pdf)));
+        ToolOutput::putText(m_out, QCoreApplication::translate("BatchReport", "[%1/%2] ok %3 (%4 s)%5\n")
+                                       .arg(QString::number(m_done), QString::number(m_total), path,
+                                            QString::number(outcome.seconds, 'f', 2),
+                                            outcome.pdf.isEmpty()
+                                                ? QString()
+                                                : QStringLiteral(": ") + ToolOutput::shownPath(outcome.pdf)));
     } else {
-        put(m_out,
+        ToolOutput::putText(
+            m_out,
             (outcome.interrupted ? QCoreApplication::translate("BatchReport", "[%1/%2] interrupted %3: %4\n")
                                  : QCoreApplication::translate("BatchReport", "[%1/%2] failed %3: %4\n"))
                 .arg(QString::number(m_done), QString::number(m_total), path, outcome.message));
@@ -122,17 +115,17 @@ void BatchReport::drawBar()
             .arg(QString(filled, QLatin1Char('#')), QString(width - filled, QLatin1Char('.')), counts);
     line.truncate(room);
     // Clears what a longer line drawn before left behind.
-    put(m_out, QStringLiteral("\r") + line + QStringLiteral("\x1b[K"));
+    ToolOutput::putText(m_out, QStringLiteral("\r") + line + QStringLiteral("\x1b[K"));
 }
 
 void BatchReport::summarize(const QList<DeviceOutcome> &outcomes)
 {
     if (m_style == Style::Bar)
-        put(m_out, QStringLiteral("\n"));
+        ToolOutput::putText(m_out, QStringLiteral("\n"));
     for (const DeviceOutcome &outcome : outcomes) {
         if (!outcome.ok && !outcome.interrupted)
-            put(m_out, QCoreApplication::translate("BatchReport", "failed: %1: %2\n")
-                           .arg(ToolOutput::shownPath(outcome.path), outcome.message));
+            ToolOutput::putText(m_out, QCoreApplication::translate("BatchReport", "failed: %1: %2\n")
+                                           .arg(ToolOutput::shownPath(outcome.path), outcome.message));
     }
     if (m_style == Style::Quiet)
         return;
@@ -143,9 +136,10 @@ void BatchReport::summarize(const QList<DeviceOutcome> &outcomes)
                        .arg(m_failed);
     if (m_interrupted > 0)
         line += QCoreApplication::translate("BatchReport", ", %1 interrupted").arg(m_interrupted);
-    put(m_out, line + QCoreApplication::translate("BatchReport", ", in %1 s (%2 devices/s)\n")
-                          .arg(seconds, 0, 'f', 1)
-                          .arg(seconds > 0 ? (m_done - m_interrupted) / seconds : 0.0, 0, 'f', 1));
+    ToolOutput::putText(m_out,
+                        line + QCoreApplication::translate("BatchReport", ", in %1 s (%2 devices/s)\n")
+                                   .arg(seconds, 0, 'f', 1)
+                                   .arg(seconds > 0 ? (m_done - m_interrupted) / seconds : 0.0, 0, 'f', 1));
 }
 
 QString csvField(const QString &text)

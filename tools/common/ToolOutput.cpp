@@ -58,13 +58,16 @@ std::FILE *errorStream()
     return g_errors ? g_errors : stderr;
 }
 
+void putText(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit().replace('\0', "\\0");
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
 void printError(const QString &tool, const QString &reason)
 {
-    std::FILE *stream = errorStream();
-    // A NUL byte (from a file's or a device's text) would end the line early.
-    const QByteArray line = QStringLiteral("%1: %2\n").arg(tool, reason).toLocal8Bit().replace('\0', "\\0");
-    std::fwrite(line.constData(), 1, std::size_t(line.size()), stream);
-    std::fflush(stream);
+    putText(errorStream(), QStringLiteral("%1: %2\n").arg(tool, reason));
 }
 
 QString usageLine(const QString &tool, const QString &reason)

@@ -20,6 +20,11 @@ QString statusText(HRESULT status);
 /// keepEngineOutputAway() took file descriptor 2 for the browser engine.
 std::FILE *errorStream();
 
+/// Writes `text` to `stream` in the locale's encoding and flushes it; a NUL
+/// byte (from a file's or a device's text) is written as "\0" so that it
+/// cannot end the line early.
+void putText(std::FILE *stream, const QString &text);
+
 /// Writes "TOOL: reason" and a line end to the error stream at once, TOOL
 /// being the application's name.
 void printError(const QString &tool, const QString &reason);

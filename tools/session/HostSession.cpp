@@ -33,8 +33,6 @@ QString messageLine(const QString &title, const QString &text)
     oneLine.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"));
     oneLine.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
     oneLine.replace(QLatin1Char('\r'), QStringLiteral("\\n"));
-    // A NUL byte would end the line early.
-    oneLine.replace(QChar(u'\0'), QStringLiteral("\\0"));
     return QStringLiteral("message: %1: %2\n").arg(title, oneLine);
 }
 
@@ -189,8 +187,7 @@ QString HostSession::localPath(const QString &pathOrUrl)
 int HostSession::answerMessage(const QString &title, const QString &text, int buttons)
 {
     if (m_messageEcho) {
-        std::fputs(messageLine(title, text).toLocal8Bit().constData(), ToolOutput::errorStream());
-        std::fflush(ToolOutput::errorStream());
+        ToolOutput::putText(ToolOutput::errorStream(), messageLine(title, text));
     }
 
     int answer = 1;
